@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The check every envelope address passes before it reaches an SMTP command: trimmed, then
+// printable ASCII only, exactly one "@" with text on both sides, and no blank, "<", ">", comma
+// or control character. So no CR or LF can ever reach the wire through an address.
+struct MailAddressCheck {
+    QByteArray address; // the trimmed address, ready for "<...>"; empty when the check failed
+    QString error;      // in English, naming the address; empty when the check passed
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+MailAddressCheck CheckMailAddress(const QString& address);

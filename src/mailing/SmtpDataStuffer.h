@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+// Turns message text into the bytes of an SMTP DATA phase (RFC 5321 4.5.2): every line end
+// becomes CR LF (a bare LF or CR too, so no line can end the data early at a lenient server),
+// a "." at the start of a line is doubled, and finish() closes with CR LF "." CR LF. Chunks may
+// split the text anywhere; the state carries across them. Linear in the input.
+class SmtpDataStuffer {
+public:
+    // Appends the wire form of chunk to out.
+    void append(const QByteArray& chunk, QByteArray& out);
+    // Appends the end of the data (a line end where the text did not end with one, then ".").
+    void finish(QByteArray& out);
+
+private:
+    bool m_atLineStart = true;
+    bool m_pendingCr = false; // a CR was the chunk's last byte; its LF may come next
+};

@@ -1,0 +1,91 @@
+#include "ScriptedSmtpServer.h"
+
+#include <QDeadlineTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+constexpr int kWaitLimit = 10'000;
+
+} // namespace
+
+ScriptedSmtpServer::ScriptedSmtpServer(QList<Step> script)
+{
+    std::promise<quint16> ready;
+    std::future<quint16> port = ready.get_future();
+    m_thread = std::thread(&ScriptedSmtpServer::run, this, std::move(script), std::move(ready));
+    m_port = port.get();
+}
+
+ScriptedSmtpServer::~ScriptedSmtpServer()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+QByteArray ScriptedSmtpServer::received()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard lock(m_mutex);
+    return m_received;
+}
+
+void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    ready.set_value(server.serverPort());
+    if (!server.waitForNewConnection(kWaitLimit))
+        return;
+    QTcpSocket* socket = server.nextPendingConnection();
+    QByteArray pending; // received but not yet consumed by a step
+    const auto readMore = [&](const QDeadlineTimer& deadline) {
+        if (socket->bytesAvailable() == 0 && !socket->waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+        const QByteArray bytes = socket->readAll();
+        pending += bytes;
+        std::lock_guard lock(m_mutex);
+        m_received += bytes;
+        return true;
+    };
+    const auto consumeUntil = [&](const QByteArray& end) {
+        const QDeadlineTimer deadline(kWaitLimit);
+        qsizetype at = -1;
+        while ((at = pending.indexOf(end)) < 0) {
+            if (!readMore(deadline))
+                return;
+        }
+        pending.remove(0, at + end.size());
+    };
+    for (const Step& step : script) {
+        if (socket->state() != QAbstractSocket::ConnectedState)
+            break;
+        switch (step.kind) {
+        case Step::Kind::Send:
+            socket->write(step.bytes);
+            socket->waitForBytesWritten(kWaitLimit);
+            break;
+        case Step::Kind::ReceiveLine:
+            consumeUntil("\n");
+            break;
+        case Step::Kind::ReceiveData:
+            if (pending.startsWith(".\r\n"))
+                pending.remove(0, 3);
+            else
+                consumeUntil("\r\n.\r\n");
+            break;
+        case Step::Kind::Close:
+            socket->disconnectFromHost();
+            break;
+        case Step::Kind::Hold:
+            break;
+        }
+    }
+    // Whatever the client still sends until it leaves is recorded too.
+    const QDeadlineTimer deadline(kWaitLimit);
+    while (socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+        readMore(deadline);
+    delete socket;
+}

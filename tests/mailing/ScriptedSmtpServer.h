@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <future>
+#include <mutex>
+#include <thread>
+
+// A scripted SMTP peer on 127.0.0.1 for wire tests. It runs its own thread, accepts one
+// connection and plays the script in order; it records every byte the client sends. Every
+// wait of its own is bounded, so a test never hangs on it.
+class ScriptedSmtpServer {
+public:
+    struct Step {
+        enum class Kind { Send, ReceiveLine, ReceiveData, Close, Hold } kind;
+        QByteArray bytes;
+    };
+    static Step send(const QByteArray& bytes) { return {Step::Kind::Send, bytes}; }
+    static Step receiveLine() { return {Step::Kind::ReceiveLine, {}}; }
+    // Reads up to and including the CR LF "." CR LF that ends a mail's data.
+    static Step receiveData() { return {Step::Kind::ReceiveData, {}}; }
+    static Step closeConnection() { return {Step::Kind::Close, {}}; }
+    // Answers nothing more and waits until the client goes away.
+    static Step hold() { return {Step::Kind::Hold, {}}; }
+
+    explicit ScriptedSmtpServer(QList<Step> script);
+    ~ScriptedSmtpServer();
+    ScriptedSmtpServer(const ScriptedSmtpServer&) = delete;
+    ScriptedSmtpServer& operator=(const ScriptedSmtpServer&) = delete;
+
+    quint16 port() const { return m_port; }
+    // Waits for the script to end and the client to leave, then returns what the client sent.
+    QByteArray received();
+
+private:
+    void run(QList<Step> script, std::promise<quint16> ready);
+
+    quint16 m_port = 0;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    QByteArray m_received;
+};
