@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// The send logs in AppPaths::logFolder(): one file per run, named "News_ddMMyyyy_N.log" with N
+// the smallest free number of the day from 1 upward. Main thread only (the routines show boxes).
+
+// Creates the empty log of a new run under the next free name of the given day. On success
+// Failed is false and Name the new file's full path; on failure Failed is true, Name is empty
+// and an error box (#369 folder, #393 file) has been shown. Creation is exclusive, so two
+// runs never get the same file.
+void CreateLogFile(bool& Failed, QString& Name, const QDate& today = QDate::currentDate());
+
+// Fills List with one line "title|file name" per entry named like a log ("News_*_*.log",
+// any letter case, files and folders alike), sorted by name without regard to case. A missing
+// log folder gives an empty list. Returns false, with the box #433 shown, when the folder
+// cannot be read.
+bool ListLogFiles(QStringList& List);
+
+// The title shown for a log's file name given without folder: News_08122026_3.log gives
+// "News 08.12.2026 #3"; a name whose date part is not 8 characters long gives
+// "Fehlerhaft (" + the name before its first "." + "_)". Callers refuse to open or delete
+// entries whose title begins with "Fehlerhaft".
+QString LogTitleFromFileName(const QString& FileName);
+
+// Where a run logs when its own log could not be created: "newsletter.log" in the work
+// folder, as an absolute path. Take it when the run is set up.
+QString FallbackLogFilePath();

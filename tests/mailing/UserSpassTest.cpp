@@ -1,0 +1,172 @@
+#include "mailing/SendResult.h"
+#include "mailing/UserSpass.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records what the status windows tell the main window, in order.
+struct MainWindowLinksRecorder {
+    QStringList events;
+
+    MainWindowLinksRecorder()
+    {
+        TUserSP::setMainWindowLinks({
+            [this] { events.append(QStringLiteral("40868")); },
+            [this] { events.append(QStringLiteral("40869")); },
+            [this](const QString& title, const QString& file) { events.append(title + u'|' + file); },
+        });
+    }
+    ~MainWindowLinksRecorder() { TUserSP::setMainWindowLinks({}); }
+};
+
+void showForSendRun(TUserSP& window, const QString& logName = {})
+{
+    window.Mode = 1;
+    window.LogName = logName;
+    window.setTitle(QStringLiteral("Senden Newsletter"));
+    window.setStatusText(QString());
+    window.show();
+}
+
+} // namespace
+
+TEST(UserSpass, ShowsEachResultWithOkAndReport)
+{
+    const QList<std::pair<int, QString>> cases{
+        {0, QStringLiteral("Übertragung abgeschlossen.")},
+        {1, QStringLiteral("Übertragung abgebrochen.")},
+        {2, QStringLiteral("keine Verbindung zum Mailserver")},
+        {3, QStringLiteral("falscher Name / falsches Passwort")},
+        {4, QStringLiteral("Eine oder mehrere Mails konnten\r\nnicht erstellt werden.")},
+        {5, QStringLiteral("Eine oder mehrere Mails konnten\r\nnicht versendet werden.")},
+        {6, QStringLiteral("Verbindung fehlerhaft beendet.")},
+        {7, QStringLiteral("Abbruch durch Benutzer")},
+        {8, QStringLiteral("Sendeprotokoll konnte nicht angelegt werden.")},
+        {9, QStringLiteral("Verbindung fehlerhaft beendet.")},
+        {255, QStringLiteral("Verbindung fehlerhaft beendet.")},
+        {-1, QStringLiteral("Verbindung fehlerhaft beendet.")},
+    };
+    for (const auto& [code, text] : cases) {
+        EXPECT_EQ(SendResultText(code), text) << code;
+        TUserSP window;
+        showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
+        EXPECT_EQ(window.Label1->text(), QStringLiteral("Bitte warten ..."));
+        EXPECT_EQ(window.height(), 123);
+        EXPECT_FALSE(window.FlatSB2->isVisible());
+        window.setStatusText(QStringLiteral("Senden an a@b.de"));
+
+        window.ShowResult(code);
+        EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) << code;
+        EXPECT_TRUE(window.Label3->text().isEmpty());
+        EXPECT_EQ(window.FlatSB1->text(), QStringLiteral("OK"));
+        EXPECT_EQ(window.height(), 180);
+        EXPECT_EQ(window.width(), 366);
+        EXPECT_TRUE(window.FlatSB2->isVisible());
+        EXPECT_TRUE(window.FlatSB2->isEnabled());
+        EXPECT_EQ(window.FlatSB2->text(), QStringLiteral("Bericht"));
+        EXPECT_EQ(window.LogFile, QStringLiteral("/work/Log/News_08122026_3.log"));
+        EXPECT_EQ(window.LogTitle, QStringLiteral("News 08.12.2026 #3"));
+    }
+}
+
+TEST(UserSpass, RunWithoutLogOfItsOwnHasDisabledReport)
+{
+    TUserSP window;
+    showForSendRun(window);
+    window.ShowResult(0);
+    EXPECT_TRUE(window.FlatSB2->isVisible());
+    EXPECT_FALSE(window.FlatSB2->isEnabled());
+    EXPECT_TRUE(window.LogTitle.isEmpty());
+    EXPECT_TRUE(window.LogFile.isEmpty());
+}
+
+TEST(UserSpass, CancelSetsTheSharedFlagAndChangesNothingElse)
+{
+    MainWindowLinksRecorder main;
+    auto window = std::make_unique<TUserSP>();
+    showForSendRun(*window);
+    ASSERT_TRUE(window->FlatSB1->isVisible());
+    EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("Abbrechen"));
+    const auto flag = window->cancelFlag();
+    EXPECT_FALSE(flag->load());
+
+    window->FlatSB1->click();
+    EXPECT_TRUE(window->cancelRequested());
+    EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("Abbrechen"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Closed);
+    EXPECT_TRUE(main.events.isEmpty());
+    // The run may keep reading the flag after its window is gone.
+    window.reset();
+    EXPECT_TRUE(flag->load());
+}
+
+TEST(UserSpass, ClosingTellsTheMainWindowAndOnlyHides)
+{
+    struct Case {
+        int mode;
+        bool viaOk; // close with "OK" after the result, else with the window's close box during the run
+        QStringList events;
+    };
+    const QList<Case> cases{
+        {1, true, {"40868", "40869"}},
+        {1, false, {"40868", "40869"}},
+        {0, false, {"40868"}},
+    };
+    for (const Case& c : cases) {
+        MainWindowLinksRecorder main;
+        TUserSP window;
+        window.Mode = c.mode;
+        window.show();
+        EXPECT_EQ(window.FlatSB1->isVisible(), c.mode == 1);
+        if (c.viaOk) {
+            window.ShowResult(0);
+            window.FlatSB1->click();
+        } else {
+            window.close();
+        }
+        EXPECT_TRUE(window.Closed);
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_FALSE(window.cancelRequested());
+        EXPECT_EQ(main.events, c.events) << c.mode << c.viaOk;
+    }
+}
+
+TEST(UserSpass, ReportOpensTheRunsLog)
+{
+    MainWindowLinksRecorder main;
+    TUserSP window;
+    showForSendRun(window, QStringLiteral("/work/Log/News_08122026_1.log"));
+    window.ShowResult(5);
+    window.FlatSB2->click();
+    EXPECT_EQ(main.events, QStringList{QStringLiteral("News 08.12.2026 #1|/work/Log/News_08122026_1.log")});
+}
+
+TEST(UserSpass, ProgressNeverPassesItsMaximum)
+{
+    TUserSP window;
+    showForSendRun(window);
+    window.initProgress(2);
+    EXPECT_EQ(window.FPB1->maximum(), 2);
+    EXPECT_EQ(window.FPB1->value(), 0);
+    for (int i = 0; i < 4; ++i)
+        window.stepProgress();
+    EXPECT_EQ(window.FPB1->value(), 2);
+}
+
+TEST(UserSpass, MinimizedWindowRestoresItselfForTheResult)
+{
+    TUserSP window;
+    showForSendRun(window);
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    window.ShowResult(0);
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+}
