@@ -1,0 +1,108 @@
+#!/usr/bin/python3
+"""A real SMTP server for the tests, on a free loopback port.
+
+Prints "PORT <n>" once it listens. Every message received is stored in the store folder as
+<n>.eml (the data as received, dot-stuffing undone) and <n>.json (envelope, connection number
+and what Python's email package makes of it). connections.txt holds the number of connections.
+Ends when its standard input closes, or after --lifetime seconds at the latest.
+"""
+import argparse
+import asyncio
+import email
+import email.policy
+import json
+import logging
+import os
+import sys
+import threading
+import warnings
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+class Store:
+    def __init__(self, folder):
+        self.folder = folder
+        self.connections = 0
+        self.messages = 0
+
+    def connection_made(self):
+        self.connections += 1
+        self._write("connections.txt", str(self.connections).encode())
+        return self.connections
+
+    def _write(self, name, data):
+        path = os.path.join(self.folder, name)
+        with open(path + ".tmp", "wb") as f:
+            f.write(data)
+        os.replace(path + ".tmp", path)
+
+    async def handle_DATA(self, server, session, envelope):
+        self.messages += 1
+        data = envelope.original_content
+        parsed = email.message_from_bytes(data, policy=email.policy.default)
+        body = parsed.get_body(preferencelist=("plain", "html"))
+        info = {
+            "connection": session.connection_number,
+            "mail_from": envelope.mail_from,
+            "rcpt_tos": envelope.rcpt_tos,
+            "subject": str(parsed["subject"]),
+            "defects": [type(d).__name__ for d in parsed.defects],
+            "body": body.get_content() if body is not None else None,
+        }
+        self._write("%d.eml" % self.messages, data)
+        self._write("%d.json" % self.messages, json.dumps(info).encode())
+        return "250 OK stored"
+
+
+class CountingSMTP(SMTP):
+    def __init__(self, store, *args, **kwargs):
+        super().__init__(store, *args, **kwargs)
+        self.store = store
+
+    def connection_made(self, transport):
+        super().connection_made(transport)
+        self.session.connection_number = self.store.connection_made()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--store", required=True)
+    parser.add_argument("--user", default="")
+    parser.add_argument("--password", default="")
+    parser.add_argument("--require-auth", action="store_true")
+    parser.add_argument("--lifetime", type=float, default=300)
+    args = parser.parse_args()
+
+    # The tests speak without TLS on loopback; the server's warnings about that are noise here.
+    warnings.filterwarnings("ignore")
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
+    store = Store(args.store)
+
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        ok = (isinstance(auth_data, LoginPassword) and auth_data.login == args.user.encode()
+              and auth_data.password == args.password.encode())
+        # handled=False lets the server answer a refusal with its 535.
+        return AuthResult(success=ok, handled=False)
+
+    def factory():
+        return CountingSMTP(store, hostname="sink.test", decode_data=False,
+                            authenticator=authenticate if args.user else None,
+                            auth_required=args.require_auth, auth_require_tls=False)
+
+    loop = asyncio.new_event_loop()
+    server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
+    print("PORT %d" % server.sockets[0].getsockname()[1], flush=True)
+
+    def wait_for_stdin():
+        sys.stdin.read()
+        loop.call_soon_threadsafe(loop.stop)
+
+    threading.Thread(target=wait_for_stdin, daemon=True).start()
+    loop.call_later(args.lifetime, loop.stop)
+    loop.run_forever()
+    server.close()
+
+
+if __name__ == "__main__":
+    main()
