@@ -8,11 +8,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <sys/resource.h>
-
 #include <atomic>
 #include <cstdio>
 #include <future>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -20,7 +19,8 @@ namespace {
 constexpr int kMails = 10'000;
 
 // Answers every command at once; ends when told to stop and no client is connected.
-class Sink {
+class Sink
+{
 public:
     Sink()
     {
@@ -136,13 +136,15 @@ void runWithReconnectsEvery(int n)
             onConnection = 0;
         }
         ++onConnection;
-        if (!session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("reader@example.com"), mail).ok())
+        if (!session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("reader@example.com"), mail)
+                 .ok())
             ++failures;
     }
     session.disconnect();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    std::printf("n = %3d: %d mails in %.2f s, %.0f mails/s, %d connections, %d failures, peak memory %ld KiB\n", n,
-                kMails, seconds, kMails / seconds, sink.connections(), failures, peakMemoryKiB());
+    std::printf(
+        "n = %3d: %d mails in %.2f s, %.0f mails/s, %d connections, %d failures, peak memory %ld KiB\n", n,
+        kMails, seconds, kMails / seconds, sink.connections(), failures, peakMemoryKiB());
 }
 
 } // namespace

@@ -6,7 +6,8 @@
 // The check every envelope address passes before it reaches an SMTP command: trimmed, then
 // printable ASCII only, exactly one "@" with text on both sides, and no blank, "<", ">", comma
 // or control character. So no CR or LF can ever reach the wire through an address.
-struct MailAddressCheck {
+struct MailAddressCheck
+{
     QByteArray address; // the trimmed address, ready for "<...>"; empty when the check failed
     QString error;      // in English, naming the address; empty when the check passed
 

@@ -6,7 +6,8 @@
 // becomes CR LF (a bare LF or CR too, so no line can end the data early at a lenient server),
 // a "." at the start of a line is doubled, and finish() closes with CR LF "." CR LF. Chunks may
 // split the text anywhere; the state carries across them. Linear in the input.
-class SmtpDataStuffer {
+class SmtpDataStuffer
+{
 public:
     // Appends the wire form of chunk to out.
     void append(const QByteArray& chunk, QByteArray& out);

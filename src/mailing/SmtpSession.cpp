@@ -31,7 +31,8 @@ bool isFullyQualifiedDomain(const QString& name)
             return false;
         for (const QChar c : label) {
             const char16_t u = c.unicode();
-            if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'-'))
+            if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+                  u == u'-'))
                 return false;
         }
     }
@@ -68,8 +69,7 @@ QString SmtpResult::errorClassName() const
 
 SmtpSession::SmtpSession(SmtpSessionOptions options)
     : m_options(std::move(options)), m_transcript(m_options.transcriptPath)
-{
-}
+{}
 
 SmtpSession::~SmtpSession()
 {
@@ -254,8 +254,9 @@ SmtpResult SmtpSession::readLine(QDeadlineTimer deadline, QByteArray& line, bool
                 continue;
             if (m_socket->error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired())
                 return broken(QStringLiteral("Timed out waiting for the server's reply."));
-            return broken(insideReply || !m_input.isEmpty() ? QStringLiteral("Connection closed inside a reply.")
-                                                            : QStringLiteral("Connection closed by the server."));
+            return broken(insideReply || !m_input.isEmpty()
+                              ? QStringLiteral("Connection closed inside a reply.")
+                              : QStringLiteral("Connection closed by the server."));
         }
     }
 }
@@ -268,8 +269,8 @@ SmtpResult SmtpSession::streamData(const QList<QByteArray>& data)
     for (const QByteArray& chunk : data) {
         // Large chunks go out in pieces, so no block outgrows its time-out.
         for (qsizetype from = 0; from < chunk.size(); from += kDataBlockSize) {
-            stuffer.append(from == 0 && chunk.size() <= kDataBlockSize ? chunk : chunk.mid(from, kDataBlockSize),
-                           block);
+            stuffer.append(
+                from == 0 && chunk.size() <= kDataBlockSize ? chunk : chunk.mid(from, kDataBlockSize), block);
             if (block.size() >= kDataBlockSize) {
                 total += block.size();
                 SmtpResult written = writeAll(block, m_options.timeouts.dataBlock);

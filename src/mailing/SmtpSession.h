@@ -15,7 +15,8 @@
 class QTcpSocket;
 
 // How long each wait may take, in milliseconds (RFC 5321 4.5.3.2). Tests set short values.
-struct SmtpTimeouts {
+struct SmtpTimeouts
+{
     int connect = 60'000;
     int greeting = 300'000;
     int command = 300'000;     // EHLO, HELO, AUTH, RSET, MAIL FROM, RCPT TO
@@ -34,7 +35,8 @@ enum class SmtpStatus {
 
 // What one session step came to. message is English: the server's last reply line for
 // Rejected, the reason otherwise; empty for Ok.
-struct SmtpResult {
+struct SmtpResult
+{
     SmtpStatus status = SmtpStatus::Ok;
     QString message;
     SmtpReply reply; // the last reply read in the step, when there was one
@@ -44,7 +46,8 @@ struct SmtpResult {
     QString errorClassName() const;
 };
 
-struct SmtpSessionOptions {
+struct SmtpSessionOptions
+{
     SmtpTimeouts timeouts;
     // The name given in EHLO/HELO; unset asks the system. An empty name or one that is not a
     // fully qualified domain is replaced by the connection's address literal.
@@ -59,7 +62,8 @@ struct SmtpSessionOptions {
 //
 // A run uses it as: connectToHost, then login when offersAuthentication() and a user name is
 // given, then sendMail per recipient, then disconnect; connectToHost again to reconnect.
-class SmtpSession {
+class SmtpSession
+{
 public:
     explicit SmtpSession(SmtpSessionOptions options = {});
     ~SmtpSession(); // drops an open connection without QUIT
@@ -91,7 +95,8 @@ public:
     SmtpResult disconnect();
 
 private:
-    struct Accept {
+    struct Accept
+    {
         int replyClass = 0; // 2 or 3
         int code = 0;       // an exact code where the class is not enough (AUTH)
         bool matches(const SmtpReply& reply) const

@@ -28,7 +28,8 @@ QLabel* whiteLabel(QWidget* parent, bool bold, const QRect& geometry)
 {
     auto* label = new QLabel(parent);
     label->setGeometry(geometry);
-    label->setStyleSheet(bold ? QStringLiteral("color: white; font-weight: bold;") : QStringLiteral("color: white;"));
+    label->setStyleSheet(bold ? QStringLiteral("color: white; font-weight: bold;")
+                              : QStringLiteral("color: white;"));
     return label;
 }
 

@@ -1,4 +1,5 @@
 #include "mailing/SendLogFiles.h"
+
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "support/TestEnvironment.h"
@@ -23,7 +24,8 @@ void touch(const QString& path)
 
 TEST(SendLogFiles, CreatesTheFirstFreeNumberOfTheDay)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         QStringList present;
         QStringList presentFolders;
@@ -31,11 +33,18 @@ TEST(SendLogFiles, CreatesTheFirstFreeNumberOfTheDay)
     };
     const QList<Case> cases{
         {"no folder yet", {}, {}, QStringLiteral("News_08122026_1.log")},
-        {"gap", {QStringLiteral("News_08122026_1.log"), QStringLiteral("News_08122026_3.log")}, {},
+        {"gap",
+         {QStringLiteral("News_08122026_1.log"), QStringLiteral("News_08122026_3.log")},
+         {},
          QStringLiteral("News_08122026_2.log")},
-        {"other days", {QStringLiteral("News_07122026_1.log"), QStringLiteral("News_08112026_1.log")}, {},
+        {"other days",
+         {QStringLiteral("News_07122026_1.log"), QStringLiteral("News_08112026_1.log")},
+         {},
          QStringLiteral("News_08122026_1.log")},
-        {"folder named like a log", {}, {QStringLiteral("News_08122026_1.log")}, QStringLiteral("News_08122026_2.log")},
+        {"folder named like a log",
+         {},
+         {QStringLiteral("News_08122026_1.log")},
+         QStringLiteral("News_08122026_2.log")},
     };
     for (const Case& c : cases) {
         TestEnvironment environment;
@@ -122,8 +131,9 @@ TEST(SendLogFiles, ListsLogsSortedWithoutRegardToCase)
 
     const QString folder = AppPaths::logFolder();
     QDir().mkpath(folder);
-    for (const char* name : {"News_09122026_1.log", "news_08122026_2.log", "News_08122026_10.log", "News_2026_1.log",
-                             "NEWS_01012027_1.LOG", "newsletter.log", "Other_08122026_1.log", "News_08122026.log"})
+    for (const char* name :
+         {"News_09122026_1.log", "news_08122026_2.log", "News_08122026_10.log", "News_2026_1.log",
+          "NEWS_01012027_1.LOG", "newsletter.log", "Other_08122026_1.log", "News_08122026.log"})
         touch(folder + u'/' + QString::fromLatin1(name));
     QDir().mkpath(folder + QStringLiteral("/News_08122026_9.log"));
     touch(FallbackLogFilePath());

@@ -1,5 +1,4 @@
 #include "AiosmtpdServer.h"
-
 #include "mailing/SmtpSession.h"
 
 #include <QJsonArray>
@@ -62,7 +61,8 @@ TEST(SmtpSessionEndToEnd, MailsArriveOverReconnectsWithLogin)
         EXPECT_EQ(m[QStringLiteral("subject")].toString(), QStringLiteral("Grüße ") + QString::number(i + 1));
         EXPECT_TRUE(m[QStringLiteral("defects")].toArray().isEmpty());
         EXPECT_EQ(m[QStringLiteral("body")].toString(), QStringLiteral("Hallo\r\n.\r\n..x\r\n.last\r\n"));
-        EXPECT_TRUE(m[QStringLiteral("raw")].toString().endsWith(QStringLiteral("\r\nHallo\r\n.\r\n..x\r\n.last\r\n")));
+        EXPECT_TRUE(m[QStringLiteral("raw")].toString().endsWith(
+            QStringLiteral("\r\nHallo\r\n.\r\n..x\r\n.last\r\n")));
     }
 }
 
@@ -79,8 +79,8 @@ TEST(SmtpSessionEndToEnd, WrongPasswordOrNoLoginSendsNothing)
             EXPECT_TRUE(login.message.startsWith(QStringLiteral("535"))) << login.message.toStdString();
         }
         // A server that needs authentication refuses at MAIL, with a text the log can show.
-        const SmtpResult sent =
-            session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("anna@example.com"), mailTo("a", 1));
+        const SmtpResult sent = session.sendMail(QStringLiteral("news@example.org"),
+                                                 QStringLiteral("anna@example.com"), mailTo("a", 1));
         EXPECT_EQ(sent.status, SmtpStatus::Rejected);
         EXPECT_TRUE(sent.message.startsWith(QStringLiteral("530"))) << sent.message.toStdString();
         EXPECT_TRUE(session.disconnect().ok());

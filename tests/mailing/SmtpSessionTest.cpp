@@ -1,6 +1,6 @@
-#include "ScriptedSmtpServer.h"
-
 #include "mailing/SmtpSession.h"
+
+#include "ScriptedSmtpServer.h"
 
 #include <QFile>
 #include <QTcpServer>
@@ -49,7 +49,8 @@ TEST(SmtpSession, ReferenceDialogueHasExactCommandBytes)
     EXPECT_EQ(session.authMechanisms(), (QStringList{"LOGIN", "PLAIN", "CRAM-MD5"}));
     ASSERT_TRUE(session.login(QStringLiteral("user"), QStringLiteral("päss")).ok());
     const QList<QByteArray> mail{"Subject: Test\r\n\r\n", ".\r\n..x\r\n", "last line\r\n"};
-    const SmtpResult sent = session.sendMail(QStringLiteral("  news@example.org "), QStringLiteral("anna@example.com"), mail);
+    const SmtpResult sent =
+        session.sendMail(QStringLiteral("  news@example.org "), QStringLiteral("anna@example.com"), mail);
     ASSERT_TRUE(sent.ok()) << sent.message.toStdString();
     EXPECT_EQ(sent.reply.code, 250);
     EXPECT_TRUE(session.disconnect().ok());
@@ -81,7 +82,8 @@ TEST(SmtpSession, HeloFollowsRefusedEhloAndAnnouncesNoAuthentication)
     ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
     EXPECT_FALSE(session.offersAuthentication());
     EXPECT_TRUE(session.disconnect().ok());
-    EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"));
+    EXPECT_EQ(server.received(),
+              QByteArray("EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"));
 }
 
 TEST(SmtpSession, GreetsWithAddressLiteralWhenHostNameIsNoDomain)
@@ -98,7 +100,8 @@ TEST(SmtpSession, GreetsWithAddressLiteralWhenHostNameIsNoDomain)
 
 TEST(SmtpSession, ConnectFailuresEndDisconnected)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         QList<Server::Step> script;
         SmtpStatus status;
@@ -106,27 +109,53 @@ TEST(SmtpSession, ConnectFailuresEndDisconnected)
         QByteArray clientSent;
     };
     const QList<Case> cases{
-        {"greeting refused", {Server::send("554 no service here\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
+        {"greeting refused",
+         {Server::send("554 no service here\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
          SmtpStatus::Rejected,
-         "554 no service here", "QUIT\r\n"},
-        {"closed inside multi-line greeting", {Server::send("220-first line\r\n"), Server::closeConnection()},
-         SmtpStatus::Failed, "Connection closed inside a reply.", ""},
-        {"closed before greeting", {Server::closeConnection()}, SmtpStatus::Failed,
-         "Connection closed by the server.", ""},
+         "554 no service here",
+         "QUIT\r\n"},
+        {"closed inside multi-line greeting",
+         {Server::send("220-first line\r\n"), Server::closeConnection()},
+         SmtpStatus::Failed,
+         "Connection closed inside a reply.",
+         ""},
+        {"closed before greeting",
+         {Server::closeConnection()},
+         SmtpStatus::Failed,
+         "Connection closed by the server.",
+         ""},
         {"closed inside multi-line EHLO reply",
          {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("250-hello\r\n250-SIZE\r\n"),
           Server::closeConnection()},
-         SmtpStatus::Failed, "Connection closed inside a reply.", "EHLO client.example.org\r\n"},
-        {"silent server", {Server::hold()}, SmtpStatus::Failed, "Timed out waiting for the server's reply.", ""},
-        {"garbled greeting", {Server::send("hello there\r\n")}, SmtpStatus::Failed, "Malformed reply: hello there",
+         SmtpStatus::Failed,
+         "Connection closed inside a reply.",
+         "EHLO client.example.org\r\n"},
+        {"silent server",
+         {Server::hold()},
+         SmtpStatus::Failed,
+         "Timed out waiting for the server's reply.",
          ""},
-        {"code changes inside reply", {Server::send("220-a\r\n250 b\r\n")}, SmtpStatus::Failed,
-         "Reply code changed inside a multi-line reply: 250 b", ""},
-        {"endless line", {Server::send(QByteArray(20000, 'x'))}, SmtpStatus::Failed, "Reply line too long.", ""},
+        {"garbled greeting",
+         {Server::send("hello there\r\n")},
+         SmtpStatus::Failed,
+         "Malformed reply: hello there",
+         ""},
+        {"code changes inside reply",
+         {Server::send("220-a\r\n250 b\r\n")},
+         SmtpStatus::Failed,
+         "Reply code changed inside a multi-line reply: 250 b",
+         ""},
+        {"endless line",
+         {Server::send(QByteArray(20000, 'x'))},
+         SmtpStatus::Failed,
+         "Reply line too long.",
+         ""},
         {"EHLO and HELO refused",
-         {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("502 no\r\n"), Server::receiveLine(),
-          Server::send("504 no either\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
-         SmtpStatus::Rejected, "504 no either",
+         {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("502 no\r\n"),
+          Server::receiveLine(), Server::send("504 no either\r\n"), Server::receiveLine(),
+          Server::send("221 bye\r\n")},
+         SmtpStatus::Rejected,
+         "504 no either",
          "EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"},
     };
     for (const Case& c : cases) {
@@ -166,45 +195,53 @@ TEST(SmtpSession, RefusedServerGivesFailure)
     const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), port);
     EXPECT_EQ(result.status, SmtpStatus::Failed);
     EXPECT_FALSE(result.message.isEmpty());
-    EXPECT_EQ(session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {}).status, SmtpStatus::Failed);
+    EXPECT_EQ(session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {}).status,
+              SmtpStatus::Failed);
     EXPECT_TRUE(session.disconnect().ok());
 }
 
 // Each refusal leaves the connection usable, so the next mail starts again with RSET.
 TEST(SmtpSession, RefusedMailStepsKeepTheConnection)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         QList<Server::Step> answers; // after RSET was answered
         const char* message;
         QByteArray commands;
     };
     const QList<Case> cases{
-        {"sender refused", {Server::receiveLine(), Server::send("553 not yours\r\n")}, "553 not yours",
+        {"sender refused",
+         {Server::receiveLine(), Server::send("553 not yours\r\n")},
+         "553 not yours",
          "MAIL FROM:<a@b.de>\r\n"},
         {"recipient refused",
          {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
           Server::send("550-5.1.1 no such user\r\n550 5.1.1 really\r\n")},
-         "550 5.1.1 really", "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
+         "550 5.1.1 really",
+         "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
         {"DATA needs 3xx",
-         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
-          Server::receiveLine(), Server::send("250 what\r\n")},
-         "250 what", "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+          Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 what\r\n")},
+         "250 what",
+         "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
         {"message refused after data",
-         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
-          Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData(),
-          Server::send("452 4.3.1 full\r\n")},
-         "452 4.3.1 full", "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+          Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("354 go\r\n"),
+          Server::receiveData(), Server::send("452 4.3.1 full\r\n")},
+         "452 4.3.1 full",
+         "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
     };
     for (const Case& c : cases) {
         Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n")} +
                       c.answers +
-                      QList<Server::Step>{Server::receiveLine(), Server::send("250 reset\r\n"), Server::receiveLine(),
-                                          Server::send("550 stop\r\n")} +
+                      QList<Server::Step>{Server::receiveLine(), Server::send("250 reset\r\n"),
+                                          Server::receiveLine(), Server::send("550 stop\r\n")} +
                       kQuit);
         SmtpSession session(quickOptions());
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Rejected) << c.name;
         EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
         EXPECT_EQ(result.errorClassName(), QStringLiteral("ESmtpReplyError"));
@@ -244,12 +281,13 @@ TEST(SmtpSession, BadAddressesSendNothing)
     Server server(greeted() + kQuit);
     SmtpSession session(quickOptions());
     ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-    const SmtpResult badRecipient = session.sendMail(QStringLiteral("a@b.de"),
-                                                     QStringLiteral("c@d.de>\r\nRCPT TO:<evil@x.de"), {"x\r\n"});
+    const SmtpResult badRecipient = session.sendMail(
+        QStringLiteral("a@b.de"), QStringLiteral("c@d.de>\r\nRCPT TO:<evil@x.de"), {"x\r\n"});
     EXPECT_EQ(badRecipient.status, SmtpStatus::BadAddress);
     EXPECT_TRUE(badRecipient.message.startsWith(QStringLiteral("Recipient: Invalid address")));
     EXPECT_FALSE(badRecipient.message.contains(u'\r'));
-    const SmtpResult badSender = session.sendMail(QStringLiteral("nobody"), QStringLiteral("c@d.de"), {"x\r\n"});
+    const SmtpResult badSender =
+        session.sendMail(QStringLiteral("nobody"), QStringLiteral("c@d.de"), {"x\r\n"});
     EXPECT_EQ(badSender.status, SmtpStatus::BadAddress);
     EXPECT_TRUE(badSender.message.startsWith(QStringLiteral("Sender: ")));
     EXPECT_TRUE(session.isConnected());
@@ -259,15 +297,17 @@ TEST(SmtpSession, BadAddressesSendNothing)
 
 TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         QList<Server::Step> script;
     };
     const QList<Case> cases{
         {"RSET", greeted() + QList<Server::Step>{Server::hold()}},
-        {"DATA", greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
-                                                 Server::receiveLine(), Server::send("250 ok\r\n"),
-                                                 Server::receiveLine(), Server::send("250 ok\r\n"), Server::hold()}},
+        {"DATA",
+         greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
+                                         Server::receiveLine(), Server::send("250 ok\r\n"),
+                                         Server::receiveLine(), Server::send("250 ok\r\n"), Server::hold()}},
         {"final dot", greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
                                                       Server::receiveLine(), Server::send("250 ok\r\n"),
                                                       Server::receiveLine(), Server::send("250 ok\r\n"),
@@ -280,7 +320,8 @@ TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
         options.timeouts.command = options.timeouts.dataCommand = options.timeouts.dataEnd = 200;
         SmtpSession session(options);
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
         EXPECT_EQ(result.message, QStringLiteral("Timed out waiting for the server's reply.")) << c.name;
         EXPECT_FALSE(session.isConnected()) << c.name;

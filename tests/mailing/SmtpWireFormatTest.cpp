@@ -8,7 +8,8 @@ using Status = SmtpReplyParser::Status;
 
 TEST(SmtpReplyParser, AssemblesRepliesAndRefusesMalformedLines)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         QList<QByteArray> lines;
         Status last;
@@ -27,7 +28,11 @@ TEST(SmtpReplyParser, AssemblesRepliesAndRefusesMalformedLines)
         {"class 6", {"600 what"}, Status::Malformed, 0, 0},
         {"code changes", {"250-a", "251 b"}, Status::Malformed, 0, 0},
         {"empty line", {""}, Status::Malformed, 0, 0},
-        {"line too long", {"250 " + QByteArray(SmtpReplyParser::kMaxLineLength, 'x')}, Status::Malformed, 0, 0},
+        {"line too long",
+         {"250 " + QByteArray(SmtpReplyParser::kMaxLineLength, 'x')},
+         Status::Malformed,
+         0,
+         0},
     };
     for (const Case& c : cases) {
         SmtpReplyParser parser;
@@ -59,7 +64,8 @@ TEST(SmtpReplyParser, BoundsTheNumberOfLines)
 
 TEST(SmtpDataStuffer, DoublesLeadingDotsAndNormalisesLineEnds)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         QList<QByteArray> chunks;
         QByteArray wire;
@@ -92,7 +98,8 @@ TEST(SmtpDataStuffer, DoublesLeadingDotsAndNormalisesLineEnds)
 
 TEST(MailAddress, AcceptsTrimmedAddressesAndRefusesUnsafeOnes)
 {
-    struct Case {
+    struct Case
+    {
         QString input;
         QByteArray accepted; // empty: refused
     };

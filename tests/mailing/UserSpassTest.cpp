@@ -1,5 +1,6 @@
-#include "mailing/SendResult.h"
 #include "mailing/UserSpass.h"
+
+#include "mailing/SendResult.h"
 
 #include <QAction>
 #include <QLabel>
@@ -11,7 +12,8 @@
 namespace {
 
 // Records what the status windows tell the main window, in order.
-struct MainWindowLinksRecorder {
+struct MainWindowLinksRecorder
+{
     QStringList events;
 
     MainWindowLinksRecorder()
@@ -62,7 +64,8 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
         window.setStatusText(QStringLiteral("Senden an a@b.de"));
 
         window.ShowResult(code);
-        EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) << code;
+        EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
+            << code;
         EXPECT_TRUE(window.Label3->text().isEmpty());
         EXPECT_EQ(window.FlatSB1->text(), QStringLiteral("OK"));
         EXPECT_EQ(window.height(), 180);
@@ -109,7 +112,8 @@ TEST(UserSpass, CancelSetsTheSharedFlagAndChangesNothingElse)
 
 TEST(UserSpass, ClosingTellsTheMainWindowAndOnlyHides)
 {
-    struct Case {
+    struct Case
+    {
         int mode;
         bool viaOk; // close with "OK" after the result, else with the window's close box during the run
         QStringList events;
