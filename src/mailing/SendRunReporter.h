@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// How a send run reaches its status window. Called only from the run's thread, in order; an
+// implementation must not block on the main thread.
+class ISendRunReporter
+{
+public:
+    virtual ~ISendRunReporter() = default;
+
+    virtual void initProgress(int maximum) = 0;
+    virtual void showStatus(const QString& text) = 0;
+    virtual void stepProgress() = 0;
+    // The user asked the run to stop; false when the run has no window.
+    virtual bool cancelRequested() = 0;
+    // The final result code (a SendResult).
+    virtual void reportResult(int code) = 0;
+};

@@ -1,0 +1,159 @@
+#include "mailing/MGS.h"
+
+#include "mailing/StatusWindowReporter.h"
+#include "mailing/UserSpass.h"
+
+#include "SendRunFakes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <semaphore>
+
+namespace {
+
+// Holds every mail at the server until the test lets it through.
+struct Gate
+{
+    std::counting_semaphore<> reached{0};
+    std::counting_semaphore<> passed{0};
+};
+
+class GatedTransport : public FakeTransport
+{
+public:
+    explicit GatedTransport(std::shared_ptr<Gate> gate) : m_gate(std::move(gate)) { announcesAuth = false; }
+
+protected:
+    SmtpResult answer(const QString& call) override
+    {
+        if (call.startsWith(QStringLiteral("send "))) {
+            m_gate->reached.release();
+            m_gate->passed.acquire();
+        }
+        return FakeTransport::answer(call);
+    }
+
+private:
+    std::shared_ptr<Gate> m_gate;
+};
+
+const QStringList kRecipients{QStringLiteral("a@example.com"), QStringLiteral("b@example.com"),
+                              QStringLiteral("c@example.com")};
+
+// Starts a run of three mails reporting to window (may be null); it frees itself.
+QPointer<TMGS> startRun(const QString& logPath, TUserSP* window, std::shared_ptr<Gate> gate)
+{
+    SendRunSettings settings;
+    settings.Host = QStringLiteral("smtp.example.org");
+    settings.ProgressMax = int(kRecipients.size());
+    settings.LogFileName = logPath;
+    auto* run = new TMGS(settings, std::make_unique<GatedTransport>(std::move(gate)),
+                         std::make_unique<FakeSource>(kRecipients), std::make_unique<StatusWindowReporter>(window));
+    run->start();
+    return run;
+}
+
+// Keeps the main thread's events flowing until the run has freed itself; the bound only keeps
+// a broken run from hanging the test.
+bool waitUntilGone(const QPointer<TMGS>& run)
+{
+    const QDeadlineTimer deadline(30'000);
+    while (run && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+    return run.isNull();
+}
+
+} // namespace
+
+// A status window in send mode, a log and a gate per test.
+class SendThread : public ::testing::Test
+{
+protected:
+    SendThread()
+    {
+        window->Mode = 1;
+        window->setTitle(QStringLiteral("Senden Newsletter"));
+        window->show();
+    }
+    ~SendThread() override { delete window; }
+
+    QPointer<TMGS> start() { return startRun(log, window, gate); }
+
+    QByteArray logText() const
+    {
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    QPointer<TUserSP> window = new TUserSP;
+};
+
+TEST_F(SendThread, ReportsProgressAndResultToItsWindowAndFreesItself)
+{
+    gate->passed.release(3);
+    const QPointer<TMGS> run = start();
+    ASSERT_TRUE(waitUntilGone(run));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Übertragung abgeschlossen."));
+    EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("OK"));
+    EXPECT_EQ(window->FPB1->maximum(), 3);
+    EXPECT_EQ(window->FPB1->value(), 3);
+    EXPECT_TRUE(window->Label3->text().isEmpty());
+    EXPECT_TRUE(logText().endsWith("Trennen vom MailServer ... erfolgreich.\r\n"));
+}
+
+TEST_F(SendThread, CancelButtonStopsTheRunAtItsNextCheck)
+{
+    const QPointer<TMGS> run = start();
+    gate->reached.acquire();
+    window->FlatSB1->click();
+    EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("Abbrechen"));
+    gate->passed.release(3);
+    ASSERT_TRUE(waitUntilGone(run));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Abbruch durch Benutzer"));
+    const QByteArray text = logText();
+    EXPECT_EQ(text.count("Versenden der Nachricht"), 1);
+    EXPECT_TRUE(text.endsWith("\r\n\r\nAbbruch durch Benutzer.\r\n"));
+}
+
+TEST_F(SendThread, ClosedAndFreedWindowIsNeverTouchedAndTheRunGoesOn)
+{
+    const QPointer<TMGS> run = start();
+    gate->reached.acquire();
+    window->close();
+    gate->passed.release(1);
+    gate->reached.acquire();
+    // Updates for the closed window may already wait in the queue when it is freed.
+    delete window;
+    gate->passed.release(2);
+    ASSERT_TRUE(waitUntilGone(run));
+    const QByteArray text = logText();
+    EXPECT_EQ(text.count("fertig."), 3);
+    EXPECT_TRUE(text.endsWith("Trennen vom MailServer ... erfolgreich.\r\n"));
+}
+
+TEST_F(SendThread, ClosedWindowKeepsItsWaitingState)
+{
+    const QPointer<TMGS> run = start();
+    gate->reached.acquire();
+    window->close();
+    gate->passed.release(3);
+    ASSERT_TRUE(waitUntilGone(run));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Bitte warten ..."));
+    EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("Abbrechen"));
+}
