@@ -209,28 +209,28 @@ QPixmap splashPicture()
     // Three letters flying up to the right.
     for (int i = 0; i < 3; ++i) {
         p.save();
-        p.translate(60 + i * 34, 120 - i * 22);
+        p.translate(28 + i * 36, 140 - i * 30);
         p.rotate(-12 + i * 6);
-        const qreal scale = 1.0 - i * 0.18;
+        const qreal scale = 0.9 - i * 0.16;
         envelope(p, QRectF(0, 0, 70 * scale, 46 * scale), QColor(252, 252, 248, 235 - i * 40), kNavy);
         p.restore();
     }
 
     QFont title(QStringLiteral("DejaVu Sans"));
     title.setBold(true);
-    title.setPixelSize(30);
+    title.setPixelSize(22);
     p.setFont(title);
     p.setPen(QColor(20, 30, 60, 120));
-    p.drawText(QRect(162, 62, 230, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("kubNEWSLETTER"));
+    p.drawText(QRect(162, 62, 235, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("kubNEWSLETTER"));
     p.setPen(Qt::white);
-    p.drawText(QRect(160, 60, 230, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("kubNEWSLETTER"));
+    p.drawText(QRect(160, 60, 235, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("kubNEWSLETTER"));
 
     QFont subtitle(QStringLiteral("DejaVu Sans"));
     subtitle.setPixelSize(13);
     p.setFont(subtitle);
     p.setPen(QColor(235, 238, 245));
-    p.drawText(QRect(162, 100, 230, 22), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version 1.2"));
-    p.drawText(QRect(162, 122, 230, 22), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRect(162, 100, 235, 22), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version 1.2"));
+    p.drawText(QRect(162, 122, 235, 22), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Newsletter persönlich versenden"));
 
     p.setPen(QPen(QColor(255, 255, 255, 90), 1));

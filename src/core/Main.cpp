@@ -113,6 +113,8 @@ void TMainForm::buildLayout()
     auto* splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setObjectName(QStringLiteral("Splitter1"));
     splitter->setChildrenCollapsible(false);
+    splitter->setHandleWidth(4);
+    splitter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(84, 94, 116); }"));
     column->addWidget(splitter, 1);
 
     QFrame* treePanel = panel(QStringLiteral("TreePanel"), splitter);
