@@ -1,11 +1,12 @@
 #include "core/Main.h"
+#include "core/StartUp.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    TMainForm mainForm;
-    mainForm.show();
-    return QApplication::exec();
+    StartUpSteps steps;
+    steps.createMainWindow = [] { return new TMainForm(); };
+    return RunStartUp(steps);
 }
