@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DatabaseSchema.h"
+#include "platform/DbTestRows.h"
 #include "platform/DbConnection.h"
 #include "platform/DbError.h"
 #include "platform/DbQuery.h"
@@ -11,12 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // The program's database in a temporary work folder, optionally filled with the fixture of two
 // senders and five recipients, with a connection on it.
@@ -63,17 +58,7 @@ public:
         return rowsOf(query);
     }
 
-    static QString rowsOf(DbQuery& query)
-    {
-        QStringList lines;
-        for (query.first(); !query.eof(); query.next()) {
-            QStringList values;
-            for (const QString& column : query.result()->columnNames())
-                values.append(query.fieldByName(column).asString());
-            lines.append(values.join(u','));
-        }
-        return lines.join(u'|');
-    }
+    static QString rowsOf(DbQuery& query) { return rowsText(query); }
 
     TestEnvironment env;
     DbConnection connection;

@@ -1,19 +1,11 @@
 #pragma once
 
+#include "DbTestRows.h"
 #include "platform/DbConnection.h"
-#include "platform/DbQuery.h"
 #include "platform/DbSchema.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <ostream>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // A two-table schema for the engine tests: Lists (main file) and Items (attached).
 inline DbSchema testSchema()
@@ -51,14 +43,7 @@ public:
         DbQuery query(connection, QStringLiteral("Probe"));
         query.setSql({sql});
         query.open();
-        QStringList lines;
-        for (query.first(); !query.eof(); query.next()) {
-            QStringList values;
-            for (const QString& column : query.result()->columnNames())
-                values.append(query.fieldByName(column).asString());
-            lines.append(values.join(u','));
-        }
-        return lines.join(u'|');
+        return rowsText(query);
     }
 
 private:
