@@ -122,6 +122,9 @@ QSqlDatabase openFolder(const QString& connectionName, const QString& component,
         else
             DbSqlite::exec(query, component, QStringLiteral("PRAGMA %1.journal_mode = DELETE").arg(schemaName), {},
                            prefix);
+        // Room for the pages a large write transaction changes: a smaller cache spills them
+        // to the journal with a sync each time.
+        DbSqlite::exec(query, component, QStringLiteral("PRAGMA %1.cache_size = -65536").arg(schemaName), {}, prefix);
     }
     return db;
 }

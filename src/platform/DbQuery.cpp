@@ -201,10 +201,26 @@ void DbQuery::open()
     resultReplaced();
 }
 
+QSqlQuery& DbQuery::prepared(Prepared& slot, const QString& sql)
+{
+    if (slot.query && slot.sql == sql)
+        return *slot.query;
+    slot.query = std::make_unique<QSqlQuery>(m_connection.database(name()));
+    slot.sql = sql;
+    if (!slot.query->prepare(sql)) {
+        const QString text = DbSqlite::errorText(*slot.query);
+        slot.query.reset();
+        throw EDatabaseError(name(), text);
+    }
+    return *slot.query;
+}
+
 void DbQuery::close()
 {
     m_appending = false;
     m_appendValues.clear();
+    m_insert.query.reset();
+    m_reread.query.reset();
     if (!m_result)
         return;
     m_result.reset();
@@ -301,19 +317,17 @@ void DbQuery::post()
                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                      .arg(quoteIdentifier(table), columns.join(u','), marks.join(u','));
     BusyScope busy(m_busyHook);
-    QSqlQuery query(m_connection.database(name()));
-    DbSqlite::exec(query, name(), insert, values);
+    QSqlQuery& query = prepared(m_insert, insert);
+    DbSqlite::run(query, name(), values);
     const QVariant rowId = query.lastInsertId();
 
     // The stored row, with its ID and whatever the table filled in, joins the result.
     QStringList resultColumns;
     for (const QString& column : m_result->columnNames())
         resultColumns.append(quoteIdentifier(column));
-    QSqlQuery reread(m_connection.database(name()));
-    DbSqlite::exec(reread, name(),
-                   QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                       .arg(resultColumns.join(u','), quoteIdentifier(table)),
-                   {rowId});
+    QSqlQuery& reread = prepared(m_reread, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                               .arg(resultColumns.join(u','), quoteIdentifier(table)));
+    DbSqlite::run(reread, name(), {rowId});
     m_appending = false;
     m_appendValues.clear();
     if (reread.next()) {
@@ -321,6 +335,9 @@ void DbQuery::post()
         m_row = m_result->rowCount() - 1;
         m_pastEnd = false;
     }
+    // No statement may stay active: it would hold the file's read lock.
+    reread.finish();
+    query.finish();
     resultReplaced();
 }
 

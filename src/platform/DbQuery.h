@@ -14,6 +14,7 @@
 
 class DbConnection;
 class DbQuery;
+class QSqlQuery;
 
 // A position in a query's result that survives close and reopen: the row's "ID" when the
 // result has that column, else its row number.
@@ -142,6 +143,13 @@ private:
     friend class DbField;
 
     class BusyScope;
+    // A statement kept prepared while the query is open, so appending many rows parses the
+    // INSERT once.
+    struct Prepared {
+        QString sql;
+        std::unique_ptr<QSqlQuery> query;
+    };
+    QSqlQuery& prepared(Prepared& slot, const QString& sql);
     const DbStatement& statement() const;
     QList<QVariant> boundValues() const;
     int requireColumn(const QString& name) const;
@@ -161,5 +169,7 @@ private:
     bool m_pastEnd = false;
     bool m_appending = false;
     QMap<int, QVariant> m_appendValues;
+    Prepared m_insert;
+    Prepared m_reread;
     int m_disabled = 0;
 };

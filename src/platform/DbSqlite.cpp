@@ -35,4 +35,12 @@ void exec(QSqlQuery& query, const QString& component, const QString& sql, const 
         throw EDatabaseError(component, prefix + errorText(query));
 }
 
+void run(QSqlQuery& query, const QString& component, const QList<QVariant>& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    if (!query.exec())
+        throw EDatabaseError(component, errorText(query));
+}
+
 } // namespace DbSqlite

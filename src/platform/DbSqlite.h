@@ -22,4 +22,7 @@ QString errorText(const QSqlQuery& query);
 void exec(QSqlQuery& query, const QString& component, const QString& sql, const QList<QVariant>& values,
           const QString& prefix = {});
 
+// Binds values by position to an already prepared query and executes it; throws like exec.
+void run(QSqlQuery& query, const QString& component, const QList<QVariant>& values);
+
 } // namespace DbSqlite
