@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DM.h"
 #include "core/HelpOpener.h"
 
 #include <QMainWindow>
@@ -37,7 +38,7 @@ struct TMainFormSeams {
 
 // The main window: banner, navigation tree on the left, the hosted list screen on the right and
 // the menu bar. Lives from the start until the end of the program; main thread only.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TDatabaseAvailability {
     Q_OBJECT
 public:
     explicit TMainForm(TMainFormSeams seams = {}, QWidget* parent = nullptr);
@@ -45,7 +46,7 @@ public:
 
     // Set by the database module when the database cannot be used; while set, the commands
     // "Absenderdaten" and "Empfängerdaten" are disabled (the tree still opens both screens).
-    void setDatabaseUnavailable(bool unavailable) { m_databaseUnavailable = unavailable; }
+    void setDatabaseUnavailable(bool unavailable) override { m_databaseUnavailable = unavailable; }
     bool databaseUnavailable() const { return m_databaseUnavailable; }
 
     HostedScreen hostedScreen() const { return m_hostedScreen; }
