@@ -8,4 +8,11 @@ shift || true
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S "$root" -B "$dir" -G Ninja "$@"
 fi
+# AUTOMOC's caches can miss classes in files that were added since the last build; when the
+# set of source files has changed, their generated code is made anew.
+list=$(cd "$root" && find src tests bench -name '*.h' -o -name '*.cpp' | sort | md5sum | cut -d' ' -f1)
+if [ "$(cat "$dir/.kub-sources" 2>/dev/null)" != "$list" ]; then
+  find "$dir" -maxdepth 3 -type d -name '*_autogen' -prune -exec rm -rf {} +
+  echo "$list" > "$dir/.kub-sources"
+fi
 cmake --build "$dir" --parallel "$(nproc)"

@@ -1,10 +1,102 @@
 #pragma once
 
-#include <QMainWindow>
+#include "core/DM.h"
+#include "core/HelpOpener.h"
 
-// The main window of kubNEWSLETTER.
-class TMainForm : public QMainWindow {
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class CommandUpdater;
+class ILogListing;
+class QAction;
+class QFrame;
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TFormPlacement;
+
+// The list screen hosted on the right of the main window.
+enum class HostedScreen { None, Senders, Recipients };
+
+// What the main window is given from outside; every member may stay empty.
+struct TMainFormSeams {
+    // The send-log listing of the tree (not owned; must outlive the window). None: no log nodes.
+    ILogListing* logListing = nullptr;
+    // Creates the list screen inside host; the window owns and frees it. None: the screen
+    // switch happens without a widget.
+    std::function<QWidget*(HostedScreen screen, QWidget* host)> createScreen;
+    // Shows a send log in the log viewer.
+    std::function<void(const QString& title, const QString& fileName)> openLogViewer;
+    // Runs on the first show before the log nodes are filled: starts the sender wizard when the
+    // database has no sender.
+    std::function<void()> firstShowSenderCheck;
+    // Opens the help page through the desktop (tests replace it).
+    THelpOpener::UrlOpener openUrl;
+};
+
+// The main window: banner, navigation tree on the left, the hosted list screen on the right and
+// the menu bar. Lives from the start until the end of the program; main thread only.
+class TMainForm : public QMainWindow, public TDatabaseAvailability {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(TMainFormSeams seams = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Set by the database module when the database cannot be used; while set, the commands
+    // "Absenderdaten" and "Empfängerdaten" are disabled (the tree still opens both screens).
+    void setDatabaseUnavailable(bool unavailable) override { m_databaseUnavailable = unavailable; }
+    bool databaseUnavailable() const { return m_databaseUnavailable; }
+
+    HostedScreen hostedScreen() const { return m_hostedScreen; }
+    QWidget* hostedWidget() const { return m_hostedWidget; }
+
+    // The position of item in the flattened tree (0 "kubNEWSLETTER", 1 "Absenderdaten",
+    // 2 "Empfängerdaten", 3 "Protokolle", 4 and up the send logs); -1 for none.
+    int absoluteIndex(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* itemAt(int absoluteIndex) const;
+
+    void NavTV1Click();
+    void NavTV1DblClick();
+    void RefreshLogTree();
+    void ShowLog(const QString& title, const QString& fileName);
+
+    QTreeWidget* NavTV1;
+    QFrame* FlatPanel3;
+    QAction* MainAbsender;
+    QAction* MainEmpf;
+    QMenu* Bearbeiten1;
+    QMenu* Erweitert1;
+    QMenu* Datensicherung1;
+    QMenu* Hilfe1;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildTree();
+    void buildMenus();
+    void runFirstShow();
+    void hostScreen(HostedScreen screen);
+    void ReleaseFrames();
+    void MainAbsenderUpdate();
+    void Protokolle1Click();
+    void Sichern1Click();
+    void Einspielen1Click();
+    void Einstellungen2Click();
+    void Inhalt1Click();
+    void Info2Click();
+
+    TMainFormSeams m_seams;
+    CommandUpdater* m_commandUpdater;
+    TFormPlacement* m_placement;
+    QTreeWidgetItem* m_logsNode = nullptr;
+    HostedScreen m_hostedScreen = HostedScreen::None;
+    QPointer<QWidget> m_hostedWidget;
+    bool m_databaseUnavailable = false;
+    bool m_firstShowDone = false;
 };

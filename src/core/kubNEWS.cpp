@@ -1,11 +1,73 @@
+#include "core/DM.h"
+#include "core/DatabaseSchema.h"
+#include "core/LogListing.h"
 #include "core/Main.h"
+#include "core/StartUp.h"
+#include "mailing/SendLogFiles.h"
+#include "mailing/UserSpass.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WindowMessages.h"
 
 #include <QApplication>
+#include <QPointer>
+
+#include <memory>
+
+namespace {
+
+// The tree's log nodes come from the send-log folder.
+class SendLogListing : public ILogListing {
+public:
+    bool ListLogFiles(QStringList& lines) override { return ::ListLogFiles(lines); }
+};
+
+void createFirstDatabase()
+{
+    const DbCreateResult created = CreateEmptyDatabase(AppPaths::defaultDatabaseFolder());
+    if (!created.ok)
+        MessageBoxes::error(QStringLiteral("Die leere Datenbank konnte nicht angelegt werden!\r\n\r\n") +
+                            created.message);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    TMainForm mainForm;
-    mainForm.show();
-    return QApplication::exec();
+    SendLogListing logListing;
+    std::unique_ptr<TDM2> database;
+    QPointer<TMainForm> mainForm;
+
+    StartUpSteps steps;
+    steps.afterFirstRun = createFirstDatabase;
+    steps.createMainWindow = [&]() -> QWidget* {
+        TMainFormSeams seams;
+        seams.logListing = &logListing;
+        // The sender wizard opens here when the database has no sender yet.
+        seams.firstShowSenderCheck = [] {
+            if (DM2)
+                DM2->NoSenderExists();
+        };
+        mainForm = new TMainForm(seams);
+        TUserSP::setMainWindowLinks(StatusWindowLinks{
+            [] { WindowMessages::send(WindowMessages::WM_SENDWINDOWCLOSED); },
+            [] { WindowMessages::send(WindowMessages::WM_LOGSCHANGED); },
+            [&mainForm](const QString& title, const QString& file) {
+                if (mainForm)
+                    mainForm->ShowLog(title, file);
+            }});
+        return mainForm;
+    };
+    steps.createDatabaseModule = [&](QWidget*) {
+        database = std::make_unique<TDM2>(*mainForm);
+        DM2 = database.get();
+        return database->ok();
+    };
+
+    const int exitCode = RunStartUp(steps);
+    TUserSP::setMainWindowLinks({});
+    DM2 = nullptr;
+    database.reset();
+    return exitCode;
 }

@@ -1,0 +1,98 @@
+#include "core/DM.h"
+
+#include "core/DatabaseSchema.h"
+#include "core/SettingsStore.h"
+#include "platform/DbError.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ScreenCursor.h"
+
+#include <memory>
+
+TDM2* DM2 = nullptr;
+
+namespace {
+
+// The hourglass while a query works; the cursor that was there before comes back afterwards.
+std::function<void(bool)> hourglassHook()
+{
+    auto saved = std::make_shared<QList<CursorShape>>();
+    return [saved](bool busy) {
+        if (busy) {
+            saved->append(ScreenCursor::current());
+            ScreenCursor::set(CursorShape::Hourglass);
+        } else if (!saved->isEmpty()) {
+            ScreenCursor::set(saved->takeLast());
+        }
+    };
+}
+
+void showNumbered(const char* number, const EDatabaseError& e)
+{
+    MessageBoxes::error(QString::fromLatin1(number) + e.message());
+}
+
+} // namespace
+
+TDM2::TDM2(TDatabaseAvailability& availability)
+    : AdsConnection1(QStringLiteral("AdsConnection1"), newsDatabaseSchema()),
+      EmpfQuery(AdsConnection1, QStringLiteral("EmpfQuery")),
+      EmpfSource(EmpfQuery),
+      AbsendQuery(AdsConnection1, QStringLiteral("AbsendQuery")),
+      AbsendSource(AbsendQuery),
+      AdsConnection2(QStringLiteral("AdsConnection2"), newsDatabaseSchema()),
+      AdsTable1(AdsConnection2, QStringLiteral("AdsTable1"))
+{
+    EmpfQuery.setSql({QStringLiteral("SELECT * FROM Adressen;")});
+    EmpfQuery.setBusyHook(hourglassHook());
+    AbsendQuery.setSql({QStringLiteral("SELECT * FROM Verfasser")});
+    AbsendQuery.setBusyHook(hourglassHook());
+    AdsTable1.setExclusive(true);
+
+    bool failed = false;
+    QString folder;
+    ReadDBPath(failed, folder);
+    if (failed)
+        return;
+    m_settingsRead = true;
+    AdsConnection1.setConnectPath(folder);
+    try {
+        AdsConnection1.connect();
+    } catch (const EDatabaseError& e) {
+        availability.setDatabaseUnavailable(true);
+        showNumbered("#49 ", e);
+    }
+}
+
+TDM2::~TDM2()
+{
+    try {
+        AdsConnection2.disconnect();
+        AdsConnection1.disconnect();
+    } catch (const EDatabaseError&) {
+        // Nothing can be reported while the program ends.
+    }
+}
+
+bool TDM2::Reconnect()
+{
+    try {
+        AdsConnection1.connect();
+        return true;
+    } catch (const EDatabaseError& e) {
+        showNumbered("#49 ", e);
+        return false;
+    }
+}
+
+bool TDM2::NoSenderExists()
+{
+    try {
+        AbsendQuery.close();
+        AbsendQuery.setSql({QStringLiteral("SELECT * FROM Verfasser"), QStringLiteral("ORDER BY Firma")});
+        AbsendQuery.open();
+        return AbsendQuery.recordCount() == 0;
+    } catch (const EDatabaseError& e) {
+        showNumbered("#89 ", e);
+        return false;
+    }
+}

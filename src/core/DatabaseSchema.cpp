@@ -1,0 +1,106 @@
+#include "core/DatabaseSchema.h"
+
+#include "platform/AppPaths.h"
+#include "platform/DbConnection.h"
+#include "platform/DbError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+DbColumn text(const char* name, int width, const char* collation = "")
+{
+    return {QString::fromLatin1(name), DbColumnType::Text, width, QString::fromLatin1(collation)};
+}
+
+DbColumn typed(const char* name, DbColumnType type)
+{
+    return {QString::fromLatin1(name), type, 0, {}};
+}
+
+// The stored credential form of a 50-character entry: its UTF-8 bytes (at most 150) and the
+// length byte, five or six digits per two bytes.
+constexpr int kCredentialWidth = (150 + 1 + 1) / 2 * 6;
+
+DbTableDef senderTable()
+{
+    DbTableDef table;
+    table.name = QStringLiteral("Verfasser");
+    table.columns = {typed("ID", DbColumnType::AutoIncrement),
+                     text("Firma", 100, "DE"),
+                     text("Strasse", 50),
+                     text("PLZ", 15),
+                     text("Ort", 50),
+                     text("Tel", 40),
+                     text("Fax", 40),
+                     text("Firmenemail", 50),
+                     text("Web", 70),
+                     text("Verfasser", 40),
+                     text("Email", 50),
+                     text("Host", 128),
+                     text("UserID", kCredentialWidth),
+                     text("UserPW", kCredentialWidth)};
+    table.indexes = {{QStringLiteral("FIRMA"), {QStringLiteral("FIRMA")}, false}};
+    return table;
+}
+
+DbTableDef recipientTable()
+{
+    DbTableDef table;
+    table.name = QStringLiteral("Adressen");
+    table.columns = {typed("AbsenderID", DbColumnType::Integer),
+                     typed("ID", DbColumnType::AutoIncrement),
+                     text("Name", 70, "DE"),
+                     text("Anrede", 40),
+                     text("Strasse", 50),
+                     text("Ort", 50),
+                     text("Email", 50),
+                     text("PLZ", 15),
+                     text("ZName", 70),
+                     text("Land", 5),
+                     text("Tel", 40),
+                     text("Fax", 40),
+                     text("ZAdresse", 50),
+                     typed("Status", DbColumnType::SmallInt),
+                     typed("Send", DbColumnType::Boolean),
+                     text("Firma", 70, "DE"),
+                     text("Titel", 25),
+                     text("Vorname", 50),
+                     text("BFormel", 100)};
+    table.indexes = {{QStringLiteral("ID"), {QStringLiteral("ID")}, true},
+                     {QStringLiteral("ABSENDERID"), {QStringLiteral("ABSENDERID")}, false},
+                     {QStringLiteral("FIRMA"), {QStringLiteral("FIRMA")}, false},
+                     // Serves "WHERE AbsenderID = :ID ORDER BY Name" without sorting.
+                     {QStringLiteral("ABSENDERID_NAME"), {QStringLiteral("ABSENDERID"), QStringLiteral("NAME")}, false}};
+    return table;
+}
+
+} // namespace
+
+const DbSchema& newsDatabaseSchema()
+{
+    static const DbSchema schema{{senderTable(), recipientTable()}};
+    return schema;
+}
+
+DbCreateResult CreateEmptyDatabase(const QString& folder)
+{
+    if (folder.trimmed().isEmpty())
+        return {false, QStringLiteral("No database folder is set")};
+    if (QFileInfo::exists(AppPaths::oldDatabaseFolder()))
+        return {false, QStringLiteral("The folder \"%1\" exists: the database of a failed restore must be "
+                                      "recovered first")
+                           .arg(AppPaths::oldDatabaseFolder())};
+    const QDir dir(folder);
+    if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        return {false, QStringLiteral("The folder \"%1\" is not empty").arg(folder)};
+    if (!QDir().mkpath(folder))
+        return {false, QStringLiteral("The folder \"%1\" could not be created").arg(folder)};
+    try {
+        DbConnection::createDatabaseFiles(QStringLiteral("CreateEmptyDatabase"), folder, newsDatabaseSchema());
+    } catch (const EDatabaseError& e) {
+        return {false, e.message()};
+    }
+    return {true, {}};
+}

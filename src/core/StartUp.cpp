@@ -1,0 +1,68 @@
+#include "core/StartUp.h"
+
+#include "core/FirstRun.h"
+#include "core/StartForm.h"
+#include "platform/InstanceLock.h"
+#include "platform/MessageBoxes.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QThread>
+#include <QWidget>
+
+#include <memory>
+
+namespace {
+
+constexpr int kSplashPause = 150;
+
+} // namespace
+
+int RunStartUp(const StartUpSteps& steps)
+{
+    InstanceLock lock(steps.lockFile.isEmpty() ? InstanceLock::defaultPath() : steps.lockFile);
+    // Only another instance stops the start; a runtime folder that cannot be written does not.
+    if (!lock.tryAcquire() && lock.heldByOtherInstance()) {
+        MessageBoxes::plain(QStringLiteral("Das Programm ist bereits aktiv!"));
+        return 0;
+    }
+
+    const FirstRunResult firstRun = PrepareFirstRun();
+    if (firstRun.failed)
+        MessageBoxes::error(QStringLiteral("Die Einstellungen konnten nicht angelegt werden!\r\n") + firstRun.error);
+    else if (firstRun.registryWritten && steps.afterFirstRun)
+        steps.afterFirstRun();
+
+    const auto pause = steps.pause ? steps.pause : [](int ms) { QThread::msleep(ms); };
+    auto splash = std::make_unique<TPStartForm>();
+    auto status = [&](const QString& text) {
+        splash->showStatus(text);
+        if (steps.statusShown)
+            steps.statusShown(splash->Label1->text());
+        pause(kSplashPause);
+    };
+    splash->show();
+    status(QString());
+    status(QStringLiteral("Dateien werden geladen..."));
+
+    // Closing the main window ends the program, even while other top-level windows are open.
+    QPointer<QWidget> mainWindow = steps.createMainWindow();
+    mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(mainWindow, &QObject::destroyed, qApp, [] { QCoreApplication::quit(); });
+
+    status(QStringLiteral("Datenbank wird geöffnet..."));
+    if (steps.createDatabaseModule && !steps.createDatabaseModule(mainWindow)) {
+        delete mainWindow;
+        return 1;
+    }
+    status(QStringLiteral("kubNEWSLETTER wird gestartet..."));
+    splash.reset();
+
+    mainWindow->show();
+    if (!steps.runEventLoop)
+        return 0;
+    const int exitCode = QApplication::exec();
+    delete mainWindow;
+    return exitCode;
+}

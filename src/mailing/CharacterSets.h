@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Whether every character of text has an ISO-8859-1 byte.
+bool FitsLatin1(const QString& text);
+// Whether text holds only printable ASCII (blank through "~").
+bool IsPrintableAscii(const QString& text);

@@ -1,0 +1,92 @@
+// Saves a PNG of what the X server shows, for looking at the program's windows under Xvfb.
+//   kubshot screen OUT.png [SECONDS]   waits, grabs the whole screen and crops it to the windows
+//   kubshot WINDOW OUT.png             opens one of the program's windows itself and grabs it
+// WINDOW: about, splash, main.
+#include "core/AboutForm.h"
+#include "core/Main.h"
+#include "core/StartForm.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The smallest rectangle holding every pixel that is not the black root window.
+QRect windowsArea(const QImage& image)
+{
+    QRect area;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(line[x]) > 0)
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
+}
+
+QImage grabScreen()
+{
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect area = windowsArea(screen);
+    return area.isEmpty() ? screen : screen.copy(area);
+}
+
+std::unique_ptr<QWidget> openWindow(const QString& name)
+{
+    if (name == QLatin1String("about"))
+        return std::make_unique<TAboutForm>();
+    if (name == QLatin1String("splash")) {
+        auto splash = std::make_unique<TPStartForm>();
+        splash->Label1->setText(QStringLiteral("Datenbank wird geöffnet..."));
+        return splash;
+    }
+    if (name == QLatin1String("main")) {
+        auto main = std::make_unique<TMainForm>();
+        main->setWindowState(Qt::WindowNoState);
+        main->resize(780, 580);
+        return main;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: kubshot screen|about|splash|main OUT.png [SECONDS]\n");
+        return 2;
+    }
+    const QString what = args.at(1);
+    const QString out = args.at(2);
+
+    std::unique_ptr<QWidget> window;
+    int waitMs = 1500;
+    if (what == QLatin1String("screen")) {
+        waitMs = args.size() > 3 ? int(args.at(3).toDouble() * 1000) : 3000;
+    } else {
+        window = openWindow(what);
+        if (!window) {
+            std::fprintf(stderr, "kubshot: unknown window %s\n", qPrintable(what));
+            return 2;
+        }
+        window->show();
+    }
+    int result = 1;
+    QTimer::singleShot(waitMs, &app, [&] {
+        result = grabScreen().save(out) ? 0 : 1;
+        QCoreApplication::quit();
+    });
+    QApplication::exec();
+    return result;
+}
