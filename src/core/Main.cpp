@@ -5,7 +5,9 @@
 #include "core/Artwork.h"
 #include "core/FormPlacement.h"
 #include "core/LogListing.h"
+#include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
+#include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/CommandUpdater.h"
@@ -76,7 +78,12 @@ QString exceptionText(const std::exception& e)
 TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
     : QMainWindow(parent),
       m_seams(std::move(seams)),
-      m_commandUpdater(new CommandUpdater(this))
+      m_commandUpdater(new CommandUpdater(this)),
+      m_sendSlots(new TSendSlotTable({[] { return new TUserSP; },
+                                      [](const QWidget* window) {
+                                          return static_cast<const TUserSP*>(window)->Closed;
+                                      }},
+                                     this))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("kubNEWSLETTER V 1.2"));
@@ -84,6 +91,7 @@ TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
     buildLayout();
     buildMenus();
     WindowMessages::setMainWindow(this);
+    m_commandUpdater->setIdleHandler([this] { m_sendSlots->ReclaimFinishedSendSlots(); });
 
     resize(kMinimumSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -337,6 +345,10 @@ void TMainForm::ShowLog(const QString& title, const QString& fileName)
 
 bool TMainForm::event(QEvent* event)
 {
+    if (event->type() == WindowMessages::WM_SENDWINDOWCLOSED) {
+        m_sendSlots->WMSendWindowClosed();
+        return true;
+    }
     if (event->type() == WindowMessages::WM_LOGSCHANGED) {
         RefreshLogTree();
         return true;
@@ -368,6 +380,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (BusyGuard::held()) {
         MessageBoxes::warning(BusyGuard::refusalText(), this);
+        event->ignore();
+        return;
+    }
+    if (!m_sendSlots->FormCloseQuery()) {
         event->ignore();
         return;
     }

@@ -16,6 +16,7 @@ class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TFormPlacement;
+class TSendSlotTable;
 
 // The list screen hosted on the right of the main window.
 enum class HostedScreen { None, Senders, Recipients };
@@ -61,6 +62,8 @@ public:
     void NavTV1DblClick();
     void RefreshLogTree();
     void ShowLog(const QString& title, const QString& fileName);
+    // The ten send slots; the send workflow takes its slot here.
+    TSendSlotTable* sendSlots() const { return m_sendSlots; }
 
     QTreeWidget* NavTV1;
     QFrame* FlatPanel3;
@@ -93,6 +96,7 @@ private:
 
     TMainFormSeams m_seams;
     CommandUpdater* m_commandUpdater;
+    TSendSlotTable* m_sendSlots;
     TFormPlacement* m_placement;
     QTreeWidgetItem* m_logsNode = nullptr;
     HostedScreen m_hostedScreen = HostedScreen::None;

@@ -2,8 +2,9 @@
 
 #include "mailing/SendLogFiles.h"
 
-TMGS::TMGS(SendRunSettings settings, std::unique_ptr<IMailTransport> transport, std::unique_ptr<IMailSource> source,
-           std::unique_ptr<ISendRunReporter> reporter, SendRun::Clock clock, QObject* parent)
+TMGS::TMGS(SendRunSettings settings, std::unique_ptr<IMailTransport> transport,
+           std::unique_ptr<IMailSource> source, std::unique_ptr<ISendRunReporter> reporter,
+           SendRun::Clock clock, QObject* parent)
     : QThread(parent), m_settings(std::move(settings)), m_transport(std::move(transport)),
       m_source(std::move(source)), m_reporter(std::move(reporter)), m_clock(std::move(clock))
 {

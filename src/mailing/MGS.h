@@ -14,8 +14,9 @@ class TMGS final : public QThread
 {
     Q_OBJECT
 public:
-    TMGS(SendRunSettings settings, std::unique_ptr<IMailTransport> transport, std::unique_ptr<IMailSource> source,
-         std::unique_ptr<ISendRunReporter> reporter, SendRun::Clock clock = {}, QObject* parent = nullptr);
+    TMGS(SendRunSettings settings, std::unique_ptr<IMailTransport> transport,
+         std::unique_ptr<IMailSource> source, std::unique_ptr<ISendRunReporter> reporter,
+         SendRun::Clock clock = {}, QObject* parent = nullptr);
     ~TMGS() override;
 
 protected:

@@ -5,8 +5,8 @@
 bool SendLogWriter::open(const QString& path, bool emptyFirst)
 {
     m_file.setFileName(path);
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered |
-                                     (emptyFirst ? QIODevice::Truncate : QIODevice::Append);
+    const QIODevice::OpenMode mode =
+        QIODevice::WriteOnly | QIODevice::Unbuffered | (emptyFirst ? QIODevice::Truncate : QIODevice::Append);
     if (!m_file.open(mode)) {
         m_failed = true;
         m_error = m_file.errorString();

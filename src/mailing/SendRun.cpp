@@ -54,7 +54,8 @@ void SendRun::run()
 {
     m_reporter.initProgress(m_settings.ProgressMax);
     status(QStringLiteral("Verbinden..."));
-    m_log.line(QStringLiteral("Sendeprotokoll vom ") + m_clock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    m_log.line(QStringLiteral("Sendeprotokoll vom ") +
+               m_clock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
     m_log.line();
     m_log.line();
     checkCancel();

@@ -6,8 +6,7 @@ StatusWindowReporter::StatusWindowReporter(TUserSP* window)
     : m_window(window), m_cancel(window ? window->cancelFlag() : nullptr)
 {}
 
-template <typename Update>
-void StatusWindowReporter::post(Update update)
+template <typename Update> void StatusWindowReporter::post(Update update)
 {
     // Queued calls to one receiver run in the order they were posted.
     QMetaObject::invokeMethod(

@@ -31,8 +31,7 @@ public:
     void reportResult(int code) override;
 
 private:
-    template <typename Update>
-    void post(Update update);
+    template <typename Update> void post(Update update);
 
     QPointer<TUserSP> m_window; // read on the main thread only
     std::shared_ptr<std::atomic<bool>> m_cancel;

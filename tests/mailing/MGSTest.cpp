@@ -1,9 +1,8 @@
 #include "mailing/MGS.h"
 
+#include "SendRunFakes.h"
 #include "mailing/StatusWindowReporter.h"
 #include "mailing/UserSpass.h"
-
-#include "SendRunFakes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,7 +14,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <semaphore>
 
@@ -57,8 +55,9 @@ QPointer<TMGS> startRun(const QString& logPath, TUserSP* window, std::shared_ptr
     settings.Host = QStringLiteral("smtp.example.org");
     settings.ProgressMax = int(kRecipients.size());
     settings.LogFileName = logPath;
-    auto* run = new TMGS(settings, std::make_unique<GatedTransport>(std::move(gate)),
-                         std::make_unique<FakeSource>(kRecipients), std::make_unique<StatusWindowReporter>(window));
+    auto* run =
+        new TMGS(settings, std::make_unique<GatedTransport>(std::move(gate)),
+                 std::make_unique<FakeSource>(kRecipients), std::make_unique<StatusWindowReporter>(window));
     run->start();
     return run;
 }

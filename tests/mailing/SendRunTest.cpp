@@ -6,10 +6,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 #include <functional>
-
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -91,7 +89,8 @@ QString sent(const QString& address, const QString& end = QStringLiteral("fertig
 
 const QStringList kHeader{QStringLiteral("Sendeprotokoll vom 08.12.2026 10:11:12"), {}, {}};
 const QString kLogin = QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
-const QString kRelogin = QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
+const QString kRelogin =
+    QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
 const QString kReconnect = connected(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver "));
 const QString kDisconnected = QStringLiteral("Trennen vom MailServer ... erfolgreich.");
 const QStringList kClosing{QStringLiteral("Verbindung trennen"), QStringLiteral("Verbindung getrennt")};
@@ -120,96 +119,120 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
     const QList<Scenario> scenarios{
         {"reference run with login and two mails per connection",
          {.mailsPerConnection = 2},
-         kHeader + QStringList{connected(), kLogin, sent(a), sent(b), QStringLiteral("Trennen nach 2 Mail(s)."),
-                               kReconnect, kRelogin, sent(c), kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
-                     sending(a), sending(b), QStringLiteral("Trennen nach 2 Mail(s)..."),
-                     QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."), sending(c)} +
+         kHeader + QStringList{connected(), kLogin, sent(a), sent(b),
+                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(a), sending(b),
+                     QStringLiteral("Trennen nach 2 Mail(s)..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(c)} +
              kClosing,
-         0, 3},
+         0,
+         3},
         {"no authentication offered: no login, also not after a reconnect",
          {.recipients = {a, b}, .mailsPerConnection = 1, .announcesAuth = false},
-         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect, sent(b),
-                               kDisconnected},
+         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
+                               sent(b), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
-                     QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."), sending(b)} +
+                     QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
+                     sending(b)} +
              kClosing,
-         0, 2},
+         0,
+         2},
         {"an empty user name skips the login although the server offers it",
          {.recipients = {a}, .user = QString()},
          kHeader + QStringList{connected(), sent(a), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
-         0, 1},
+         0,
+         1},
         {"550 for recipient 2 of 3: the others are still sent",
          {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::rejected(refused)}}}},
          kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: ") + refused, sent(c), kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
-                     sending(a), sending(b), sending(c)} +
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(a), sending(b), sending(c)} +
              kClosing,
-         5, 3},
+         5,
+         3},
         {"failed first connection: no disconnect entry, class name appended",
-         {.script = {{QStringLiteral("connect"), {FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
+         {.script = {{QStringLiteral("connect"),
+                      {FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
          kHeader + QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
                                               "fehlgeschlagen."),
                                QStringLiteral("#215    Fehlertext: Connection refusedESmtpConnectionError")},
          {QStringLiteral("Verbinden..."),
           QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
-         2, 0},
+         2,
+         0},
         {"the first mail fails to build (empty subject): the run still disconnects",
          {.buildFailsAt = 0},
          kHeader + QStringList{connected(), kLogin, QStringLiteral("Absenderdaten fehlerhaft."),
-                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
-                     QStringLiteral("Fehler")} +
+                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), QStringLiteral("Fehler")} +
              kClosing,
-         4, 1},
+         4,
+         1},
         {"a later mail fails to build: the log names the last mail built",
          {.announcesAuth = false, .buildFailsAt = 1},
-         kHeader + QStringList{connected(), sent(a),
-                               QStringLiteral("Erstellen der Nachricht für \"a@example.com\" fehlgeschlagen."),
-                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
+         kHeader +
+             QStringList{connected(), sent(a),
+                         QStringLiteral("Erstellen der Nachricht für \"a@example.com\" fehlgeschlagen."),
+                         QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Fehler")} +
              kClosing,
-         4, 2},
+         4,
+         2},
         {"login refused: nothing is sent",
          {.script = {{QStringLiteral("login"), {FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
-         kHeader + QStringList{connected(),
-                               QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen."),
-                               kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+         kHeader +
+             QStringList{connected(),
+                         QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen."),
+                         kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."),
                      QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
              kClosing,
-         3, 0},
+         3,
+         0},
         {"re-login refused: the built mail is neither sent nor counted",
          {.recipients = {a, b},
           .mailsPerConnection = 1,
-          .script = {{QStringLiteral("login"), {{}, FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
-         kHeader + QStringList{connected(), kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
+          .script = {{QStringLiteral("login"),
+                      {{}, FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
+         kHeader + QStringList{connected(), kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+                               kReconnect,
                                QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver "
                                               "fehlgeschlagen."),
                                kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
-                     sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."),
-                     QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
+         QStringList{
+             QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+             sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
+             QStringLiteral("Anmelden..."),
+             QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
              kClosing,
-         3, 1},
+         3,
+         1},
         {"reconnect fails",
          {.recipients = {a, b},
           .mailsPerConnection = 1,
           .announcesAuth = false,
-          .script = {{QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connect timed out."))}}}},
-         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
-                               QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
-                                              "fehlgeschlagen."),
-                               QStringLiteral("    Fehlertext: Connect timed out."), kDisconnected},
+          .script = {{QStringLiteral("connect"),
+                      {{}, FakeTransport::failed(QStringLiteral("Connect timed out."))}}}},
+         kHeader +
+             QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+                         QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                        "fehlgeschlagen."),
+                         QStringLiteral("    Fehlertext: Connect timed out."), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Trennen nach 1 Mail(s)..."),
-                     QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
+                     QStringLiteral(
+                         "Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
              kClosing,
-         2, 1},
+         2,
+         1},
         {"a failed disconnect after a failed mail hides its 5",
          {.recipients = {a},
           .announcesAuth = false,
@@ -217,41 +240,56 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                       {FakeTransport::failed(QStringLiteral("Connection closed by the server."))}},
                      {QStringLiteral("disconnect"),
                       {FakeTransport::failed(QStringLiteral("Timed out waiting for the server's reply."))}}}},
-         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
-                               QStringLiteral("    Fehlertext: Connection closed by the server."),
-                               QStringLiteral("Trennen vom MailServer ... fehlgeschlagen."),
-                               QStringLiteral("#202    Fehlertext: Timed out waiting for the server's reply.")},
+         kHeader +
+             QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                         QStringLiteral("    Fehlertext: Connection closed by the server."),
+                         QStringLiteral("Trennen vom MailServer ... fehlgeschlagen."),
+                         QStringLiteral("#202    Fehlertext: Timed out waiting for the server's reply.")},
          {QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
           QStringLiteral("Verbindung trennen"), QStringLiteral("Trennen vom MailServer fehlgeschlagen."),
           QStringLiteral("Verbindung getrennt")},
-         6, 1},
+         6,
+         1},
         {"a picture that cannot be read ends the run after an orderly disconnect",
          {.announcesAuth = false, .prepareError = QStringLiteral("Cannot read picture logo.png")},
          kHeader + QStringList{connected(), kDisconnected, QStringLiteral("fehlgeschlagen."),
-                               QStringLiteral("#215    Fehlertext: Cannot read picture logo.pngEMessageBuildError")},
+                               QStringLiteral(
+                                   "#215    Fehlertext: Cannot read picture logo.pngEMessageBuildError")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden...")} + kClosing +
-             QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
-         2, 0},
+             QStringList{
+                 QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
+         2,
+         0},
         {"cancel before the start: no connection at all",
          {.cancelAtCheck = 1},
          kHeader + QStringList{{}, {}, QStringLiteral("Abbruch durch Benutzer.")},
          {QStringLiteral("Verbinden..."), QString()},
-         7, 0},
+         7,
+         0},
         {"cancel seen after the last mail hides the success",
          {.recipients = {a, b}, .announcesAuth = false, .cancelAtCheck = 3},
-         kHeader + QStringList{connected(), sent(a), sent(b), kDisconnected, {}, {},
+         kHeader + QStringList{connected(),
+                               sent(a),
+                               sent(b),
+                               kDisconnected,
+                               {},
+                               {},
                                QStringLiteral("Abbruch durch Benutzer.")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
-         7, 2},
+         7,
+         2},
         {"cancel in the middle: later recipients are not attempted",
          {.announcesAuth = false, .cancelAtCheck = 2},
-         kHeader + QStringList{connected(), sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
+         kHeader +
+             QStringList{
+                 connected(), sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
-         7, 1},
+         7,
+         1},
     };
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(scenario.name);
@@ -361,7 +399,9 @@ TEST(SendRun, FallbackLogIsEmptiedFirst)
     transport.announcesAuth = false;
     FakeSource source({QStringLiteral("a@example.com")});
     RecordingReporter reporter;
-    EXPECT_EQ(SendRun(settingsLoggingTo(QString(), fallback), transport, source, reporter, fixedClock).execute(), 0);
+    EXPECT_EQ(
+        SendRun(settingsLoggingTo(QString(), fallback), transport, source, reporter, fixedClock).execute(),
+        0);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     const QByteArray text = old.readAll();
     EXPECT_TRUE(text.startsWith("Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n")) << text.constData();
@@ -385,8 +425,7 @@ TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
     }
     EXPECT_EQ(result, 8);
     EXPECT_EQ(reporter.results, QList<int>{8});
-    EXPECT_EQ(transport.calls,
-              (QStringList{QStringLiteral("connect"), QStringLiteral("send a@example.com"),
-                           QStringLiteral("disconnect")}));
+    EXPECT_EQ(transport.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("send a@example.com"),
+                                            QStringLiteral("disconnect")}));
     EXPECT_EQ(QFileInfo(logPath).size(), 150);
 }
