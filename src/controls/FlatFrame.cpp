@@ -7,12 +7,18 @@
 #include <QWheelEvent>
 
 FlatFrame::FlatFrame(QAbstractScrollArea* control)
-    : QObject(control), m_control(control), m_frameColor(control->palette().color(QPalette::Dark)),
+    : QObject(control), m_control(control), m_viewport(control->viewport()), m_frameColor(control->palette().color(QPalette::Dark)),
       m_focused(control->hasFocus()), m_ownFrameStyle(control->frameStyle()), m_ownLineWidth(control->lineWidth()),
       m_ownMidLineWidth(control->midLineWidth())
 {
     control->installEventFilter(this);
-    control->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
+}
+
+void FlatFrame::detach()
+{
+    m_control->removeEventFilter(this);
+    m_viewport->removeEventFilter(this);
 }
 
 void FlatFrame::setFrameColor(const QColor& color)
@@ -126,7 +132,7 @@ void FlatFrame::scrollByWheelSteps(QScrollBar* bar, int steps, int lines)
 
 bool FlatFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_control->viewport()) {
+    if (watched == m_viewport) {
         if (event->type() != QEvent::Wheel)
             return false;
         // Whole notches only; high-resolution wheels deliver parts of one.

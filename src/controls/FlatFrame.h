@@ -17,6 +17,9 @@ class FlatFrame : public QObject {
     Q_OBJECT
 public:
     explicit FlatFrame(QAbstractScrollArea* control);
+    // The control's destructor calls this first: events that arrive while the control is torn
+    // down must not reach the frame.
+    void detach();
 
     QColor frameColor() const { return m_frameColor; }
     bool frameFlat() const { return m_frameFlat; }
@@ -61,6 +64,7 @@ private:
     void applyFrameShape();
 
     QAbstractScrollArea* m_control;
+    QWidget* m_viewport;
     QColor m_frameColor;
     bool m_frameFlat = false;
     TFrameStyle m_frameFlatStyle = TFrameStyle::fsStatus;

@@ -16,6 +16,11 @@ TFlatTreeView::TFlatTreeView(QWidget* parent)
     setReadOnly(false);
 }
 
+TFlatTreeView::~TFlatTreeView()
+{
+    m_frame->detach();
+}
+
 void TFlatTreeView::setSelectionPen(const QPen& pen)
 {
     m_selectionPen = pen;

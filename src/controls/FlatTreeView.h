@@ -12,6 +12,7 @@ class TFlatTreeView : public QTreeWidget {
     Q_OBJECT
 public:
     explicit TFlatTreeView(QWidget* parent = nullptr);
+    ~TFlatTreeView() override;
 
     FlatFrame& frame() { return *m_frame; }
     const FlatFrame& frame() const { return *m_frame; }

@@ -57,6 +57,11 @@ TFsFileListBox::TFsFileListBox(QWidget* parent, ShellIcons* icons)
     readFileNames();
 }
 
+TFsFileListBox::~TFsFileListBox()
+{
+    m_frame->detach();
+}
+
 void TFsFileListBox::setDirectory(const QString& directory)
 {
     const QString folder = directory.isEmpty() ? QString() : cleanAbsolute(m_directory, directory);

@@ -22,6 +22,7 @@ class TFsFileListBox : public QListWidget {
 public:
     // icons must outlive the list; the default is the desktop's.
     explicit TFsFileListBox(QWidget* parent = nullptr, ShellIcons* icons = nullptr);
+    ~TFsFileListBox() override;
 
     FlatFrame& frame() { return *m_frame; }
 
