@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/FlatTreeView.h"
 #include "core/DM.h"
 #include "core/HelpOpener.h"
 
@@ -13,7 +14,6 @@ class ILogListing;
 class QAction;
 class QFrame;
 class QMenu;
-class QTreeWidget;
 class QTreeWidgetItem;
 class TFormPlacement;
 
@@ -62,7 +62,7 @@ public:
     void RefreshLogTree();
     void ShowLog(const QString& title, const QString& fileName);
 
-    QTreeWidget* NavTV1;
+    TFlatTreeView* NavTV1;
     QFrame* FlatPanel3;
     QAction* MainAbsender;
     QAction* MainEmpf;
