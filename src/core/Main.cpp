@@ -136,7 +136,7 @@ void TMainForm::buildLayout()
     overview->setFont(bold);
     overview->setStyleSheet(QStringLiteral("color: white;"));
     treeColumn->addWidget(overview);
-    NavTV1 = new QTreeWidget(treePanel);
+    NavTV1 = new TFlatTreeView(treePanel);
     NavTV1->setObjectName(QStringLiteral("NavTV1"));
     treeColumn->addWidget(NavTV1, 1);
     buildTree();
@@ -156,7 +156,8 @@ void TMainForm::buildTree()
 {
     NavTV1->setHeaderHidden(true);
     NavTV1->setIndentation(19);
-    NavTV1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    NavTV1->setReadOnly(true);
+    NavTV1->setHideSelection(false);
     NavTV1->setIconSize(QSize(16, 16));
     // The selection stays visible when the tree loses the focus.
     QPalette colours = NavTV1->palette();

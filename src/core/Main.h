@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/FlatTreeView.h"
 #include "core/DM.h"
 #include "core/HelpOpener.h"
 
@@ -13,7 +14,6 @@ class ILogListing;
 class QAction;
 class QFrame;
 class QMenu;
-class QTreeWidget;
 class QTreeWidgetItem;
 class TFormPlacement;
 class TSendSlotTable;
@@ -65,7 +65,7 @@ public:
     // The ten send slots; the send workflow takes its slot here.
     TSendSlotTable* sendSlots() const { return m_sendSlots; }
 
-    QTreeWidget* NavTV1;
+    TFlatTreeView* NavTV1;
     QFrame* FlatPanel3;
     QAction* MainAbsender;
     QAction* MainEmpf;

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QObject>
+
+#include "controls/FramePainter.h"
+
+class QAbstractScrollArea;
+class QScrollBar;
+
+// The flat two-pixel frame and the wheel scrolling that the tree view and the file list box share.
+// Owned by its control (a child object); the control calls paint() from its event() after its base
+// class has handled a Paint event of the control itself. The frame takes the control's own frame
+// area, so the scroll bars stay inside it. Main thread only.
+class FlatFrame : public QObject {
+    Q_OBJECT
+public:
+    explicit FlatFrame(QAbstractScrollArea* control);
+    // The control's destructor calls this first: events that arrive while the control is torn
+    // down must not reach the frame.
+    void detach();
+
+    QColor frameColor() const { return m_frameColor; }
+    bool frameFlat() const { return m_frameFlat; }
+    TFrameStyle frameFlatStyle() const { return m_frameFlatStyle; }
+    TFrameStyle frameFocusStyle() const { return m_frameFocusStyle; }
+    TSides frameSides() const { return m_frameSides; }
+    TFrameStyle frameStyle() const { return m_frameStyle; }
+    bool frameVisible() const { return m_frameVisible; }
+    bool mouseOver() const { return m_mouseOver; }
+
+    // Each setter stores a changed value and repaints the frame at once.
+    void setFrameColor(const QColor& color);
+    // Switching flat mode on makes the frame visible on all sides in the quiet style.
+    void setFrameFlat(bool flat);
+    void setFrameFlatStyle(TFrameStyle style);
+    void setFrameFocusStyle(TFrameStyle style);
+    void setFrameSides(TSides sides);
+    void setFrameStyle(TFrameStyle style);
+    // Hidden: the control shows its own style's border again.
+    void setFrameVisible(bool visible);
+
+    // While suspended, repaintFrame() does nothing (the file list suspends it while it reads).
+    void setRepaintSuspended(bool suspended) { m_repaintSuspended = suspended; }
+
+    // Follows focus and mouse in flat mode: the focus style while focused or under the mouse.
+    void updateFrame(bool viaMouse, bool inFocus);
+    void repaintFrame();
+    void paint();
+
+    // One wheel step moves the bar by lines rows; positive steps scroll down. The bar's own
+    // range bounds the result, so a step up near the top stops at the top.
+    static void scrollByWheelSteps(QScrollBar* bar, int steps, int lines);
+
+signals:
+    void mouseEntered();
+    void mouseLeft();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyFrameShape();
+
+    QAbstractScrollArea* m_control;
+    QWidget* m_viewport;
+    QColor m_frameColor;
+    bool m_frameFlat = false;
+    TFrameStyle m_frameFlatStyle = TFrameStyle::fsStatus;
+    TFrameStyle m_frameFocusStyle = TFrameStyle::fsLowered;
+    TSides m_frameSides = kAllSides;
+    TFrameStyle m_frameStyle = TFrameStyle::fsFlat;
+    bool m_frameVisible = false;
+    bool m_mouseOver = false;
+    bool m_focused = false;
+    bool m_repaintSuspended = false;
+    int m_wheelRemainder = 0;
+    int m_ownFrameStyle;
+    int m_ownLineWidth;
+    int m_ownMidLineWidth;
+};
