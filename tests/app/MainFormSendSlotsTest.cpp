@@ -3,6 +3,7 @@
 #include "mailing/UserSpass.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WindowMessages.h"
+#include "support/HeldThread.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -11,22 +12,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-#include <semaphore>
 
 namespace {
 
 const QString kStillActive = QStringLiteral("Es ist noch mindestens ein Sendevorgang aktiv!\r\n"
                                             "Beenden Sie zuerst den noch aktiven Sendevorgang.");
-
-// Stands for a send run until the test lets it end.
-class HeldRun : public QThread
-{
-public:
-    std::binary_semaphore release{0};
-
-protected:
-    void run() override { release.acquire(); }
-};
 
 // The main window with its status windows wired to it as the program does.
 class MainFormSendSlots : public ::testing::Test
@@ -78,7 +68,7 @@ TEST_F(MainFormSendSlots, RefusesToCloseWhileTwoSendsAreShown)
 TEST_F(MainFormSendSlots, RefusesToCloseWhileARunWithAClosedWindowStillSends)
 {
     PSendSlot slot = startShownRun();
-    HeldRun run;
+    HeldThread run;
     form.sendSlots()->SendRunStarted(slot, &run);
     run.start();
     window(slot)->close();

@@ -1,6 +1,7 @@
 #include "core/SendSlotTable.h"
 
 #include "platform/MessageBoxes.h"
+#include "support/HeldThread.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -8,7 +9,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-#include <semaphore>
 #include <stdexcept>
 
 namespace {
@@ -36,16 +36,6 @@ void processDeferredDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
-
-// A thread that stands for a send run until the test lets it end.
-class HeldRun : public QThread
-{
-public:
-    std::binary_semaphore release{0};
-
-protected:
-    void run() override { release.acquire(); }
-};
 
 class SendSlotTableTest : public ::testing::Test
 {
@@ -143,7 +133,7 @@ TEST_F(SendSlotTableTest, MainWindowStaysOpenWhileTwoRunsAreShown)
 TEST_F(SendSlotTableTest, RunWhoseWindowWasClosedKeepsItsSlotUntilItEnds)
 {
     PSendSlot slot = acquire();
-    HeldRun run;
+    HeldThread run;
     table.SendRunStarted(slot, &run);
     run.start();
     closeWindow(slot);

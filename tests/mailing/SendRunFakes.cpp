@@ -39,9 +39,8 @@ bool FakeSource::buildNext()
         m_error = buildError;
         return false;
     }
-    m_mail.From = QStringLiteral("news@example.org");
+    m_mail = mail;
     m_mail.Recipient = m_addresses.value(m_next);
-    m_mail.Subject = QStringLiteral("Neuigkeiten");
     ++m_next;
     return true;
 }

@@ -45,6 +45,8 @@ class FakeSource : public IMailSource
 public:
     explicit FakeSource(QStringList addresses) : m_addresses(std::move(addresses)) {}
 
+    // What every mail carries besides its recipient.
+    OutgoingMail mail{QStringLiteral("news@example.org"), {}, QStringLiteral("Neuigkeiten"), {}, {}};
     int failAt = -1;
     QString buildError = QStringLiteral("empty subject and/or empty sender");
     QString prepareError;
