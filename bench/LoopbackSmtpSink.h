@@ -6,6 +6,7 @@
 #include <atomic>
 #include <future>
 #include <memory>
+#include <sys/resource.h>
 #include <thread>
 
 // A minimal SMTP peer on loopback for the benchmarks: answers every command at once in its own
@@ -88,3 +89,11 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};
 };
+
+// The peak resident memory of the benchmark process so far.
+inline long peakMemoryKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}

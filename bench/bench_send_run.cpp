@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -48,13 +47,6 @@ private:
     OutgoingMail m_mail;
     int m_built = 0;
 };
-
-long peakMemoryKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 void runWithReconnectsEvery(int n)
 {

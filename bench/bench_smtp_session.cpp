@@ -8,18 +8,10 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int kMails = 10'000;
-
-long peakMemoryKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 void runWithReconnectsEvery(int n)
 {
