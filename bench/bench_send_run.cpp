@@ -41,10 +41,10 @@ public:
     }
     bool done() const override { return m_built >= kMails; }
     QString errorText() const override { return {}; }
-    const OutgoingMail& message() const override { return m_mail; }
+    const TMailMessage& message() const override { return m_mail; }
 
 private:
-    OutgoingMail m_mail;
+    TMailMessage m_mail;
     int m_built = 0;
 };
 

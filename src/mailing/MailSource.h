@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mailing/OutgoingMail.h"
+#include "mailing/MailMessage.h"
 
 #include <QString>
 
@@ -21,5 +21,5 @@ public:
     virtual bool done() const = 0;
     virtual QString errorText() const = 0;
     // The mail built last; its Recipient is empty before the first successful buildNext().
-    virtual const OutgoingMail& message() const = 0;
+    virtual const TMailMessage& message() const = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mailing/OutgoingMail.h"
+#include "mailing/MailMessage.h"
 #include "mailing/SmtpSession.h"
 
 #include <QString>
@@ -18,7 +18,7 @@ public:
     virtual bool offersAuthentication() const = 0;
     virtual SmtpResult login(const QString& user, const QString& password) = 0;
     // Sends one mail over the open connection, writing its own header lines before the mail's.
-    virtual SmtpResult send(const OutgoingMail& mail) = 0;
+    virtual SmtpResult send(const TMailMessage& mail) = 0;
     // Ends the connection in order; Ok when there was none.
     virtual SmtpResult disconnect() = 0;
 };

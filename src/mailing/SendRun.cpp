@@ -113,7 +113,7 @@ void SendRun::sendAll()
                 mailsOnConnection = 0;
             }
             ++mailsOnConnection;
-            const OutgoingMail& mail = m_source.message();
+            const TMailMessage& mail = m_source.message();
             status(QStringLiteral("Senden an ") + mail.Recipient);
             m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) +
                             QStringLiteral(" ... "));

@@ -1,26 +1,11 @@
 #include "mailing/SmtpMailTransport.h"
 
+#include "mailing/HeaderEncoding.h"
 #include "mailing/MailAddress.h"
 
-#include <QHostInfo>
 #include <QLocale>
-#include <QUuid>
 
 namespace {
-
-QString systemUniqueId()
-{
-    QString host;
-    for (const QChar c : QHostInfo::localHostName()) {
-        if (c.isLetterOrNumber() && c.unicode() < 0x80)
-            host += c;
-        else if (c == u'.' || c == u'-')
-            host += c;
-    }
-    if (host.isEmpty())
-        host = QStringLiteral("localhost");
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'@' + host;
-}
 
 void appendLine(QByteArray& block, const QByteArray& line)
 {
@@ -40,51 +25,14 @@ QByteArray Rfc5322Date(const QDateTime& time)
            QByteArray::number(magnitude % 60).rightJustified(2, '0');
 }
 
-QByteArray EncodeSubjectText(const QString& text)
+SmtpMailTransport::SmtpMailTransport(SmtpSessionOptions options, std::function<QDateTime()> now,
+                                     std::unique_ptr<TUniqueIdSource> ids)
+    : m_options(std::move(options)), m_now(std::move(now)), m_ids(std::move(ids))
 {
-    QString clean = text;
-    bool plain = true;
-    for (QChar& ch : clean) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
-            ch = u' ';
-        else if (ch.unicode() > 0x7e)
-            plain = false;
-    }
-    // A plain value that holds "=?" could be taken for an encoded word; encode it too.
-    if (plain && !clean.contains(QStringLiteral("=?")))
-        return clean.toLatin1();
-    // "=?utf-8?B?" + "?=" leave 63 characters: 45 bytes of UTF-8 as Base64 fit in 60.
-    constexpr qsizetype kMaxBytes = 45;
-    QByteArray result;
-    QByteArray word;
-    const auto flush = [&] {
-        if (word.isEmpty())
-            return;
-        if (!result.isEmpty())
-            result += "\r\n ";
-        result += "=?utf-8?B?" + word.toBase64() + "?=";
-        word.clear();
-    };
-    for (qsizetype i = 0; i < clean.size(); ++i) {
-        // Never split a character (or a surrogate pair) across two words.
-        const qsizetype length = clean[i].isHighSurrogate() && i + 1 < clean.size() ? 2 : 1;
-        const QByteArray bytes = clean.mid(i, length).toUtf8();
-        if (word.size() + bytes.size() > kMaxBytes)
-            flush();
-        word += bytes;
-        i += length - 1;
-    }
-    flush();
-    return result;
-}
-
-SmtpMailTransport::SmtpMailTransport(SmtpSessionOptions options, Seams seams)
-    : m_options(std::move(options)), m_seams(std::move(seams))
-{
-    if (!m_seams.now)
-        m_seams.now = [] { return QDateTime::currentDateTime(); };
-    if (!m_seams.newUniqueId)
-        m_seams.newUniqueId = systemUniqueId;
+    if (!m_now)
+        m_now = [] { return QDateTime::currentDateTime(); };
+    if (!m_ids)
+        m_ids = std::make_unique<TSystemUniqueIdSource>();
 }
 
 SmtpMailTransport::~SmtpMailTransport() = default;
@@ -111,7 +59,7 @@ SmtpResult SmtpMailTransport::login(const QString& user, const QString& password
     return session().login(user, password);
 }
 
-SmtpResult SmtpMailTransport::send(const OutgoingMail& mail)
+SmtpResult SmtpMailTransport::send(const TMailMessage& mail)
 {
     // The checked addresses go into the header too, so no CR or LF can reach it through them.
     const MailAddressCheck from = CheckMailAddress(mail.From);
@@ -124,9 +72,9 @@ SmtpResult SmtpMailTransport::send(const OutgoingMail& mail)
     QByteArray header;
     appendLine(header, "From: " + from.address);
     appendLine(header, "To: " + to.address);
-    appendLine(header, "Subject: " + EncodeSubjectText(mail.Subject));
-    appendLine(header, "Date: " + Rfc5322Date(m_seams.now()));
-    appendLine(header, "Message-ID: <" + m_seams.newUniqueId().toLatin1() + '>');
+    appendLine(header, "Subject: " + EncodeHeaderText(mail.Subject));
+    appendLine(header, "Date: " + Rfc5322Date(m_now()));
+    appendLine(header, "Message-ID: <" + m_ids->NewUniqueId().toLatin1() + '>');
     for (const QByteArray& line : mail.HeaderLines)
         appendLine(header, line);
     header += "\r\n";

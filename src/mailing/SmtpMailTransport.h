@@ -2,6 +2,7 @@
 
 #include "mailing/MailTransport.h"
 #include "mailing/SmtpSession.h"
+#include "mailing/UniqueIdSource.h"
 
 #include <QDateTime>
 
@@ -15,32 +16,25 @@
 class SmtpMailTransport final : public IMailTransport
 {
 public:
-    struct Seams
-    {
-        std::function<QDateTime()> now;       // default: the local time
-        std::function<QString()> newUniqueId; // "GUID@host"; default: a new QUuid and the host name
-    };
-
-    explicit SmtpMailTransport(SmtpSessionOptions options = {}, Seams seams = {});
+    // now defaults to the local time; ids (for Message-ID) to the system's GUIDs and host name.
+    explicit SmtpMailTransport(SmtpSessionOptions options = {}, std::function<QDateTime()> now = {},
+                               std::unique_ptr<TUniqueIdSource> ids = {});
     ~SmtpMailTransport() override;
 
     SmtpResult connectToHost(const QString& host, quint16 port) override;
     bool offersAuthentication() const override;
     SmtpResult login(const QString& user, const QString& password) override;
-    SmtpResult send(const OutgoingMail& mail) override;
+    SmtpResult send(const TMailMessage& mail) override;
     SmtpResult disconnect() override;
 
 private:
     SmtpSession& session();
 
     SmtpSessionOptions m_options;
-    Seams m_seams;
+    std::function<QDateTime()> m_now;
+    std::unique_ptr<TUniqueIdSource> m_ids;
     std::unique_ptr<SmtpSession> m_session;
 };
 
 // "Tue, 8 Dec 2026 10:11:12 +0100" (RFC 5322 3.3), whatever the locale.
 QByteArray Rfc5322Date(const QDateTime& time);
-// The value of an unstructured header field: printable ASCII as it is, other text as RFC 2047
-// encoded words in UTF-8 of at most 75 characters on folded lines; control characters become
-// blanks, so the value never breaks the header.
-QByteArray EncodeSubjectText(const QString& text);

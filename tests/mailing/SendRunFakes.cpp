@@ -10,7 +10,7 @@ SmtpResult FakeTransport::login(const QString&, const QString&)
     return answer(QStringLiteral("login"));
 }
 
-SmtpResult FakeTransport::send(const OutgoingMail& mail)
+SmtpResult FakeTransport::send(const TMailMessage& mail)
 {
     return answer(QStringLiteral("send ") + mail.Recipient);
 }

@@ -28,7 +28,7 @@ public:
     SmtpResult connectToHost(const QString& host, quint16 port) override;
     bool offersAuthentication() const override { return announcesAuth; }
     SmtpResult login(const QString& user, const QString& password) override;
-    SmtpResult send(const OutgoingMail& mail) override;
+    SmtpResult send(const TMailMessage& mail) override;
     SmtpResult disconnect() override;
 
     static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }
@@ -46,7 +46,7 @@ public:
     explicit FakeSource(QStringList addresses) : m_addresses(std::move(addresses)) {}
 
     // What every mail carries besides its recipient.
-    OutgoingMail mail{QStringLiteral("news@example.org"), {}, QStringLiteral("Neuigkeiten"), {}, {}};
+    TMailMessage mail{QStringLiteral("news@example.org"), {}, QStringLiteral("Neuigkeiten"), {}, {}};
     int failAt = -1;
     QString buildError = QStringLiteral("empty subject and/or empty sender");
     QString prepareError;
@@ -55,13 +55,13 @@ public:
     bool buildNext() override;
     bool done() const override { return m_next >= m_addresses.size(); }
     QString errorText() const override { return m_error; }
-    const OutgoingMail& message() const override { return m_mail; }
+    const TMailMessage& message() const override { return m_mail; }
 
 private:
     QStringList m_addresses;
     qsizetype m_next = 0;
     QString m_error;
-    OutgoingMail m_mail;
+    TMailMessage m_mail;
 };
 
 // Records what a run tells its window; cancel is requested from check number cancelAtCheck
