@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -161,6 +162,7 @@ void TFsDirectoryTree::initNode(QTreeWidgetItem* node, const QString& path)
     node->setData(0, kPathRole, path);
     node->setData(0, kScannedRole, false);
     node->setData(0, kChildrenCheckedRole, false);
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 QTreeWidgetItem* TFsDirectoryTree::newVolumeNode(const VolumeInfo& volume)
@@ -229,7 +231,6 @@ void TFsDirectoryTree::readSubfolders(QTreeWidgetItem* node)
     const QString path = nodePath(node);
     if (path.isEmpty() || node->data(0, kScannedRole).toBool())
         return;
-    qDeleteAll(node->takeChildren());
     node->setData(0, kScannedRole, true);
     const QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | (m_showHiddenDirs ? QDir::Hidden : QDir::Filters());
     QStringList names = QDir(path).entryList(filters, QDir::NoSort);
@@ -239,8 +240,29 @@ void TFsDirectoryTree::readSubfolders(QTreeWidgetItem* node)
         const int order = collator.compare(a, b);
         return order != 0 ? order < 0 : a < b;
     });
+    // This runs while the view expands the node: removing rows there can crash the view, so the
+    // placeholder becomes the first folder, or is hidden when there is none.
+    QTreeWidgetItem* placeholder = nullptr;
+    for (int i = node->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* child = node->child(i);
+        if (!placeholder && child->text(0) == kPlaceholderCaption && !child->flags().testFlag(Qt::ItemIsSelectable))
+            placeholder = child;
+        else
+            delete node->takeChild(i);
+    }
+    if (placeholder && names.isEmpty()) {
+        placeholder->setHidden(true);
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+        const QPersistentModelIndex index(indexFromItem(placeholder));
+        QTimer::singleShot(0, this, [this, index] {
+            if (index.isValid())
+                delete itemFromIndex(index);
+        });
+    }
     for (const QString& name : names) {
-        auto* child = new QTreeWidgetItem(node, {name});
+        QTreeWidgetItem* child = placeholder ? placeholder : new QTreeWidgetItem(node);
+        placeholder = nullptr;
+        child->setText(0, name);
         child->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
         child->setIcon(0, m_icons->folderIcon());
         initNode(child, path + name + QLatin1Char('/'));

@@ -92,6 +92,9 @@ TEST_F(DirectoryTreeTest, ExpandingReadsOnceAndNetworkVolumesAreNotProbed)
     ASSERT_EQ(network->childCount(), 1); // a placeholder although the folder is empty
     EXPECT_TRUE(TFsDirectoryTree::nodePath(network->child(0)).isEmpty());
     network->setExpanded(true);
+    ASSERT_EQ(network->childCount(), 1); // hidden at once, removed once the view has expanded
+    EXPECT_TRUE(network->child(0)->isHidden());
+    QCoreApplication::processEvents();
     EXPECT_EQ(network->childCount(), 0);
 
     QTreeWidgetItem* daten = nodeOf(tree, QStringLiteral("fest/Daten"));
