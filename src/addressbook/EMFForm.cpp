@@ -75,6 +75,7 @@ TEmpfModForm::TEmpfModForm(QWidget* parent)
     FCheckB1->setObjectName(QStringLiteral("FCheckB1"));
     newsletter->addWidget(FCheckB1);
     newsletter->addStretch(1);
+    body()->addStretch(1);
 
     setFirstFocus(FE12);
 }
