@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts kubNEWSLETTER under Xvfb with a temporary registry and work folder and saves a PNG.
 # Usage: screenshot.sh [WINDOW] [OUT.png]
-#   WINDOW: main (default: the real program, started as a user starts it), about, splash
+#   WINDOW: main (default: the real program, started as a user starts it), about, splash,
+#           settings, connection (the settings dialog's two pages), picker (the folder picker)
 #   OUT:    default screenshot-WINDOW.png in the current folder
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,6 +35,8 @@ Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\\Software\\KUB\\News]
 "DFUE"=dword:00000001
 "MAO"=dword:00000000
+"ImportPath"="$scratch/home"
+"TemplatePath"="$scratch/home/Templates"
 
 [HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]
 "DBPath"="$scratch/home/Datenbank"
