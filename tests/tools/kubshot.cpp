@@ -1,7 +1,8 @@
 // Saves a PNG of what the X server shows, for looking at the program's windows under Xvfb.
 //   kubshot screen OUT.png [SECONDS]   waits, grabs the whole screen and crops it to the windows
 //   kubshot WINDOW OUT.png             opens one of the program's windows itself and grabs it
-// WINDOW: about, splash, main, logview, logs.
+// WINDOW: about, splash, main, logview, logs, print (the viewer's print options), preview (the
+// viewer's print preview).
 #include "core/AboutForm.h"
 #include "core/Main.h"
 #include "core/StartForm.h"
@@ -87,6 +88,19 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         viewer->LoadLog(QStringLiteral("News 08.12.2026 #1"), writeSampleLogs());
         return viewer;
     }
+    if (name == QLatin1String("print") || name == QLatin1String("preview")) {
+        LogPrintSeams seams;
+        if (name == QLatin1String("preview")) {
+            seams.chooseOptions = [](const QString&, QWidget*) {
+                return LogPrintChoice{true, LogPrintDestination::Preview, {}, {}};
+            };
+        }
+        auto viewer = std::make_unique<TLogViewForm>(seams);
+        viewer->LoadLog(QStringLiteral("News 08.12.2026 #1"), writeSampleLogs());
+        // The dialog is modal: it opens once the event loop runs.
+        QTimer::singleShot(300, viewer.get(), [shown = viewer.get()] { shown->PrintShownLog(); });
+        return viewer;
+    }
     if (name == QLatin1String("logs")) {
         writeSampleLogs();
         auto manager = std::make_unique<TProtoModForm>(nullptr, TProtoModForm::ShowLogFunction{});
@@ -102,7 +116,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|logview|logs OUT.png [SECONDS]\n");
+        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|logview|logs|print|preview OUT.png [SECONDS]\n");
         return 2;
     }
     const QString what = args.at(1);
