@@ -1,11 +1,13 @@
 #include "mailing/PrintOptionsDialog.h"
 
 #include "controls/TFlatSB.h"
+#include "platform/MessageBoxes.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -104,6 +106,17 @@ LogPrintChoice TPrintOptionsDialog::choice() const
     return result;
 }
 
+void TPrintOptionsDialog::accept()
+{
+    const QString pdfFile = PdfFile->text().trimmed();
+    if (PdfChoice->isChecked() && QFileInfo::exists(pdfFile) &&
+        !MessageBoxes::askYesNo(QStringLiteral("Die Datei ") + pdfFile +
+                                    QStringLiteral(" ist bereits vorhanden. Soll sie ersetzt werden?"),
+                                MsgIcon::Warning, this))
+        return;
+    QDialog::accept();
+}
+
 void TPrintOptionsDialog::updateState()
 {
     Printers->setEnabled(PrinterChoice->isChecked());
@@ -117,7 +130,8 @@ void TPrintOptionsDialog::updateState()
 void TPrintOptionsDialog::browsePdfFile()
 {
     const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("PDF-Datei"), PdfFile->text(),
-                                                        QStringLiteral("PDF-Dateien (*.pdf)"));
+                                                        QStringLiteral("PDF-Dateien (*.pdf)"), nullptr,
+                                                        QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
     PdfFile->setText(chosen);

@@ -30,6 +30,9 @@ public:
     TFlatSB* OkButton;
     TFlatSB* CancelButton;
 
+    // Takes the choice; a PDF file that exists already is replaced only after the user agrees.
+    void accept() override;
+
 private:
     void updateState();
     void browsePdfFile();
