@@ -2,7 +2,9 @@
 # Starts kubNEWSLETTER under Xvfb with a temporary registry and work folder and saves a PNG.
 # Usage: screenshot.sh [WINDOW] [OUT.png]
 #   WINDOW: main (default: the real program, started as a user starts it), about, splash,
-#           settings, connection (the settings dialog's two pages), picker (the folder picker)
+#           settings, connection (the settings dialog's two pages), picker (the folder picker),
+#           logview (the log viewer with a sample log), logs (the log manager),
+#           print (the viewer's print options), preview (the viewer's print preview)
 #   OUT:    default screenshot-WINDOW.png in the current folder
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

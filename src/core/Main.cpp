@@ -8,6 +8,8 @@
 #include "core/OptionForm.h"
 #include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
+#include "mailing/LogViewForm.h"
+#include "mailing/ProtoModForm.h"
 #include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
@@ -104,6 +106,8 @@ TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
+    FreeLogViewForm();
+    FreeProtocolForm();
     delete m_placement;
 }
 
@@ -341,8 +345,44 @@ void TMainForm::NavTV1DblClick()
 
 void TMainForm::ShowLog(const QString& title, const QString& fileName)
 {
-    if (m_seams.openLogViewer)
+    if (m_seams.openLogViewer) {
         m_seams.openLogViewer(title, fileName);
+        return;
+    }
+    if (!LogViewForm)
+        LogViewForm = new TLogViewForm;
+    if (!LogViewForm->LoadLog(title, fileName))
+        return;
+    if (LogViewForm->isMinimized())
+        LogViewForm->showNormal();
+    else
+        LogViewForm->show();
+    LogViewForm->raise();
+    LogViewForm->activateWindow();
+}
+
+void TMainForm::ShowProtocolForm()
+{
+    if (!ProtoModForm) {
+        ProtoModForm = new TProtoModForm(m_seams.logListing, [this](const QString& title, const QString& fileName) {
+            ShowLog(title, fileName);
+        });
+    }
+    ProtoModForm->show();
+    ProtoModForm->raise();
+    ProtoModForm->activateWindow();
+}
+
+void TMainForm::FreeLogViewForm()
+{
+    delete LogViewForm;
+    LogViewForm = nullptr;
+}
+
+void TMainForm::FreeProtocolForm()
+{
+    delete ProtoModForm;
+    ProtoModForm = nullptr;
 }
 
 bool TMainForm::event(QEvent* event)
@@ -391,13 +431,15 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     ReleaseFrames();
     qDeleteAll(m_logsNode->takeChildren());
+    FreeLogViewForm();
+    FreeProtocolForm();
     m_placement->save();
     event->accept();
 }
 
 void TMainForm::Protokolle1Click()
 {
-    // The log manager is opened here once it exists.
+    ShowProtocolForm();
 }
 
 void TMainForm::Sichern1Click()

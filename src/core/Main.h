@@ -16,6 +16,8 @@ class QFrame;
 class QMenu;
 class QTreeWidgetItem;
 class TFormPlacement;
+class TLogViewForm;
+class TProtoModForm;
 class TSendSlotTable;
 
 // The list screen hosted on the right of the main window.
@@ -28,7 +30,7 @@ struct TMainFormSeams {
     // Creates the list screen inside host; the window owns and frees it. None: the screen
     // switch happens without a widget.
     std::function<QWidget*(HostedScreen screen, QWidget* host)> createScreen;
-    // Shows a send log in the log viewer.
+    // Shows a send log in place of the window's own log viewer (tests).
     std::function<void(const QString& title, const QString& fileName)> openLogViewer;
     // Runs on the first show before the log nodes are filled: starts the sender wizard when the
     // database has no sender.
@@ -61,7 +63,13 @@ public:
     void NavTV1Click();
     void NavTV1DblClick();
     void RefreshLogTree();
+    // Shows the log in the single log viewer, created on first use, and brings it to the front.
     void ShowLog(const QString& title, const QString& fileName);
+    // Shows the single log manager, created on first use.
+    void ShowProtocolForm();
+    // The viewer and the manager while they exist; both are freed when the window closes.
+    TLogViewForm* logViewForm() const { return LogViewForm; }
+    TProtoModForm* protoModForm() const { return ProtoModForm; }
     // The ten send slots; the send workflow takes its slot here.
     TSendSlotTable* sendSlots() const { return m_sendSlots; }
 
@@ -86,6 +94,8 @@ private:
     void runFirstShow();
     void hostScreen(HostedScreen screen);
     void ReleaseFrames();
+    void FreeLogViewForm();
+    void FreeProtocolForm();
     void MainAbsenderUpdate();
     void Protokolle1Click();
     void Sichern1Click();
@@ -99,6 +109,9 @@ private:
     TSendSlotTable* m_sendSlots;
     TFormPlacement* m_placement;
     QTreeWidgetItem* m_logsNode = nullptr;
+    // Top-level windows without a parent, owned here.
+    TLogViewForm* LogViewForm = nullptr;
+    TProtoModForm* ProtoModForm = nullptr;
     HostedScreen m_hostedScreen = HostedScreen::None;
     QPointer<QWidget> m_hostedWidget;
     bool m_databaseUnavailable = false;

@@ -1,14 +1,20 @@
 // Saves a PNG of what the X server shows, for looking at the program's windows under Xvfb.
 //   kubshot screen OUT.png [SECONDS]   waits, grabs the whole screen and crops it to the windows
 //   kubshot WINDOW OUT.png             opens one of the program's windows itself and grabs it
-// WINDOW: about, splash, main, settings (folder page), connection (connection page), picker.
+// WINDOW: about, splash, main, settings (folder page), connection (connection page), picker,
+// logview, logs, print (the viewer's print options), preview (the viewer's print preview).
 #include "core/AboutForm.h"
 #include "core/Main.h"
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
 #include "core/StartForm.h"
+#include "mailing/LogViewForm.h"
+#include "mailing/ProtoModForm.h"
+#include "platform/AppPaths.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -42,6 +48,29 @@ QImage grabScreen()
     return area.isEmpty() ? screen : screen.copy(area);
 }
 
+// A few send logs in the work folder, as runs leave them (Windows-1252, CR LF); returns the
+// path of the first.
+QString writeSampleLogs()
+{
+    QDir().mkpath(AppPaths::logFolder());
+    const QString first = AppPaths::logFolder() + QStringLiteral("/News_08122026_1.log");
+    const QStringList names{QStringLiteral("News_08122026_1.log"), QStringLiteral("News_08122026_2.log"),
+                            QStringLiteral("News_09122026_1.log"), QStringLiteral("News_x.log")};
+    for (const QString& name : names) {
+        QFile file(AppPaths::logFolder() + u'/' + name);
+        if (!file.open(QIODevice::WriteOnly))
+            continue;
+        file.write("Protokoll vom 08.12.2026 14:02:11\r\n"
+                   "Absender: M\xfcller & S\xf6hne GmbH <info@example.de>\r\n"
+                   "Verbindung zu mail.example.de:25 wird hergestellt ... OK\r\n"
+                   "Anmeldung als info@example.de ... OK\r\n");
+        for (int i = 1; i <= 40; ++i)
+            file.write(QStringLiteral("Mail %1 an empf%2@example.de ... gesendet\r\n").arg(i).arg(i).toLatin1());
+        file.write("Verbindung getrennt.\r\nErgebnis: Alle Mails wurden gesendet.\r\n");
+    }
+    return first;
+}
+
 std::unique_ptr<QWidget> openWindow(const QString& name)
 {
     if (name == QLatin1String("about"))
@@ -69,6 +98,29 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         picker->StartPath = QStringLiteral("/usr/share");
         return picker;
     }
+    if (name == QLatin1String("logview")) {
+        auto viewer = std::make_unique<TLogViewForm>();
+        viewer->LoadLog(QStringLiteral("News 08.12.2026 #1"), writeSampleLogs());
+        return viewer;
+    }
+    if (name == QLatin1String("print") || name == QLatin1String("preview")) {
+        LogPrintSeams seams;
+        if (name == QLatin1String("preview")) {
+            seams.chooseOptions = [](const QString&, QWidget*) {
+                return LogPrintChoice{true, LogPrintDestination::Preview, {}, {}};
+            };
+        }
+        auto viewer = std::make_unique<TLogViewForm>(seams);
+        viewer->LoadLog(QStringLiteral("News 08.12.2026 #1"), writeSampleLogs());
+        // The dialog is modal: it opens once the event loop runs.
+        QTimer::singleShot(300, viewer.get(), [shown = viewer.get()] { shown->PrintShownLog(); });
+        return viewer;
+    }
+    if (name == QLatin1String("logs")) {
+        writeSampleLogs();
+        auto manager = std::make_unique<TProtoModForm>(nullptr, TProtoModForm::ShowLogFunction{});
+        return manager;
+    }
     return nullptr;
 }
 
@@ -79,7 +131,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker OUT.png [SECONDS]\n");
+        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker|logview|logs|print|preview OUT.png [SECONDS]\n");
         return 2;
     }
     const QString what = args.at(1);

@@ -1,0 +1,144 @@
+#include "mailing/LogPrinting.h"
+
+#include "mailing/LogReportLayout.h"
+#include "mailing/LogReportRenderer.h"
+#include "mailing/PrintOptionsDialog.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ScreenCursor.h"
+
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <memory>
+
+namespace {
+
+constexpr int kNoPrinter = -15;
+
+LogPrintChoice chooseWithDialog(const QString& title, QWidget* parent)
+{
+    TPrintOptionsDialog dialog(title, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.choice();
+}
+
+void previewWithDialog(QPrinter& printer, const std::function<void(QPrinter&)>& paint, QWidget* parent)
+{
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Druckvorschau"));
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&paint](QPrinter* target) { paint(*target); });
+    dialog.exec();
+}
+
+// The printer of the choice; nullptr when the chosen printer is not there (any more).
+std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice)
+{
+    switch (choice.destination) {
+    case LogPrintDestination::Printer: {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(choice.printerName);
+        if (info.isNull())
+            return nullptr;
+        return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+    case LogPrintDestination::PdfFile: {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(choice.pdfFile);
+        return printer;
+    }
+    case LogPrintDestination::Preview:
+        break;
+    }
+    return std::make_unique<QPrinter>(QPrinter::HighResolution);
+}
+
+} // namespace
+
+QString ReportErrorText(int code)
+{
+    static const std::pair<int, const char*> kTexts[] = {
+        {-10, "Die Objektdatei konnte nicht geöffnet werden."},
+        {-11, "Kann Drucker-Device nicht öffnen."},
+        {-15, "Kein Drucker verfügbar."},
+        {-17, "Keine Preview-Dateien gefunden."},
+        {-22, "Die Projektdatei konnte nicht geöffnet werden."},
+        {-23, "Fehler in verwendetem Ausdruck."},
+        {-24, "Die Projektdatei hat ein falsches Format oder ist defekt."},
+        {-28, "Kein Listenobjekt vorhanden."},
+        {-29, "Das Projekt ist leer."},
+        {-45, "Ungültige Codepage."},
+        {-46, "Temporärdatei konnte nicht erzeugt werden."},
+        {-100, "Falsche DLL-Version(en)."},
+        {-101, "Sprach-DLL nicht gefunden."},
+        {-102, "Zu wenig freier Speicher."},
+        {-104, "Zugriffsverletzung aufgetreten."},
+        {-998, "LL_WRN_REPEAT_DATA"},
+    };
+    const QString number = QStringLiteral("Fehler-Nr. ") + QString::number(code);
+    for (const auto& [known, text] : kTexts) {
+        if (known == code)
+            return number + QStringLiteral(" : ") + QString::fromUtf8(text);
+    }
+    return number;
+}
+
+void ShowReportError(int code, const QString& context, QWidget* parent)
+{
+    ScreenCursor::set(CursorShape::Default);
+    if (code == -12 || code == kReportCancelled)
+        return;
+    MessageBoxes::plain(QStringLiteral("Druck abgebrochen. ") + ReportErrorText(code) + QStringLiteral("  ") + context,
+                        parent);
+}
+
+int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent, const LogPrintSeams& seams)
+{
+    const QString context = QStringLiteral("Druck");
+    HourglassCursor hourglass;
+    const LogReportLayoutResult read =
+        ReadLogReportLayout(seams.layoutFile.isEmpty() ? AppPaths::assetPath(QStringLiteral("Log.lbl"))
+                                                       : seams.layoutFile);
+    if (read.code != 0) {
+        ShowReportError(read.code, context, parent);
+        return read.code;
+    }
+
+    // The user chooses under the arrow, as in every dialog of the program.
+    ScreenCursor::set(CursorShape::Default);
+    const LogPrintChoice choice = seams.chooseOptions ? seams.chooseOptions(title, parent)
+                                                      : chooseWithDialog(title, parent);
+    if (!choice.accepted)
+        return kReportCancelled;
+    ScreenCursor::set(CursorShape::Hourglass);
+
+    const std::unique_ptr<QPrinter> printer = printerFor(choice);
+    if (!printer) {
+        ShowReportError(kNoPrinter, context, parent);
+        return kNoPrinter;
+    }
+    printer->setDocName(title);
+    const QDate date = seams.today ? seams.today() : QDate::currentDate();
+
+    int code = kReportDone;
+    if (choice.destination == LogPrintDestination::Preview) {
+        const auto paint = [&](QPrinter& target) {
+            const int result = RenderLogReport(read.layout, title, content, target, date);
+            if (code == kReportDone)
+                code = result;
+        };
+        ScreenCursor::set(CursorShape::Default);
+        if (seams.showPreview)
+            seams.showPreview(*printer, paint, parent);
+        else
+            previewWithDialog(*printer, paint, parent);
+    } else {
+        code = RenderLogReport(read.layout, title, content, *printer, date);
+    }
+    if (code != kReportDone)
+        ShowReportError(code, context, parent);
+    return code;
+}
