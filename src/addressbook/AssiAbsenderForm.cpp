@@ -46,7 +46,7 @@ QString storedCredential(const QString& value)
 
 QPixmap sidePicture(QSize size)
 {
-    const QPixmap letters = Artwork::splashPicture().copy(1, 1, 150, 200);
+    const QPixmap letters = Artwork::splashPicture().copy(1, 1, 160, 208);
     return letters.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)
         .copy(QRect(QPoint(0, 0), size));
 }
