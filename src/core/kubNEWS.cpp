@@ -1,4 +1,5 @@
 #include "addressbook/AbsF.h"
+#include "addressbook/AssiAbsenderForm.h"
 #include "addressbook/EmpfF.h"
 #include "core/DM.h"
 #include "core/DatabaseSchema.h"
@@ -71,8 +72,10 @@ int main(int argc, char** argv)
         seams.createScreen = createListScreen;
         // The sender wizard opens here when the database has no sender yet.
         seams.firstShowSenderCheck = [] {
-            if (DM2)
-                DM2->NoSenderExists();
+            if (DM2 && DM2->NoSenderExists()) {
+                TAssiAbsenderForm wizard(*DM2);
+                wizard.exec();
+            }
         };
         mainForm = new TMainForm(seams);
         TUserSP::setMainWindowLinks(StatusWindowLinks{
