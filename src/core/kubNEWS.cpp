@@ -1,3 +1,5 @@
+#include "addressbook/AbsF.h"
+#include "addressbook/EmpfF.h"
 #include "core/DM.h"
 #include "core/DatabaseSchema.h"
 #include "core/LogListing.h"
@@ -30,6 +32,28 @@ void createFirstDatabase()
                             created.message);
 }
 
+// The list screens of the navigation tree, created inside the main window's host panel.
+QWidget* createListScreen(HostedScreen screen, QWidget* host)
+{
+    if (!DM2)
+        return nullptr;
+    switch (screen) {
+    case HostedScreen::Senders: {
+        auto* senders = new TAbsFrame(*DM2, host);
+        senders->OpenData();
+        return senders;
+    }
+    case HostedScreen::Recipients: {
+        auto* recipients = new TEmpfFrame(*DM2, host);
+        recipients->FCB1Change();
+        return recipients;
+    }
+    case HostedScreen::None:
+        break;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -44,6 +68,7 @@ int main(int argc, char** argv)
     steps.createMainWindow = [&]() -> QWidget* {
         TMainFormSeams seams;
         seams.logListing = &logListing;
+        seams.createScreen = createListScreen;
         // The sender wizard opens here when the database has no sender yet.
         seams.firstShowSenderCheck = [] {
             if (DM2)

@@ -341,6 +341,12 @@ void DbQuery::post()
     resultReplaced();
 }
 
+void DbQuery::cancel()
+{
+    m_appending = false;
+    m_appendValues.clear();
+}
+
 DbBookmark DbQuery::bookmark() const
 {
     if (!m_result || m_row < 0)

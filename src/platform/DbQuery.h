@@ -25,11 +25,15 @@ struct DbBookmark {
     bool isEmpty() const { return !valid; }
 };
 
-// The typed setters of parameters and fields; Booleans are stored as 0 and 1.
+// The typed setters of parameters and fields; Booleans are stored as 0 and 1, and an empty text
+// as '' (a null QString would otherwise bind as NULL).
 template <typename Target>
 class DbValueSetters {
 public:
-    void setAsString(const QString& value) { static_cast<Target*>(this)->setValue(value); }
+    void setAsString(const QString& value)
+    {
+        static_cast<Target*>(this)->setValue(value.isNull() ? QStringLiteral("") : value);
+    }
     void setAsInteger(qint64 value) { static_cast<Target*>(this)->setValue(value); }
     void setAsBoolean(bool value) { static_cast<Target*>(this)->setValue(qint64(value ? 1 : 0)); }
 };
@@ -122,6 +126,7 @@ public:
 
     void append(); // starts a new row; needs an open query
     void post();   // writes the appended row
+    void cancel(); // drops a row being appended (also one whose post failed); nothing else
     bool isAppending() const { return m_appending; }
 
     DbBookmark bookmark() const;

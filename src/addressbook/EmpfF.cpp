@@ -1,0 +1,502 @@
+#include "addressbook/EmpfF.h"
+
+#include "addressbook/EMFForm.h"
+#include "addressbook/QueryFieldText.h"
+#include "addressbook/RecordGrid.h"
+#include "addressbook/ScreenLook.h"
+#include "controls/ColorNumber.h"
+#include "controls/TFlatSB.h"
+#include "controls/TKubDBText.h"
+#include "core/DM.h"
+#include "platform/CommandUpdater.h"
+#include "platform/MessageBoxes.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kOperation = QStringLiteral("Empfängerdaten");
+
+void setEnabledIfDifferent(QAction* command, bool enabled)
+{
+    if (command->isEnabled() != enabled)
+        command->setEnabled(enabled);
+}
+
+QAction* command(const char* name, const QString& caption, QObject* parent)
+{
+    auto* action = new QAction(caption, parent);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+} // namespace
+
+TEmpfFrame::TEmpfFrame(TDM2& dm, QWidget* parent, TDialogRunner runDialog)
+    : QFrame(parent),
+      m_dm(dm),
+      m_runDialog(std::move(runDialog)),
+      m_updater(new CommandUpdater(this))
+{
+    setObjectName(QStringLiteral("EmpfFrame"));
+    ScreenLook::styleSurface(this);
+    EmpfFNeu = command("EmpfFNeu", QStringLiteral("Hinzufügen"), this);
+    EmpfFMod = command("EmpfFMod", QStringLiteral("Bearbeiten"), this);
+    EmpfFDel = command("EmpfFDel", QStringLiteral("Löschen"), this);
+    EmpfFImp = command("EmpfFImp", QStringLiteral("Importieren"), this);
+    EmpfFNews = command("EmpfFNews", QStringLiteral("Newsletter >>"), this);
+    connect(EmpfFNeu, &QAction::triggered, this, &TEmpfFrame::EmpfFNeuExecute);
+    connect(EmpfFMod, &QAction::triggered, this, &TEmpfFrame::EmpfFModExecute);
+    connect(EmpfFDel, &QAction::triggered, this, &TEmpfFrame::EmpfFDelExecute);
+    connect(EmpfFImp, &QAction::triggered, this, &TEmpfFrame::EmpfFImpExecute);
+    connect(EmpfFNews, &QAction::triggered, this, &TEmpfFrame::EmpfFNewsExecute);
+    buildLayout();
+    // EmpfFDel follows the handler of EmpfFMod.
+    m_updater->addCommand(EmpfFMod, [this](QAction*) { EmpfFModUpdate(); });
+    m_updater->addCommand(EmpfFImp, [this](QAction* imp) { setEnabledIfDifferent(imp, hasChosenSender()); });
+    m_updater->addCommand(EmpfFNews, [this](QAction* news) { setEnabledIfDifferent(news, hasChosenSender()); });
+
+    LoadSenderChoices();
+    {
+        const QSignalBlocker quiet(FCB1);
+        FCB1->clear();
+        FCB1->setEditText(QString());
+        for (const TDBABSRecord& choice : std::as_const(m_senderChoices))
+            FCB1->addItem(choice.Firma);
+        FCB1->setCurrentIndex(FCB1->count() > 0 ? 0 : -1);
+    }
+    // With a sender, the main window's FCB1Change loads its list; loading here as well would
+    // only repeat the work (and a failure's message).
+    if (m_senderChoices.isEmpty() && !OpenRecipientList(0))
+        m_dbError = true;
+    Label6->clear();
+}
+
+TEmpfFrame::~TEmpfFrame()
+{
+    ReleaseData();
+}
+
+void TEmpfFrame::buildLayout()
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->setSpacing(8);
+
+    auto* choice = new QHBoxLayout;
+    choice->setSpacing(8);
+    auto* label1 = ScreenLook::caption(QStringLiteral("Absender:"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    choice->addWidget(label1);
+    FCB1 = new QComboBox(this);
+    FCB1->setObjectName(QStringLiteral("FCB1"));
+    FCB1->setEditable(true);
+    FCB1->setInsertPolicy(QComboBox::NoInsert);
+    FCB1->setCompleter(nullptr);
+    FCB1->setFixedSize(260, 21);
+    FCB1->setStyleSheet(QStringLiteral("QComboBox { background: ") + colorFromNumber(ScreenLook::kAccent).name() +
+                        QStringLiteral("; color: black; border: 1px solid black; }"));
+    choice->addWidget(FCB1);
+    choice->addSpacing(12);
+    Label6 = ScreenLook::caption(QString(), this);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    choice->addWidget(Label6, 1);
+    column->addLayout(choice);
+    connect(FCB1, &QComboBox::currentIndexChanged, this, [this] { FCB1Change(); });
+    connect(FCB1->lineEdit(), &QLineEdit::textEdited, this, &TEmpfFrame::senderTyped);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
+    QFont bold = font();
+    bold.setBold(true);
+    FlatSB1 = new TFlatSB(QStringLiteral("Hinzufügen"), this);
+    FlatSB1->setFont(bold);
+    connect(FlatSB1, &QAbstractButton::clicked, this, &TEmpfFrame::EmpfFNeuExecute);
+    FlatSB2 = new TFlatSB(this);
+    ScreenLook::linkButton(FlatSB2, EmpfFMod);
+    FlatSB3 = new TFlatSB(this);
+    ScreenLook::linkButton(FlatSB3, EmpfFImp);
+    FlatSB5 = new TFlatSB(this);
+    ScreenLook::linkButton(FlatSB5, EmpfFDel);
+    FlatSB4 = new TFlatSB(this);
+    ScreenLook::linkButton(FlatSB4, EmpfFNews);
+    FlatSB4->setFont(bold);
+    FlatSB4->setColor(colorFromNumber(ScreenLook::kAccent));
+    FlatSB4->setColorBorder(Qt::black);
+    const std::pair<TFlatSB*, const char*> named[] = {
+        {FlatSB1, "FlatSB1"}, {FlatSB2, "FlatSB2"}, {FlatSB3, "FlatSB3"}, {FlatSB5, "FlatSB5"}, {FlatSB4, "FlatSB4"}};
+    for (const auto& [button, name] : named) {
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(button == FlatSB4 ? 110 : 85, 25);
+    }
+    buttons->addWidget(FlatSB1);
+    buttons->addWidget(FlatSB2);
+    buttons->addWidget(FlatSB3);
+    buttons->addWidget(FlatSB5);
+    buttons->addStretch(1);
+    buttons->addWidget(FlatSB4);
+    column->addLayout(buttons);
+
+    RxDBGrid1 = new TRecordGrid(m_dm.EmpfSource,
+                                {{QStringLiteral("Firma"), 250}, {QStringLiteral("Name"), 200},
+                                 {QStringLiteral("Email"), 250}, {QStringLiteral("Strasse"), 200},
+                                 {QStringLiteral("PLZ"), 50}, {QStringLiteral("Ort"), 200}},
+                                false, this);
+    RxDBGrid1->setObjectName(QStringLiteral("RxDBGrid1"));
+    connect(RxDBGrid1, &QAbstractItemView::doubleClicked, this, &TEmpfFrame::RxDBGrid1DblClick);
+    column->addWidget(RxDBGrid1, 1);
+    column->addWidget(buildDetails());
+}
+
+QWidget* TEmpfFrame::buildDetails()
+{
+    QGridLayout* grid = ScreenLook::detailGrid(this);
+    QWidget* details = grid->parentWidget();
+    // A value label of fixed width shortens a wider text with "..."; width 0 sizes it to its text.
+    auto row = [&](int line, int at, const QString& caption, const char* field, int width) {
+        grid->addWidget(ScreenLook::caption(caption, details), line, at);
+        TKubDBText* value = newDataLabel(m_dm.EmpfQuery, field, details, this);
+        if (width > 0) {
+            value->setAutoSize(false);
+            value->setFixedWidth(width);
+        }
+        value->setSource(new TQueryFieldText(m_dm.EmpfQuery, QString::fromLatin1(field), this));
+        grid->addWidget(value, line, at + 1, Qt::AlignLeft);
+    };
+    constexpr int kLeft = 199;
+    constexpr int kRight = 253;
+    row(0, 0, QStringLiteral("Firma:"), "Firma", kLeft);
+    row(1, 0, QStringLiteral("Firmenzusatz:"), "ZName", kLeft);
+    row(2, 0, QStringLiteral("Strasse:"), "Strasse", kLeft);
+    row(3, 0, QStringLiteral("PLZ:"), "PLZ", 0);
+    row(4, 0, QStringLiteral("Ort:"), "Ort", kLeft);
+    row(5, 0, QStringLiteral("Adresszusatz:"), "ZAdresse", kLeft);
+    row(6, 0, QStringLiteral("Land:"), "Land", 0);
+    row(7, 0, QStringLiteral("Begrüßungsformel:"), "BFormel", 0);
+    row(0, 3, QStringLiteral("Anrede:"), "Anrede", kRight);
+    row(1, 3, QStringLiteral("Vorname:"), "Vorname", kRight);
+    row(2, 3, QStringLiteral("Name:"), "Name", kRight);
+    row(3, 3, QStringLiteral("Titel:"), "Titel", kRight);
+    row(4, 3, QStringLiteral("Tel.:"), "Tel", kRight);
+    row(5, 3, QStringLiteral("Fax:"), "Fax", kRight);
+    row(6, 3, QStringLiteral("E-mail:"), "Email", kRight);
+    grid->setColumnMinimumWidth(2, 30);
+    grid->setColumnStretch(5, 1);
+    return details;
+}
+
+void TEmpfFrame::updateCommands()
+{
+    m_updater->runIdleUpdates();
+}
+
+bool TEmpfFrame::hasChosenSender() const
+{
+    const int index = FCB1->currentIndex();
+    return index >= 0 && index < m_senderChoices.size();
+}
+
+const TDBABSRecord& TEmpfFrame::chosenSender() const
+{
+    return m_senderChoices.at(FCB1->currentIndex());
+}
+
+void TEmpfFrame::LoadSenderChoices()
+{
+    m_senderChoices.clear();
+    DbQuery& query = m_dm.AbsendQuery;
+    try {
+        ScreenDatabase::program(query, {QStringLiteral("SELECT ID,Firma FROM Verfasser")});
+        query.open();
+        for (query.first(); !query.eof(); query.next())
+            m_senderChoices.append({query.fieldByName(QStringLiteral("Firma")).asString(),
+                                    query.fieldByName(QStringLiteral("ID")).asInteger()});
+    } catch (const std::exception&) {
+        m_senderChoices.clear();
+        MessageBoxes::error(QStringLiteral("Es ist ein Fehler beim Zugriff auf die Firmendatenbank aufgetreten!\r\n"
+                                           "Das Zuordnen einer Firma zu den Empfängern ist nicht möglich."));
+    }
+    query.close();
+}
+
+void TEmpfFrame::senderTyped(const QString& text)
+{
+    // A typed text is no choice, even when it spells a sender's name (Enter picks that one).
+    const int cursor = FCB1->lineEdit()->cursorPosition();
+    {
+        const QSignalBlocker quiet(FCB1);
+        FCB1->setCurrentIndex(-1);
+        FCB1->setEditText(text);
+        FCB1->lineEdit()->setCursorPosition(cursor);
+    }
+    FCB1Change();
+}
+
+void TEmpfFrame::FCB1Change()
+{
+    if (FCB1->currentIndex() == -1) {
+        Label6->clear();
+        return;
+    }
+    if (m_senderChoices.isEmpty())
+        return;
+    try {
+        if (!OpenRecipientList(chosenSender().ID))
+            m_dbError = true;
+        UpdateRecipientCount();
+    } catch (const std::exception&) {
+        Label6->clear();
+    }
+}
+
+bool TEmpfFrame::OpenRecipientList(qint64 senderId)
+{
+    DbQuery& query = m_dm.EmpfQuery;
+    try {
+        ScreenDatabase::program(query, {QStringLiteral("SELECT * FROM Adressen"), QStringLiteral("WHERE AbsenderID = :ID"),
+                                        QStringLiteral("ORDER BY Name")});
+        query.param(0).setAsInteger(senderId);
+        query.open();
+        return true;
+    } catch (const std::exception& e) {
+        query.close();
+        ScreenDatabase::showFailure(e);
+        return false;
+    }
+}
+
+void TEmpfFrame::UpdateRecipientCount()
+{
+    const DbQuery& query = m_dm.EmpfQuery;
+    if (!query.isOpen())
+        Label6->clear();
+    else if (query.recordCount() >= 1)
+        Label6->setText(QString::number(query.recordCount()) + QStringLiteral(" Empfänger für ausgewählten Absender"));
+    else
+        Label6->setText(QStringLiteral("Keine Empfänger für ausgewählten Absender"));
+}
+
+void TEmpfFrame::ReleaseData()
+{
+    m_dm.EmpfQuery.close();
+    m_senderChoices.clear();
+}
+
+bool TEmpfFrame::rowsListed() const
+{
+    return m_dm.EmpfQuery.isOpen() && m_dm.EmpfQuery.recordCount() > 0 && RxDBGrid1->hasSelectedField();
+}
+
+void TEmpfFrame::EmpfFModUpdate()
+{
+    const bool enable = !m_dbError && rowsListed();
+    setEnabledIfDifferent(EmpfFMod, enable);
+    setEnabledIfDifferent(EmpfFDel, enable);
+}
+
+void TEmpfFrame::RxDBGrid1DblClick()
+{
+    if (rowsListed() && EmpfFMod->isEnabled())
+        EmpfFMod->trigger();
+}
+
+TEmpfDataRecord& TEmpfFrame::NewRecord()
+{
+    m_record = std::make_unique<TEmpfDataRecord>();
+    return *m_record;
+}
+
+void TEmpfFrame::EmpfFNeuExecute()
+{
+    if (!hasChosenSender()) {
+        MessageBoxes::information(
+            QStringLiteral("Bitte wählen Sie vor dem Hinzufügen von Empfängerdaten in der Auswahlliste,\r\n"
+                           "mit der Überschrift \"Absender\", einen Absender aus.\r\n"
+                           "Sollte kein Absender zur Auswahl stehen, fügen Sie bitte unter dem Menüpunkt\r\n"
+                           "\"Bearbeiten / Absenderdaten\" einen neuen Absender hinzu."));
+        return;
+    }
+    if (m_dm.EmpfQuery.isOpen())
+        ScreenDatabase::runGuarded(kOperation, [this] { AddRecipient(); });
+}
+
+void TEmpfFrame::AddRecipient()
+{
+    const TDBABSRecord sender = chosenSender();
+    TEmpfDataRecord& record = NewRecord();
+    if (editInDialog(record, sender.Firma) && !InsertRecipient(record, sender.ID))
+        m_dbError = true;
+    FreeRecord();
+}
+
+bool TEmpfFrame::editInDialog(TEmpfDataRecord& record, const QString& senderFirma)
+{
+    TEmpfModForm dialog;
+    dialog.LoadRecord(record, senderFirma);
+    m_runDialog(dialog);
+    if (dialog.Cancelled)
+        return false;
+    dialog.StoreRecord(record);
+    return true;
+}
+
+bool TEmpfFrame::InsertRecipient(const TEmpfDataRecord& record, qint64 senderId)
+{
+    DbQuery& query = m_dm.EmpfQuery;
+    const bool result = ScreenDatabase::runChange(query, true, [&] {
+        if (!query.isOpen() && !OpenRecipientList(senderId))
+            return false;
+        query.append();
+        query.fieldByName(QStringLiteral("AbsenderID")).setAsInteger(senderId);
+        const std::pair<const char*, const QString*> fields[] = {
+            {"Name", &record.Name},   {"Anrede", &record.Anrede}, {"Strasse", &record.Strasse},
+            {"Ort", &record.Ort},     {"Email", &record.Email},   {"PLZ", &record.PLZ},
+            {"ZName", &record.ZName}, {"Land", &record.Land},     {"Tel", &record.Tel},
+            {"Fax", &record.Fax},     {"ZAdresse", &record.ZAdresse}};
+        for (const auto& [name, value] : fields)
+            query.fieldByName(QString::fromLatin1(name)).setAsString(*value);
+        query.fieldByName(QStringLiteral("Status")).setAsInteger(0);
+        query.fieldByName(QStringLiteral("Firma")).setAsString(record.Firma);
+        query.fieldByName(QStringLiteral("Titel")).setAsString(record.Titel);
+        query.fieldByName(QStringLiteral("Vorname")).setAsString(record.Vorname);
+        query.fieldByName(QStringLiteral("BFormel")).setAsString(record.BFormel);
+        query.fieldByName(QStringLiteral("Send")).setAsBoolean(record.Send);
+        query.post();
+        return OpenRecipientList(senderId);
+    });
+    UpdateRecipientCount();
+    return result;
+}
+
+void TEmpfFrame::EmpfFModExecute()
+{
+    if (hasChosenSender())
+        ScreenDatabase::runGuarded(kOperation, [this] { EditRecipient(); });
+}
+
+void TEmpfFrame::EditRecipient()
+{
+    const TDBABSRecord sender = chosenSender();
+    TEmpfDataRecord& record = NewRecord();
+    qint64 recipientId = 0;
+    try {
+        recipientId = m_dm.EmpfQuery.fieldByName(QStringLiteral("ID")).asInteger();
+        LoadRecipientRecord(record);
+    } catch (const std::exception& e) {
+        FreeRecord();
+        ScreenDatabase::showFailure(e);
+        return;
+    }
+    if (editInDialog(record, sender.Firma) && !UpdateRecipient(record, sender.ID, recipientId))
+        m_dbError = true;
+    FreeRecord();
+}
+
+void TEmpfFrame::LoadRecipientRecord(TEmpfDataRecord& record)
+{
+    DbQuery& query = m_dm.EmpfQuery;
+    auto text = [&query](const char* name) { return query.fieldByName(QString::fromLatin1(name)).asString(); };
+    record.Anrede = text("Anrede");
+    record.Name = text("Name");
+    record.ZName = text("ZName");
+    record.Strasse = text("Strasse");
+    record.PLZ = text("PLZ");
+    record.Ort = text("Ort");
+    record.ZAdresse = text("ZAdresse");
+    record.Land = text("Land");
+    record.Tel = text("Tel");
+    record.Fax = text("Fax");
+    record.Email = text("Email");
+    record.Firma = text("Firma");
+    record.Titel = text("Titel");
+    record.Vorname = text("Vorname");
+    record.BFormel = text("BFormel");
+    record.Status = static_cast<int>(query.fieldByName(QStringLiteral("Status")).asInteger());
+    record.Send = query.fieldByName(QStringLiteral("Send")).asBoolean();
+}
+
+bool TEmpfFrame::UpdateRecipient(const TEmpfDataRecord& record, qint64 senderId, qint64 recipientId)
+{
+    DbQuery& query = m_dm.EmpfQuery;
+    const bool result = ScreenDatabase::runChange(query, true, [&] {
+        ScreenDatabase::program(
+            query, {QStringLiteral("UPDATE Adressen"),
+                    QStringLiteral("SET Name = :Name,Anrede = :Anrede,Strasse = :Strasse,PLZ = :PLZ,Ort = :Ort,Tel = "
+                                   ":Tel,Fax = :Fax,Email = :Email,ZName = :ZName,Land = :Land,ZAdresse = :ZAdresse,"),
+                    QStringLiteral("Firma = :Firma,Titel = :Titel,Vorname = :Vorname,BFormel = :BFormel,Status = "
+                                   ":Status,Send = :Send"),
+                    QStringLiteral("WHERE ID = :I and AbsenderID = :AID")});
+        const QString texts[] = {record.Name,     record.Anrede, record.Strasse, record.PLZ,     record.Ort,
+                                 record.Tel,      record.Fax,    record.Email,   record.ZName,   record.Land,
+                                 record.ZAdresse, record.Firma,  record.Titel,   record.Vorname, record.BFormel};
+        int index = 0;
+        for (const QString& value : texts)
+            query.param(index++).setAsString(value);
+        query.param(15).setAsInteger(record.Status);
+        query.param(16).setAsBoolean(record.Send);
+        query.param(17).setAsInteger(recipientId);
+        query.param(18).setAsInteger(senderId);
+        query.execSql();
+        return OpenRecipientList(senderId);
+    });
+    UpdateRecipientCount();
+    return result;
+}
+
+void TEmpfFrame::EmpfFDelExecute()
+{
+    if (!hasChosenSender())
+        return;
+    ScreenDatabase::runGuarded(kOperation, [this] {
+        const qint64 senderId = chosenSender().ID;
+        qint64 recipientId = 0;
+        QString shownName;
+        try {
+            DbQuery& query = m_dm.EmpfQuery;
+            recipientId = query.fieldByName(QStringLiteral("ID")).asInteger();
+            shownName = query.fieldByName(QStringLiteral("Firma")).asString();
+            if (shownName.isEmpty())
+                shownName = query.fieldByName(QStringLiteral("Name")).asString();
+        } catch (const std::exception& e) {
+            ScreenDatabase::showFailure(e);
+            return;
+        }
+        if (MessageBoxes::askYesNo(QStringLiteral("Empfänger \"") + shownName + QStringLiteral("\" jetzt löschen?")) &&
+            !DeleteRecipient(senderId, recipientId))
+            m_dbError = true;
+    });
+}
+
+bool TEmpfFrame::DeleteRecipient(qint64 senderId, qint64 recipientId)
+{
+    DbQuery& query = m_dm.EmpfQuery;
+    const bool result = ScreenDatabase::runChange(query, false, [&] {
+        ScreenDatabase::program(query, {QStringLiteral("DELETE FROM Adressen"),
+                                        QStringLiteral("WHERE AbsenderID = :AID and ID = :ID")});
+        query.param(0).setAsInteger(senderId);
+        query.param(1).setAsInteger(recipientId);
+        DbTransaction transaction(m_dm.AdsConnection1);
+        query.execSql();
+        transaction.commit();
+        return OpenRecipientList(senderId);
+    });
+    UpdateRecipientCount();
+    return result;
+}
+
+void TEmpfFrame::EmpfFImpExecute()
+{
+    // The CSV import starts here once it exists.
+}
+
+void TEmpfFrame::EmpfFNewsExecute()
+{
+    // The send workflow starts here once it exists.
+}
