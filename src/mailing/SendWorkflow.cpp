@@ -129,7 +129,7 @@ DbConnection* TSendWorkflow::database() const
     return DM2 ? &DM2->AdsConnection1 : nullptr;
 }
 
-void TSendWorkflow::EmpfFNewsExecute(std::optional<int> senderId)
+void TSendWorkflow::EmpfFNewsExecute(std::optional<qint64> senderId)
 {
     ScreenCursor::set(CursorShape::Hourglass);
     QApplication::processEvents();
@@ -148,7 +148,7 @@ void TSendWorkflow::EmpfFNewsExecute(std::optional<int> senderId)
 }
 
 void TSendWorkflow::SendNewsletter(const QStringList& Lines, bool TextOnly, QString FileName,
-                                   std::optional<int> senderId)
+                                   std::optional<qint64> senderId)
 {
     // A text-only run carries no HTML, whatever file was selected before the mode was chosen.
     if (TextOnly)
@@ -269,7 +269,7 @@ void TSendWorkflow::startRun(const QStringList& lines, const QString& fileName, 
     run->start();
 }
 
-bool TSendWorkflow::GatherRecipients(int senderId, TFDBData& Recipients, std::unique_ptr<TPStartForm>& Progress,
+bool TSendWorkflow::GatherRecipients(qint64 senderId, TFDBData& Recipients, std::unique_ptr<TPStartForm>& Progress,
                                      int& tooLongAddresses)
 {
     tooLongAddresses = 0;
@@ -327,7 +327,7 @@ bool TSendWorkflow::GatherRecipients(int senderId, TFDBData& Recipients, std::un
     }
 }
 
-bool TSendWorkflow::GetSenderData(TAbsenderDataRecord& Sender, int ID)
+bool TSendWorkflow::GetSenderData(TAbsenderDataRecord& Sender, qint64 ID)
 {
     DbConnection* connection = database();
     if (!connection || !connection->isConnected()) {

@@ -62,18 +62,18 @@ public:
 
     // The command: senderId is the sender chosen on the recipient screen, none when no sender
     // is chosen.
-    void EmpfFNewsExecute(std::optional<int> senderId);
+    void EmpfFNewsExecute(std::optional<qint64> senderId);
     // The workflow after the template dialog. Returns once the run has started or was given up.
-    void SendNewsletter(const QStringList& Lines, bool TextOnly, QString FileName, std::optional<int> senderId);
+    void SendNewsletter(const QStringList& Lines, bool TextOnly, QString FileName, std::optional<qint64> senderId);
 
     // Appends one record, Selected set, for each recipient of the sender whose Send column is
     // true, in name order, each field cut to its width. A recipient whose stored address is
     // longer than its field is never cut: it is left out and counted in tooLongAddresses.
     // False after a box; on a read failure the progress window is freed.
-    bool GatherRecipients(int senderId, TFDBData& Recipients, std::unique_ptr<TPStartForm>& Progress,
+    bool GatherRecipients(qint64 senderId, TFDBData& Recipients, std::unique_ptr<TPStartForm>& Progress,
                           int& tooLongAddresses);
     // Reads the sender's row with UserID and UserPW decoded; false after a box.
-    bool GetSenderData(TAbsenderDataRecord& Sender, int ID);
+    bool GetSenderData(TAbsenderDataRecord& Sender, qint64 ID);
     // The recipient list of the selected records with an address; false after a box.
     static bool BuildRecipientList(const TFDBData& Recipients, TRecipientList& List);
 

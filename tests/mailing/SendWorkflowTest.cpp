@@ -22,7 +22,7 @@ const QString kAllBusy = QStringLiteral(
 
 class SendWorkflowTest : public ::testing::Test {
 protected:
-    void run(std::optional<int> senderId = 1)
+    void run(std::optional<qint64> senderId = 1)
     {
         TSendWorkflow workflow(rig.seams());
         workflow.EmpfFNewsExecute(senderId);
@@ -37,7 +37,7 @@ TEST_F(SendWorkflowTest, EveryStopTellsTheUserAndLeavesNothingBehind)
     struct Case {
         const char* name;
         std::function<void(WorkflowRig&, MessageBoxRecorder&)> arrange;
-        std::optional<int> senderId;
+        std::optional<qint64> senderId;
         QStringList texts;
         int checks; // how often the check dialog was shown
     };
