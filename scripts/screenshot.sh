@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts kubNEWSLETTER under Xvfb with a temporary registry and work folder and saves a PNG.
 # Usage: screenshot.sh [WINDOW] [OUT.png]
-#   WINDOW: main (default: the real program, started as a user starts it), about, splash
+#   WINDOW: main (default: the real program, started as a user starts it), about, splash,
+#           template (the template dialog with its preview)
 #   OUT:    default screenshot-WINDOW.png in the current folder
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,5 +41,7 @@ Windows Registry Editor Version 5.00
 REG
 export KUBNEWS_REGISTRY="$scratch/registry.reg" KUBNEWS_HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run"
 export QT_QPA_PLATFORM=xcb KUBSHOT_INSIDE=1
+# The preview's browser engine refuses to start as root without this.
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 xvfb-run -a -s "-screen 0 1280x1024x24 -br" "$0" "$window" "$out"
 echo "$out"
