@@ -64,6 +64,7 @@ public:
     // is chosen.
     void EmpfFNewsExecute(std::optional<qint64> senderId);
     // The workflow after the template dialog. Returns once the run has started or was given up.
+    // An unexpected error reaches the caller (EmpfFNewsExecute shows it); no slot stays taken.
     void SendNewsletter(const QStringList& Lines, bool TextOnly, QString FileName, std::optional<qint64> senderId);
 
     // Appends one record, Selected set, for each recipient of the sender whose Send column is

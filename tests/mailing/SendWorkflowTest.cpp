@@ -72,7 +72,8 @@ TEST_F(SendWorkflowTest, EveryStopTellsTheUserAndLeavesNothingBehind)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WorkflowRig local;
-        MessageBoxRecorder recorded;
+        boxes.clear();
+        MessageBoxRecorder& recorded = boxes;
         c.arrange(local, recorded);
         TSendWorkflow workflow(local.seams());
         workflow.EmpfFNewsExecute(c.senderId);
@@ -187,7 +188,6 @@ TEST_F(SendWorkflowTest, ARunThatCannotBeMadeGivesItsSlotBack)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WorkflowRig local;
-        MessageBoxRecorder recorded;
         local.makeRun = c.makeRun;
         TSendWorkflow workflow(local.seams());
         workflow.EmpfFNewsExecute(1);
