@@ -2,6 +2,7 @@
 # Starts kubNEWSLETTER under Xvfb with a temporary registry and work folder and saves a PNG.
 # Usage: screenshot.sh [WINDOW] [OUT.png]
 #   WINDOW: main (default: the real program, started as a user starts it), about, splash,
+#           settings, connection (the settings dialog's two pages), picker (the folder picker),
 #           template (the template dialog with its preview)
 #   OUT:    default screenshot-WINDOW.png in the current folder
 set -euo pipefail
@@ -35,6 +36,8 @@ Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\\Software\\KUB\\News]
 "DFUE"=dword:00000001
 "MAO"=dword:00000000
+"ImportPath"="$scratch/home"
+"TemplatePath"="$scratch/home/Templates"
 
 [HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]
 "DBPath"="$scratch/home/Datenbank"

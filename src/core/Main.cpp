@@ -5,6 +5,7 @@
 #include "core/Artwork.h"
 #include "core/FormPlacement.h"
 #include "core/LogListing.h"
+#include "core/OptionForm.h"
 #include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
 #include "mailing/UserSpass.h"
@@ -411,7 +412,8 @@ void TMainForm::Einspielen1Click()
 
 void TMainForm::Einstellungen2Click()
 {
-    // The settings dialog is shown here once it exists.
+    TOptionForm options;
+    options.exec();
 }
 
 void TMainForm::Inhalt1Click()

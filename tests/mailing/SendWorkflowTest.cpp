@@ -206,11 +206,14 @@ TEST_F(SendWorkflowTest, GatheringHoldsTheGuardAndTheMainWindowUntilTheCheckDial
     bool heldDuringCheck = false;
     bool enabledDuringCheck = true;
     QStringList secondSend;
+    bool checked = false;
     rig.dialogs.duringCheck = [&] {
+        if (checked)
+            return;
+        checked = true;
         heldDuringCheck = BusyGuard::held();
         enabledDuringCheck = mainWindow.isEnabled();
         // A second send meanwhile is refused and changes nothing.
-        rig.dialogs.duringCheck = {};
         workflow.SendNewsletter({QStringLiteral("x")}, true, {}, 1);
         secondSend = boxes.texts();
     };

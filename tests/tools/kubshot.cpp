@@ -1,9 +1,12 @@
 // Saves a PNG of what the X server shows, for looking at the program's windows under Xvfb.
 //   kubshot screen OUT.png [SECONDS]   waits, grabs the whole screen and crops it to the windows
 //   kubshot WINDOW OUT.png             opens one of the program's windows itself and grabs it
-// WINDOW: about, splash, main, template (the template dialog with its preview).
+// WINDOW: about, splash, main, settings (folder page), connection (connection page), picker,
+// template (the template dialog with its preview).
 #include "core/AboutForm.h"
 #include "core/Main.h"
+#include "core/OptionForm.h"
+#include "core/PathSelectForm.h"
 #include "core/StartForm.h"
 #include "controls/FsFileListBox.h"
 #include "mailing/NewsForm.h"
@@ -14,6 +17,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
+#include <QTabBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -69,6 +73,18 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         main->resize(780, 580);
         return main;
     }
+    if (name == QLatin1String("settings") || name == QLatin1String("connection")) {
+        auto options = std::make_unique<TOptionForm>();
+        // The dialog opens on the folder page when shown; the other page is chosen after that.
+        if (name == QLatin1String("connection"))
+            QTimer::singleShot(0, options.get(), [form = options.get()] { form->FTC1->setCurrentIndex(1); });
+        return options;
+    }
+    if (name == QLatin1String("picker")) {
+        auto picker = std::make_unique<TPathSelectForm>();
+        picker->StartPath = QStringLiteral("/usr/share");
+        return picker;
+    }
     return nullptr;
 }
 
@@ -80,7 +96,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|template OUT.png [SECONDS]\n");
+        std::fprintf(stderr,
+                     "usage: kubshot screen|about|splash|main|settings|connection|picker|template OUT.png [SECONDS]\n");
         return 2;
     }
     const QString what = args.at(1);

@@ -1,0 +1,141 @@
+#include "controls/FsDirectoryTree.h"
+#include "controls/FsTestSupport.h"
+#include "controls/TFlatSB.h"
+#include "core/PathSelectForm.h"
+#include "platform/MessageBoxes.h"
+
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+class PathSelectFormTest : public FsTest {
+protected:
+    void SetUp() override
+    {
+        FsTest::SetUp();
+        volumes.add(QStringLiteral("/"));
+        volumes.add(root());
+        makeFolder(QStringLiteral("Daten/Vorlagen"));
+        makeFile(QStringLiteral("Daten/liste.csv"));
+    }
+
+    FakeVolumeProvider volumes;
+    FakeShellIcons icons;
+};
+
+TEST_F(PathSelectFormTest, OpensAtAnExistingStartFolderAndElseAtTheRoot)
+{
+    struct Case {
+        const char* name;
+        QString start;
+        QString opened;
+    };
+    const QString folder = path(QStringLiteral("Daten/Vorlagen"));
+    const QList<Case> cases = {
+        {"existing folder", folder, folder},
+        {"trailing slash", folder + u'/', folder},
+        {"empty", QString(), QStringLiteral("/")},
+        {"missing folder", path(QStringLiteral("Daten/Fehlt")), QStringLiteral("/")},
+        {"a file", path(QStringLiteral("Daten/liste.csv")), QStringLiteral("/")},
+        {"relative name", QStringLiteral("Daten"), QStringLiteral("/")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TPathSelectForm picker(nullptr, &volumes, &icons);
+        EXPECT_EQ(picker.windowTitle(), QStringLiteral("kubNEWSLETTER"));
+        EXPECT_FALSE(picker.FsDT1->isReadOnly());
+        picker.StartPath = c.start;
+        picker.show();
+        EXPECT_EQ(picker.FsDT1->directory(), c.opened);
+        EXPECT_TRUE(picker.FlatSB2->isEnabled());
+        EXPECT_FALSE(picker.Label1->text().isEmpty());
+        picker.close();
+        EXPECT_FALSE(picker.OKPressed());
+        EXPECT_TRUE(picker.SelectedPath().isEmpty());
+    }
+}
+
+TEST_F(PathSelectFormTest, OkHandsBackTheTreesFolderWithoutTrailingSlash)
+{
+    for (const QString& chosen : {path(QStringLiteral("Daten")), QStringLiteral("/")}) {
+        TPathSelectForm picker(nullptr, &volumes, &icons);
+        picker.StartPath = path(QStringLiteral("Daten/Vorlagen"));
+        picker.show();
+        ASSERT_TRUE(picker.FsDT1->setDirectory(chosen).ok());
+        picker.FlatSB2->click();
+        EXPECT_FALSE(picker.isVisible());
+        EXPECT_EQ(picker.result(), QDialog::Accepted);
+        EXPECT_TRUE(picker.OKPressed());
+        EXPECT_EQ(picker.SelectedPath(), chosen);
+    }
+}
+
+TEST_F(PathSelectFormTest, CancelAsksOnlyInBackupModeAndOnlyThroughTheButton)
+{
+    struct Case {
+        const char* name;
+        bool backupMode;
+        bool byCloseBox;
+        QList<MsgAnswer> answers;
+        int boxes;
+        bool staysOpen;
+    };
+    const QList<Case> cases = {
+        {"plain cancel", false, false, {}, 0, false},
+        {"plain close box", false, true, {}, 0, false},
+        {"backup, answered No", true, false, {MsgAnswer::No}, 1, true},
+        {"backup, answered Yes", true, false, {MsgAnswer::Yes}, 1, false},
+        {"backup close box", true, true, {}, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageBoxRecorder recorder;
+        for (MsgAnswer answer : c.answers)
+            recorder.answerNext(answer);
+        TPathSelectForm picker(nullptr, &volumes, &icons);
+        picker.BackupMode = c.backupMode;
+        picker.StartPath = root();
+        picker.show();
+        if (c.byCloseBox)
+            picker.close();
+        else
+            picker.FlatSB1->click();
+        ASSERT_EQ(recorder.boxes().size(), c.boxes);
+        if (c.boxes) {
+            EXPECT_EQ(recorder.boxes().at(0).text, QStringLiteral("Sicherung abbrechen?"));
+            EXPECT_EQ(recorder.boxes().at(0).icon, MsgIcon::Question);
+            EXPECT_EQ(recorder.boxes().at(0).buttons, MsgButtons::YesNo);
+        }
+        EXPECT_EQ(picker.isVisible(), c.staysOpen);
+        EXPECT_FALSE(picker.OKPressed());
+        EXPECT_TRUE(picker.SelectedPath().isEmpty());
+    }
+}
+
+TEST_F(PathSelectFormTest, OkIsDisabledWhileNoFolderIsSelected)
+{
+    FakeVolumeProvider none;
+    TPathSelectForm picker(nullptr, &none, &icons);
+    bool checked = false;
+    QTimer::singleShot(0, &picker, [&] {
+        EXPECT_TRUE(picker.FsDT1->directory().isEmpty());
+        EXPECT_FALSE(picker.FlatSB2->isEnabled());
+        picker.FlatSB2->click();
+        EXPECT_TRUE(picker.isVisible());
+        // A volume that appears gets a node; once one is selected, OK follows at the next idle moment.
+        none.add(root());
+        none.change();
+        ASSERT_TRUE(picker.FsDT1->setDirectory(root()).ok());
+        QTimer::singleShot(0, &picker, [&] {
+            checked = picker.FlatSB2->isEnabled();
+            picker.FlatSB2->click();
+        });
+    });
+    picker.exec();
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(picker.OKPressed());
+    EXPECT_EQ(picker.SelectedPath(), root());
+}
+
+} // namespace
