@@ -4,7 +4,8 @@
 #   WINDOW: main (default: the real program, started as a user starts it), about, splash,
 #           settings, connection (the settings dialog's two pages), picker (the folder picker),
 #           logview (the log viewer with a sample log), logs (the log manager),
-#           print (the viewer's print options), preview (the viewer's print preview)
+#           print (the viewer's print options), preview (the viewer's print preview),
+#           template (the template dialog with its preview)
 #   OUT:    default screenshot-WINDOW.png in the current folder
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -45,5 +46,7 @@ Windows Registry Editor Version 5.00
 REG
 export KUBNEWS_REGISTRY="$scratch/registry.reg" KUBNEWS_HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run"
 export QT_QPA_PLATFORM=xcb KUBSHOT_INSIDE=1
+# The preview's browser engine refuses to start as root without this.
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 xvfb-run -a -s "-screen 0 1280x1024x24 -br" "$0" "$window" "$out"
 echo "$out"

@@ -498,5 +498,6 @@ void TEmpfFrame::EmpfFImpExecute()
 
 void TEmpfFrame::EmpfFNewsExecute()
 {
-    // The send workflow starts here once it exists.
+    if (m_newsletterCommand)
+        m_newsletterCommand(hasChosenSender() ? std::optional<qint64>(chosenSender().ID) : std::nullopt);
 }

@@ -6,6 +6,9 @@
 #include <QFrame>
 #include <QList>
 
+#include <functional>
+#include <optional>
+
 #include <memory>
 
 class CommandUpdater;
@@ -61,6 +64,12 @@ public:
     void EmpfFDelExecute();
     void EmpfFImpExecute();
     void EmpfFNewsExecute();
+    // What "Newsletter >>" runs, with the chosen sender's ID (none when no sender is chosen);
+    // set by whoever hosts the frame.
+    void setNewsletterCommand(std::function<void(std::optional<qint64> senderId)> command)
+    {
+        m_newsletterCommand = std::move(command);
+    }
 
     bool InsertRecipient(const TEmpfDataRecord& record, qint64 senderId);
     bool UpdateRecipient(const TEmpfDataRecord& record, qint64 senderId, qint64 recipientId);
@@ -98,6 +107,7 @@ private:
 
     TDM2& m_dm;
     TDialogRunner m_runDialog;
+    std::function<void(std::optional<qint64>)> m_newsletterCommand;
     CommandUpdater* m_updater;
     QList<TDBABSRecord> m_senderChoices;
     std::unique_ptr<TEmpfDataRecord> m_record;

@@ -5,8 +5,10 @@
 #include "core/DatabaseSchema.h"
 #include "core/LogListing.h"
 #include "core/Main.h"
+#include "core/SendSlotTable.h"
 #include "core/StartUp.h"
 #include "mailing/SendLogFiles.h"
+#include "mailing/SendWorkflow.h"
 #include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
@@ -46,6 +48,14 @@ QWidget* createListScreen(HostedScreen screen, QWidget* host)
     }
     case HostedScreen::Recipients: {
         auto* recipients = new TEmpfFrame(*DM2, host);
+        if (auto* mainWindow = qobject_cast<TMainForm*>(host->window())) {
+            recipients->setNewsletterCommand([mainWindow](std::optional<qint64> senderId) {
+                TSendWorkflowSeams seams;
+                seams.sendSlots = mainWindow->sendSlots();
+                seams.mainWindow = mainWindow;
+                TSendWorkflow(seams).EmpfFNewsExecute(senderId);
+            });
+        }
         recipients->FCB1Change();
         return recipients;
     }
@@ -59,6 +69,8 @@ QWidget* createListScreen(HostedScreen screen, QWidget* host)
 
 int main(int argc, char** argv)
 {
+    // The template preview's browser engine shares its GL contexts; set before the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     SendLogListing logListing;
     std::unique_ptr<TDM2> database;

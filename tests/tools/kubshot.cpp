@@ -2,15 +2,19 @@
 //   kubshot screen OUT.png [SECONDS]   waits, grabs the whole screen and crops it to the windows
 //   kubshot WINDOW OUT.png             opens one of the program's windows itself and grabs it
 // WINDOW: about, splash, main, settings (folder page), connection (connection page), picker,
-// logview, logs, print (the viewer's print options), preview (the viewer's print preview).
+// logview, logs, print (the viewer's print options), preview (the viewer's print preview),
+// template (the template dialog with its preview).
 #include "core/AboutForm.h"
 #include "core/Main.h"
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
 #include "core/StartForm.h"
+#include "controls/FsFileListBox.h"
 #include "mailing/LogViewForm.h"
 #include "mailing/ProtoModForm.h"
 #include "platform/AppPaths.h"
+#include "mailing/NewsForm.h"
+#include "mailing/NewsPreview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -80,6 +84,18 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         splash->Label1->setText(QStringLiteral("Datenbank wird geöffnet..."));
         return splash;
     }
+    if (name == QLatin1String("template")) {
+        // The dialog at the shipped samples with one chosen, its preview open beside it.
+        auto form = std::make_unique<TNewsForm>();
+        form->move(10, 10);
+        form->show();
+        form->FsFileListBox1->selectFileName(QStringLiteral("Monatsbrief.html"));
+        auto* preview = new TNewsPreview(form.get());
+        preview->FileName = form->FileName;
+        preview->move(form->frameGeometry().right() + 10, 10);
+        preview->show();
+        return form;
+    }
     if (name == QLatin1String("main")) {
         auto main = std::make_unique<TMainForm>();
         main->setWindowState(Qt::WindowNoState);
@@ -128,17 +144,19 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
 
 int main(int argc, char** argv)
 {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker|logview|logs|print|preview OUT.png [SECONDS]\n");
+        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker|logview|logs|print|preview|template "
+                             "OUT.png [SECONDS]\n");
         return 2;
     }
     const QString what = args.at(1);
     const QString out = args.at(2);
 
     std::unique_ptr<QWidget> window;
-    int waitMs = 1500;
+    int waitMs = what == QLatin1String("template") ? 4000 : 1500; // the browser engine starts slowly
     if (what == QLatin1String("screen")) {
         waitMs = args.size() > 3 ? int(args.at(3).toDouble() * 1000) : 3000;
     } else {

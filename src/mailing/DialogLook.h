@@ -1,0 +1,11 @@
+#pragma once
+
+class QLabel;
+class QWidget;
+
+// The look shared by the send workflow's dialogs: the form colour 9730670, Verdana 8 pt, and
+// labels in white.
+void applyDialogLook(QWidget* dialog);
+QLabel* whiteLabel(QWidget* parent);
+// Centres a top-level window on the primary screen.
+void centreOnScreen(QWidget* window);
