@@ -4,7 +4,10 @@
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImportProgress.h"
 #include "core/DM.h"
+#include "platform/DbSqlite.h"
 #include "platform/MessageBoxes.h"
+
+#include <QSqlQuery>
 
 namespace {
 
@@ -22,22 +25,28 @@ void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportPro
     ScreenDatabase::program(query, {QStringLiteral("DELETE FROM Adressen"), QStringLiteral("WHERE AbsenderID = :AID")});
     query.param(0).setAsInteger(senderId);
     query.execSql();
-    ScreenDatabase::program(query, {QStringLiteral("SELECT * FROM Adressen"), QStringLiteral("WHERE AbsenderID = :ID")});
-    query.param(0).setAsInteger(senderId);
-    query.open();
+
+    // One statement prepared for all rows; the list is read again once the write is done.
+    QStringList columns{QStringLiteral("AbsenderID"), QStringLiteral("Status"), QStringLiteral("Send")};
+    for (const QString& column : kColumns)
+        columns.append(column);
+    QSqlQuery insert(dm.AdsConnection1.database(query.name()));
+    insert.prepare(QStringLiteral("INSERT INTO Adressen (%1) VALUES (%2)")
+                       .arg(columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u',')));
+    QList<QVariant> values(columns.size());
+    values[0] = senderId;
+    values[1] = 0;
     for (qsizetype index = 0; index < records.size(); ++index) {
         const TRecipientMailData& record = records.at(index);
         if (record.Selected) {
-            query.append();
-            query.fieldByName(QStringLiteral("AbsenderID")).setAsInteger(senderId);
+            values[2] = record.Send ? 1 : 0;
             for (int field = 0; field < kRecipientFieldCount; ++field)
-                query.fieldByName(kColumns[field]).setAsString(record.text(field));
-            query.fieldByName(QStringLiteral("Status")).setAsInteger(0);
-            query.fieldByName(QStringLiteral("Send")).setAsBoolean(record.Send);
-            query.post();
+                values[3 + field] = record.text(field).isNull() ? QStringLiteral("") : record.text(field);
+            DbSqlite::run(insert, query.name(), values);
         }
         progress.step(QString::number(index + 1));
     }
+    insert.finish();
     transaction.commit();
 }
 
@@ -55,7 +64,6 @@ bool ImportRecipients(TEmpfFrame& frame, TDM2& dm, const TFDBData& records, qint
         writeRecords(dm, records, senderId, progress);
         written = true;
     } catch (const std::exception& e) {
-        query.cancel();
         query.close();
         progress.close();
         MessageBoxes::error(QStringLiteral("#752 ") + QString::fromUtf8(e.what()));
