@@ -61,6 +61,8 @@ public:
         for (QTreeWidget* list : m_lists) {
             list->setSortingEnabled(true);
             list->sortByColumn(0, Qt::AscendingOrder);
+            // The header sorts nothing by a click, so it shows no arrow.
+            list->header()->setSortIndicatorShown(false);
         }
     }
     SortingPaused(const SortingPaused&) = delete;
@@ -192,6 +194,7 @@ QTreeWidget* TImpForm::newList(const QString& objectName, const QString& title)
     list->header()->setStretchLastSection(true);
     list->setSortingEnabled(true);
     list->sortByColumn(0, Qt::AscendingOrder);
+    list->header()->setSortIndicatorShown(false);
     // The selection stays visible while another list has the focus.
     QPalette palette = list->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
