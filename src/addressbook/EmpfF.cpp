@@ -2,6 +2,7 @@
 
 #include "addressbook/EMFForm.h"
 #include "addressbook/QueryFieldText.h"
+#include "addressbook/RecipientImport.h"
 #include "addressbook/RecordGrid.h"
 #include "addressbook/ScreenLook.h"
 #include "controls/ColorNumber.h"
@@ -493,7 +494,7 @@ bool TEmpfFrame::DeleteRecipient(qint64 senderId, qint64 recipientId)
 
 void TEmpfFrame::EmpfFImpExecute()
 {
-    // The CSV import starts here once it exists.
+    RunRecipientImport(*this, m_dm, m_runDialog);
 }
 
 void TEmpfFrame::EmpfFNewsExecute()

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/Records.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// The CSV import files: ";"-separated text, fields optionally in double quotes (two quotes inside
+// a quoted field stand for one), line 1 the column titles, every further line one recipient.
+// Pure code without windows; safe on any thread.
+
+// The lines of an import file. A line is one record: it ends at CR LF, CR or LF, except inside a
+// quoted field whose closing quote follows later in the file, so a value may span lines. number
+// is the file line the record starts on, counted from 1.
+struct CsvLine {
+    QString text;
+    int number = 0;
+};
+using CsvLines = QList<CsvLine>;
+
+// Cuts decoded file text into lines. A NUL character ends the text; the last line needs no
+// line break.
+CsvLines SplitCsvText(const QString& text);
+
+// Reads a file whole (UTF-8 with a BOM or when valid, else Windows-1252) and cuts it into
+// lines. Throws std::runtime_error with the reason when the file cannot be read.
+CsvLines LoadCsvFile(const QString& fileName);
+
+// True when the name's extension is ".csv" in any letter case.
+bool IsCsvFileName(const QString& fileName);
+
+// Clears fields and adds the fields of line in order; an empty line has none, and a ";" at the
+// end gives a last, empty field. Always returns 0.
+int SplitCsvLine(const QString& line, QStringList& fields);
+
+// The value of a text that begins with a quote: up to the closing quote (the first quote not
+// followed by another), pairs replaced by one quote; without a closing quote, all of the text
+// after the opening quote.
+QString UnquotedCsvValue(const QString& text);
+
+// True when text holds a character of code 33 or above.
+bool HasVisibleChar(const QString& text);
+
+// Field number (TEmpfaengerFelder order) to column index, -1 for an unmapped field.
+using FieldMapping = std::array<int, kRecipientFieldCount>;
+FieldMapping UnmappedFields();
+
+inline const QString kDefaultSalutation = QStringLiteral("Sehr geehrte(r)");
+
+// What the record read reports along the way; called once per line that is not empty.
+class CsvReadProgress {
+public:
+    virtual ~CsvReadProgress() = default;
+    virtual void begin(int maximum) = 0;
+    virtual void lineDone(int lineNumber) = 0;
+};
+
+enum class CsvReadResult { Records = 0, Failed = 1, NoRecords = 2 };
+
+// Appends one record per data line (all lines after the first) that holds a visible character
+// in any field: its mapped values cut to the fields' capacities, an empty salutation replaced by
+// the default, Send and Selected true. An e-mail address is never cut: a line whose mapped
+// address is longer than the field or holds a control character makes no record, and its
+// number is added to rejectedLines. Records appended before a failure stay in records.
+CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const FieldMapping& mapping,
+                                CsvReadProgress* progress, QList<int>& rejectedLines);

@@ -1,0 +1,257 @@
+#include "addressbook/ImpCheckForm.h"
+#include "addressbook/ImpForm.h"
+#include "platform/MessageBoxes.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString captions(const QTreeWidget* list)
+{
+    QStringList shown;
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        shown.append(list->topLevelItem(row)->text(0));
+    return shown.join(u'|');
+}
+
+void select(QTreeWidget* list, const QString& caption)
+{
+    const QList<QTreeWidgetItem*> found = list->findItems(caption, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << caption.toStdString();
+    list->setCurrentItem(found.first());
+}
+
+class ImportDialog : public ::testing::Test {
+public:
+    ImportDialog()
+    {
+        env.writeStandardRegistry();
+        form.show();
+    }
+
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = env.root() + u'/' + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    // Maps a column onto a field as the user does it: select both, then "Zuordnen".
+    void map(const QString& column, const QString& field)
+    {
+        select(form.LV1, column);
+        select(form.LV2, field);
+        form.updateCommands();
+        ASSERT_TRUE(form.Zuordng->isEnabled());
+        form.Zuordng->trigger();
+    }
+
+    void start()
+    {
+        form.updateCommands();
+        ASSERT_TRUE(form.ImpStart->isEnabled());
+        form.ImpStart->trigger();
+    }
+
+    TestEnvironment env;
+    MessageBoxRecorder boxes;
+    TFDBData records;
+    QString chosen;
+    TImpForm form{records, QStringLiteral("Zeitung Nord"), [this](QWidget*, const QString&) { return chosen; }};
+};
+
+const QString kAllFields = QStringLiteral("Adresszusatz|Anrede|Begrüßungsformel|Email|Fax|Firma|Firmenzusatz|Land|"
+                                          "Name|Ort|PLZ|Strasse|Telefon|Titel|Vorname");
+
+} // namespace
+
+TEST_F(ImportDialog, OpensWithoutFileAndAllFieldsSortedAndNothingToStart)
+{
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Import  -  Dateiauswahl und Feldzuordnung"));
+    EXPECT_EQ(form.Label2->text(), QStringLiteral("Zeitung Nord"));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+    EXPECT_EQ(captions(form.LV2), kAllFields);
+    form.updateCommands();
+    EXPECT_FALSE(form.Zuordng->isEnabled());
+    EXPECT_FALSE(form.DelZuordng->isEnabled());
+    EXPECT_FALSE(form.ImpStart->isEnabled());
+}
+
+TEST_F(ImportDialog, MappingMovesBothSidesAndUndoRestoresThemExactly)
+{
+    chosen = writeFile(QStringLiteral("a.CSV"), "Zuname;E-Mail;Alt --> Neu\r\nx;y;z\r\n");
+    form.FlatSpeedButton3Click();
+    EXPECT_EQ(captions(form.LV1), QStringLiteral("Alt --> Neu|E-Mail|Zuname"));
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+
+    map(QStringLiteral("Alt --> Neu"), QStringLiteral("Ort"));
+    map(QStringLiteral("E-Mail"), QStringLiteral("Email"));
+    EXPECT_EQ(captions(form.LV1), QStringLiteral("Zuname"));
+    EXPECT_FALSE(captions(form.LV2).contains(QStringLiteral("|Ort|")));
+    EXPECT_EQ(captions(form.LV3), QStringLiteral("Alt --> Neu --> Ort|E-Mail --> Email"));
+    form.updateCommands();
+    EXPECT_TRUE(form.ImpStart->isEnabled());
+
+    // A title holding the arrow itself comes back whole.
+    select(form.LV3, QStringLiteral("Alt --> Neu --> Ort"));
+    form.updateCommands();
+    ASSERT_TRUE(form.DelZuordng->isEnabled());
+    form.DelZuordng->trigger();
+    EXPECT_EQ(captions(form.LV1), QStringLiteral("Alt --> Neu|Zuname"));
+    EXPECT_TRUE(captions(form.LV2).contains(QStringLiteral("|Ort|")));
+
+    // The last column mapped leaves nothing to map.
+    map(QStringLiteral("Zuname"), QStringLiteral("Name"));
+    map(QStringLiteral("Alt --> Neu"), QStringLiteral("Ort"));
+    EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
+    form.updateCommands();
+    EXPECT_FALSE(form.Zuordng->isEnabled());
+}
+
+TEST_F(ImportDialog, ChoosingAnotherFileStartsOverAndCancellingKeepsEverything)
+{
+    chosen = writeFile(QStringLiteral("a.csv"), "Name;Email\nx;y\n");
+    form.FlatSpeedButton3Click();
+    map(QStringLiteral("Email"), QStringLiteral("Email"));
+
+    chosen.clear();
+    form.FlatSpeedButton3Click();
+    EXPECT_EQ(captions(form.LV3), QStringLiteral("Email --> Email"));
+
+    chosen = writeFile(QStringLiteral("b.csv"), "Ort;Mail\n");
+    form.FlatSpeedButton3Click();
+    EXPECT_EQ(captions(form.LV1), QStringLiteral("Mail|Ort"));
+    EXPECT_EQ(captions(form.LV2), kAllFields);
+    EXPECT_EQ(form.LV3->topLevelItemCount(), 0);
+}
+
+TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
+{
+    const QString unreadable = env.root() + QStringLiteral("/fehlt.csv");
+    const struct {
+        QString path;
+        QString box;
+    } cases[] = {
+        {writeFile(QStringLiteral("leer.csv"), ""), QStringLiteral("enthält keine Daten!")},
+        {writeFile(QStringLiteral("nul.csv"), QByteArray("\0Name;Email\n", 12)), QStringLiteral("enthält keine Daten!")},
+        {writeFile(QStringLiteral("erste.csv"), "\r\nName;Email\r\nx;y\r\n"),
+         QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
+                        "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!")},
+    };
+    for (const auto& c : cases) {
+        boxes.clear();
+        form.openFile(c.path);
+        ASSERT_EQ(boxes.boxes().size(), 1);
+        EXPECT_EQ(boxes.boxes().first().text, QStringLiteral("Die ausgewählte Datei \r\n\r\n") + c.path +
+                                                  QStringLiteral("\r\n\r\n") + c.box);
+        EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
+        EXPECT_EQ(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+        EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
+    }
+    boxes.clear();
+    form.openFile(unreadable);
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#433 ")));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+
+    // Another extension is not read and not reported.
+    boxes.clear();
+    form.openFile(writeFile(QStringLiteral("daten.txt"), "Name;Email\n"));
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+    EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
+    EXPECT_NE(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+}
+
+TEST_F(ImportDialog, AReadWithoutRecordsKeepsTheDialogOpenAndTheMappings)
+{
+    form.openFile(writeFile(QStringLiteral("titel.csv"), "Name;Email\n;\n"));
+    map(QStringLiteral("Email"), QStringLiteral("Email"));
+    start();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Die Datei enthält keine Daten!")});
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
+    EXPECT_FALSE(form.Accepted);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(captions(form.LV3), QStringLiteral("Email --> Email"));
+    EXPECT_EQ(form.ProgressWindow(), nullptr);
+}
+
+TEST_F(ImportDialog, AnEmailOnlyMappingReadsRecordsAndCloses)
+{
+    form.openFile(writeFile(QStringLiteral("mail.csv"),
+                            "Name;Email\nA;a@example.org\nB;" + QByteArray(60, 'b') + "@example.org\n"));
+    map(QStringLiteral("Email"), QStringLiteral("Email"));
+    // A second start must not add the records again.
+    records.append(TRecipientMailData());
+    start();
+    EXPECT_TRUE(form.Accepted);
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("a@example.org"));
+    EXPECT_EQ(records[0].text(RecipientField::Name), QString());
+    EXPECT_EQ(records[0].text(RecipientField::BFormel), QStringLiteral("Sehr geehrte(r)"));
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
+    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("Zeile 3")));
+}
+
+TEST_F(ImportDialog, TheFileDialogStartsInTheImportFolderThatExists)
+{
+    const QString configured = env.root() + QStringLiteral("/eigene");
+    const QString besideProgram = env.homeFolder() + QStringLiteral("/Import");
+    EXPECT_EQ(TImpForm::startFolder(), env.homeFolder());
+    ASSERT_TRUE(QDir().mkpath(besideProgram));
+    EXPECT_EQ(TImpForm::startFolder(), besideProgram);
+    env.writeStandardRegistry(QStringLiteral("\"ImportPath\"=\"%1\"\n").arg(configured));
+    EXPECT_EQ(TImpForm::startFolder(), besideProgram);
+    ASSERT_TRUE(QDir().mkpath(configured));
+    EXPECT_EQ(TImpForm::startFolder(), configured);
+}
+
+TEST(ImportCheck, RowsInFileOrderAndUntickedRowsLeaveTheWrite)
+{
+    MessageBoxRecorder boxes;
+    TFDBData records(3);
+    const char16_t* firms[] = {u"Zeta", u"Alpha", u"Mitte"};
+    for (int i = 0; i < 3; ++i) {
+        records[i].setText(RecipientField::Firma, QString::fromUtf16(firms[i]));
+        records[i].setText(RecipientField::Email, QStringLiteral("r%1@example.org").arg(i));
+        records[i].Selected = true;
+    }
+    TImpCheckForm check;
+    check.show();
+    check.FillRows(records);
+    ASSERT_EQ(check.LV1->topLevelItemCount(), 3);
+    EXPECT_EQ(check.LV1->headerItem()->text(11), QStringLiteral("Email"));
+    EXPECT_EQ(captions(check.LV1), QStringLiteral("Zeta|Alpha|Mitte"));
+    EXPECT_EQ(check.LV1->topLevelItem(1)->text(11), QStringLiteral("r1@example.org"));
+    check.LV1->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+
+    // "No" keeps the dialog open; "Yes" confirms.
+    boxes.answerNext(MsgAnswer::No);
+    check.updateCommands();
+    ASSERT_TRUE(check.ImpCheckOK->isEnabled());
+    check.ImpCheckOK->trigger();
+    EXPECT_FALSE(check.Confirmed);
+    EXPECT_TRUE(check.isVisible());
+    boxes.answerNext(MsgAnswer::Yes);
+    check.ImpCheckOK->trigger();
+    EXPECT_TRUE(check.Confirmed);
+    EXPECT_EQ(boxes.boxes().last().text,
+              QStringLiteral("ACHTUNG!\r\n\r\nBeim Importieren werden alle bereits vorhandenen Empfänger der "
+                             "Absenderfirma überschrieben!\r\nImport fortsetzen?"));
+    EXPECT_EQ(boxes.boxes().last().buttons, MsgButtons::YesNo);
+
+    check.ApplyUnchecked(records);
+    EXPECT_TRUE(records[0].Selected);
+    EXPECT_FALSE(records[1].Selected);
+    EXPECT_TRUE(records[2].Selected);
+}

@@ -1,0 +1,151 @@
+#include "ScreenTestSupport.h"
+
+#include "addressbook/EmpfF.h"
+#include "addressbook/ImpCheckForm.h"
+#include "addressbook/ImpForm.h"
+#include "addressbook/RecipientImport.h"
+#include "platform/BusyGuard.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTreeWidget>
+
+namespace {
+
+const QString kRowsOfSender1 = QStringLiteral("SELECT Name,Email,Status,Send,BFormel FROM Adressen "
+                                              "WHERE AbsenderID = 1 ORDER BY ID");
+const QString kRowsOfSender2 = QStringLiteral("SELECT ID,Name FROM Adressen WHERE AbsenderID = 2 ORDER BY ID");
+
+class RecipientImport : public ScreenFixture {
+public:
+    RecipientImport()
+    {
+        csv = db.env.root() + QStringLiteral("/neu.csv");
+        QFile file(csv);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Name;E-Mail;Gruss\r\nNeu;neu@example.org;Hallo\r\nOhne;;\r\nNeu;neu@example.org;Hallo\r\n");
+        file.close();
+        frame = std::make_unique<TEmpfFrame>(*dm, nullptr, script.runner());
+        frame->FCB1Change();
+        frame->show();
+        for (int i = 0; i < frame->SenderChoices().size(); ++i) {
+            if (frame->SenderChoices().at(i).ID == 1)
+                frame->FCB1->setCurrentIndex(i);
+        }
+        oldRowsOf1 = db.rows(kRowsOfSender1);
+        rowsOf2 = db.rows(kRowsOfSender2);
+    }
+
+    // The user picks the file, maps name, address and salutation and starts the read.
+    void readTheFile()
+    {
+        script.then<TImpForm>([this](TImpForm& form) {
+            form.openFile(csv);
+            const std::pair<const char*, const char*> pairs[] = {
+                {"Name", "Name"}, {"E-Mail", "Email"}, {"Gruss", "Begrüßungsformel"}};
+            for (const auto& [column, field] : pairs) {
+                form.LV1->setCurrentItem(form.LV1->findItems(QString::fromUtf8(column), Qt::MatchExactly).first());
+                form.LV2->setCurrentItem(form.LV2->findItems(QString::fromUtf8(field), Qt::MatchExactly).first());
+                form.updateCommands();
+                form.Zuordng->trigger();
+            }
+            form.updateCommands();
+            form.ImpStart->trigger();
+        });
+    }
+
+    // In the preview the rows in untick are unticked, then "Importieren" is answered with answer.
+    void check(QList<int> untick, MsgAnswer answer)
+    {
+        script.then<TImpCheckForm>([this, untick, answer](TImpCheckForm& form) {
+            for (int row : untick)
+                form.LV1->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
+            boxes.answerNext(answer);
+            form.updateCommands();
+            form.ImpCheckOK->trigger();
+        });
+    }
+
+    QString csv;
+    QString oldRowsOf1;
+    QString rowsOf2;
+    DialogScript script;
+    std::unique_ptr<TEmpfFrame> frame;
+};
+
+} // namespace
+
+TEST_F(RecipientImport, ReplacesTheSendersRecipientsByTheTickedRecords)
+{
+    readTheFile();
+    check({2}, MsgAnswer::Yes);
+    frame->EmpfFImp->trigger();
+    EXPECT_EQ(script.shown, 2);
+    // Only the overwrite question was asked.
+    EXPECT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'\n').toStdString();
+    EXPECT_EQ(db.rows(kRowsOfSender1).toStdString(), "Neu,neu@example.org,0,True,Hallo|Ohne,,0,True,Sehr geehrte(r)");
+    EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
+    // The list shows the new rows by name, and the count is current.
+    EXPECT_EQ(gridRows(*frame->RxDBGrid1).count(u'|'), 1);
+    EXPECT_EQ(frame->Label6->text(), QStringLiteral("2 Empfänger für ausgewählten Absender"));
+    EXPECT_FALSE(dm->EmpfQuery.controlsDisabled());
+}
+
+TEST_F(RecipientImport, UntickingEveryRowEmptiesTheSender)
+{
+    readTheFile();
+    check({0, 1, 2}, MsgAnswer::Yes);
+    frame->EmpfFImp->trigger();
+    EXPECT_EQ(db.rows(kRowsOfSender1), QString());
+    EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
+    EXPECT_EQ(frame->Label6->text(), QStringLiteral("Keine Empfänger für ausgewählten Absender"));
+}
+
+TEST_F(RecipientImport, CancellingOrAnsweringNoLeavesTheTableUntouched)
+{
+    // Cancel in the first dialog; Abbrechen in the preview; No and then Abbrechen.
+    frame->EmpfFImp->trigger();
+    readTheFile();
+    frame->EmpfFImp->trigger();
+    readTheFile();
+    check({}, MsgAnswer::No);
+    frame->EmpfFImp->trigger();
+    EXPECT_EQ(script.shown, 5);
+    EXPECT_EQ(db.rows(kRowsOfSender1), oldRowsOf1);
+}
+
+TEST_F(RecipientImport, AFailedWriteKeepsTheOldRowsWhole)
+{
+    failOn("INSERT", "Adressen");
+    readTheFile();
+    check({}, MsgAnswer::Yes);
+    frame->EmpfFImp->trigger();
+    ASSERT_EQ(boxes.texts().size(), 2); // the question, then the failure
+    EXPECT_TRUE(boxes.texts().last().startsWith(QStringLiteral("#752 "))) << boxes.texts().last().toStdString();
+    EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("injected")));
+    EXPECT_EQ(db.rows(kRowsOfSender1), oldRowsOf1);
+    EXPECT_EQ(frame->Label6->text(), QStringLiteral("3 Empfänger für ausgewählten Absender"));
+    EXPECT_FALSE(dm->EmpfQuery.controlsDisabled());
+}
+
+TEST_F(RecipientImport, WithoutAChosenSenderOrWhileBusyNothingOpens)
+{
+    frame->FCB1->setCurrentIndex(-1);
+    frame->EmpfFImpExecute();
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
+    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("Die Absenderdaten konnten nicht ermittelt werden!\r\n")));
+    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("\"Bearbeiten / Absenderdaten\" einen neuen Absender hinzu.")));
+
+    frame->FCB1->setCurrentIndex(0);
+    boxes.clear();
+    QString refused;
+    {
+        BusyGuard backup(QStringLiteral("Datensicherung"));
+        refused = BusyGuard::refusalText();
+        frame->EmpfFImpExecute();
+    }
+    EXPECT_EQ(boxes.texts(), QStringList{refused});
+    EXPECT_EQ(script.shown, 0);
+}
