@@ -1,9 +1,8 @@
 // The recipient screen with 100,000 recipients under one sender: choosing that sender, and
 // adding, editing and deleting one recipient (each opens the list again).
+#include "BenchDatabase.h"
 #include "addressbook/EMFForm.h"
 #include "addressbook/EmpfF.h"
-#include "core/DM.h"
-#include "core/DatabaseSchema.h"
 #include "platform/MessageBoxes.h"
 
 #include <benchmark/benchmark.h>
@@ -21,27 +20,11 @@ namespace {
 
 constexpr int kRecipients = 100000;
 
-struct NoAvailabilityFlag : TDatabaseAvailability {
-    void setDatabaseUnavailable(bool) override {}
-};
-
 // A database with sender 1 holding 100,000 recipients and sender 2 none, the module on it and
 // the recipient screen; dialogs are filled and confirmed, questions answered with Yes.
-struct BenchScreen {
+struct BenchScreen : BenchDatabase {
     BenchScreen()
     {
-        qputenv("KUBNEWS_HOME", dir.path().toUtf8());
-        qputenv("KUBNEWS_REGISTRY", (dir.path() + QStringLiteral("/registry.reg")).toUtf8());
-        const QString folder = dir.path() + QStringLiteral("/Datenbank");
-        CreateEmptyDatabase(folder);
-        QFile registry(dir.path() + QStringLiteral("/registry.reg"));
-        if (registry.open(QIODevice::WriteOnly))
-            registry.write((QStringLiteral("[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n\n"
-                                           "[HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]\n\"DBPath\"=\"") +
-                            folder + QStringLiteral("\"\n"))
-                               .toUtf8());
-        registry.close();
-        dm = std::make_unique<TDM2>(flag);
         dm->AdsConnection1.execute(QStringLiteral("Bench"),
                                    QStringLiteral("INSERT INTO Verfasser (Firma) VALUES ('Gross'), ('Leer')"));
         dm->AdsConnection1.execute(
@@ -72,10 +55,7 @@ struct BenchScreen {
         }
     }
 
-    QTemporaryDir dir;
-    NoAvailabilityFlag flag;
     MessageBoxRecorder boxes;
-    std::unique_ptr<TDM2> dm;
     std::unique_ptr<TEmpfFrame> frame;
 };
 

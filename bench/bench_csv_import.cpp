@@ -1,13 +1,12 @@
 // The CSV import with 100,000 rows: reading a Windows-1252 file written like a spreadsheet
 // export into records, and the replace-write of those records for one sender. Each reports the
 // peak resident memory of the process after it ran.
+#include "BenchDatabase.h"
 #include "LoopbackSmtpSink.h"
 
 #include "addressbook/CsvReading.h"
 #include "addressbook/EmpfF.h"
 #include "addressbook/RecipientImport.h"
-#include "core/DM.h"
-#include "core/DatabaseSchema.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TextCodec.h"
 
@@ -23,25 +22,9 @@ namespace {
 
 constexpr int kRows = 100000;
 
-struct NoAvailabilityFlag : TDatabaseAvailability {
-    void setDatabaseUnavailable(bool) override {}
-};
-
-struct BenchImport {
+struct BenchImport : BenchDatabase {
     BenchImport()
     {
-        qputenv("KUBNEWS_HOME", dir.path().toUtf8());
-        qputenv("KUBNEWS_REGISTRY", (dir.path() + QStringLiteral("/registry.reg")).toUtf8());
-        const QString folder = dir.path() + QStringLiteral("/Datenbank");
-        CreateEmptyDatabase(folder);
-        QFile registry(dir.path() + QStringLiteral("/registry.reg"));
-        if (registry.open(QIODevice::WriteOnly))
-            registry.write((QStringLiteral("[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n\n"
-                                           "[HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]\n\"DBPath\"=\"") +
-                            folder + QStringLiteral("\"\n"))
-                               .toUtf8());
-        registry.close();
-        dm = std::make_unique<TDM2>(flag);
         dm->AdsConnection1.execute(QStringLiteral("Bench"), QStringLiteral("INSERT INTO Verfasser (Firma) VALUES ('Gross')"));
         frame = std::make_unique<TEmpfFrame>(*dm, nullptr);
         frame->FCB1Change();
@@ -59,10 +42,7 @@ struct BenchImport {
             file.write(TextCodec::toWindows1252(text));
     }
 
-    QTemporaryDir dir;
-    NoAvailabilityFlag flag;
     MessageBoxRecorder boxes;
-    std::unique_ptr<TDM2> dm;
     std::unique_ptr<TEmpfFrame> frame;
     QString csv;
 };
