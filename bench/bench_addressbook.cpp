@@ -1,5 +1,6 @@
 // The recipient screen with 100,000 recipients under one sender: choosing that sender, and
 // adding, editing and deleting one recipient (each opens the list again).
+#include "BenchMain.h"
 #include "BenchDatabase.h"
 #include "addressbook/EMFForm.h"
 #include "addressbook/EmpfF.h"
@@ -120,12 +121,5 @@ BENCHMARK(BM_DeleteOneRecipient)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_screen.reset();
-    return 0;
+    return RunBenchmarksInApplication(argc, argv, [] { g_screen.reset(); });
 }

@@ -1,6 +1,7 @@
 // The CSV import with 100,000 rows: reading a Windows-1252 file written like a spreadsheet
 // export into records, and the replace-write of those records for one sender. Each reports the
 // peak resident memory of the process after it ran.
+#include "BenchMain.h"
 #include "BenchDatabase.h"
 #include "LoopbackSmtpSink.h"
 
@@ -106,12 +107,5 @@ BENCHMARK(BM_ReplaceWrite100000Rows)->Unit(benchmark::kMillisecond)->Iterations(
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_import.reset();
-    return 0;
+    return RunBenchmarksInApplication(argc, argv, [] { g_import.reset(); });
 }

@@ -1,5 +1,6 @@
 // How long a large send log takes to load into the viewer and to print into a PDF through the
 // layout, by the number of log lines.
+#include "BenchMain.h"
 #include "mailing/LogReportLayout.h"
 #include "mailing/LogReportRenderer.h"
 #include "mailing/LogViewForm.h"
@@ -79,10 +80,5 @@ BENCHMARK(BM_PrintLogToPdf)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kM
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunBenchmarksInApplication(argc, argv);
 }

@@ -1,4 +1,5 @@
 // How long the labels take to shorten a text that does not fit, per paint.
+#include "BenchMain.h"
 #include "controls/TextShortening.h"
 
 #include <QApplication>
@@ -18,10 +19,5 @@ BENCHMARK(BM_ShortenToWidth)->Arg(40)->Arg(250)->Arg(5000);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunBenchmarksInApplication(argc, argv);
 }
