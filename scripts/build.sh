@@ -17,4 +17,4 @@ if [ "$(cat "$dir/.kub-sources" 2>/dev/null)" != "$list" ]; then
   find "$dir" -maxdepth 3 -type d -name '*_autogen' -prune -exec rm -rf {} +
   echo "$list" > "$dir/.kub-sources"
 fi
-cmake --build "$dir" --parallel "$(nproc)"
+cmake --build "$dir" --parallel "${KUB_JOBS:-$(nproc)}"
