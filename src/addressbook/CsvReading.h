@@ -16,7 +16,7 @@
 // quoted field whose closing quote ends the field on one of the next few lines, when the joined
 // record has no more fields than the title line; so a value may span lines. number is the file
 // line the record starts on, counted from 1. unclosedQuote marks a line read on its own because
-// a quote opened a field in it and did not close so.
+// a quote that opens a field in it does not close that way.
 struct CsvLine {
     QString text;
     int number = 0;
@@ -77,6 +77,7 @@ enum class CsvReadResult { Records = 0, Failed = 1, NoRecords = 2 };
 // in any field: its mapped values with each line break made one blank and cut to the fields'
 // capacities, an empty salutation replaced by the default, Send and Selected true. An e-mail
 // address is trimmed and never cut: a line whose trimmed address is longer than the field or
-// holds a control character makes no record, and its number is added to rejectedLines. Records appended before a failure stay in records.
+// holds a control character makes no record, and its number is added to rejectedLines. Records
+// appended before a failure stay in records.
 CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const FieldMapping& mapping,
                                 CsvReadProgress* progress, QList<int>& rejectedLines);

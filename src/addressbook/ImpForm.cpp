@@ -136,14 +136,15 @@ QString rejectionMessage(const QList<int>& lines)
 
 QString unclosedQuoteMessage(const QList<int>& lines)
 {
-    return QStringLiteral("In folgenden Zeilen wird ein Anführungszeichen nicht geschlossen;\r\ndiese Zeilen "
-                          "wurden jeweils für sich gelesen. Bitte prüfen Sie die Werte in der Übersicht:\r\n\r\n") +
+    return QStringLiteral("In folgenden Zeilen wird ein Anführungszeichen nicht geschlossen;\r\n"
+                          "diese Zeilen wurden jeweils für sich gelesen. Bitte prüfen Sie die Werte "
+                          "in der Übersicht:\r\n\r\n") +
            lineList(lines);
 }
 
-const QString kWrongFormat = QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige "
-                                            "Trennzeichen oder \r\ndie Spaltentitel wurden nicht in der ersten Zeile "
-                                            "gesetzt!");
+const QString kWrongFormat =
+    QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
+                   "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!");
 
 } // namespace
 

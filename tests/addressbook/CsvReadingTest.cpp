@@ -30,8 +30,8 @@ QString shownLines(const CsvLines& lines)
     for (const CsvLine& line : lines) {
         QString text = line.text;
         text.replace(QChar(u'\0'), QStringLiteral("\\0"));
-        shown.append(QString::number(line.number) + (line.unclosedQuote ? QStringLiteral("!:") : QStringLiteral(":")) +
-                     text);
+        shown.append(QString::number(line.number) +
+                     (line.unclosedQuote ? QStringLiteral("!:") : QStringLiteral(":")) + text);
     }
     return shown.join(u'|');
 }
@@ -214,11 +214,15 @@ TEST(CsvFiles, BytesBecomeLines)
     } cases[] = {
         {"NUL in the middle", QByteArrayLiteral("Name;Email\r\nA;a@x\r\nB;b@\0x\r\nC;c@x\r\n"),
          u"1:Name;Email|2:A;a@x|3:B;b@\\0x|4:C;c@x", true},
-        {"picture renamed", QByteArrayLiteral("\x89PNG\r\n\x1a\n\0\0\0\rIHDR"), u"1:\u2030PNG|2:\u001a|3:\\0\\0\\0|4:IHDR", true},
-        {"UTF-16 LE with BOM", QByteArrayLiteral("\xFF\xFE" "A\0;\0\x41\x01\r\0\n\0x\0;\0\xFC\0"), u"1:A;\u0141|2:x;\u00fc", false},
-        {"UTF-16 BE with BOM", QByteArrayLiteral("\xFE\xFF" "\0A\0;\x01\x41\0\r\0\n\0x\0;\0\xFC"), u"1:A;\u0141|2:x;\u00fc", false},
+        {"picture renamed", QByteArrayLiteral("\x89PNG\r\n\x1a\n\0\0\0\rIHDR"),
+         u"1:\u2030PNG|2:\u001a|3:\\0\\0\\0|4:IHDR", true},
+        {"UTF-16 LE with BOM", QByteArrayLiteral("\xFF\xFE" "A\0;\0\x41\x01\r\0\n\0x\0;\0\xFC\0"),
+         u"1:A;\u0141|2:x;\u00fc", false},
+        {"UTF-16 BE with BOM", QByteArrayLiteral("\xFE\xFF" "\0A\0;\x01\x41\0\r\0\n\0x\0;\0\xFC"),
+         u"1:A;\u0141|2:x;\u00fc", false},
         {"UTF-16 without BOM", QByteArrayLiteral("A\0;\0B\0"), u"1:A\\0;\\0B\\0", true},
-        {"quoted LF, LF line ends", QByteArrayLiteral("Name;Strasse;Email\n\"Meier\";\"Am Bach 3\n2. Stock\";m@x\nB;c;d\n"),
+        {"quoted LF, LF line ends",
+         QByteArrayLiteral("Name;Strasse;Email\n\"Meier\";\"Am Bach 3\n2. Stock\";m@x\nB;c;d\n"),
          u"1:Name;Strasse;Email|2:\"Meier\";\"Am Bach 3\n2. Stock\";m@x|4:B;c;d", false},
         {"quoted LF, CR LF line ends", QByteArrayLiteral("Name;Strasse\r\n\"Meier\";\"Am Bach\n3\"\r\nB;c\r\n"),
          u"1:Name;Strasse|2:\"Meier\";\"Am Bach\n3\"|4:B;c", false},
@@ -257,7 +261,9 @@ TEST(CsvRecords, AStrayQuoteSwallowsNoRecord)
         TFDBData records;
         QList<int> rejected;
         ASSERT_EQ(ReadImportRecords(lines, records,
-                                    mapped({{RecipientField::Name, 0}, {RecipientField::Email, 2}, {RecipientField::Tel, 3}}),
+                                    mapped({{RecipientField::Name, 0},
+                                            {RecipientField::Email, 2},
+                                            {RecipientField::Tel, 3}}),
                                     nullptr, rejected),
                   CsvReadResult::Records);
         ASSERT_EQ(records.size(), between + 2);
@@ -378,7 +384,9 @@ TEST(CsvRecords, LineBreaksInValuesBecomeBlanksAndAddressesAreTrimmed)
     TFDBData records;
     QList<int> rejected;
     ASSERT_EQ(ReadImportRecords(lines, records,
-                                mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
+                                mapped({{RecipientField::Name, 0},
+                                        {RecipientField::Email, 1},
+                                        {RecipientField::Ort, 2}}),
                                 nullptr, rejected),
               CsvReadResult::Records);
     ASSERT_EQ(records.size(), 2);

@@ -178,7 +178,9 @@ TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
 
 TEST_F(ImportDialog, ListsTheTitlesOfUtf16FilesAndOf255Columns)
 {
-    const QByteArray utf16le = QByteArrayLiteral("\xFF\xFE" "N\0a\0m\0e\0;\0" "\x41\x01" "\xF3\0" "d\0" "\x7A\x01" "\n\0");
+    // "Name;Łódź"
+    const QByteArray utf16le =
+        QByteArrayLiteral("\xFF\xFE" "N\0a\0m\0e\0;\0" "\x41\x01" "\xF3\0" "d\0" "\x7A\x01" "\n\0");
     form.openFile(writeFile(QStringLiteral("unicode.csv"), utf16le));
     EXPECT_EQ(form.LV1->topLevelItemCount(), 2) << boxes.texts().join(u'\n').toStdString();
     EXPECT_EQ(form.LV1->findItems(QStringLiteral("\u0141\u00f3d\u017a"), Qt::MatchExactly).size(), 1);
@@ -199,7 +201,8 @@ TEST_F(ImportDialog, AQuoteLeftOpenIsReportedWithItsLineAtTheStart)
     EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("meier@x.org"));
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
-    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("\r\n\r\nZeile 2"))) << boxes.texts().first().toStdString();
+    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("\r\n\r\nZeile 2")))
+        << boxes.texts().first().toStdString();
 }
 
 TEST_F(ImportDialog, AReadWithoutRecordsKeepsTheDialogOpenAndTheMappings)

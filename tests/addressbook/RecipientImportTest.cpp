@@ -46,7 +46,8 @@ public:
             const std::pair<const char*, const char*> pairs[] = {
                 {"Name", "Name"}, {"E-Mail", "Email"}, {"Gruss", "Begrüßungsformel"}};
             for (const auto& [column, field] : pairs) {
-                const QList<QTreeWidgetItem*> columns = form.LV1->findItems(QString::fromUtf8(column), Qt::MatchExactly);
+                const QList<QTreeWidgetItem*> columns =
+                    form.LV1->findItems(QString::fromUtf8(column), Qt::MatchExactly);
                 if (columns.isEmpty())
                     continue;
                 form.LV1->setCurrentItem(columns.first());
