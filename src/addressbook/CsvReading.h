@@ -13,8 +13,9 @@
 // Pure code without windows; safe on any thread.
 
 // The lines of an import file. A line is one record: it ends at CR LF, CR or LF, except inside a
-// quoted field whose closing quote ends the field on one of the next few lines, when the joined
-// record has no more fields than the title line; so a value may span lines. number is the file
+// quoted field whose closing quote ends the field (";", a line break or the end follows) within
+// 10 lines and 64 KiB, when the joined record has no more fields than the title line; so a value
+// may span lines. number is the file
 // line the record starts on, counted from 1. unclosedQuote marks a line read on its own because
 // a quote that opens a field in it does not close that way.
 struct CsvLine {
