@@ -4,7 +4,7 @@
 #include "BenchDatabase.h"
 #include "addressbook/EMFForm.h"
 #include "addressbook/EmpfF.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <benchmark/benchmark.h>
 

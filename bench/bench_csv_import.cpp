@@ -8,7 +8,7 @@
 #include "addressbook/CsvReading.h"
 #include "addressbook/EmpfF.h"
 #include "addressbook/RecipientImport.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/TextCodec.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
 // Builds 10,000 mails with text and HTML alternatives and three inline pictures, and writes
 // each one dot-stuffed, as the SMTP session sends it, into a sink that only counts bytes.
 // Prints mails per second, megabytes per second and the peak memory of the process.
-#include "mailing/HeaderEncoding.h"
-#include "mailing/MessageGenerator.h"
+#include "mail/HeaderEncoding.h"
+#include "mail/MessageGenerator.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 #include "mailing/LogReportRenderer.h"
 #include "mailing/LogViewForm.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,8 +2,8 @@
 // accept-everything sink on loopback, with n = 0 and n = 100 mails per connection; prints mails
 // per second and the peak memory of the process.
 #include "LoopbackSmtpSink.h"
-#include "mailing/MGS.h"
-#include "mailing/SmtpMailTransport.h"
+#include "mail/MGS.h"
+#include "mail/SmtpMailTransport.h"
 #include "mailing/StatusWindowReporter.h"
 
 #include <QCoreApplication>

@@ -12,7 +12,7 @@
 #include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/DbConnection.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

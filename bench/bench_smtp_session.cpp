@@ -2,7 +2,7 @@
 // accept-everything sink on loopback, reconnecting every n mails; prints mails per second and
 // the peak memory of the process.
 #include "LoopbackSmtpSink.h"
-#include "mailing/SmtpSession.h"
+#include "mail/SmtpSession.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

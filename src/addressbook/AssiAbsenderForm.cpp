@@ -8,8 +8,8 @@
 #include "core/CredentialCodec.h"
 #include "core/DM.h"
 #include "core/DatabaseSchema.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QAction>
 #include <QFrame>

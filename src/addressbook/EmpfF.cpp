@@ -9,8 +9,8 @@
 #include "controls/TFlatSB.h"
 #include "controls/TKubDBText.h"
 #include "core/DM.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 
 #include "addressbook/ScreenLook.h"
 #include "controls/TFlatSB.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QAction>
 #include <QGuiApplication>

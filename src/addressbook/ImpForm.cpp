@@ -5,8 +5,8 @@
 #include "controls/TFlatSB.h"
 #include "core/SettingsStore.h"
 #include "platform/AppPaths.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -5,7 +5,7 @@
 #include "addressbook/ImportProgress.h"
 #include "core/DM.h"
 #include "platform/DbSqlite.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QSqlQuery>
 

@@ -3,7 +3,7 @@
 #include "addressbook/ScreenLook.h"
 #include "addressbook/TypingLimit.h"
 #include "controls/TFlatSB.h"
-#include "platform/CommandUpdater.h"
+#include "desktop/CommandUpdater.h"
 
 #include <QAction>
 #include <QComboBox>

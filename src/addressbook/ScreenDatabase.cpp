@@ -2,7 +2,7 @@
 
 #include "platform/BusyGuard.h"
 #include "platform/DbQuery.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 namespace ScreenDatabase {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScreenCursor.h"
+#include "desktop/ScreenCursor.h"
 
 // Shows the hourglass for its lifetime and then puts back the cursor that was there before, so
 // nested busy routines leave the outer one's hourglass standing.

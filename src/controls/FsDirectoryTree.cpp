@@ -17,8 +17,8 @@
 #include "controls/BusyCursor.h"
 #include "controls/ControlText.h"
 #include "controls/FsFileListBox.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ShellIcons.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ShellIcons.h"
 
 namespace {
 

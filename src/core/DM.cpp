@@ -3,8 +3,8 @@
 #include "core/DatabaseSchema.h"
 #include "core/SettingsStore.h"
 #include "platform/DbError.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 
 #include <memory>
 

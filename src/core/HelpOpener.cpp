@@ -1,7 +1,7 @@
 #include "core/HelpOpener.h"
 
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QDesktopServices>
 #include <QDir>

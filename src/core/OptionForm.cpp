@@ -4,7 +4,7 @@
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
 #include "core/SettingsStore.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/ScreenCursor.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

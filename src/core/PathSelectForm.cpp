@@ -2,8 +2,8 @@
 
 #include "controls/FsDirectoryTree.h"
 #include "controls/TFlatSB.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>

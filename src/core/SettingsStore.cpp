@@ -1,9 +1,9 @@
 #include "core/SettingsStore.h"
 
 #include "core/Records.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/RegistryStore.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/ScreenCursor.h"
 
 #include <functional>
 

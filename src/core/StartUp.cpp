@@ -3,7 +3,7 @@
 #include "core/FirstRun.h"
 #include "core/StartForm.h"
 #include "platform/InstanceLock.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QApplication>
 #include <QLabel>

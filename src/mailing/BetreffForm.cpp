@@ -4,7 +4,7 @@
 #include "controls/TFlatSB.h"
 #include "mailing/ActionButton.h"
 #include "mailing/DialogLook.h"
-#include "platform/CommandUpdater.h"
+#include "desktop/CommandUpdater.h"
 
 #include <QAction>
 #include <QLabel>

@@ -4,8 +4,8 @@
 #include "mailing/LogReportRenderer.h"
 #include "mailing/PrintOptionsDialog.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrinter>

@@ -2,7 +2,7 @@
 
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>

@@ -7,9 +7,9 @@
 #include "mailing/ActionButton.h"
 #include "mailing/DialogLook.h"
 #include "platform/AppPaths.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>

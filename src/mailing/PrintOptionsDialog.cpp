@@ -1,7 +1,7 @@
 #include "mailing/PrintOptionsDialog.h"
 
 #include "controls/TFlatSB.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

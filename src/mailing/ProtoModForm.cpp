@@ -4,8 +4,8 @@
 #include "core/LogListing.h"
 #include "mailing/SendLogFiles.h"
 #include "platform/AppPaths.h"
-#include "platform/CommandUpdater.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/WindowMessages.h"
 
 #include <QAction>

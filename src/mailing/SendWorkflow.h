@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/Records.h"
-#include "mailing/MessageGenerator.h"
-#include "mailing/RecipientList.h"
-#include "mailing/SendRun.h"
+#include "mail/MessageGenerator.h"
+#include "mail/RecipientList.h"
+#include "mail/SendRun.h"
 
 #include <QPointer>
 #include <QString>

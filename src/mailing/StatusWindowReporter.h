@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mailing/SendRunReporter.h"
+#include "mail/SendRunReporter.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "mailing/UserSpass.h"
 
-#include "mailing/SendLogFiles.h"
-#include "mailing/SendResult.h"
+#include "mail/SendLogNames.h"
+#include "mail/SendResult.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImpForm.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>

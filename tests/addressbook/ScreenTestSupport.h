@@ -6,7 +6,7 @@
 #include "controls/TFlatSB.h"
 #include "core/DM.h"
 #include "core/DMTestDatabase.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QAction>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "core/FirstRun.h"
 #include "core/SettingsStore.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "controls/TFlatSB.h"
 #include "core/HelpOpener.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "core/LogListing.h"
-#include "core/Main.h"
+#include "app/Main.h"
 #include "mailing/LogViewForm.h"
 #include "mailing/ProtoModForm.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "core/LogListing.h"
-#include "core/Main.h"
+#include "app/Main.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/WindowMessages.h"
 #include "support/TestEnvironment.h"
 

@@ -1,12 +1,12 @@
 #include "addressbook/EmpfF.h"
 #include "core/CredentialCodec.h"
 #include "core/DM.h"
-#include "mailing/AiosmtpdServer.h"
-#include "mailing/MailTestSupport.h"
-#include "mailing/SendResult.h"
+#include "mail/AiosmtpdServer.h"
+#include "mail/MailTestSupport.h"
+#include "mail/SendResult.h"
 #include "mailing/SendWorkflowFakes.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "core/Main.h"
+#include "app/Main.h"
 #include "core/StartForm.h"
 #include "core/StartUp.h"
 #include "platform/InstanceLock.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>

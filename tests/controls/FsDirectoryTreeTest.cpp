@@ -1,7 +1,7 @@
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "FsTestSupport.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QApplication>
 #include <QKeyEvent>

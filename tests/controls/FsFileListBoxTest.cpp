@@ -1,6 +1,6 @@
 #include "controls/FsFileListBox.h"
 #include "FsTestSupport.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

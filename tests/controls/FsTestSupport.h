@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ShellIcons.h"
+#include "desktop/ShellIcons.h"
 #include "platform/VolumeProvider.h"
 
 // Volumes as a test lays them out; change() tells the controls as the mount watcher would.

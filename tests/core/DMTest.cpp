@@ -2,8 +2,8 @@
 
 #include "core/DM.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 #include "core/PathFrame.h"
 #include "core/PathSelectForm.h"
 #include "core/SettingsStore.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "controls/FsTestSupport.h"
 #include "controls/TFlatSB.h"
 #include "core/PathSelectForm.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QLabel>
 #include <QTimer>

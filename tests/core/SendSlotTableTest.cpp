@@ -1,6 +1,6 @@
 #include "core/SendSlotTable.h"
 
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/HeldThread.h"
 
 #include <QCoreApplication>

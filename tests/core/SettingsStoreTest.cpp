@@ -1,6 +1,6 @@
 #include "core/Records.h"
 #include "core/SettingsStore.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

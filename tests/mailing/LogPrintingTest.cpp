@@ -3,8 +3,8 @@
 
 #include "LogPrintTestSupport.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ScreenCursor.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 
 #include <QFileInfo>
 #include <QPrinter>

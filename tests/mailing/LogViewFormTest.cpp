@@ -3,7 +3,7 @@
 #include "LogPrintTestSupport.h"
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QDir>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
-#include "mailing/MGS.h"
+#include "mail/MGS.h"
 
-#include "SendRunFakes.h"
+#include "mail/SendRunFakes.h"
 #include "mailing/StatusWindowReporter.h"
 #include "mailing/UserSpass.h"
 

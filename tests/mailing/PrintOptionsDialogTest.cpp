@@ -2,7 +2,7 @@
 
 #include "LogPrintTestSupport.h"
 #include "controls/TFlatSB.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QComboBox>
 #include <QFileInfo>

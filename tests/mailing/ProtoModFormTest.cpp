@@ -4,7 +4,7 @@
 #include "controls/TFlatSB.h"
 #include "core/LogListing.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/WindowMessages.h"
 #include "support/TestEnvironment.h"
 

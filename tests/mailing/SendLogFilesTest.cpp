@@ -1,7 +1,8 @@
+#include "mail/SendLogNames.h"
 #include "mailing/SendLogFiles.h"
 
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>

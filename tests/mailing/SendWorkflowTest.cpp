@@ -3,7 +3,7 @@
 #include "core/CredentialCodec.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QLabel>
 #include <QMainWindow>

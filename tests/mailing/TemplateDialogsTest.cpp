@@ -7,7 +7,7 @@
 #include "mailing/NewsPreview.h"
 #include "mailing/TemplatePreviewView.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/TextCodec.h"
 #include "support/TestEnvironment.h"
 

@@ -1,6 +1,6 @@
 #include "mailing/UserSpass.h"
 
-#include "mailing/SendResult.h"
+#include "mail/SendResult.h"
 
 #include <QAction>
 #include <QLabel>

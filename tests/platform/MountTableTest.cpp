@@ -12,7 +12,7 @@ namespace {
 
 QByteArray fixture()
 {
-    QFile file(QStringLiteral(KUB_TEST_FIXTURES "/controls/mountinfo.txt"));
+    QFile file(QStringLiteral(KUB_TEST_FIXTURES "/platform/mountinfo.txt"));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     return file.readAll();
 }

@@ -5,7 +5,7 @@
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
 // template (the template dialog with its preview).
 #include "core/AboutForm.h"
-#include "core/Main.h"
+#include "app/Main.h"
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
 #include "core/StartForm.h"

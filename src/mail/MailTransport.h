@@ -1,0 +1,24 @@
+#pragma once
+
+#include "mail/MailMessage.h"
+#include "mail/SmtpSession.h"
+
+#include <QString>
+
+// The four steps a send run needs of its mail server, so the run can be driven against a fake.
+// Created on the main thread, then used only by the run's thread; nothing here throws.
+class IMailTransport
+{
+public:
+    virtual ~IMailTransport() = default;
+
+    // Opens a new connection (dropping an earlier one) and greets the server.
+    virtual SmtpResult connectToHost(const QString& host, quint16 port) = 0;
+    // The connection just opened announced at least one authentication mechanism.
+    virtual bool offersAuthentication() const = 0;
+    virtual SmtpResult login(const QString& user, const QString& password) = 0;
+    // Sends one mail over the open connection, writing its own header lines before the mail's.
+    virtual SmtpResult send(const TMailMessage& mail) = 0;
+    // Ends the connection in order; Ok when there was none.
+    virtual SmtpResult disconnect() = 0;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/Records.h"
+#include "mail/SenderMailData.h"
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// A template text split once into literal text and placeholder tokens ("<#" through the next
+// ">"), filled per recipient in time linear in the text's size.
+//
+// A token takes the value of the recipient field whose placeholder name equals it (letters
+// a-z compared without case), when that value is not empty; else the value of the sender
+// field whose name equals it; else nothing, so unknown tokens disappear. Tokens inside an
+// inserted value are filled too, as are tokens that form where a value meets the text around
+// it, up to kMaxDepth values deep: deeper tokens are removed, so a value that brings back the
+// token it replaces ends too. A "<#" without a ">" behind it stays as text.
+// Values are inserted with their line ends made CR LF, like the template's own.
+//
+// Immutable after construction; Fill may run on any thread.
+class TPlaceholderTemplate {
+public:
+    using RecipientValues = std::array<QString, kRecipientFieldCount>;
+    using SenderValues = std::array<QString, kSenderFieldCount>;
+
+    // How deep values may bring in further values, and how many characters such nested values
+    // may add to one filled text.
+    static constexpr int kMaxDepth = 4;
+    static constexpr qsizetype kNestedBudget = 64 * 1024;
+
+    TPlaceholderTemplate() = default;
+    // text: lines each ending in CR LF.
+    explicit TPlaceholderTemplate(const QString& text, int maxDepth = kMaxDepth);
+
+    const QString& Text() const { return m_text; }
+    bool HasPlaceholders() const { return m_text.contains(QLatin1String("<#")); }
+    QString Fill(const RecipientValues& recipient, const SenderValues& sender) const;
+
+
+private:
+    struct Token {
+        qsizetype start; // the "<"
+        qsizetype end;   // the ">"
+        int key;
+    };
+    QString m_text;
+    std::vector<Token> m_tokens;
+    int m_maxDepth = kMaxDepth;
+};
+
+// Turns CR, LF and CR LF into CR LF.
+QString NormalizeLineEnds(const QString& text);

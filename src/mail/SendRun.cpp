@@ -1,0 +1,244 @@
+#include "mail/SendRun.h"
+
+#include <exception>
+
+namespace {
+
+const QString kSucceeded = QStringLiteral("erfolgreich.");
+const QString kFailed = QStringLiteral("fehlgeschlagen.");
+const QString kErrorText = QStringLiteral("    Fehlertext: ");
+
+// A value between double quotes; a value from the database must not break a log line in two.
+QString quoted(const QString& value)
+{
+    QString shown = value;
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    }
+    return u'"' + shown + u'"';
+}
+
+} // namespace
+
+SendRun::SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source,
+                 ISendRunReporter& reporter, Clock clock)
+    : m_settings(std::move(settings)), m_transport(transport), m_source(source), m_reporter(reporter),
+      m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+{}
+
+int SendRun::execute()
+{
+    const bool fallback = m_settings.LogFileName.isEmpty();
+    const QString path = fallback ? m_settings.FallbackLogFileName : m_settings.LogFileName;
+    // Without a log nobody could tell which mails went out, so nothing is sent.
+    if (path.isEmpty() || !m_log.open(path, fallback)) {
+        m_result = int(SendResult::LogNotCreated);
+        m_reporter.reportResult(m_result);
+        return m_result;
+    }
+    try {
+        run();
+    } catch (...) {
+        // Only an exhausted process gets here (run() handles every failure of its own).
+        m_result = int(SendResult::NoConnection);
+    }
+    m_log.close();
+    if (m_log.failed())
+        m_result = int(SendResult::LogNotCreated);
+    m_reporter.reportResult(m_result);
+    return m_result;
+}
+
+void SendRun::run()
+{
+    m_reporter.initProgress(m_settings.ProgressMax);
+    status(QStringLiteral("Verbinden..."));
+    m_log.line(QStringLiteral("Sendeprotokoll vom ") +
+               m_clock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    m_log.line();
+    m_log.line();
+    checkCancel();
+    if (!m_cancel && !logFailed()) {
+        m_log.openEntry(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
+                        QStringLiteral(" ... "));
+        try {
+            const SmtpResult connected = m_transport.connectToHost(m_settings.Host, m_settings.Port);
+            if (!connected.ok())
+                throw Abort{connected.message, connected.errorClassName()};
+            status(QStringLiteral("Verbunden..."));
+            m_log.line(kSucceeded);
+            // Every way out of an open connection passes through the disconnect step.
+            try {
+                sendAll();
+            } catch (...) {
+                disconnectStep();
+                throw;
+            }
+            disconnectStep();
+        } catch (const Abort& abort) {
+            catchAll(abort);
+        } catch (const std::exception& e) {
+            catchAll({QString::fromLocal8Bit(e.what()), QStringLiteral("std::exception")});
+        }
+    }
+    cancelEnd();
+}
+
+void SendRun::sendAll()
+{
+    // A server that offers authentication gets AUTH LOGIN, unless no user name is set: then a
+    // server that really needs it refuses at MAIL FROM, which the log shows.
+    if (m_transport.offersAuthentication() && !m_settings.UserId.isEmpty()) {
+        m_loginUsed = true;
+        const SmtpResult login = loginStep(QStringLiteral("Anmelden"));
+        if (login.status == SmtpStatus::Rejected)
+            return;
+        if (!login.ok())
+            throw Abort{login.message, login.errorClassName()};
+    }
+    if (logFailed())
+        return;
+    if (!m_source.prepare())
+        throw Abort{m_source.errorText(), QStringLiteral("EMessageBuildError")};
+
+    int mailsOnConnection = 0;
+    bool buildFailed = false;
+    do {
+        if (m_source.buildNext()) {
+            // Reconnect only for a mail that was built, so a run of exactly N mails never does.
+            if (m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection) {
+                if (!reconnect(mailsOnConnection))
+                    return;
+                mailsOnConnection = 0;
+            }
+            ++mailsOnConnection;
+            const TMailMessage& mail = m_source.message();
+            status(QStringLiteral("Senden an ") + mail.Recipient);
+            m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) +
+                            QStringLiteral(" ... "));
+            const SmtpResult sent = m_transport.send(mail);
+            if (sent.ok()) {
+                m_log.line(QStringLiteral("fertig."));
+            } else {
+                m_result = int(SendResult::SendFailed);
+                m_log.line(kFailed);
+                m_log.line(kErrorText + sent.message);
+            }
+        } else {
+            buildFailed = true;
+            m_result = int(SendResult::BuildFailed);
+            status(QStringLiteral("Fehler"));
+            const QString address = m_source.message().Recipient;
+            m_log.line(address.isEmpty() ? QStringLiteral("Absenderdaten fehlerhaft.")
+                                         : QStringLiteral("Erstellen der Nachricht für ") + quoted(address) +
+                                               QStringLiteral(" fehlgeschlagen."));
+            m_log.line(kErrorText + m_source.errorText());
+        }
+        m_reporter.stepProgress();
+        checkCancel();
+    } while (!buildFailed && !m_source.done() && !m_cancel && !logFailed());
+    if (m_cancel)
+        status(QStringLiteral("Abbruch"));
+}
+
+bool SendRun::reconnect(int mailsSent)
+{
+    const SmtpResult closed = m_transport.disconnect();
+    if (!closed.ok())
+        throw Abort{closed.message, closed.errorClassName()};
+    status(QStringLiteral("Trennen nach ") + QString::number(mailsSent) + QStringLiteral(" Mail(s)..."));
+    m_log.line(QStringLiteral("Trennen nach ") + QString::number(mailsSent) + QStringLiteral(" Mail(s)."));
+
+    m_log.openEntry(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
+                    QStringLiteral(" ... "));
+    const SmtpResult connected = m_transport.connectToHost(m_settings.Host, m_settings.Port);
+    if (!connected.ok())
+        return reconnectFailed(connected.message);
+    status(QStringLiteral("Verbunden..."));
+    m_log.line(kSucceeded);
+
+    // Only the first connection decides whether the run logs in.
+    if (m_loginUsed) {
+        const SmtpResult login = loginStep(QStringLiteral("Erneutes Anmelden"));
+        if (login.status == SmtpStatus::Rejected)
+            return false;
+        if (!login.ok())
+            return reconnectFailed(login.message);
+    }
+    return !logFailed();
+}
+
+SmtpResult SendRun::loginStep(const QString& what)
+{
+    const QString entry = what + QStringLiteral(" des Benutzers ") + quoted(m_settings.UserId);
+    status(QStringLiteral("Anmelden..."));
+    m_log.openEntry(entry + QStringLiteral(" am Mailserver "));
+    const SmtpResult login = m_transport.login(m_settings.UserId, m_settings.Password);
+    if (login.ok()) {
+        m_log.line(kSucceeded);
+    } else if (login.status == SmtpStatus::Rejected) {
+        m_result = int(SendResult::LoginRefused);
+        status(entry + QStringLiteral(" am Mailserver fehlgeschlagen."));
+        m_log.line(kFailed);
+    }
+    return login;
+}
+
+bool SendRun::reconnectFailed(const QString& message)
+{
+    m_result = int(SendResult::NoConnection);
+    status(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
+           QStringLiteral(" fehlgeschlagen."));
+    m_log.line(kFailed);
+    m_log.line(kErrorText + message);
+    return false;
+}
+
+void SendRun::disconnectStep()
+{
+    status(QStringLiteral("Verbindung trennen"));
+    m_log.openEntry(QStringLiteral("Trennen vom MailServer ... "));
+    const SmtpResult closed = m_transport.disconnect();
+    if (closed.ok()) {
+        m_log.line(kSucceeded);
+    } else {
+        m_result = int(SendResult::DisconnectFailed);
+        status(QStringLiteral("Trennen vom MailServer fehlgeschlagen."));
+        m_log.line(kFailed);
+        m_log.line(QStringLiteral("#202") + kErrorText + closed.message);
+    }
+    status(QStringLiteral("Verbindung getrennt"));
+}
+
+void SendRun::catchAll(const Abort& abort)
+{
+    m_result = int(SendResult::NoConnection);
+    status(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
+           QStringLiteral(" fehlgeschlagen."));
+    m_log.line(kFailed);
+    m_log.line(QStringLiteral("#215") + kErrorText + abort.message + abort.className);
+}
+
+void SendRun::cancelEnd()
+{
+    if (!m_cancel)
+        return;
+    m_result = int(SendResult::UserCancelled);
+    status(QString());
+    m_log.line();
+    m_log.line();
+    m_log.line(QStringLiteral("Abbruch durch Benutzer."));
+}
+
+void SendRun::status(const QString& text)
+{
+    m_reporter.showStatus(text);
+}
+
+void SendRun::checkCancel()
+{
+    m_cancel = m_reporter.cancelRequested();
+    if (m_cancel)
+        m_result = int(SendResult::CancelSeen);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "mail/MailSource.h"
+#include "mail/MailTransport.h"
+#include "mail/SendLogWriter.h"
+#include "mail/SendResult.h"
+#include "mail/SendRunReporter.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// What one send run is given when it is set up on the main thread.
+struct SendRunSettings
+{
+    QString Host;
+    quint16 Port = 25;
+    QString UserId; // empty: the run never logs in
+    QString Password;
+    // Mails over one connection before the run reconnects; 0 or less: one connection.
+    int MailsPerConnection = 0;
+    int ProgressMax = 0; // the number of recipients
+    // The run's own log; empty: FallbackLogFileName, which is emptied first.
+    QString LogFileName;
+    QString FallbackLogFileName;
+};
+
+// The algorithm of one send run: connect, log in when the server offers it and a user is set,
+// build and send one mail per recipient, reconnect every MailsPerConnection mails, disconnect,
+// and write every step to the send log. It ends with one result code, reported last. It never
+// throws and never shows a box. Runs on the send thread; transport, source and reporter are
+// borrowed and must outlive execute().
+class SendRun
+{
+public:
+    using Clock = std::function<QDateTime()>;
+
+    SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source,
+            ISendRunReporter& reporter, Clock clock = {});
+
+    // Runs once and returns the code it reported.
+    int execute();
+
+private:
+    // An error that ends the run through its catch-all, carrying its message and a kind name.
+    struct Abort
+    {
+        QString message;
+        QString className;
+    };
+
+    void run();
+    void sendAll();
+    bool reconnect(int mailsSent);
+    // AUTH LOGIN with its log entry; what is "Anmelden" or "Erneutes Anmelden". A refusal sets
+    // the result; other failures are the caller's.
+    SmtpResult loginStep(const QString& what);
+    bool reconnectFailed(const QString& message);
+    void disconnectStep();
+    void catchAll(const Abort& abort);
+    void cancelEnd();
+    void status(const QString& text);
+    void checkCancel();
+    bool logFailed() const { return m_log.failed(); }
+
+    SendRunSettings m_settings;
+    IMailTransport& m_transport;
+    IMailSource& m_source;
+    ISendRunReporter& m_reporter;
+    Clock m_clock;
+    SendLogWriter m_log;
+    int m_result = int(SendResult::Done);
+    bool m_cancel = false;
+    bool m_loginUsed = false;
+};

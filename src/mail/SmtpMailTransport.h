@@ -1,0 +1,40 @@
+#pragma once
+
+#include "mail/MailTransport.h"
+#include "mail/SmtpSession.h"
+#include "mail/UniqueIdSource.h"
+
+#include <QDateTime>
+
+#include <functional>
+#include <memory>
+
+// The transport of a real send run: an SmtpSession that writes each mail's own header lines
+// From:, To:, Subject:, Date: (RFC 5322, English names whatever the locale) and Message-ID:
+// before the mail's MIME header lines. Created on the main thread; the session and its socket
+// are made on first use in the run's thread.
+class SmtpMailTransport final : public IMailTransport
+{
+public:
+    // now defaults to the local time; ids (for Message-ID) to the system's GUIDs and host name.
+    explicit SmtpMailTransport(SmtpSessionOptions options = {}, std::function<QDateTime()> now = {},
+                               std::unique_ptr<TUniqueIdSource> ids = {});
+    ~SmtpMailTransport() override;
+
+    SmtpResult connectToHost(const QString& host, quint16 port) override;
+    bool offersAuthentication() const override;
+    SmtpResult login(const QString& user, const QString& password) override;
+    SmtpResult send(const TMailMessage& mail) override;
+    SmtpResult disconnect() override;
+
+private:
+    SmtpSession& session();
+
+    SmtpSessionOptions m_options;
+    std::function<QDateTime()> m_now;
+    std::unique_ptr<TUniqueIdSource> m_ids;
+    std::unique_ptr<SmtpSession> m_session;
+};
+
+// "Tue, 8 Dec 2026 10:11:12 +0100" (RFC 5322 3.3), whatever the locale.
+QByteArray Rfc5322Date(const QDateTime& time);

@@ -1,0 +1,337 @@
+#include "mail/SmtpSession.h"
+
+#include "mail/MailAddress.h"
+#include "mail/SmtpDataStuffer.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QTcpSocket>
+
+namespace {
+
+// Data is written in blocks of about this size, each within the data-block time-out.
+constexpr qsizetype kDataBlockSize = 64 * 1024;
+
+SmtpResult success(SmtpReply reply = {})
+{
+    return {SmtpStatus::Ok, {}, std::move(reply)};
+}
+
+// RFC 5321 4.1.2: a domain of letter-digit-hyphen labels; a bare single label (a Linux
+// desktop's usual "debian") is refused by strict servers, so it counts as no domain here.
+bool isFullyQualifiedDomain(const QString& name)
+{
+    if (name.size() > 253)
+        return false;
+    const QStringList labels = name.split(u'.');
+    if (labels.size() < 2)
+        return false;
+    for (const QString& label : labels) {
+        if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') || label.endsWith(u'-'))
+            return false;
+        for (const QChar c : label) {
+            const char16_t u = c.unicode();
+            if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+                  u == u'-'))
+                return false;
+        }
+    }
+    return true;
+}
+
+QByteArray addressLiteral(const QHostAddress& address)
+{
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    if (isV4)
+        return '[' + QHostAddress(v4).toString().toLatin1() + ']';
+    QHostAddress plain(address);
+    plain.setScopeId(QString());
+    return "[IPv6:" + plain.toString().toLatin1() + ']';
+}
+
+} // namespace
+
+QString SmtpResult::errorClassName() const
+{
+    switch (status) {
+    case SmtpStatus::Ok:
+        return {};
+    case SmtpStatus::Rejected:
+        return QStringLiteral("ESmtpReplyError");
+    case SmtpStatus::Failed:
+        return QStringLiteral("ESmtpConnectionError");
+    case SmtpStatus::BadAddress:
+        return QStringLiteral("ESmtpAddressError");
+    }
+    return {};
+}
+
+SmtpSession::SmtpSession(SmtpSessionOptions options)
+    : m_options(std::move(options)), m_transcript(m_options.transcriptPath)
+{}
+
+SmtpSession::~SmtpSession()
+{
+    dropConnection();
+}
+
+bool SmtpSession::isConnected() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port)
+{
+    dropConnection();
+    if (host.trimmed().isEmpty())
+        return {SmtpStatus::Failed, QStringLiteral("No mail server given."), {}};
+    m_transcript.note(QStringLiteral("connecting to ") + host + u':' + QString::number(port));
+    m_socket = std::make_unique<QTcpSocket>();
+    m_socket->connectToHost(host.trimmed(), port);
+    if (!m_socket->waitForConnected(m_options.timeouts.connect)) {
+        const QString why = m_socket->error() == QAbstractSocket::SocketTimeoutError
+                                ? QStringLiteral("Connect timed out.")
+                                : m_socket->errorString();
+        return broken(why);
+    }
+    SmtpResult greeting = readReply(m_options.timeouts.greeting);
+    if (!greeting.ok())
+        return greeting;
+    if (!greeting.reply.isPositive()) {
+        quitQuietly();
+        return {SmtpStatus::Rejected, greeting.reply.lastLine(), greeting.reply};
+    }
+    const QByteArray name = greetingName();
+    SmtpResult ehlo = exchange("EHLO " + name, m_options.timeouts.command, {2, 0});
+    if (ehlo.ok()) {
+        readMechanisms(ehlo.reply);
+        return ehlo;
+    }
+    if (ehlo.status != SmtpStatus::Rejected)
+        return ehlo;
+    SmtpResult helo = exchange("HELO " + name, m_options.timeouts.command, {2, 0});
+    if (helo.status == SmtpStatus::Rejected)
+        quitQuietly();
+    return helo;
+}
+
+SmtpResult SmtpSession::login(const QString& user, const QString& password)
+{
+    if (!isConnected())
+        return broken(QStringLiteral("Not connected."));
+    SmtpResult step = exchange("AUTH LOGIN", m_options.timeouts.command, {0, 334});
+    if (step.ok())
+        step = exchange(user.toUtf8().toBase64(), m_options.timeouts.command, {0, 334});
+    if (step.ok())
+        step = exchange(password.toUtf8().toBase64(), m_options.timeouts.command, {0, 235}, Echo::Secret);
+    return step;
+}
+
+SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QList<QByteArray>& data)
+{
+    const MailAddressCheck sender = CheckMailAddress(from);
+    if (!sender.ok())
+        return {SmtpStatus::BadAddress, QStringLiteral("Sender: ") + sender.error, {}};
+    const MailAddressCheck recipient = CheckMailAddress(to);
+    if (!recipient.ok())
+        return {SmtpStatus::BadAddress, QStringLiteral("Recipient: ") + recipient.error, {}};
+    if (!isConnected())
+        return broken(QStringLiteral("Not connected."));
+
+    const int command = m_options.timeouts.command;
+    SmtpResult step = exchange("RSET", command, {2, 0});
+    if (step.ok())
+        step = exchange("MAIL FROM:<" + sender.address + '>', command, {2, 0});
+    // Any 2xx (also 251, "will forward") accepts the recipient.
+    if (step.ok())
+        step = exchange("RCPT TO:<" + recipient.address + '>', command, {2, 0});
+    if (step.ok())
+        step = exchange("DATA", m_options.timeouts.dataCommand, {3, 0});
+    if (!step.ok())
+        return step;
+    step = streamData(data);
+    if (!step.ok())
+        return step;
+    m_transcript.client(".");
+    step = readReply(m_options.timeouts.dataEnd);
+    if (step.ok() && !step.reply.isPositive())
+        return {SmtpStatus::Rejected, step.reply.lastLine(), step.reply};
+    return step;
+}
+
+SmtpResult SmtpSession::disconnect()
+{
+    if (!isConnected()) {
+        dropConnection();
+        return success();
+    }
+    SmtpResult quit = exchange("QUIT", m_options.timeouts.quit, {2, 0});
+    dropConnection();
+    return quit;
+}
+
+SmtpResult SmtpSession::exchange(const QByteArray& command, int timeout, Accept accept, Echo echo)
+{
+    SmtpResult written = writeCommand(command, timeout, echo);
+    if (!written.ok())
+        return written;
+    SmtpResult answer = readReply(timeout);
+    if (answer.ok() && !accept.matches(answer.reply))
+        return {SmtpStatus::Rejected, answer.reply.lastLine(), answer.reply};
+    return answer;
+}
+
+SmtpResult SmtpSession::writeCommand(const QByteArray& command, int timeout, Echo echo)
+{
+    // Every caller builds commands from checked parts; this guard keeps it so.
+    if (command.contains('\r') || command.contains('\n'))
+        return {SmtpStatus::BadAddress, QStringLiteral("Command contains a line break."), {}};
+    if (echo == Echo::Secret)
+        m_transcript.clientSecret();
+    else
+        m_transcript.client(command);
+    return writeAll(command + "\r\n", timeout);
+}
+
+SmtpResult SmtpSession::writeAll(const QByteArray& bytes, int timeout)
+{
+    if (!isConnected())
+        return broken(QStringLiteral("Connection closed."));
+    const QDeadlineTimer deadline(timeout);
+    if (m_socket->write(bytes) != bytes.size())
+        return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+    while (m_socket->bytesToWrite() > 0) {
+        if (!m_socket->waitForBytesWritten(int(deadline.remainingTime()))) {
+            return broken(m_socket->error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired()
+                              ? QStringLiteral("Write timed out.")
+                              : QStringLiteral("Write failed: ") + m_socket->errorString());
+        }
+    }
+    return success();
+}
+
+SmtpResult SmtpSession::readReply(int timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    for (;;) {
+        QByteArray line;
+        SmtpResult read = readLine(deadline, line, m_parser.inReply());
+        if (!read.ok())
+            return read;
+        m_transcript.server(line);
+        switch (m_parser.feedLine(line)) {
+        case SmtpReplyParser::Status::NeedMore:
+            continue;
+        case SmtpReplyParser::Status::Complete:
+            return success(m_parser.takeReply());
+        case SmtpReplyParser::Status::Malformed:
+            return broken(m_parser.error());
+        }
+    }
+}
+
+SmtpResult SmtpSession::readLine(QDeadlineTimer deadline, QByteArray& line, bool insideReply)
+{
+    for (;;) {
+        const qsizetype end = m_input.indexOf('\n');
+        if (end >= 0) {
+            line = m_input.left(end);
+            m_input.remove(0, end + 1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return success();
+        }
+        if (m_input.size() > SmtpReplyParser::kMaxLineLength)
+            return broken(QStringLiteral("Reply line too long."));
+        if (m_socket->bytesAvailable() > 0) {
+            m_input += m_socket->readAll();
+            continue;
+        }
+        if (m_socket->state() != QAbstractSocket::ConnectedState || deadline.hasExpired() ||
+            !m_socket->waitForReadyRead(int(deadline.remainingTime()))) {
+            if (m_socket->bytesAvailable() > 0)
+                continue;
+            if (m_socket->error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired())
+                return broken(QStringLiteral("Timed out waiting for the server's reply."));
+            return broken(insideReply || !m_input.isEmpty()
+                              ? QStringLiteral("Connection closed inside a reply.")
+                              : QStringLiteral("Connection closed by the server."));
+        }
+    }
+}
+
+SmtpResult SmtpSession::streamData(const QList<QByteArray>& data)
+{
+    SmtpDataStuffer stuffer;
+    QByteArray block;
+    qsizetype total = 0;
+    for (const QByteArray& chunk : data) {
+        // Large chunks go out in pieces, so no block outgrows its time-out.
+        for (qsizetype from = 0; from < chunk.size(); from += kDataBlockSize) {
+            stuffer.append(
+                from == 0 && chunk.size() <= kDataBlockSize ? chunk : chunk.mid(from, kDataBlockSize), block);
+            if (block.size() >= kDataBlockSize) {
+                total += block.size();
+                SmtpResult written = writeAll(block, m_options.timeouts.dataBlock);
+                if (!written.ok())
+                    return written;
+                block.clear();
+            }
+        }
+    }
+    stuffer.finish(block);
+    total += block.size();
+    if (m_transcript.enabled())
+        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(total));
+    return writeAll(block, m_options.timeouts.dataBlock);
+}
+
+SmtpResult SmtpSession::broken(const QString& why)
+{
+    m_transcript.note(why);
+    dropConnection();
+    return {SmtpStatus::Failed, why, {}};
+}
+
+void SmtpSession::quitQuietly()
+{
+    (void)exchange("QUIT", m_options.timeouts.quit, {2, 0});
+    dropConnection();
+}
+
+void SmtpSession::dropConnection()
+{
+    if (m_socket) {
+        m_socket->abort();
+        m_socket.reset();
+    }
+    m_input.clear();
+    m_parser.takeReply();
+    m_mechanisms.clear();
+}
+
+QByteArray SmtpSession::greetingName() const
+{
+    const QString name = m_options.localHostName ? *m_options.localHostName : QHostInfo::localHostName();
+    if (isFullyQualifiedDomain(name))
+        return name.toLatin1();
+    return addressLiteral(m_socket->localAddress());
+}
+
+void SmtpSession::readMechanisms(const SmtpReply& ehloReply)
+{
+    m_mechanisms.clear();
+    // The first line is the greeting; each further line names one extension. Old servers
+    // announce "AUTH=LOGIN" instead of "AUTH LOGIN".
+    for (qsizetype i = 1; i < ehloReply.lines.size(); ++i) {
+        const QString extension = QString::fromLatin1(ehloReply.lines[i].mid(4)).trimmed().toUpper();
+        if (!extension.startsWith(QLatin1String("AUTH ")) && !extension.startsWith(QLatin1String("AUTH=")))
+            continue;
+        const QStringList names = extension.mid(5).split(u' ', Qt::SkipEmptyParts);
+        for (const QString& mechanism : names) {
+            if (!m_mechanisms.contains(mechanism))
+                m_mechanisms.append(mechanism);
+        }
+    }
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "mail/SmtpReply.h"
+#include "mail/SmtpTranscript.h"
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+
+// How long each wait may take, in milliseconds (RFC 5321 4.5.3.2). Tests set short values.
+struct SmtpTimeouts
+{
+    int connect = 60'000;
+    int greeting = 300'000;
+    int command = 300'000;     // EHLO, HELO, AUTH, RSET, MAIL FROM, RCPT TO
+    int dataCommand = 120'000; // DATA
+    int dataBlock = 180'000;   // each block of message data written
+    int dataEnd = 600'000;     // the reply to the final "."
+    int quit = 10'000;
+};
+
+enum class SmtpStatus {
+    Ok,
+    Rejected,   // the server answered with a reply of the wrong class; the connection stays usable
+    Failed,     // no connection, a time-out, a broken connection or a garbled reply; now disconnected
+    BadAddress, // an envelope address failed its check; nothing was sent
+};
+
+// What one session step came to. message is English: the server's last reply line for
+// Rejected, the reason otherwise; empty for Ok.
+struct SmtpResult
+{
+    SmtpStatus status = SmtpStatus::Ok;
+    QString message;
+    SmtpReply reply; // the last reply read in the step, when there was one
+
+    bool ok() const { return status == SmtpStatus::Ok; }
+    // A short name of the kind of failure, for logs that append it to the message.
+    QString errorClassName() const;
+};
+
+struct SmtpSessionOptions
+{
+    SmtpTimeouts timeouts;
+    // The name given in EHLO/HELO; unset asks the system. An empty name or one that is not a
+    // fully qualified domain is replaced by the connection's address literal.
+    std::optional<QString> localHostName;
+    // Where the C:/S: transcript goes; empty records none.
+    QString transcriptPath = SmtpTranscript::pathFromEnvironment();
+};
+
+// One SMTP client connection at a time, driven with blocking calls. Create, use and destroy it
+// in one thread (the send thread): its socket is created in connectToHost in the calling
+// thread and every wait is bounded by the time-outs. Each step returns its result; none throws.
+//
+// A run uses it as: connectToHost, then login when offersAuthentication() and a user name is
+// given, then sendMail per recipient, then disconnect; connectToHost again to reconnect.
+class SmtpSession
+{
+public:
+    explicit SmtpSession(SmtpSessionOptions options = {});
+    ~SmtpSession(); // drops an open connection without QUIT
+    SmtpSession(const SmtpSession&) = delete;
+    SmtpSession& operator=(const SmtpSession&) = delete;
+
+    // Opens the connection, reads the greeting (2xx) and introduces itself with EHLO, or with
+    // HELO when EHLO is refused. Drops any earlier connection first. On failure the session is
+    // disconnected again.
+    SmtpResult connectToHost(const QString& host, quint16 port = 25);
+    bool isConnected() const;
+
+    // The authentication mechanisms announced in the last EHLO reply, in upper case; empty
+    // after HELO or before a connection.
+    const QStringList& authMechanisms() const { return m_mechanisms; }
+    bool offersAuthentication() const { return !m_mechanisms.isEmpty(); }
+
+    // AUTH LOGIN with user and password in Base64 (UTF-8); Rejected when the server refuses
+    // at any of its three steps. The password never appears in the transcript.
+    SmtpResult login(const QString& user, const QString& password);
+
+    // One mail: RSET, MAIL FROM:<from>, RCPT TO:<to>, DATA, the data, ".". data holds the whole
+    // mail (header lines, empty line, body) as chunks of complete CR LF lines; it is dot-stuffed
+    // and streamed, never joined. Both addresses are checked before anything is sent.
+    SmtpResult sendMail(const QString& from, const QString& to, const QList<QByteArray>& data);
+
+    // QUIT, waiting for its reply at most the quit time-out, then closes. Ok when there was no
+    // connection.
+    SmtpResult disconnect();
+
+private:
+    struct Accept
+    {
+        int replyClass = 0; // 2 or 3
+        int code = 0;       // an exact code where the class is not enough (AUTH)
+        bool matches(const SmtpReply& reply) const
+        {
+            return code != 0 ? reply.code == code : reply.replyClass() == replyClass;
+        }
+    };
+    enum class Echo { Plain, Secret };
+
+    SmtpResult exchange(const QByteArray& command, int timeout, Accept accept, Echo echo = Echo::Plain);
+    SmtpResult writeCommand(const QByteArray& command, int timeout, Echo echo);
+    SmtpResult writeAll(const QByteArray& bytes, int timeout);
+    SmtpResult readReply(int timeout);
+    SmtpResult readLine(QDeadlineTimer deadline, QByteArray& line, bool insideReply);
+    SmtpResult streamData(const QList<QByteArray>& data);
+    SmtpResult broken(const QString& why);
+    void quitQuietly();
+    void dropConnection();
+    QByteArray greetingName() const;
+    void readMechanisms(const SmtpReply& ehloReply);
+
+    SmtpSessionOptions m_options;
+    SmtpTranscript m_transcript;
+    std::unique_ptr<QTcpSocket> m_socket;
+    QByteArray m_input; // received bytes not yet taken as lines
+    SmtpReplyParser m_parser;
+    QStringList m_mechanisms;
+};

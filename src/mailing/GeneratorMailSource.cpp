@@ -1,5 +1,0 @@
-#include "mailing/GeneratorMailSource.h"
-
-GeneratorMailSource::GeneratorMailSource(std::unique_ptr<TMessageGenerator> generator)
-    : m_generator(std::move(generator))
-{}

@@ -1,0 +1,81 @@
+#include "MailTestSupport.h"
+
+#include "mail/HeaderEncoding.h"
+
+#include <QByteArrayList>
+#include <QStringBuilder>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+
+QString TSequenceIds::NewGuid()
+{
+    return QStringLiteral("00000000-0000-0000-0000-%1").arg(++m_next, 12, 10, QLatin1Char('0'));
+}
+
+QByteArray RenderMail(const TMailMessage& msg)
+{
+    QByteArray mail = "From: <" + msg.From.toUtf8() + ">\r\nTo: <" + msg.Recipient.toUtf8() +
+                      ">\r\nSubject: " + EncodeHeaderText(msg.Subject) + "\r\n";
+    for (const QByteArray& line : msg.HeaderLines)
+        mail += line + "\r\n";
+    mail += "\r\n";
+    for (const QByteArray& chunk : msg.Body)
+        mail += chunk;
+    return mail;
+}
+
+QString MailingFixture(const QString& name)
+{
+    return QStringLiteral(KUB_TEST_FIXTURES) + QStringLiteral("/mail/") + name;
+}
+
+::testing::AssertionResult MatchesGolden(const QString& name, const QByteArray& bytes)
+{
+    const QString path = MailingFixture(QStringLiteral("golden/") + name);
+    if (qEnvironmentVariableIntValue("KUB_UPDATE_GOLDEN") == 1) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            return ::testing::AssertionFailure() << "cannot write " << path.toStdString();
+        return ::testing::AssertionSuccess();
+    }
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return ::testing::AssertionFailure() << "no golden file " << path.toStdString();
+    const QByteArray golden = in.readAll();
+    if (golden == bytes)
+        return ::testing::AssertionSuccess();
+    qsizetype at = 0;
+    while (at < golden.size() && at < bytes.size() && golden[at] == bytes[at])
+        ++at;
+    return ::testing::AssertionFailure() << name.toStdString() << " differs at byte " << at << ":\n"
+                                         << bytes.mid(qMax<qsizetype>(0, at - 80), 200).toStdString();
+}
+
+::testing::AssertionResult PassesMimeCheck(const QByteArray& mail, const QJsonObject& expect)
+{
+    QTemporaryDir dir;
+    QFile mailFile(dir.filePath(QStringLiteral("mail.eml")));
+    QFile expectFile(dir.filePath(QStringLiteral("expect.json")));
+    if (!mailFile.open(QIODevice::WriteOnly) || !expectFile.open(QIODevice::WriteOnly))
+        return ::testing::AssertionFailure() << "cannot write the checker's input";
+    mailFile.write(mail);
+    expectFile.write(QJsonDocument(expect).toJson());
+    mailFile.close();
+    expectFile.close();
+
+    QProcess checker;
+    checker.setProcessChannelMode(QProcess::MergedChannels);
+    checker.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral(KUB_TEST_TOOLS) + QStringLiteral("/mime_check.py"), mailFile.fileName(),
+                   expectFile.fileName()});
+    if (!checker.waitForFinished(60000))
+        return ::testing::AssertionFailure() << "the MIME checker did not finish";
+    const QByteArray output = checker.readAll();
+    if (checker.exitStatus() == QProcess::NormalExit && checker.exitCode() == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "MIME checker: " << output.toStdString();
+}

@@ -1,0 +1,172 @@
+#include "AiosmtpdServer.h"
+#include "SendRunFakes.h"
+#include "mail/GeneratorMailSource.h"
+#include "mail/SendRun.h"
+#include "mail/SmtpMailTransport.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SmtpSessionOptions quickOptions()
+{
+    SmtpSessionOptions options;
+    options.timeouts = {10'000, 10'000, 10'000, 10'000, 10'000, 10'000, 10'000};
+    options.localHostName = QStringLiteral("client.example.org");
+    options.transcriptPath.clear();
+    return options;
+}
+
+struct EndToEnd
+{
+    int result = -1;
+    QByteArray log;
+};
+
+EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients, int mailsPerConnection,
+                     const QString& password)
+{
+    QTemporaryDir dir;
+    SendRunSettings settings;
+    settings.Host = QStringLiteral("127.0.0.1");
+    settings.Port = server.port();
+    settings.UserId = QStringLiteral("newsuser");
+    settings.Password = password;
+    settings.MailsPerConnection = mailsPerConnection;
+    settings.ProgressMax = int(recipients.size());
+    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(settings.LogFileName).open(QIODevice::WriteOnly);
+
+    SmtpMailTransport transport(quickOptions());
+    FakeSource source(recipients);
+    source.mail.Subject = QStringLiteral("Grüße aus Köln – Ausgabe 12");
+    source.mail.HeaderLines = {"MIME-Version: 1.0", "content-type: text/plain; charset=iso-8859-1",
+                               "content-transfer-encoding: quoted-printable"};
+    source.mail.Body = {"Hallo =FCberall,\r\n.\r\n", "..x\r\n"};
+    RecordingReporter reporter;
+    EndToEnd outcome;
+    outcome.result = SendRun(settings, transport, source, reporter).execute();
+    QFile log(settings.LogFileName);
+    log.open(QIODevice::ReadOnly);
+    outcome.log = log.readAll();
+    return outcome;
+}
+
+} // namespace
+
+TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
+{
+    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("pässword"), true});
+    ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+    QStringList recipients;
+    for (int i = 1; i <= 5; ++i)
+        recipients.append(QStringLiteral("leser%1@example.com").arg(i));
+    const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
+    EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
+
+    const QList<QJsonObject> messages = server.messages();
+    ASSERT_EQ(messages.size(), 5);
+    EXPECT_EQ(server.connections(), 3);
+    QSet<QString> messageIds;
+    for (int i = 0; i < 5; ++i) {
+        const QJsonObject& m = messages[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(m[QStringLiteral("mail_from")].toString(), QStringLiteral("news@example.org"));
+        EXPECT_EQ(m[QStringLiteral("rcpt_tos")].toArray(), QJsonArray{recipients[i]});
+        EXPECT_EQ(m[QStringLiteral("connection")].toInt(), i / 2 + 1);
+        EXPECT_EQ(m[QStringLiteral("subject")].toString(), QStringLiteral("Grüße aus Köln – Ausgabe 12"));
+        EXPECT_TRUE(m[QStringLiteral("defects")].toArray().isEmpty());
+        EXPECT_EQ(m[QStringLiteral("body")].toString(), QStringLiteral("Hallo überall,\r\n.\r\n..x\r\n"));
+        const QString raw = m[QStringLiteral("raw")].toString();
+        EXPECT_TRUE(raw.startsWith(QStringLiteral("From: news@example.org\r\nTo: ") + recipients[i] +
+                                   QStringLiteral("\r\nSubject: =?")))
+            << raw.toStdString();
+        const qsizetype id = raw.indexOf(QStringLiteral("\r\nMessage-ID: <"));
+        ASSERT_GE(id, 0);
+        messageIds.insert(raw.mid(id, raw.indexOf(u'>', id) - id));
+    }
+    EXPECT_EQ(messageIds.size(), 5);
+}
+
+TEST(SendRunEndToEnd, WrongPasswordGivesResult3AndNoMail)
+{
+    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("right"), true});
+    ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+    const EndToEnd outcome =
+        sendThrough(server, {QStringLiteral("a@example.com")}, 0, QStringLiteral("wrong"));
+    EXPECT_EQ(outcome.result, 3);
+    EXPECT_TRUE(server.messages().isEmpty());
+    EXPECT_TRUE(
+        outcome.log.contains("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.\r\n"));
+    EXPECT_TRUE(outcome.log.endsWith("Trennen vom MailServer ... erfolgreich.\r\n"));
+}
+
+TEST(SmtpMailTransport, DateHeaderIsEnglishWhateverTheLocale)
+{
+    const QLocale old;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QList<std::pair<QDateTime, QByteArray>> cases{
+        {QDateTime(QDate(2026, 12, 8), QTime(10, 11, 12), QTimeZone(3600)), "Tue, 8 Dec 2026 10:11:12 +0100"},
+        {QDateTime(QDate(2026, 3, 1), QTime(0, 0, 5), QTimeZone(-9000)), "Sun, 1 Mar 2026 00:00:05 -0230"},
+        {QDateTime(QDate(2027, 5, 20), QTime(23, 59, 59), QTimeZone::utc()),
+         "Thu, 20 May 2027 23:59:59 +0000"},
+    };
+    for (const auto& [time, expected] : cases)
+        EXPECT_EQ(Rfc5322Date(time), expected);
+    QLocale::setDefault(old);
+}
+
+TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
+{
+    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("pässword"), true});
+    ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+    const QStringList names{QStringLiteral("Anna"), QStringLiteral("Jürgen"), QStringLiteral("Zoë")};
+    auto generator = std::make_unique<TMessageGenerator>();
+    generator->SetText(
+        {QStringLiteral("Hallo <#EVorname>,"), QStringLiteral("."), QStringLiteral("Ihre <#AFirmenName>")});
+    TSenderMailData sender;
+    sender.setText(SenderField::FirmenName, QStringLiteral("Bäckerei Korn"));
+    sender.setText(SenderField::Subject, QStringLiteral("Neues aus der Backstube"));
+    sender.setText(SenderField::From, QStringLiteral("news@example.org"));
+    generator->SetSenderData(sender);
+    TRecipientList recipients;
+    for (int i = 0; i < names.size(); ++i) {
+        TRecipientEntry entry;
+        entry.Address = QStringLiteral("leser%1@example.com").arg(i + 1);
+        entry.Values[13] = names[i];
+        recipients.append(entry);
+    }
+    generator->SetUserData(recipients);
+
+    QTemporaryDir dir;
+    SendRunSettings settings;
+    settings.Host = QStringLiteral("127.0.0.1");
+    settings.Port = server.port();
+    settings.UserId = QStringLiteral("newsuser");
+    settings.Password = QStringLiteral("pässword");
+    settings.MailsPerConnection = 2;
+    settings.ProgressMax = int(recipients.count());
+    settings.LogFileName = dir.filePath(QStringLiteral("newsletter.log"));
+    SmtpMailTransport transport(quickOptions());
+    GeneratorMailSource source(std::move(generator));
+    RecordingReporter reporter;
+    EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), 0);
+
+    const QList<QJsonObject> messages = server.messages();
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_EQ(server.connections(), 2);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject& m = messages[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(m[QStringLiteral("rcpt_tos")].toArray(), QJsonArray{recipients.at(i).Address});
+        EXPECT_EQ(m[QStringLiteral("subject")].toString(), QStringLiteral("Neues aus der Backstube"));
+        EXPECT_TRUE(m[QStringLiteral("defects")].toArray().isEmpty());
+        EXPECT_EQ(m[QStringLiteral("body")].toString(),
+                  QStringLiteral("Hallo ") + names[i] + QStringLiteral(",\r\n.\r\nIhre Bäckerei Korn\r\n"));
+    }
+}

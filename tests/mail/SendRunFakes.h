@@ -1,0 +1,86 @@
+#pragma once
+
+#include "mail/MailSource.h"
+#include "mail/MailTransport.h"
+#include "mail/SendRunReporter.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include <ostream>
+
+// Readable failure output for the Qt values these tests compare.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+// A mail server as a send run sees it: every call is recorded ("connect", "login",
+// "send <address>", "disconnect") and answered from a script per call text, Ok when the script
+// has nothing (more) for it.
+class FakeTransport : public IMailTransport
+{
+public:
+    bool announcesAuth = true;
+    QMap<QString, QList<SmtpResult>> script;
+    QStringList calls;
+
+    SmtpResult connectToHost(const QString& host, quint16 port) override;
+    bool offersAuthentication() const override { return announcesAuth; }
+    SmtpResult login(const QString& user, const QString& password) override;
+    SmtpResult send(const TMailMessage& mail) override;
+    SmtpResult disconnect() override;
+
+    static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }
+    static SmtpResult failed(const QString& why) { return {SmtpStatus::Failed, why, {}}; }
+
+protected:
+    virtual SmtpResult answer(const QString& call);
+};
+
+// One mail per address; the build of mail number failAt (counted from 0) fails with
+// buildError, and prepare() fails when prepareError is set.
+class FakeSource : public IMailSource
+{
+public:
+    explicit FakeSource(QStringList addresses) : m_addresses(std::move(addresses)) {}
+
+    // What every mail carries besides its recipient.
+    TMailMessage mail{QStringLiteral("news@example.org"), {}, QStringLiteral("Neuigkeiten"), {}, {}};
+    int failAt = -1;
+    QString buildError = QStringLiteral("empty subject and/or empty sender");
+    QString prepareError;
+
+    bool prepare() override;
+    bool buildNext() override;
+    bool done() const override { return m_next >= m_addresses.size(); }
+    QString errorText() const override { return m_error; }
+    const TMailMessage& message() const override { return m_mail; }
+
+private:
+    QStringList m_addresses;
+    qsizetype m_next = 0;
+    QString m_error;
+    TMailMessage m_mail;
+};
+
+// Records what a run tells its window; cancel is requested from check number cancelAtCheck
+// (counted from 1) on. Safe to read after the run has returned.
+class RecordingReporter : public ISendRunReporter
+{
+public:
+    int cancelAtCheck = 0; // 0: never
+    QStringList statuses;
+    int progressMax = -1;
+    int steps = 0;
+    QList<int> results;
+
+    void initProgress(int maximum) override { progressMax = maximum; }
+    void showStatus(const QString& text) override { statuses.append(text); }
+    void stepProgress() override { ++steps; }
+    bool cancelRequested() override { return cancelAtCheck > 0 && ++m_checks >= cancelAtCheck; }
+    void reportResult(int code) override { results.append(code); }
+
+private:
+    int m_checks = 0;
+};

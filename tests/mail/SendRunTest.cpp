@@ -1,0 +1,431 @@
+#include "mail/SendRun.h"
+
+#include "SendRunFakes.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+namespace {
+
+const QString kHost = QStringLiteral("smtp.example.org");
+const QString kUser = QStringLiteral("newsuser");
+const QStringList kThree{QStringLiteral("a@example.com"), QStringLiteral("b@example.com"),
+                         QStringLiteral("c@example.com")};
+
+QDateTime fixedClock()
+{
+    return QDateTime(QDate(2026, 12, 8), QTime(10, 11, 12));
+}
+
+struct Outcome
+{
+    int result = -1;
+    QStringList logLines;
+    RecordingReporter reporter;
+    QStringList calls;
+};
+
+struct RunSetup
+{
+    QStringList recipients = kThree;
+    int mailsPerConnection = 0;
+    QString user = kUser;
+    bool announcesAuth = true;
+    QMap<QString, QList<SmtpResult>> script{};
+    int buildFailsAt = -1;
+    QString prepareError{};
+    int cancelAtCheck = 0;
+};
+
+Outcome runWith(const RunSetup& setup)
+{
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(logPath).open(QIODevice::WriteOnly);
+
+    FakeTransport transport;
+    transport.announcesAuth = setup.announcesAuth;
+    transport.script = setup.script;
+    FakeSource source(setup.recipients);
+    source.failAt = setup.buildFailsAt;
+    source.prepareError = setup.prepareError;
+    Outcome outcome;
+    outcome.reporter.cancelAtCheck = setup.cancelAtCheck;
+
+    SendRunSettings settings;
+    settings.Host = kHost;
+    settings.UserId = setup.user;
+    settings.Password = QStringLiteral("secret");
+    settings.MailsPerConnection = setup.mailsPerConnection;
+    settings.ProgressMax = int(setup.recipients.size());
+    settings.LogFileName = logPath;
+    outcome.result = SendRun(settings, transport, source, outcome.reporter, fixedClock).execute();
+
+    QFile log(logPath);
+    log.open(QIODevice::ReadOnly);
+    const QString text = QString::fromLatin1(log.readAll());
+    EXPECT_TRUE(text.isEmpty() || text.endsWith(QStringLiteral("\r\n")));
+    outcome.logLines = text.split(QStringLiteral("\r\n"));
+    outcome.logLines.removeLast();
+    outcome.calls = transport.calls;
+    return outcome;
+}
+
+QString connected(const QString& prefix = QStringLiteral("Verbindungsaufbau zum Mailserver "))
+{
+    return prefix + u'"' + kHost + QStringLiteral("\" ... erfolgreich.");
+}
+
+QString sent(const QString& address, const QString& end = QStringLiteral("fertig."))
+{
+    return QStringLiteral("  Versenden der Nachricht an \"") + address + QStringLiteral("\" ... ") + end;
+}
+
+const QStringList kHeader{QStringLiteral("Sendeprotokoll vom 08.12.2026 10:11:12"), {}, {}};
+const QString kLogin = QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
+const QString kRelogin =
+    QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
+const QString kReconnect = connected(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver "));
+const QString kDisconnected = QStringLiteral("Trennen vom MailServer ... erfolgreich.");
+const QStringList kClosing{QStringLiteral("Verbindung trennen"), QStringLiteral("Verbindung getrennt")};
+
+QString sending(const QString& address)
+{
+    return QStringLiteral("Senden an ") + address;
+}
+
+struct Scenario
+{
+    const char* name;
+    RunSetup setup;
+    QStringList log;
+    QStringList statuses;
+    int result;
+    int steps;
+};
+
+} // namespace
+
+TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
+{
+    const QString a = kThree[0], b = kThree[1], c = kThree[2];
+    const QString refused = QStringLiteral("550 5.1.1 <b@example.com>: no such user");
+    const QList<Scenario> scenarios{
+        {"reference run with login and two mails per connection",
+         {.mailsPerConnection = 2},
+         kHeader + QStringList{connected(), kLogin, sent(a), sent(b),
+                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(a), sending(b),
+                     QStringLiteral("Trennen nach 2 Mail(s)..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(c)} +
+             kClosing,
+         0,
+         3},
+        {"no authentication offered: no login, also not after a reconnect",
+         {.recipients = {a, b}, .mailsPerConnection = 1, .announcesAuth = false},
+         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
+                               sent(b), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
+                     sending(b)} +
+             kClosing,
+         0,
+         2},
+        {"an empty user name skips the login although the server offers it",
+         {.recipients = {a}, .user = QString()},
+         kHeader + QStringList{connected(), sent(a), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         0,
+         1},
+        {"550 for recipient 2 of 3: the others are still sent",
+         {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::rejected(refused)}}}},
+         kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + refused, sent(c), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(a), sending(b), sending(c)} +
+             kClosing,
+         5,
+         3},
+        {"failed first connection: no disconnect entry, class name appended",
+         {.script = {{QStringLiteral("connect"),
+                      {FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
+         kHeader + QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                              "fehlgeschlagen."),
+                               QStringLiteral("#215    Fehlertext: Connection refusedESmtpConnectionError")},
+         {QStringLiteral("Verbinden..."),
+          QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
+         2,
+         0},
+        {"the first mail fails to build (empty subject): the run still disconnects",
+         {.buildFailsAt = 0},
+         kHeader + QStringList{connected(), kLogin, QStringLiteral("Absenderdaten fehlerhaft."),
+                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), QStringLiteral("Fehler")} +
+             kClosing,
+         4,
+         1},
+        {"a later mail fails to build: the log names the last mail built",
+         {.announcesAuth = false, .buildFailsAt = 1},
+         kHeader +
+             QStringList{connected(), sent(a),
+                         QStringLiteral("Erstellen der Nachricht für \"a@example.com\" fehlgeschlagen."),
+                         QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     QStringLiteral("Fehler")} +
+             kClosing,
+         4,
+         2},
+        {"login refused: nothing is sent",
+         {.script = {{QStringLiteral("login"), {FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
+         kHeader +
+             QStringList{connected(),
+                         QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen."),
+                         kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."),
+                     QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
+             kClosing,
+         3,
+         0},
+        {"re-login refused: the built mail is neither sent nor counted",
+         {.recipients = {a, b},
+          .mailsPerConnection = 1,
+          .script = {{QStringLiteral("login"),
+                      {{}, FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
+         kHeader + QStringList{connected(), kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+                               kReconnect,
+                               QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver "
+                                              "fehlgeschlagen."),
+                               kDisconnected},
+         QStringList{
+             QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+             sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
+             QStringLiteral("Anmelden..."),
+             QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
+             kClosing,
+         3,
+         1},
+        {"reconnect fails",
+         {.recipients = {a, b},
+          .mailsPerConnection = 1,
+          .announcesAuth = false,
+          .script = {{QStringLiteral("connect"),
+                      {{}, FakeTransport::failed(QStringLiteral("Connect timed out."))}}}},
+         kHeader +
+             QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+                         QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                        "fehlgeschlagen."),
+                         QStringLiteral("    Fehlertext: Connect timed out."), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     QStringLiteral("Trennen nach 1 Mail(s)..."),
+                     QStringLiteral(
+                         "Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
+             kClosing,
+         2,
+         1},
+        {"a failed disconnect after a failed mail hides its 5",
+         {.recipients = {a},
+          .announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"),
+                      {FakeTransport::failed(QStringLiteral("Connection closed by the server."))}},
+                     {QStringLiteral("disconnect"),
+                      {FakeTransport::failed(QStringLiteral("Timed out waiting for the server's reply."))}}}},
+         kHeader +
+             QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                         QStringLiteral("    Fehlertext: Connection closed by the server."),
+                         QStringLiteral("Trennen vom MailServer ... fehlgeschlagen."),
+                         QStringLiteral("#202    Fehlertext: Timed out waiting for the server's reply.")},
+         {QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+          QStringLiteral("Verbindung trennen"), QStringLiteral("Trennen vom MailServer fehlgeschlagen."),
+          QStringLiteral("Verbindung getrennt")},
+         6,
+         1},
+        {"a picture that cannot be read ends the run after an orderly disconnect",
+         {.announcesAuth = false, .prepareError = QStringLiteral("Cannot read picture logo.png")},
+         kHeader + QStringList{connected(), kDisconnected, QStringLiteral("fehlgeschlagen."),
+                               QStringLiteral(
+                                   "#215    Fehlertext: Cannot read picture logo.pngEMessageBuildError")},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden...")} + kClosing +
+             QStringList{
+                 QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
+         2,
+         0},
+        {"cancel before the start: no connection at all",
+         {.cancelAtCheck = 1},
+         kHeader + QStringList{{}, {}, QStringLiteral("Abbruch durch Benutzer.")},
+         {QStringLiteral("Verbinden..."), QString()},
+         7,
+         0},
+        {"cancel seen after the last mail hides the success",
+         {.recipients = {a, b}, .announcesAuth = false, .cancelAtCheck = 3},
+         kHeader + QStringList{connected(),
+                               sent(a),
+                               sent(b),
+                               kDisconnected,
+                               {},
+                               {},
+                               QStringLiteral("Abbruch durch Benutzer.")},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
+                     QStringLiteral("Abbruch")} +
+             kClosing + QStringList{QString()},
+         7,
+         2},
+        {"cancel in the middle: later recipients are not attempted",
+         {.announcesAuth = false, .cancelAtCheck = 2},
+         kHeader +
+             QStringList{
+                 connected(), sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     QStringLiteral("Abbruch")} +
+             kClosing + QStringList{QString()},
+         7,
+         1},
+    };
+    for (const Scenario& scenario : scenarios) {
+        SCOPED_TRACE(scenario.name);
+        const Outcome outcome = runWith(scenario.setup);
+        EXPECT_EQ(outcome.logLines, scenario.log);
+        EXPECT_EQ(outcome.reporter.statuses, scenario.statuses);
+        EXPECT_EQ(outcome.result, scenario.result);
+        EXPECT_EQ(outcome.reporter.results, QList<int>{scenario.result});
+        EXPECT_EQ(outcome.reporter.steps, scenario.steps);
+        EXPECT_EQ(outcome.reporter.progressMax, scenario.setup.recipients.size());
+    }
+}
+
+TEST(SendRun, ReconnectsEveryNMails)
+{
+    const QStringList four{QStringLiteral("a@x.de"), QStringLiteral("b@x.de"), QStringLiteral("c@x.de"),
+                           QStringLiteral("d@x.de")};
+    // n, connections, the mail counts of the "Trennen nach" lines
+    const QList<std::tuple<int, int, QStringList>> cases{
+        {0, 1, {}},
+        {-1, 1, {}},
+        {4, 1, {}},
+        {3, 2, {QStringLiteral("3")}},
+        {1, 4, {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}},
+    };
+    for (const auto& [n, connections, separations] : cases) {
+        SCOPED_TRACE(n);
+        RunSetup setup;
+        setup.recipients = four;
+        setup.mailsPerConnection = n;
+        const Outcome outcome = runWith(setup);
+        EXPECT_EQ(outcome.result, 0);
+        EXPECT_EQ(outcome.calls.count(QStringLiteral("connect")), connections);
+        EXPECT_EQ(outcome.calls.count(QStringLiteral("login")), connections);
+        EXPECT_EQ(outcome.calls.count(QStringLiteral("disconnect")), connections);
+        QStringList counted;
+        for (const QString& line : outcome.logLines) {
+            if (line.startsWith(QStringLiteral("Trennen nach ")))
+                counted.append(line.section(u' ', 2, 2));
+        }
+        EXPECT_EQ(counted, separations);
+        EXPECT_EQ(outcome.calls.filter(QStringLiteral("send ")).size(), 4);
+    }
+}
+
+namespace {
+
+// Limits the size of every file this process writes, so a log write fails like on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldHandler;
+};
+
+SendRunSettings settingsLoggingTo(const QString& logPath, const QString& fallbackPath = {})
+{
+    SendRunSettings settings;
+    settings.Host = kHost;
+    settings.ProgressMax = 3;
+    settings.LogFileName = logPath;
+    settings.FallbackLogFileName = fallbackPath;
+    return settings;
+}
+
+} // namespace
+
+TEST(SendRun, LogThatCannotBeOpenedSendsNothing)
+{
+    QTemporaryDir dir;
+    for (const SendRunSettings& settings :
+         {settingsLoggingTo(dir.filePath(QStringLiteral("gone/News_08122026_1.log"))),
+          settingsLoggingTo(QString(), dir.filePath(QStringLiteral("gone/newsletter.log")))}) {
+        FakeTransport transport;
+        FakeSource source(kThree);
+        RecordingReporter reporter;
+        EXPECT_EQ(SendRun(settings, transport, source, reporter, fixedClock).execute(), 8);
+        EXPECT_TRUE(transport.calls.isEmpty());
+        EXPECT_EQ(reporter.results, QList<int>{8});
+    }
+}
+
+TEST(SendRun, FallbackLogIsEmptiedFirst)
+{
+    QTemporaryDir dir;
+    const QString fallback = dir.filePath(QStringLiteral("newsletter.log"));
+    QFile old(fallback);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an earlier run\r\n");
+    old.close();
+    FakeTransport transport;
+    transport.announcesAuth = false;
+    FakeSource source({QStringLiteral("a@example.com")});
+    RecordingReporter reporter;
+    EXPECT_EQ(
+        SendRun(settingsLoggingTo(QString(), fallback), transport, source, reporter, fixedClock).execute(),
+        0);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    const QByteArray text = old.readAll();
+    EXPECT_TRUE(text.startsWith("Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n")) << text.constData();
+    EXPECT_TRUE(text.endsWith("Trennen vom MailServer ... erfolgreich.\r\n"));
+}
+
+TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
+{
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(logPath).open(QIODevice::WriteOnly);
+    FakeTransport transport;
+    transport.announcesAuth = false;
+    FakeSource source(kThree);
+    RecordingReporter reporter;
+    int result = -1;
+    {
+        // Room for the header and the connect line; the first mail's entry does not fit.
+        const FileSizeLimit limit(150);
+        result = SendRun(settingsLoggingTo(logPath), transport, source, reporter, fixedClock).execute();
+    }
+    EXPECT_EQ(result, 8);
+    EXPECT_EQ(reporter.results, QList<int>{8});
+    EXPECT_EQ(transport.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("send a@example.com"),
+                                            QStringLiteral("disconnect")}));
+    EXPECT_EQ(QFileInfo(logPath).size(), 150);
+}

@@ -1,0 +1,369 @@
+#include "mail/SmtpSession.h"
+
+#include "ScriptedSmtpServer.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using Server = ScriptedSmtpServer;
+
+namespace {
+
+SmtpSessionOptions quickOptions(const QString& hostName = QStringLiteral("client.example.org"))
+{
+    SmtpSessionOptions options;
+    options.timeouts = {2000, 2000, 2000, 2000, 2000, 2000, 2000};
+    options.localHostName = hostName;
+    options.transcriptPath.clear();
+    return options;
+}
+
+// The server's side of a connection up to the accepted EHLO, announcing the given extensions.
+QList<Server::Step> greeted(const QByteArray& extensions = "250 SIZE 1000000\r\n")
+{
+    return {Server::send("220-mail.example.org ESMTP\r\n220 ready\r\n"), Server::receiveLine(),
+            Server::send("250-mail.example.org hello\r\n" + extensions)};
+}
+
+const QList<Server::Step> kQuit{Server::receiveLine(), Server::send("221 bye\r\n")};
+
+} // namespace
+
+TEST(SmtpSession, ReferenceDialogueHasExactCommandBytes)
+{
+    Server server(greeted("250-AUTH LOGIN PLAIN\r\n250-AUTH=LOGIN CRAM-MD5\r\n250 8BITMIME\r\n") +
+                  QList<Server::Step>{Server::receiveLine(), Server::send("334 VXNlcm5hbWU6\r\n"),
+                                      Server::receiveLine(), Server::send("334 UGFzc3dvcmQ6\r\n"),
+                                      Server::receiveLine(), Server::send("235 ok\r\n"),
+                                      Server::receiveLine(), Server::send("250 reset\r\n"),
+                                      Server::receiveLine(), Server::send("250 sender ok\r\n"),
+                                      Server::receiveLine(), Server::send("251 will forward\r\n"),
+                                      Server::receiveLine(), Server::send("354 go ahead\r\n"),
+                                      Server::receiveData(), Server::send("250 queued\r\n")} +
+                  kQuit);
+    SmtpSession session(quickOptions());
+    ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+    EXPECT_EQ(session.authMechanisms(), (QStringList{"LOGIN", "PLAIN", "CRAM-MD5"}));
+    ASSERT_TRUE(session.login(QStringLiteral("user"), QStringLiteral("päss")).ok());
+    const QList<QByteArray> mail{"Subject: Test\r\n\r\n", ".\r\n..x\r\n", "last line\r\n"};
+    const SmtpResult sent =
+        session.sendMail(QStringLiteral("  news@example.org "), QStringLiteral("anna@example.com"), mail);
+    ASSERT_TRUE(sent.ok()) << sent.message.toStdString();
+    EXPECT_EQ(sent.reply.code, 250);
+    EXPECT_TRUE(session.disconnect().ok());
+    EXPECT_FALSE(session.isConnected());
+
+    EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\n"
+                                            "AUTH LOGIN\r\n"
+                                            "dXNlcg==\r\n" +
+                                            QByteArray("päss").toBase64() +
+                                            "\r\n"
+                                            "RSET\r\n"
+                                            "MAIL FROM:<news@example.org>\r\n"
+                                            "RCPT TO:<anna@example.com>\r\n"
+                                            "DATA\r\n"
+                                            "Subject: Test\r\n\r\n"
+                                            "..\r\n...x\r\n"
+                                            "last line\r\n"
+                                            ".\r\n"
+                                            "QUIT\r\n"));
+}
+
+TEST(SmtpSession, HeloFollowsRefusedEhloAndAnnouncesNoAuthentication)
+{
+    Server server(QList<Server::Step>{Server::send("220 old server\r\n"), Server::receiveLine(),
+                                      Server::send("500 command unrecognized\r\n"), Server::receiveLine(),
+                                      Server::send("250 hello\r\n")} +
+                  kQuit);
+    SmtpSession session(quickOptions());
+    ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+    EXPECT_FALSE(session.offersAuthentication());
+    EXPECT_TRUE(session.disconnect().ok());
+    EXPECT_EQ(server.received(),
+              QByteArray("EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"));
+}
+
+TEST(SmtpSession, GreetsWithAddressLiteralWhenHostNameIsNoDomain)
+{
+    for (const QString& name : {QString(), QStringLiteral("debian"), QStringLiteral("bad_name.local"),
+                                QStringLiteral("-x.example.org")}) {
+        Server server(greeted() + kQuit);
+        SmtpSession session(quickOptions(name));
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        session.disconnect();
+        EXPECT_TRUE(server.received().startsWith("EHLO [127.0.0.1]\r\n")) << name.toStdString();
+    }
+}
+
+TEST(SmtpSession, ConnectFailuresEndDisconnected)
+{
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> script;
+        SmtpStatus status;
+        const char* message;
+        QByteArray clientSent;
+    };
+    const QList<Case> cases{
+        {"greeting refused",
+         {Server::send("554 no service here\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
+         SmtpStatus::Rejected,
+         "554 no service here",
+         "QUIT\r\n"},
+        {"closed inside multi-line greeting",
+         {Server::send("220-first line\r\n"), Server::closeConnection()},
+         SmtpStatus::Failed,
+         "Connection closed inside a reply.",
+         ""},
+        {"closed before greeting",
+         {Server::closeConnection()},
+         SmtpStatus::Failed,
+         "Connection closed by the server.",
+         ""},
+        {"closed inside multi-line EHLO reply",
+         {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("250-hello\r\n250-SIZE\r\n"),
+          Server::closeConnection()},
+         SmtpStatus::Failed,
+         "Connection closed inside a reply.",
+         "EHLO client.example.org\r\n"},
+        {"silent server",
+         {Server::hold()},
+         SmtpStatus::Failed,
+         "Timed out waiting for the server's reply.",
+         ""},
+        {"garbled greeting",
+         {Server::send("hello there\r\n")},
+         SmtpStatus::Failed,
+         "Malformed reply: hello there",
+         ""},
+        {"code changes inside reply",
+         {Server::send("220-a\r\n250 b\r\n")},
+         SmtpStatus::Failed,
+         "Reply code changed inside a multi-line reply: 250 b",
+         ""},
+        {"endless line",
+         {Server::send(QByteArray(20000, 'x'))},
+         SmtpStatus::Failed,
+         "Reply line too long.",
+         ""},
+        {"EHLO and HELO refused",
+         {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("502 no\r\n"),
+          Server::receiveLine(), Server::send("504 no either\r\n"), Server::receiveLine(),
+          Server::send("221 bye\r\n")},
+         SmtpStatus::Rejected,
+         "504 no either",
+         "EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"},
+    };
+    for (const Case& c : cases) {
+        Server server(c.script);
+        SmtpSessionOptions options = quickOptions();
+        options.timeouts.greeting = 300;
+        SmtpSession session(options);
+        const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_FALSE(session.isConnected()) << c.name;
+        EXPECT_EQ(server.received(), c.clientSent) << c.name;
+    }
+}
+
+TEST(SmtpSession, TooManyReplyLinesIsAnError)
+{
+    QByteArray flood;
+    for (int i = 0; i < SmtpReplyParser::kMaxLines + 5; ++i)
+        flood += "220-again\r\n";
+    Server server({Server::send(flood + "220 done\r\n")});
+    SmtpSession session(quickOptions());
+    const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+    EXPECT_EQ(result.status, SmtpStatus::Failed);
+    EXPECT_EQ(result.message, QStringLiteral("Reply has too many lines."));
+}
+
+TEST(SmtpSession, RefusedServerGivesFailure)
+{
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        port = probe.serverPort();
+    }
+    SmtpSession session(quickOptions());
+    const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), port);
+    EXPECT_EQ(result.status, SmtpStatus::Failed);
+    EXPECT_FALSE(result.message.isEmpty());
+    EXPECT_EQ(session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {}).status,
+              SmtpStatus::Failed);
+    EXPECT_TRUE(session.disconnect().ok());
+}
+
+// Each refusal leaves the connection usable, so the next mail starts again with RSET.
+TEST(SmtpSession, RefusedMailStepsKeepTheConnection)
+{
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> answers; // after RSET was answered
+        const char* message;
+        QByteArray commands;
+    };
+    const QList<Case> cases{
+        {"sender refused",
+         {Server::receiveLine(), Server::send("553 not yours\r\n")},
+         "553 not yours",
+         "MAIL FROM:<a@b.de>\r\n"},
+        {"recipient refused",
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+          Server::send("550-5.1.1 no such user\r\n550 5.1.1 really\r\n")},
+         "550 5.1.1 really",
+         "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
+        {"DATA needs 3xx",
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+          Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 what\r\n")},
+         "250 what",
+         "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
+        {"message refused after data",
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+          Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("354 go\r\n"),
+          Server::receiveData(), Server::send("452 4.3.1 full\r\n")},
+         "452 4.3.1 full",
+         "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n")} +
+                      c.answers +
+                      QList<Server::Step>{Server::receiveLine(), Server::send("250 reset\r\n"),
+                                          Server::receiveLine(), Server::send("550 stop\r\n")} +
+                      kQuit);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Rejected) << c.name;
+        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_EQ(result.errorClassName(), QStringLiteral("ESmtpReplyError"));
+        EXPECT_TRUE(session.isConnected()) << c.name;
+        // The next mail's RSET is answered, then a refused MAIL ends the case quickly.
+        session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {});
+        session.disconnect();
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\nRSET\r\n" + c.commands + "RSET\r\n" +
+                                         QByteArray("MAIL FROM:<a@b.de>\r\nQUIT\r\n"))
+            << c.name;
+    }
+}
+
+TEST(SmtpSession, RefusedLoginAtEachStep)
+{
+    const QList<QList<Server::Step>> answers{
+        {Server::receiveLine(), Server::send("504 mechanism unknown\r\n")},
+        {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("535 no\r\n")},
+        {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("334 y\r\n"),
+         Server::receiveLine(), Server::send("535 5.7.8 bad credentials\r\n")},
+        // A 334 where 235 is due is no acceptance either.
+        {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("334 y\r\n"),
+         Server::receiveLine(), Server::send("334 z\r\n")},
+    };
+    for (const auto& steps : answers) {
+        Server server(greeted("250 AUTH LOGIN\r\n") + steps + kQuit);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        EXPECT_EQ(session.login(QStringLiteral("u"), QStringLiteral("p")).status, SmtpStatus::Rejected);
+        EXPECT_TRUE(session.isConnected());
+        EXPECT_TRUE(session.disconnect().ok());
+    }
+}
+
+TEST(SmtpSession, BadAddressesSendNothing)
+{
+    Server server(greeted() + kQuit);
+    SmtpSession session(quickOptions());
+    ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+    const SmtpResult badRecipient = session.sendMail(
+        QStringLiteral("a@b.de"), QStringLiteral("c@d.de>\r\nRCPT TO:<evil@x.de"), {"x\r\n"});
+    EXPECT_EQ(badRecipient.status, SmtpStatus::BadAddress);
+    EXPECT_TRUE(badRecipient.message.startsWith(QStringLiteral("Recipient: Invalid address")));
+    EXPECT_FALSE(badRecipient.message.contains(u'\r'));
+    const SmtpResult badSender =
+        session.sendMail(QStringLiteral("nobody"), QStringLiteral("c@d.de"), {"x\r\n"});
+    EXPECT_EQ(badSender.status, SmtpStatus::BadAddress);
+    EXPECT_TRUE(badSender.message.startsWith(QStringLiteral("Sender: ")));
+    EXPECT_TRUE(session.isConnected());
+    session.disconnect();
+    EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nQUIT\r\n"));
+}
+
+TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
+{
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> script;
+    };
+    const QList<Case> cases{
+        {"RSET", greeted() + QList<Server::Step>{Server::hold()}},
+        {"DATA",
+         greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
+                                         Server::receiveLine(), Server::send("250 ok\r\n"),
+                                         Server::receiveLine(), Server::send("250 ok\r\n"), Server::hold()}},
+        {"final dot", greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
+                                                      Server::receiveLine(), Server::send("250 ok\r\n"),
+                                                      Server::receiveLine(), Server::send("250 ok\r\n"),
+                                                      Server::receiveLine(), Server::send("354 go\r\n"),
+                                                      Server::receiveData(), Server::hold()}},
+    };
+    for (const Case& c : cases) {
+        Server server(c.script);
+        SmtpSessionOptions options = quickOptions();
+        options.timeouts.command = options.timeouts.dataCommand = options.timeouts.dataEnd = 200;
+        SmtpSession session(options);
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
+        EXPECT_EQ(result.message, QStringLiteral("Timed out waiting for the server's reply.")) << c.name;
+        EXPECT_FALSE(session.isConnected()) << c.name;
+        EXPECT_TRUE(session.disconnect().ok()) << c.name;
+    }
+}
+
+TEST(SmtpSession, QuitWithoutReplyFailsAfterItsTimeOut)
+{
+    Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::hold()});
+    SmtpSessionOptions options = quickOptions();
+    options.timeouts.quit = 200;
+    SmtpSession session(options);
+    ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+    EXPECT_EQ(session.disconnect().status, SmtpStatus::Failed);
+    EXPECT_FALSE(session.isConnected());
+}
+
+TEST(SmtpSession, TranscriptMasksThePassword)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("transcript.txt"));
+    Server server(greeted("250 AUTH LOGIN\r\n") +
+                  QList<Server::Step>{Server::receiveLine(), Server::send("334 VXNlcm5hbWU6\r\n"),
+                                      Server::receiveLine(), Server::send("334 UGFzc3dvcmQ6\r\n"),
+                                      Server::receiveLine(), Server::send("235 ok\r\n")} +
+                  kQuit);
+    SmtpSessionOptions options = quickOptions();
+    options.transcriptPath = path;
+    {
+        SmtpSession session(options);
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        ASSERT_TRUE(session.login(QStringLiteral("user"), QStringLiteral("geheim")).ok());
+        session.disconnect();
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("] S: 220-mail.example.org ESMTP\n"));
+    EXPECT_TRUE(text.contains("] C: EHLO client.example.org\n"));
+    EXPECT_TRUE(text.contains("] C: dXNlcg==\n"));
+    EXPECT_TRUE(text.contains("] C: ********\n"));
+    EXPECT_FALSE(text.contains(QByteArray("geheim").toBase64()));
+    EXPECT_TRUE(text.contains("] C: QUIT\n"));
+}
