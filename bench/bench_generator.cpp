@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     TRecipientList recipients;
     for (int i = 0; i < kMails; ++i) {
         TRecipientEntry entry;
-        entry.Address = QStringLiteral("empfaenger%1@example.org").arg(i);
+        entry.Values[static_cast<size_t>(RecipientField::Email)] = QStringLiteral("empfaenger%1@example.org").arg(i);
         entry.Values[static_cast<size_t>(RecipientField::Anrede)] = QStringLiteral("Frau");
         entry.Values[static_cast<size_t>(RecipientField::Name)] = QStringLiteral("Müller-%1").arg(i);
         entry.Values[static_cast<size_t>(RecipientField::Vorname)] = QStringLiteral("Änne");

@@ -4,6 +4,7 @@
 #include "addressbook/QueryFieldText.h"
 #include "addressbook/RecordGrid.h"
 #include "addressbook/ScreenLook.h"
+#include "controls/ActionButton.h"
 #include "controls/ColorNumber.h"
 #include "controls/TFlatSB.h"
 #include "controls/TKubDBText.h"
@@ -73,9 +74,9 @@ void TAbsFrame::buildLayout()
     FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
     FlatSB3 = new TFlatSB(this);
     FlatSB3->setObjectName(QStringLiteral("FlatSB3"));
-    ScreenLook::linkButton(FlatSB1, AbsFNeu);
-    ScreenLook::linkButton(FlatSB2, AbsFMod);
-    ScreenLook::linkButton(FlatSB3, AbsFDel);
+    linkButtonToAction(FlatSB1, AbsFNeu);
+    linkButtonToAction(FlatSB2, AbsFMod);
+    linkButtonToAction(FlatSB3, AbsFDel);
     for (TFlatSB* button : {FlatSB1, FlatSB2, FlatSB3})
         button->setFixedSize(85, 25);
     buttons->addWidget(FlatSB1);

@@ -3,6 +3,8 @@
 #include "addressbook/AssiSteps.h"
 #include "addressbook/ScreenDatabase.h"
 #include "addressbook/ScreenLook.h"
+#include "controls/ActionButton.h"
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "core/Artwork.h"
 #include "core/CredentialCodec.h"
@@ -13,11 +15,9 @@
 
 #include <QAction>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -103,8 +103,8 @@ TAssiAbsenderForm::TAssiAbsenderForm(TDM2& dm, QWidget* parent)
     FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
     FlatSB3 = new TFlatSB(QStringLiteral("Abbrechen"), this);
     FlatSB3->setObjectName(QStringLiteral("FlatSB3"));
-    ScreenLook::linkButton(FlatSB2, AssiAbsBack);
-    ScreenLook::linkButton(FlatSB1, AssiAbsFor);
+    linkButtonToAction(FlatSB2, AssiAbsBack);
+    linkButtonToAction(FlatSB1, AssiAbsFor);
     buttons->addWidget(FlatSB2);
     buttons->addWidget(FlatSB1);
     buttons->addSpacing(12);
@@ -117,8 +117,7 @@ TAssiAbsenderForm::TAssiAbsenderForm(TDM2& dm, QWidget* parent)
     // The forward command has no update of its own: the back command's handler sets its caption.
     m_updater->addCommand(AssiAbsBack, [this](QAction*) { AssiAbsBackUpdate(); });
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TAssiAbsenderForm::~TAssiAbsenderForm() = default;

@@ -5,6 +5,7 @@
 #include "addressbook/RecipientImport.h"
 #include "addressbook/RecordGrid.h"
 #include "addressbook/ScreenLook.h"
+#include "controls/ActionButton.h"
 #include "controls/ColorNumber.h"
 #include "controls/TFlatSB.h"
 #include "controls/TKubDBText.h"
@@ -121,13 +122,13 @@ void TEmpfFrame::buildLayout()
     FlatSB1->setFont(bold);
     connect(FlatSB1, &QAbstractButton::clicked, this, &TEmpfFrame::EmpfFNeuExecute);
     FlatSB2 = new TFlatSB(this);
-    ScreenLook::linkButton(FlatSB2, EmpfFMod);
+    linkButtonToAction(FlatSB2, EmpfFMod);
     FlatSB3 = new TFlatSB(this);
-    ScreenLook::linkButton(FlatSB3, EmpfFImp);
+    linkButtonToAction(FlatSB3, EmpfFImp);
     FlatSB5 = new TFlatSB(this);
-    ScreenLook::linkButton(FlatSB5, EmpfFDel);
+    linkButtonToAction(FlatSB5, EmpfFDel);
     FlatSB4 = new TFlatSB(this);
-    ScreenLook::linkButton(FlatSB4, EmpfFNews);
+    linkButtonToAction(FlatSB4, EmpfFNews);
     FlatSB4->setFont(bold);
     FlatSB4->setColor(colorFromNumber(ScreenLook::kAccent));
     FlatSB4->setColorBorder(Qt::black);
@@ -356,18 +357,9 @@ bool TEmpfFrame::InsertRecipient(const TEmpfDataRecord& record, qint64 senderId)
             return false;
         query.append();
         query.fieldByName(QStringLiteral("AbsenderID")).setAsInteger(senderId);
-        const std::pair<const char*, const QString*> fields[] = {
-            {"Name", &record.Name},   {"Anrede", &record.Anrede}, {"Strasse", &record.Strasse},
-            {"Ort", &record.Ort},     {"Email", &record.Email},   {"PLZ", &record.PLZ},
-            {"ZName", &record.ZName}, {"Land", &record.Land},     {"Tel", &record.Tel},
-            {"Fax", &record.Fax},     {"ZAdresse", &record.ZAdresse}};
-        for (const auto& [name, value] : fields)
-            query.fieldByName(QString::fromLatin1(name)).setAsString(*value);
+        for (const RecipientFieldInfo& info : kRecipientFields)
+            query.fieldByName(info.column.toString()).setAsString(record.text(info.field));
         query.fieldByName(QStringLiteral("Status")).setAsInteger(0);
-        query.fieldByName(QStringLiteral("Firma")).setAsString(record.Firma);
-        query.fieldByName(QStringLiteral("Titel")).setAsString(record.Titel);
-        query.fieldByName(QStringLiteral("Vorname")).setAsString(record.Vorname);
-        query.fieldByName(QStringLiteral("BFormel")).setAsString(record.BFormel);
         query.fieldByName(QStringLiteral("Send")).setAsBoolean(record.Send);
         query.post();
         return OpenRecipientList(senderId);
@@ -403,22 +395,8 @@ void TEmpfFrame::EditRecipient()
 void TEmpfFrame::LoadRecipientRecord(TEmpfDataRecord& record)
 {
     DbQuery& query = m_dm.EmpfQuery;
-    auto text = [&query](const char* name) { return query.fieldByName(QString::fromLatin1(name)).asString(); };
-    record.Anrede = text("Anrede");
-    record.Name = text("Name");
-    record.ZName = text("ZName");
-    record.Strasse = text("Strasse");
-    record.PLZ = text("PLZ");
-    record.Ort = text("Ort");
-    record.ZAdresse = text("ZAdresse");
-    record.Land = text("Land");
-    record.Tel = text("Tel");
-    record.Fax = text("Fax");
-    record.Email = text("Email");
-    record.Firma = text("Firma");
-    record.Titel = text("Titel");
-    record.Vorname = text("Vorname");
-    record.BFormel = text("BFormel");
+    for (const RecipientFieldInfo& info : kRecipientFields)
+        record.text(info.field) = query.fieldByName(info.column.toString()).asString();
     record.Status = static_cast<int>(query.fieldByName(QStringLiteral("Status")).asInteger());
     record.Send = query.fieldByName(QStringLiteral("Send")).asBoolean();
 }
@@ -427,23 +405,19 @@ bool TEmpfFrame::UpdateRecipient(const TEmpfDataRecord& record, qint64 senderId,
 {
     DbQuery& query = m_dm.EmpfQuery;
     const bool result = ScreenDatabase::runChange(query, true, [&] {
-        ScreenDatabase::program(
-            query, {QStringLiteral("UPDATE Adressen"),
-                    QStringLiteral("SET Name = :Name,Anrede = :Anrede,Strasse = :Strasse,PLZ = :PLZ,Ort = :Ort,Tel = "
-                                   ":Tel,Fax = :Fax,Email = :Email,ZName = :ZName,Land = :Land,ZAdresse = :ZAdresse,"),
-                    QStringLiteral("Firma = :Firma,Titel = :Titel,Vorname = :Vorname,BFormel = :BFormel,Status = "
-                                   ":Status,Send = :Send"),
-                    QStringLiteral("WHERE ID = :I and AbsenderID = :AID")});
-        const QString texts[] = {record.Name,     record.Anrede, record.Strasse, record.PLZ,     record.Ort,
-                                 record.Tel,      record.Fax,    record.Email,   record.ZName,   record.Land,
-                                 record.ZAdresse, record.Firma,  record.Titel,   record.Vorname, record.BFormel};
-        int index = 0;
-        for (const QString& value : texts)
-            query.param(index++).setAsString(value);
-        query.param(15).setAsInteger(record.Status);
-        query.param(16).setAsBoolean(record.Send);
-        query.param(17).setAsInteger(recipientId);
-        query.param(18).setAsInteger(senderId);
+        QStringList assignments;
+        for (const RecipientFieldInfo& info : kRecipientFields)
+            assignments.append(info.column.toString() + QStringLiteral(" = :") + info.column.toString());
+        ScreenDatabase::program(query, {QStringLiteral("UPDATE Adressen"),
+                                        QStringLiteral("SET ") + assignments.join(u',') +
+                                            QStringLiteral(",Status = :Status,Send = :Send"),
+                                        QStringLiteral("WHERE ID = :I and AbsenderID = :AID")});
+        for (const RecipientFieldInfo& info : kRecipientFields)
+            query.param(static_cast<int>(info.field)).setAsString(record.text(info.field));
+        query.param(kRecipientFieldCount).setAsInteger(record.Status);
+        query.param(kRecipientFieldCount + 1).setAsBoolean(record.Send);
+        query.param(kRecipientFieldCount + 2).setAsInteger(recipientId);
+        query.param(kRecipientFieldCount + 3).setAsInteger(senderId);
         query.execSql();
         return OpenRecipientList(senderId);
     });
@@ -494,7 +468,12 @@ bool TEmpfFrame::DeleteRecipient(qint64 senderId, qint64 recipientId)
 
 void TEmpfFrame::EmpfFImpExecute()
 {
-    RunRecipientImport(*this, m_dm, m_runDialog);
+    const std::optional<TDBABSRecord> sender =
+        hasChosenSender() ? std::optional<TDBABSRecord>(chosenSender()) : std::nullopt;
+    if (RunRecipientImport(sender, m_dm, m_runDialog)) {
+        OpenRecipientList(sender->ID);
+        UpdateRecipientCount();
+    }
 }
 
 void TEmpfFrame::EmpfFNewsExecute()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressbook/SenderChoice.h"
 #include "addressbook/ScreenDatabase.h"
 #include "core/Records.h"
 
@@ -18,12 +19,6 @@ class QLabel;
 class TDM2;
 class TFlatSB;
 class TRecordGrid;
-
-// One entry of the recipient screen's sender choice.
-struct TDBABSRecord {
-    QString Firma;
-    qint64 ID = 0;
-};
 
 // The recipient screen: a sender is picked in FCB1, the grid lists that sender's recipients
 // ordered by surname, the current recipient's fields stand below, and Label6 counts them.

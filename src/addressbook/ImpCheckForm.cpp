@@ -1,15 +1,16 @@
 #include "addressbook/ImpCheckForm.h"
 
 #include "addressbook/ScreenLook.h"
+#include "controls/ActionButton.h"
+#include "controls/DialogButtons.h"
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -18,21 +19,17 @@ namespace {
 constexpr int kRecordRole = Qt::UserRole;
 
 struct PreviewColumn {
-    const char16_t* caption;
     RecipientField field;
-    int width;
+    int width; // pixels
 };
 
 constexpr int kDefaultWidth = 50;
 const PreviewColumn kColumns[] = {
-    {u"Firma", RecipientField::Firma, 150},     {u"Firmenzusatz", RecipientField::ZName, 150},
-    {u"Anrede", RecipientField::Anrede, 100},   {u"Vorname", RecipientField::Vorname, 100},
-    {u"Name", RecipientField::Name, 100},       {u"Titel", RecipientField::Titel, kDefaultWidth},
-    {u"Strasse", RecipientField::Strasse, 150}, {u"PLZ", RecipientField::PLZ, 60},
-    {u"Ort", RecipientField::Ort, 150},         {u"Adresszusatz", RecipientField::ZAdresse, 150},
-    {u"Land", RecipientField::Land, kDefaultWidth}, {u"Email", RecipientField::Email, 150},
-    {u"Telefon", RecipientField::Tel, 130},     {u"Fax", RecipientField::Fax, 130},
-    {u"Begrüßungsformel", RecipientField::BFormel, 150}};
+    {RecipientField::Firma, 150},   {RecipientField::ZName, 150},    {RecipientField::Anrede, 100},
+    {RecipientField::Vorname, 100}, {RecipientField::Name, 100},     {RecipientField::Titel, kDefaultWidth},
+    {RecipientField::Strasse, 150}, {RecipientField::PLZ, 60},       {RecipientField::Ort, 150},
+    {RecipientField::ZAdresse, 150}, {RecipientField::Land, kDefaultWidth}, {RecipientField::Email, 150},
+    {RecipientField::Tel, 130},     {RecipientField::Fax, 130},      {RecipientField::BFormel, 150}};
 
 } // namespace
 
@@ -57,7 +54,7 @@ TImpCheckForm::TImpCheckForm(QWidget* parent)
     LV1->setStyleSheet(QStringLiteral("QTreeWidget { background: white; color: black; }"));
     QStringList captions;
     for (const PreviewColumn& column : kColumns)
-        captions.append(QString::fromUtf16(column.caption));
+        captions.append(recipientField(column.field).caption.toString());
     LV1->setHeaderLabels(captions);
     for (int i = 0; i < LV1->columnCount(); ++i)
         LV1->setColumnWidth(i, kColumns[i].width);
@@ -66,14 +63,11 @@ TImpCheckForm::TImpCheckForm(QWidget* parent)
     ImpCheckOK->setObjectName(QStringLiteral("ImpCheckOK"));
     ImpCheckOK->setEnabled(false);
     connect(ImpCheckOK, &QAction::triggered, this, &TImpCheckForm::ImpCheckOKExecute);
-    FlatSB1 = new TFlatSB(this);
-    FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
-    ScreenLook::linkButton(FlatSB1, ImpCheckOK);
-    QFont bold = FlatSB1->font();
-    bold.setBold(true);
-    FlatSB1->setFont(bold);
-    FlatSB2 = new TFlatSB(QStringLiteral("Abbrechen"), this);
-    FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
+    const DialogButtonRow buttons =
+        dialogButtonRow(this, ConfirmWeight::Bold, QStringLiteral("FlatSB1"), QStringLiteral("FlatSB2"));
+    FlatSB1 = buttons.confirm;
+    FlatSB2 = buttons.cancel;
+    linkButtonToAction(FlatSB1, ImpCheckOK);
     connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
     m_updater->addCommand(ImpCheckOK, [this](QAction* command) {
         const bool enable = LV1->topLevelItemCount() > 0;
@@ -84,14 +78,9 @@ TImpCheckForm::TImpCheckForm(QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
     column->addWidget(LV1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(FlatSB1);
-    buttons->addWidget(FlatSB2);
-    column->addLayout(buttons);
+    column->addLayout(buttons.layout);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void TImpCheckForm::showEvent(QShowEvent* event)

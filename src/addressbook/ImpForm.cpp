@@ -2,6 +2,9 @@
 
 #include "addressbook/ImportProgress.h"
 #include "addressbook/ScreenLook.h"
+#include "controls/ActionButton.h"
+#include "controls/DialogButtons.h"
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "core/SettingsStore.h"
 #include "platform/AppPaths.h"
@@ -14,11 +17,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -192,8 +193,7 @@ TImpForm::TImpForm(TFDBData& records, const QString& senderFirma, FileChooser ch
     });
     Label1->setText(kNoFile);
     FillFieldList();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TImpForm::~TImpForm() = default;
@@ -257,19 +257,16 @@ void TImpForm::buildLayout(const QString& senderFirma)
     LV3 = newList(QStringLiteral("LV3"), QStringLiteral("Getroffene Zuordnungen"));
     FlatSB1 = new TFlatSB(this);
     FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
-    ScreenLook::linkButton(FlatSB1, Zuordng);
+    linkButtonToAction(FlatSB1, Zuordng);
     FlatSB2 = new TFlatSB(this);
     FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
-    ScreenLook::linkButton(FlatSB2, DelZuordng);
+    linkButtonToAction(FlatSB2, DelZuordng);
     FlatSB2->setFixedSize(130, 25);
-    FlatSB3 = new TFlatSB(this);
-    FlatSB3->setObjectName(QStringLiteral("FlatSB3"));
-    ScreenLook::linkButton(FlatSB3, ImpStart);
-    QFont bold = FlatSB3->font();
-    bold.setBold(true);
-    FlatSB3->setFont(bold);
-    FlatSB4 = new TFlatSB(QStringLiteral("Abbrechen"), this);
-    FlatSB4->setObjectName(QStringLiteral("FlatSB4"));
+    const DialogButtonRow buttons =
+        dialogButtonRow(this, ConfirmWeight::Bold, QStringLiteral("FlatSB3"), QStringLiteral("FlatSB4"));
+    FlatSB3 = buttons.confirm;
+    FlatSB4 = buttons.cancel;
+    linkButtonToAction(FlatSB3, ImpStart);
     connect(FlatSB4, &QAbstractButton::clicked, this, &TImpForm::reject);
 
     auto* upper = new QHBoxLayout;
@@ -282,11 +279,7 @@ void TImpForm::buildLayout(const QString& senderFirma)
     lower->addWidget(FlatSB2, 0, Qt::AlignTop);
     column->addLayout(lower, 2);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(FlatSB3);
-    buttons->addWidget(FlatSB4);
-    column->addLayout(buttons);
+    column->addLayout(buttons.layout);
 }
 
 void TImpForm::showEvent(QShowEvent* event)

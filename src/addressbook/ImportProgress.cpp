@@ -1,6 +1,6 @@
 #include "addressbook/ImportProgress.h"
 
-#include "mailing/UserSpass.h"
+#include "controls/StatusPanel.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -11,10 +11,9 @@ constexpr int kDrawIntervalMs = 50;
 }
 
 TImportProgress::TImportProgress(const QString& title, const QString& status)
-    : m_window(std::make_unique<TUserSP>()),
+    : m_window(std::make_unique<TStatusPanel>()),
       m_status(status)
 {
-    m_window->Mode = 0;
     m_window->setTitle(title);
     m_window->setStatusText(status);
     m_window->initProgress(0);

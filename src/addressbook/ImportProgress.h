@@ -5,10 +5,9 @@
 
 #include <memory>
 
-class TUserSP;
+class TStatusPanel;
 
-// The import's plain progress window (a status window in mode 0: title, status line and bar),
-// shown without blocking while a long step runs on the main thread. Steps are counted at once
+// The import's progress window (the status panel: title, status line and bar), shown without blocking while a long step runs on the main thread. Steps are counted at once
 // but drawn, with pending window messages processed, only about every 50 ms, so a large file
 // costs no more drawing than a small one. Main thread only; the window lives until close() or
 // the end of this object, whichever comes first.
@@ -26,12 +25,12 @@ public:
     void close();
 
     // The window, null once closed.
-    TUserSP* window() const { return m_window.get(); }
+    TStatusPanel* window() const { return m_window.get(); }
 
 private:
     void draw();
 
-    std::unique_ptr<TUserSP> m_window;
+    std::unique_ptr<TStatusPanel> m_window;
     QElapsedTimer m_sinceDrawn;
     QString m_status;
     int m_done = 0;

@@ -1,6 +1,5 @@
 #include "addressbook/RecipientImport.h"
 
-#include "addressbook/EmpfF.h"
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImportProgress.h"
 #include "core/DM.h"
@@ -11,26 +10,18 @@
 
 namespace {
 
-// The Adressen columns of the fifteen texts, in RecipientField order.
-const QString kColumns[kRecipientFieldCount] = {
-    QStringLiteral("Anrede"), QStringLiteral("Name"),   QStringLiteral("ZName"), QStringLiteral("Strasse"),
-    QStringLiteral("PLZ"),    QStringLiteral("Ort"),    QStringLiteral("ZAdresse"), QStringLiteral("Land"),
-    QStringLiteral("Email"),  QStringLiteral("Tel"),    QStringLiteral("Fax"),   QStringLiteral("Firma"),
-    QStringLiteral("Titel"),  QStringLiteral("Vorname"), QStringLiteral("BFormel")};
-
 void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportProgress& progress)
 {
-    DbQuery& query = dm.EmpfQuery;
+    // Errors name the recipient grid's query, whose work this is; the query itself keeps its rows.
+    const QString component = dm.EmpfQuery.name();
     DbTransaction transaction(dm.AdsConnection1);
-    ScreenDatabase::program(query, {QStringLiteral("DELETE FROM Adressen"), QStringLiteral("WHERE AbsenderID = :AID")});
-    query.param(0).setAsInteger(senderId);
-    query.execSql();
+    dm.AdsConnection1.execute(component, QStringLiteral("DELETE FROM Adressen WHERE AbsenderID = ?"), {senderId});
 
-    // One statement prepared for all rows; the list is read again once the write is done.
+    // One statement prepared for all rows.
     QStringList columns{QStringLiteral("AbsenderID"), QStringLiteral("Status"), QStringLiteral("Send")};
-    for (const QString& column : kColumns)
-        columns.append(column);
-    QSqlQuery insert(dm.AdsConnection1.database(query.name()));
+    for (const RecipientFieldInfo& info : kRecipientFields)
+        columns.append(info.column.toString());
+    QSqlQuery insert(dm.AdsConnection1.database(component));
     insert.prepare(QStringLiteral("INSERT INTO Adressen (%1) VALUES (%2)")
                        .arg(columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u',')));
     QList<QVariant> values(columns.size());
@@ -42,7 +33,7 @@ void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportPro
             values[2] = record.Send ? 1 : 0;
             for (int field = 0; field < kRecipientFieldCount; ++field)
                 values[3 + field] = record.text(field).isNull() ? QStringLiteral("") : record.text(field);
-            DbSqlite::run(insert, query.name(), values);
+            DbSqlite::run(insert, component, values);
         }
         progress.step(QString::number(index + 1));
     }
@@ -52,44 +43,36 @@ void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportPro
 
 } // namespace
 
-bool ImportRecipients(TEmpfFrame& frame, TDM2& dm, const TFDBData& records, qint64 senderId)
+bool ImportRecipients(TDM2& dm, const TFDBData& records, qint64 senderId)
 {
-    DbQuery& query = dm.EmpfQuery;
-    // The grid does not follow the query while it is rewritten.
-    query.disableControls();
     TImportProgress progress(QStringLiteral("Importieren"), QStringLiteral("Vorbereiten"));
     progress.begin(static_cast<int>(records.size()));
-    bool written = false;
     try {
         writeRecords(dm, records, senderId, progress);
-        written = true;
+        return true;
     } catch (const std::exception& e) {
-        query.close();
         progress.close();
         MessageBoxes::error(QStringLiteral("#752 ") + QString::fromUtf8(e.what()));
+        return false;
     }
-    frame.OpenRecipientList(senderId);
-    query.enableControls();
-    frame.UpdateRecipientCount();
-    return written;
 }
 
-void RunRecipientImport(TEmpfFrame& frame, TDM2& dm, const TDialogRunner& runDialog,
+bool RunRecipientImport(const std::optional<TDBABSRecord>& sender, TDM2& dm, const TDialogRunner& runDialog,
                         const TImpForm::FileChooser& chooseFile)
 {
-    if (!frame.hasChosenSender()) {
+    if (!sender) {
         MessageBoxes::warning(
             QStringLiteral("Die Absenderdaten konnten nicht ermittelt werden!\r\n"
                            "Bitte wählen Sie vor dem Import von Empfängerdaten einen zugehörigen Absender aus.\r\n"
                            "Sollte kein Absender zur Auswahl stehen, fügen Sie bitte unter dem Menüpunkt\r\n"
                            "\"Bearbeiten / Absenderdaten\" einen neuen Absender hinzu."));
-        return;
+        return false;
     }
+    bool written = false;
     ScreenDatabase::runGuarded(QStringLiteral("Import"), [&] {
-        const TDBABSRecord sender = frame.chosenSender();
         TFDBData records;
         {
-            TImpForm import(records, sender.Firma, chooseFile);
+            TImpForm import(records, sender->Firma, chooseFile);
             runDialog(import);
             if (!import.Accepted)
                 return;
@@ -102,6 +85,7 @@ void RunRecipientImport(TEmpfFrame& frame, TDM2& dm, const TDialogRunner& runDia
                 return;
             check.ApplyUnchecked(records);
         }
-        ImportRecipients(frame, dm, records, sender.ID);
+        written = ImportRecipients(dm, records, sender->ID);
     });
+    return written;
 }

@@ -2,17 +2,18 @@
 
 #include "addressbook/ScreenLook.h"
 #include "addressbook/TypingLimit.h"
+#include "controls/ActionButton.h"
+#include "controls/DialogButtons.h"
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "desktop/CommandUpdater.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QVBoxLayout>
 
 TRecordDialog::TRecordDialog(const QString& title, QSize clientSize, const QString& confirmName, QWidget* parent)
@@ -37,24 +38,17 @@ TRecordDialog::TRecordDialog(const QString& title, QSize clientSize, const QStri
     separator->setFrameShadow(QFrame::Sunken);
     column->addWidget(separator);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    FlatSB1 = new TFlatSB(this);
-    FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
-    QFont bold = FlatSB1->font();
-    bold.setBold(true);
-    FlatSB1->setFont(bold);
+    const DialogButtonRow buttons =
+        dialogButtonRow(this, ConfirmWeight::Bold, QStringLiteral("FlatSB1"), QStringLiteral("FlatSB2"));
+    FlatSB1 = buttons.confirm;
+    FlatSB2 = buttons.cancel;
     FlatSB1->setFixedSize(85, 25);
-    FlatSB2 = new TFlatSB(QStringLiteral("Abbrechen"), this);
-    FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
     FlatSB2->setFixedSize(85, 25);
-    buttons->addWidget(FlatSB1);
-    buttons->addWidget(FlatSB2);
-    column->addLayout(buttons);
+    column->addLayout(buttons.layout);
 
     m_confirm->setObjectName(confirmName);
     m_confirm->setEnabled(false);
-    ScreenLook::linkButton(FlatSB1, m_confirm);
+    linkButtonToAction(FlatSB1, m_confirm);
     connect(m_confirm, &QAction::triggered, this, [this] {
         Cancelled = false;
         accept();
@@ -66,8 +60,7 @@ TRecordDialog::TRecordDialog(const QString& title, QSize clientSize, const QStri
             confirm->setEnabled(enable);
     });
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void TRecordDialog::updateCommands()

@@ -73,16 +73,4 @@ QLineEdit* flatEdit(const QString& objectName, int limit, bool required, QWidget
     return edit;
 }
 
-void linkButton(TFlatSB* button, QAction* command)
-{
-    button->setText(command->text());
-    button->setEnabled(command->isEnabled());
-    button->addAction(command);
-    QObject::connect(button, &QAbstractButton::clicked, command, &QAction::trigger);
-    QObject::connect(command, &QAction::changed, button, [button, command] {
-        button->setEnabled(command->isEnabled());
-        button->setText(command->text());
-    });
-}
-
 } // namespace ScreenLook

@@ -27,8 +27,5 @@ QLabel* heading(const QString& text, QWidget* parent, bool accent = false);
 QGridLayout* detailGrid(QWidget* parent);
 // A flat edit that limits typing to limit characters (a loaded text stays whole).
 QLineEdit* flatEdit(const QString& objectName, int limit, bool required, QWidget* parent);
-// Links a button to a command: a click triggers it, it follows the command's enabled state, and
-// the command counts as shown while the button is visible.
-void linkButton(TFlatSB* button, QAction* command);
 
 } // namespace ScreenLook

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "controls/ColorNumber.h"
+#include "controls/DialogLook.h"
 #include "core/AboutForm.h"
 #include "core/Artwork.h"
 #include "core/FormPlacement.h"
@@ -22,12 +23,10 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
-#include <QScreen>
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
@@ -97,8 +96,7 @@ TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
     m_commandUpdater->setIdleHandler([this] { m_sendSlots->ReclaimFinishedSendSlots(); });
 
     resize(kMinimumSize);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     m_placement = new TFormPlacement(this, kMinimumSize);
     if (!m_placement->restore())
         setWindowState(Qt::WindowMaximized);

@@ -1,4 +1,4 @@
-#include "mailing/ActionButton.h"
+#include "controls/ActionButton.h"
 
 #include <QAbstractButton>
 #include <QAction>

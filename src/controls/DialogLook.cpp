@@ -1,8 +1,7 @@
-#include "mailing/DialogLook.h"
+#include "controls/DialogLook.h"
 
 #include "controls/ColorNumber.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 
@@ -28,6 +27,6 @@ QLabel* whiteLabel(QWidget* parent)
 
 void centreOnScreen(QWidget* window)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    if (const QScreen* screen = window->screen())
         window->move(screen->availableGeometry().center() - window->rect().center());
 }

@@ -7,5 +7,5 @@ class QWidget;
 // labels in white.
 void applyDialogLook(QWidget* dialog);
 QLabel* whiteLabel(QWidget* parent);
-// Centres a top-level window on the primary screen.
+// Centres a top-level window on its screen (the primary one until it has been shown elsewhere).
 void centreOnScreen(QWidget* window);

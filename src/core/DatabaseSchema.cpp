@@ -1,5 +1,6 @@
 #include "core/DatabaseSchema.h"
 
+#include "core/RecipientFields.h"
 #include "platform/AppPaths.h"
 #include "platform/DbConnection.h"
 #include "platform/DbError.h"
@@ -12,6 +13,13 @@ namespace {
 DbColumn text(const char* name, int width, const char* collation = "")
 {
     return {QString::fromLatin1(name), DbColumnType::Text, width, QString::fromLatin1(collation)};
+}
+
+// A recipient field's column, with the width of the one table of recipient fields.
+DbColumn recipientText(RecipientField field, const char* collation = "")
+{
+    const RecipientFieldInfo& info = recipientField(field);
+    return {info.column.toString(), DbColumnType::Text, info.width, QString::fromLatin1(collation)};
 }
 
 DbColumn typed(const char* name, DbColumnType type)
@@ -51,23 +59,24 @@ DbTableDef recipientTable()
     table.name = QStringLiteral("Adressen");
     table.columns = {typed("AbsenderID", DbColumnType::Integer),
                      typed("ID", DbColumnType::AutoIncrement),
-                     text("Name", 70, "DE"),
-                     text("Anrede", 40),
-                     text("Strasse", 50),
-                     text("Ort", 50),
-                     text("Email", 50),
-                     text("PLZ", 15),
-                     text("ZName", 70),
-                     text("Land", 5),
-                     text("Tel", 40),
-                     text("Fax", 40),
-                     text("ZAdresse", 50),
+                     // Stored files keep this column order.
+                     recipientText(RecipientField::Name, "DE"),
+                     recipientText(RecipientField::Anrede),
+                     recipientText(RecipientField::Strasse),
+                     recipientText(RecipientField::Ort),
+                     recipientText(RecipientField::Email),
+                     recipientText(RecipientField::PLZ),
+                     recipientText(RecipientField::ZName),
+                     recipientText(RecipientField::Land),
+                     recipientText(RecipientField::Tel),
+                     recipientText(RecipientField::Fax),
+                     recipientText(RecipientField::ZAdresse),
                      typed("Status", DbColumnType::SmallInt),
                      typed("Send", DbColumnType::Boolean),
-                     text("Firma", 70, "DE"),
-                     text("Titel", 25),
-                     text("Vorname", 50),
-                     text("BFormel", 100)};
+                     recipientText(RecipientField::Firma, "DE"),
+                     recipientText(RecipientField::Titel),
+                     recipientText(RecipientField::Vorname),
+                     recipientText(RecipientField::BFormel)};
     table.indexes = {{QStringLiteral("ID"), {QStringLiteral("ID")}, true},
                      {QStringLiteral("ABSENDERID"), {QStringLiteral("ABSENDERID")}, false},
                      {QStringLiteral("FIRMA"), {QStringLiteral("FIRMA")}, false},

@@ -1,5 +1,6 @@
 #include "core/OptionForm.h"
 
+#include "controls/DialogButtons.h"
 #include "controls/TFlatSB.h"
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
@@ -33,23 +34,19 @@ TOptionForm::TOptionForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* i
     auto* pageLayout = new QVBoxLayout(P1);
     pageLayout->setContentsMargins(8, 8, 8, 8);
 
-    FlatSB3 = new TFlatSB(QStringLiteral("OK"), this);
-    FlatSB3->setObjectName(QStringLiteral("FlatSB3"));
-    FlatSB1 = new TFlatSB(QStringLiteral("Abbrechen"), this);
-    FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
+    const DialogButtonRow buttons =
+        dialogButtonRow(this, ConfirmWeight::Normal, QStringLiteral("FlatSB3"), QStringLiteral("FlatSB1"));
+    FlatSB3 = buttons.confirm;
+    FlatSB1 = buttons.cancel;
     connect(FlatSB3, &TFlatSB::clicked, this, &TOptionForm::FlatSB3Click);
     connect(FlatSB1, &TFlatSB::clicked, this, &TOptionForm::FlatSB1Click);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(FlatSB3);
-    buttons->addWidget(FlatSB1);
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(0);
     layout->addWidget(FTC1);
     layout->addWidget(P1);
     layout->addSpacing(10);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -1,5 +1,6 @@
 #include "core/PathSelectForm.h"
 
+#include "controls/DialogButtons.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/TFlatSB.h"
 #include "desktop/CommandUpdater.h"
@@ -44,10 +45,10 @@ TPathSelectForm::TPathSelectForm(QWidget* parent, VolumeProvider* volumes, Shell
     Label1->setFixedWidth(300);
     FsDT1->setDirLabel(Label1);
 
-    FlatSB2 = new TFlatSB(QStringLiteral("OK"), this);
-    FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
-    FlatSB1 = new TFlatSB(QStringLiteral("Abbrechen"), this);
-    FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
+    const DialogButtonRow buttons =
+        dialogButtonRow(this, ConfirmWeight::Normal, QStringLiteral("FlatSB2"), QStringLiteral("FlatSB1"));
+    FlatSB2 = buttons.confirm;
+    FlatSB1 = buttons.cancel;
     connect(FlatSB2, &TFlatSB::clicked, this, &TPathSelectForm::FlatSB2Click);
     connect(FlatSB1, &TFlatSB::clicked, this, &TPathSelectForm::FlatSB1Click);
 
@@ -55,16 +56,12 @@ TPathSelectForm::TPathSelectForm(QWidget* parent, VolumeProvider* volumes, Shell
     // selection can also go silently (a volume that goes away), hence the idle-time check.
     m_commandUpdater->setIdleHandler([this] { FlatSB2->setEnabled(!FsDT1->directory().isEmpty()); });
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(FlatSB2);
-    buttons->addWidget(FlatSB1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addWidget(Label2);
     layout->addWidget(FsDT1, 1);
     layout->addWidget(Label1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

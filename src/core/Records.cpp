@@ -1,13 +1,37 @@
 #include "core/Records.h"
 
 namespace {
-constexpr std::array<int, kRecipientFieldCount> kCapacities = {40, 70, 70, 50, 15, 50, 50, 5,
-                                                                50, 40, 40, 70, 25, 50, 100};
+
+// The record's member of each field, in field order.
+constexpr std::array<QString TEmpfDataRecord::*, kRecipientFieldCount> kRecordMembers = {
+    &TEmpfDataRecord::Anrede,   &TEmpfDataRecord::Name,  &TEmpfDataRecord::ZName,   &TEmpfDataRecord::Strasse,
+    &TEmpfDataRecord::PLZ,      &TEmpfDataRecord::Ort,   &TEmpfDataRecord::ZAdresse, &TEmpfDataRecord::Land,
+    &TEmpfDataRecord::Email,    &TEmpfDataRecord::Tel,   &TEmpfDataRecord::Fax,     &TEmpfDataRecord::Firma,
+    &TEmpfDataRecord::Titel,    &TEmpfDataRecord::Vorname, &TEmpfDataRecord::BFormel};
+
+} // namespace
+
+QString& TEmpfDataRecord::text(RecipientField field)
+{
+    return this->*kRecordMembers[static_cast<size_t>(field)];
+}
+
+const QString& TEmpfDataRecord::text(RecipientField field) const
+{
+    return this->*kRecordMembers[static_cast<size_t>(field)];
+}
+
+QStringList TEmpfaengerFelder::recipientFieldCaptions()
+{
+    QStringList captions;
+    for (const RecipientFieldInfo& info : kRecipientFields)
+        captions.append(info.caption.toString());
+    return captions;
 }
 
 int TRecipientMailData::capacity(RecipientField field)
 {
-    return kCapacities[static_cast<size_t>(field)];
+    return recipientField(field).width;
 }
 
 void TRecipientMailData::setText(RecipientField field, const QString& value)

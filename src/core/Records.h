@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/RecipientFields.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,18 +44,17 @@ struct TEmpfDataRecord {
     QString BFormel = QStringLiteral("Sehr geehrte(r)");
     int Status = 0;
     bool Send = true;
+
+    QString& text(RecipientField field);
+    const QString& text(RecipientField field) const;
 };
 
 // The fifteen recipient field captions; a caption's position is its field number.
 struct TEmpfaengerFelder {
-    const QStringList Items{QStringLiteral("Anrede"),       QStringLiteral("Name"),
-                            QStringLiteral("Firmenzusatz"), QStringLiteral("Strasse"),
-                            QStringLiteral("PLZ"),          QStringLiteral("Ort"),
-                            QStringLiteral("Adresszusatz"), QStringLiteral("Land"),
-                            QStringLiteral("Email"),        QStringLiteral("Telefon"),
-                            QStringLiteral("Fax"),          QStringLiteral("Firma"),
-                            QStringLiteral("Titel"),        QStringLiteral("Vorname"),
-                            QStringLiteral("Begrüßungsformel")};
+    const QStringList Items = recipientFieldCaptions();
+
+private:
+    static QStringList recipientFieldCaptions();
 };
 
 // The database files in the order they are copied, archived, extracted and restored.
@@ -70,28 +71,8 @@ struct TOptionData {
     int MailsPerConnection = 0;
 };
 
-// The fifteen texts of TRecipientMailData, in the order of the captions of TEmpfaengerFelder.
-enum class RecipientField {
-    Anrede,
-    Name,
-    ZName,
-    Strasse,
-    PLZ,
-    Ort,
-    ZAdresse,
-    Land,
-    Email,
-    Tel,
-    Fax,
-    Firma,
-    Titel,
-    Vorname,
-    BFormel
-};
-inline constexpr int kRecipientFieldCount = 15;
-
 // One recipient as the import and the send path hand it around: fifteen texts of fixed
-// capacity (the widths of the Adressen columns) and two flags. A longer value is cut to the
+// capacity (the widths of their Adressen columns) and two flags. A longer value is cut to the
 // capacity when it is stored; the cut never splits a surrogate pair.
 class TRecipientMailData {
 public:

@@ -16,6 +16,13 @@ struct TSendSlot
 };
 using PSendSlot = TSendSlot*;
 
+// What came of asking for a send slot.
+enum class SlotStatus {
+    Taken,      // a slot was taken and its window created (not shown)
+    AllInUse,   // every slot is in use; a warning has been shown
+    NoWindow,   // the window could not be created; an error box has been shown
+};
+
 // What the send workflow needs of the main window's send slots. Main thread only.
 //
 // The workflow takes a slot, sets up and shows its window, and hands the slot's window to the
@@ -26,10 +33,8 @@ class ISendSlotSource
 public:
     virtual ~ISendSlotSource() = default;
 
-    // Status 0: a slot was taken and its window created (not shown); 1: all slots are in use
-    // (a warning has been shown); 2: the window could not be created (an error box has been
-    // shown). Null unless the status is 0.
-    virtual PSendSlot AcquireSendSlot(quint8& status) = 0;
+    // Null unless the status is Taken.
+    virtual PSendSlot AcquireSendSlot(SlotStatus& status) = 0;
     // Call right before run->start(): the slot is kept until run has finished.
     virtual void SendRunStarted(PSendSlot slot, QThread* run) = 0;
     // Hands back a slot whose run was never started; its window is freed.

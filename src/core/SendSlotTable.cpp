@@ -42,9 +42,9 @@ void TSendSlotTable::ClearSendSlots()
         slot.Ref = nullptr;
 }
 
-PSendSlot TSendSlotTable::AcquireSendSlot(quint8& status)
+PSendSlot TSendSlotTable::AcquireSendSlot(SlotStatus& status)
 {
-    status = 0;
+    status = SlotStatus::Taken;
     for (TSendSlot& slot : m_slots) {
         if (slot.Ref)
             continue;
@@ -54,7 +54,7 @@ PSendSlot TSendSlotTable::AcquireSendSlot(quint8& status)
         } catch (...) {
             // Trying the next slot would fail the same way; every slot stays free.
             MessageBoxes::error(QStringLiteral("#172 ") + exceptionText());
-            status = 2;
+            status = SlotStatus::NoWindow;
             return nullptr;
         }
         slot.Form = window;
@@ -62,7 +62,7 @@ PSendSlot TSendSlotTable::AcquireSendSlot(quint8& status)
         slot.Running = false;
         return &slot;
     }
-    status = 1;
+    status = SlotStatus::AllInUse;
     MessageBoxes::warning(QStringLiteral("Es werden bereits ") + QString::number(MaxSendSlots) +
                           QStringLiteral(" Sendevorgänge ausgeführt!\r\n"
                                          "Ein erneuter Sendevorgang ist erst möglich, wenn ein anderer "

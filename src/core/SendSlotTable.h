@@ -28,7 +28,7 @@ public:
     ~TSendSlotTable() override; // frees every window still held
 
     void ClearSendSlots();
-    PSendSlot AcquireSendSlot(quint8& status) override;
+    PSendSlot AcquireSendSlot(SlotStatus& status) override;
     void SendRunStarted(PSendSlot slot, QThread* run) override;
     void ReleaseSendSlot(PSendSlot slot) override;
 

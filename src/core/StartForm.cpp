@@ -1,12 +1,11 @@
 #include "core/StartForm.h"
 
+#include "controls/DialogLook.h"
 #include "core/Artwork.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 
 TPStartForm::TPStartForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -36,8 +35,7 @@ TPStartForm::TPStartForm(QWidget* parent)
     FPB1->setGeometry(16, 196, 369, 12);
     FPB1->hide();
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void TPStartForm::showStatus(const QString& text)

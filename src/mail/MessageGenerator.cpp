@@ -158,7 +158,7 @@ bool TMessageGenerator::BuildNext(TMailMessage& msg)
     msg.Clear();
     msg.Subject = subject;
     msg.From = from;
-    msg.Recipient = recipient.Address;
+    msg.Recipient = recipient.Address();
     msg.HeaderLines.append("MIME-Version: 1.0");
 
     QByteArray textCharset, textLines, htmlCharset, htmlLines;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 namespace {
 
@@ -113,106 +114,151 @@ TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, int maxDepth) : 
     }
 }
 
-// The text is read as a stack of sources: the template at the bottom, above it the values
-// being inserted. Writing the output left to right and starting a token at the first "<#" it
-// contains finds the tokens in the same order as searching the whole text again from its
-// start after every replacement, without doing so.
-QString TPlaceholderTemplate::Fill(const RecipientValues& recipient, const SenderValues& sender) const
-{
-    Output out(m_text.size() + 1024);
-    std::deque<QString> normalized; // keeps inserted values alive while they are read
-    std::vector<Source> stack{Source{QStringView(m_text)}};
-    std::vector<int> depths{0}; // how many values deep each source lies
-    size_t nextToken = 0;
-    qsizetype budget = kNestedBudget;
+// One call of Fill. The text is read as a stack of sources: the template at the bottom, above
+// it the values being inserted. Writing the output left to right and starting a token at the
+// first "<#" it contains finds the tokens in the same order as searching the whole text again
+// from its start after every replacement, without doing so.
+class TPlaceholderTemplate::Filling {
+public:
+    Filling(const TPlaceholderTemplate& text, const RecipientValues& recipient, const SenderValues& sender)
+        : m_template(text), m_recipient(recipient), m_sender(sender), m_out(text.m_text.size() + 1024)
+    {
+        m_stack.push_back(Source{QStringView(text.m_text)});
+    }
 
-    auto valueOf = [&](int key) -> const QString& {
-        static const QString none;
-        if (key >= 0 && key < kSenderKeyBase && !recipient[static_cast<size_t>(key)].isEmpty())
-            return recipient[static_cast<size_t>(key)];
-        const int senderIndex = key - kSenderKeyBase;
-        if (senderIndex >= 0 && senderIndex < kSenderFieldCount)
-            return sender[static_cast<size_t>(senderIndex)];
-        return none;
+    QString run()
+    {
+        while (!m_stack.empty()) {
+            if (m_stack.back().pos >= m_stack.back().text.size()) {
+                m_stack.pop_back();
+                continue;
+            }
+            std::optional<FoundToken> token = nextToken();
+            if (!token)
+                continue;
+            if (!token->known && !readName(*token))
+                break;
+            insert(valueOf(token->key), token->depth);
+        }
+        return m_out.take();
+    }
+
+private:
+    struct FoundToken {
+        int key = kNoKey;
+        bool known = false; // the key is known; else the name is still to be read
+        int depth = 0;      // how many values deep its value would lie
     };
 
-    while (!stack.empty()) {
-        Source& top = stack.back();
-        if (top.pos >= top.text.size()) {
-            stack.pop_back();
-            continue;
-        }
+    int depthOf(int serial) const { return m_depths[static_cast<size_t>(serial)]; }
 
-        qsizetype tokenBody; // first character behind "<#" in top
-        int key = kNoKey;
-        bool known = false;
+    // Copies the top source up to its next token and steps behind the token's "<#", or behind
+    // the whole token when the template's split knows it. None when the source holds no more.
+    std::optional<FoundToken> nextToken()
+    {
+        Source& top = m_stack.back();
         // A value lies one deeper than the deepest source its token took text from, so every
         // chain of values ends within the depth limit.
-        int depth = depths[static_cast<size_t>(top.serial)] + 1;
-        if (out.endsWithOpen() && top.text[top.pos] == QLatin1Char('#')) {
-            depth = std::max(depth, depths[static_cast<size_t>(out.chopLast())] + 1);
-            tokenBody = top.pos + 1;
-        } else if (stack.size() == 1) {
-            while (nextToken < m_tokens.size() && m_tokens[nextToken].start < top.pos)
-                ++nextToken;
-            if (nextToken == m_tokens.size()) {
-                out.append(top.text.sliced(top.pos), top.serial);
-                top.pos = top.text.size();
-                continue;
-            }
-            const Token& token = m_tokens[nextToken];
-            out.append(top.text.sliced(top.pos, token.start - top.pos), top.serial);
-            top.pos = token.end + 1;
-            key = token.key;
-            known = true;
-            tokenBody = top.pos;
-        } else {
-            const qsizetype start = top.text.indexOf(QLatin1String("<#"), top.pos);
-            if (start < 0) {
-                out.append(top.text.sliced(top.pos), top.serial);
-                top.pos = top.text.size();
-                continue;
-            }
-            out.append(top.text.sliced(top.pos, start - top.pos), top.serial);
-            tokenBody = start + 2;
+        const int depth = depthOf(top.serial) + 1;
+        if (m_out.endsWithOpen() && top.text[top.pos] == QLatin1Char('#')) {
+            // A token formed where a value meets the text before it.
+            ++top.pos;
+            return FoundToken{kNoKey, false, std::max(depth, depthOf(m_out.chopLast()) + 1)};
         }
-
-        if (!known) {
-            // The token runs to the next ">", through as many sources as it takes.
-            QString token = QStringLiteral("<#");
-            top.pos = tokenBody;
-            bool closed = false;
-            while (!stack.empty()) {
-                Source& source = stack.back();
-                depth = std::max(depth, depths[static_cast<size_t>(source.serial)] + 1);
-                const qsizetype end = source.text.indexOf(QLatin1Char('>'), source.pos);
-                if (end >= 0) {
-                    token.append(source.text.sliced(source.pos, end + 1 - source.pos));
-                    source.pos = end + 1;
-                    closed = true;
-                    break;
-                }
-                token.append(source.text.sliced(source.pos));
-                stack.pop_back();
-            }
-            if (!closed) {
-                out.append(token, 0);
-                break;
-            }
-            key = keyOf(token);
+        if (m_stack.size() == 1)
+            return nextTemplateToken(top, depth);
+        const qsizetype start = top.text.indexOf(QLatin1String("<#"), top.pos);
+        if (start < 0) {
+            copyRest(top);
+            return std::nullopt;
         }
-
-        const QString& value = valueOf(key);
-        if (value.isEmpty() || depth > m_maxDepth)
-            continue;
-        if (depth > 1) {
-            if (value.size() > budget)
-                continue;
-            budget -= value.size();
-        }
-        normalized.push_back(NormalizeLineEnds(value));
-        depths.push_back(depth);
-        stack.push_back(Source{QStringView(normalized.back()), 0, static_cast<int>(depths.size() - 1)});
+        m_out.append(top.text.sliced(top.pos, start - top.pos), top.serial);
+        top.pos = start + 2;
+        return FoundToken{kNoKey, false, depth};
     }
-    return out.take();
+
+    std::optional<FoundToken> nextTemplateToken(Source& top, int depth)
+    {
+        const std::vector<Token>& tokens = m_template.m_tokens;
+        while (m_nextToken < tokens.size() && tokens[m_nextToken].start < top.pos)
+            ++m_nextToken;
+        if (m_nextToken == tokens.size()) {
+            copyRest(top);
+            return std::nullopt;
+        }
+        const Token& token = tokens[m_nextToken];
+        m_out.append(top.text.sliced(top.pos, token.start - top.pos), top.serial);
+        top.pos = token.end + 1;
+        return FoundToken{token.key, true, depth};
+    }
+
+    void copyRest(Source& top)
+    {
+        m_out.append(top.text.sliced(top.pos), top.serial);
+        top.pos = top.text.size();
+    }
+
+    // Reads the token's name to the next ">", through as many sources as it takes. False when
+    // no ">" follows: the token is written as text and the fill ends.
+    bool readName(FoundToken& found)
+    {
+        QString token = QStringLiteral("<#");
+        while (!m_stack.empty()) {
+            Source& source = m_stack.back();
+            found.depth = std::max(found.depth, depthOf(source.serial) + 1);
+            const qsizetype end = source.text.indexOf(QLatin1Char('>'), source.pos);
+            if (end >= 0) {
+                token.append(source.text.sliced(source.pos, end + 1 - source.pos));
+                source.pos = end + 1;
+                found.key = keyOf(token);
+                return true;
+            }
+            token.append(source.text.sliced(source.pos));
+            m_stack.pop_back();
+        }
+        m_out.append(token, 0);
+        return false;
+    }
+
+    const QString& valueOf(int key) const
+    {
+        static const QString none;
+        if (key >= 0 && key < kSenderKeyBase && !m_recipient[static_cast<size_t>(key)].isEmpty())
+            return m_recipient[static_cast<size_t>(key)];
+        const int senderIndex = key - kSenderKeyBase;
+        if (senderIndex >= 0 && senderIndex < kSenderFieldCount)
+            return m_sender[static_cast<size_t>(senderIndex)];
+        return none;
+    }
+
+    // Puts the value on the stack to be read next, unless it lies too deep or nested values
+    // have used up their budget.
+    void insert(const QString& value, int depth)
+    {
+        if (value.isEmpty() || depth > m_template.m_maxDepth)
+            return;
+        if (depth > 1) {
+            if (value.size() > m_budget)
+                return;
+            m_budget -= value.size();
+        }
+        m_normalized.push_back(NormalizeLineEnds(value));
+        m_depths.push_back(depth);
+        m_stack.push_back(Source{QStringView(m_normalized.back()), 0, static_cast<int>(m_depths.size() - 1)});
+    }
+
+    const TPlaceholderTemplate& m_template;
+    const RecipientValues& m_recipient;
+    const SenderValues& m_sender;
+    Output m_out;
+    std::deque<QString> m_normalized; // keeps inserted values alive while they are read
+    std::vector<Source> m_stack;
+    std::vector<int> m_depths{0}; // how many values deep each source lies
+    size_t m_nextToken = 0;
+    qsizetype m_budget = kNestedBudget;
+};
+
+QString TPlaceholderTemplate::Fill(const RecipientValues& recipient, const SenderValues& sender) const
+{
+    return Filling(*this, recipient, sender).run();
 }

@@ -38,8 +38,8 @@ public:
     bool HasPlaceholders() const { return m_text.contains(QLatin1String("<#")); }
     QString Fill(const RecipientValues& recipient, const SenderValues& sender) const;
 
-
 private:
+    class Filling;
     struct Token {
         qsizetype start; // the "<"
         qsizetype end;   // the ">"

@@ -2,7 +2,7 @@
 
 QString TRecipientEntry::JoinedLine() const
 {
-    QStringList fields{Address};
+    QStringList fields{Address()};
     for (const QString& value : Values)
         fields.append(value);
     return fields.join(QLatin1Char('|'));
@@ -10,12 +10,12 @@ QString TRecipientEntry::JoinedLine() const
 
 const std::array<QString, kRecipientFieldCount>& TRecipientList::PlaceholderNames()
 {
-    static const std::array<QString, kRecipientFieldCount> names = {
-        QStringLiteral("<#EAnrede>"), QStringLiteral("<#EName>"),    QStringLiteral("<#ENamensZ>"),
-        QStringLiteral("<#EStrasse>"), QStringLiteral("<#EPLZ>"),    QStringLiteral("<#EOrt>"),
-        QStringLiteral("<#EAdressZ>"), QStringLiteral("<#ELand>"),   QStringLiteral("<#EEmail>"),
-        QStringLiteral("<#ETel>"),     QStringLiteral("<#EFax>"),    QStringLiteral("<#EFirma>"),
-        QStringLiteral("<#ETitel>"),   QStringLiteral("<#EVorname>"), QStringLiteral("<#EBFormel>")};
+    static const std::array<QString, kRecipientFieldCount> names = [] {
+        std::array<QString, kRecipientFieldCount> table;
+        for (const RecipientFieldInfo& info : kRecipientFields)
+            table[static_cast<size_t>(info.field)] = info.placeholder.toString();
+        return table;
+    }();
     return names;
 }
 
@@ -34,7 +34,6 @@ TRecipientList TRecipientList::FromRecords(const TFDBData& records)
         if (!record.Selected || record.text(RecipientField::Email).isEmpty())
             continue;
         TRecipientEntry entry;
-        entry.Address = record.text(RecipientField::Email);
         for (int field = 0; field < kRecipientFieldCount; ++field)
             entry.Values[static_cast<size_t>(field)] = record.text(field);
         list.append(entry);

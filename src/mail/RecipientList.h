@@ -8,11 +8,12 @@
 
 #include <array>
 
-// One recipient of a send run: the mail's address and the fifteen placeholder values in the
-// order of TEmpfaengerFelder. Values are kept apart, so a "|" inside one shifts nothing.
+// One recipient of a send run: the fifteen placeholder values in field order; the Email value
+// is the mail's address. Values are kept apart, so a "|" inside one shifts nothing.
 struct TRecipientEntry {
-    QString Address;
     std::array<QString, kRecipientFieldCount> Values;
+
+    const QString& Address() const { return Values[static_cast<size_t>(RecipientField::Email)]; }
 
     // The address and the values joined by "|", for logs.
     QString JoinedLine() const;
@@ -29,7 +30,7 @@ public:
     static QString HeaderLine();
 
     // One entry for each record, in order, whose Selected flag is set and whose Email is not
-    // empty; the address is the record's Email.
+    // empty.
     static TRecipientList FromRecords(const TFDBData& records);
 
     void append(const TRecipientEntry& entry) { m_entries.append(entry); }

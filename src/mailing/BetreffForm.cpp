@@ -2,8 +2,8 @@
 
 #include "controls/ColorNumber.h"
 #include "controls/TFlatSB.h"
-#include "mailing/ActionButton.h"
-#include "mailing/DialogLook.h"
+#include "controls/ActionButton.h"
+#include "controls/DialogLook.h"
 #include "desktop/CommandUpdater.h"
 
 #include <QAction>

@@ -1,5 +1,6 @@
 #include "mailing/LogViewForm.h"
 
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
 #include "desktop/MessageBoxes.h"
@@ -9,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -98,8 +98,8 @@ void TLogViewForm::PrintShownLog()
 
 void TLogViewForm::showEvent(QShowEvent* event)
 {
-    if (!m_placed && screen()) {
-        move(screen()->availableGeometry().center() - rect().center());
+    if (!m_placed) {
+        centreOnScreen(this);
         m_placed = true;
     }
     QWidget::showEvent(event);

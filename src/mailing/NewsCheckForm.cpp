@@ -3,7 +3,7 @@
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
 #include "core/StartForm.h"
-#include "mailing/DialogLook.h"
+#include "controls/DialogLook.h"
 #include "mailing/RecipientCheckModel.h"
 
 #include <QApplication>

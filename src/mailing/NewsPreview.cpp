@@ -1,7 +1,7 @@
 #include "mailing/NewsPreview.h"
 
 #include "controls/TFlatSB.h"
-#include "mailing/DialogLook.h"
+#include "controls/DialogLook.h"
 #include "mailing/TemplatePreviewView.h"
 
 #include <QFileInfo>

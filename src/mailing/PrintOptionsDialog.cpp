@@ -1,5 +1,6 @@
 #include "mailing/PrintOptionsDialog.h"
 
+#include "controls/DialogButtons.h"
 #include "controls/TFlatSB.h"
 #include "desktop/MessageBoxes.h"
 
@@ -70,21 +71,15 @@ TPrintOptionsDialog::TPrintOptionsDialog(const QString& title, QWidget* parent)
     grid->addWidget(browse, 2, 2);
     grid->setColumnStretch(1, 1);
 
-    OkButton = new TFlatSB(QStringLiteral("OK"), this);
-    QFont bold = OkButton->font();
-    bold.setBold(true);
-    OkButton->setFont(bold);
-    CancelButton = new TFlatSB(QStringLiteral("Abbrechen"), this);
+    const DialogButtonRow buttons = dialogButtonRow(this, ConfirmWeight::Bold);
+    OkButton = buttons.confirm;
+    CancelButton = buttons.cancel;
     connect(OkButton, &TFlatSB::clicked, this, &QDialog::accept);
     connect(CancelButton, &TFlatSB::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(destination);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
 
     (Printers->count() > 0 ? PrinterChoice : PreviewChoice)->setChecked(true);
     PrinterChoice->setEnabled(Printers->count() > 0);

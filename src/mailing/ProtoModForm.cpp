@@ -1,5 +1,7 @@
 #include "mailing/ProtoModForm.h"
 
+#include "controls/ActionButton.h"
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "core/LogListing.h"
 #include "mailing/SendLogFiles.h"
@@ -14,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -24,19 +25,6 @@
 namespace {
 
 constexpr int kFileNameRole = Qt::UserRole;
-
-// The button shows its command: caption and enabled state follow it, a click triggers it, and
-// the command counts as shown while the button is.
-void linkButton(TFlatSB* button, QAction* action)
-{
-    button->addAction(action);
-    button->setText(action->text());
-    QObject::connect(button, &TFlatSB::clicked, action, &QAction::trigger);
-    QObject::connect(action, &QAction::changed, button, [button, action] {
-        button->setText(action->text());
-        button->setEnabled(action->isEnabled());
-    });
-}
 
 QString notFoundText(const QString& path)
 {
@@ -82,10 +70,10 @@ TProtoModForm::TProtoModForm(ILogListing* listing, ShowLogFunction showLog, QWid
     QFont bold = FlatSB1->font();
     bold.setBold(true);
     FlatSB1->setFont(bold);
-    linkButton(FlatSB1, PMFOpen);
+    linkButtonToAction(FlatSB1, PMFOpen);
     FlatSB2 = new TFlatSB(this);
     FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
-    linkButton(FlatSB2, PMFDel);
+    linkButtonToAction(FlatSB2, PMFDel);
     FlatSB3 = new TFlatSB(QStringLiteral("Schließen"), this);
     FlatSB3->setObjectName(QStringLiteral("FlatSB3"));
     connect(FlatSB3, &TFlatSB::clicked, this, &QWidget::close);
@@ -106,8 +94,8 @@ TProtoModForm::TProtoModForm(ILogListing* listing, ShowLogFunction showLog, QWid
 
 void TProtoModForm::showEvent(QShowEvent* event)
 {
-    if (!m_placed && screen()) {
-        move(screen()->availableGeometry().center() - rect().center());
+    if (!m_placed) {
+        centreOnScreen(this);
         m_placed = true;
     }
     QWidget::showEvent(event);

@@ -29,17 +29,6 @@
 
 namespace {
 
-// The Adressen columns of the fifteen recipient fields, in field order.
-const std::array<QString, kRecipientFieldCount>& recipientColumns()
-{
-    static const std::array<QString, kRecipientFieldCount> columns{
-        QStringLiteral("Anrede"), QStringLiteral("Name"),  QStringLiteral("ZName"),   QStringLiteral("Strasse"),
-        QStringLiteral("PLZ"),    QStringLiteral("Ort"),   QStringLiteral("ZAdresse"), QStringLiteral("Land"),
-        QStringLiteral("Email"),  QStringLiteral("Tel"),   QStringLiteral("Fax"),     QStringLiteral("Firma"),
-        QStringLiteral("Titel"),  QStringLiteral("Vorname"), QStringLiteral("BFormel")};
-    return columns;
-}
-
 int requireColumn(const DbResult& result, const QString& queryName, const QString& column)
 {
     const int index = result.columnIndex(column);
@@ -226,9 +215,9 @@ bool TSendWorkflow::waitForConnection() const
 void TSendWorkflow::startRun(const QStringList& lines, const QString& fileName, const QString& subject,
                              const TAbsenderDataRecord& sender, const TRecipientList& list)
 {
-    quint8 status = 0;
+    SlotStatus status = SlotStatus::Taken;
     const PSendSlot slot = m_seams.sendSlots->AcquireSendSlot(status);
-    if (status != 0 || !slot)
+    if (status != SlotStatus::Taken || !slot)
         return;
     SendSlotLease lease(*m_seams.sendSlots, slot);
 
@@ -287,8 +276,8 @@ bool TSendWorkflow::GatherRecipients(qint64 senderId, TFDBData& Recipients, std:
         query.open();
         const std::shared_ptr<const DbResult> result = query.result();
         std::array<int, kRecipientFieldCount> columns{};
-        for (int field = 0; field < kRecipientFieldCount; ++field)
-            columns[size_t(field)] = requireColumn(*result, query.name(), recipientColumns()[size_t(field)]);
+        for (const RecipientFieldInfo& info : kRecipientFields)
+            columns[size_t(info.field)] = requireColumn(*result, query.name(), info.column.toString());
         const int sendColumn = requireColumn(*result, query.name(), QStringLiteral("Send"));
         const int emailColumn = columns[size_t(RecipientField::Email)];
         const int firmaColumn = columns[size_t(RecipientField::Firma)];

@@ -1,36 +1,23 @@
 #include "mailing/UserSpass.h"
 
+#include "controls/ActionButton.h"
 #include "mail/SendLogNames.h"
 #include "mail/SendResult.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFrame>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
-constexpr int kWidth = 366;
-constexpr int kHeight = 123;
 constexpr int kResultHeight = 180; // brings the report button below "OK" into view
 
 StatusWindowLinks& links()
 {
     static StatusWindowLinks instance;
     return instance;
-}
-
-QLabel* whiteLabel(QWidget* parent, bool bold, const QRect& geometry)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(geometry);
-    label->setStyleSheet(bold ? QStringLiteral("color: white; font-weight: bold;")
-                              : QStringLiteral("color: white;"));
-    return label;
 }
 
 } // namespace
@@ -41,36 +28,8 @@ void TUserSP::setMainWindowLinks(StatusWindowLinks newLinks)
 }
 
 TUserSP::TUserSP(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : TStatusPanel(parent)
 {
-    setWindowTitle(QStringLiteral("Status"));
-    setFixedSize(kWidth, kHeight);
-    QFont font(QStringLiteral("Verdana"));
-    font.setPixelSize(11);
-    setFont(font);
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(110, 122, 148));
-    setPalette(colours);
-
-    m_frame = new QFrame(this);
-    m_frame->setFrameShape(QFrame::Box);
-    m_frame->setStyleSheet(QStringLiteral("QFrame { border: 1px solid black; background: transparent; }"));
-    m_frame->setGeometry(rect());
-
-    Label2 = whiteLabel(this, true, {12, 8, 337, 16});
-    Label3 = whiteLabel(this, false, {12, 30, 337, 16});
-    FPB1 = new QProgressBar(this);
-    FPB1->setGeometry(12, 50, 337, 16);
-    FPB1->setRange(0, 100);
-    FPB1->setValue(0);
-    FPB1->setTextVisible(false);
-    FPB1->setStyleSheet(QStringLiteral("QProgressBar { background: white; border: 1px solid black; }"
-                                       "QProgressBar::chunk { background: rgb(255, 152, 0); }"));
-    Label1 = whiteLabel(this, true, {12, 72, 250, 32});
-    Label1->setText(QStringLiteral("Bitte warten ..."));
-
     FlatSB1 = new QPushButton(this);
     FlatSB1->setGeometry(272, 88, 77, 23);
     connect(FlatSB1, &QPushButton::clicked, this, &TUserSP::FlatSB1Click);
@@ -80,34 +39,7 @@ TUserSP::TUserSP(QWidget* parent)
     connect(USPBericht, &QAction::triggered, this, &TUserSP::USPBerichtExecute);
     FlatSB2 = new QPushButton(this);
     FlatSB2->setGeometry(272, 142, 77, 23);
-    FlatSB2->setVisible(false);
-    connect(FlatSB2, &QPushButton::clicked, USPBericht, &QAction::trigger);
-    connect(USPBericht, &QAction::changed, FlatSB2, [this] {
-        FlatSB2->setText(USPBericht->text());
-        FlatSB2->setVisible(USPBericht->isVisible());
-        FlatSB2->setEnabled(USPBericht->isEnabled());
-    });
-}
-
-void TUserSP::setTitle(const QString& title)
-{
-    Label2->setText(title);
-}
-
-void TUserSP::setStatusText(const QString& text)
-{
-    Label3->setText(text);
-}
-
-void TUserSP::initProgress(int maximum)
-{
-    FPB1->setMaximum(qMax(0, maximum));
-    FPB1->setValue(0);
-}
-
-void TUserSP::stepProgress()
-{
-    FPB1->setValue(qMin(FPB1->value() + 1, FPB1->maximum()));
+    linkButtonToAction(FlatSB2, USPBericht);
 }
 
 void TUserSP::ShowResult(int code)
@@ -123,8 +55,7 @@ void TUserSP::ShowResult(int code)
     Label3->clear();
     FlatSB1->setText(QStringLiteral("OK"));
     m_buttonTag = 1;
-    setFixedSize(kWidth, kResultHeight);
-    m_frame->setGeometry(rect());
+    setPanelHeight(kResultHeight);
     USPBericht->setText(QStringLiteral("Bericht"));
     USPBericht->setEnabled(!LogName.isEmpty());
     USPBericht->setVisible(true);
@@ -144,9 +75,7 @@ void TUserSP::showEvent(QShowEvent* event)
     } else {
         FlatSB1->setVisible(false);
     }
-    if (!event->spontaneous() && screen())
-        move(screen()->availableGeometry().center() - rect().center());
-    QWidget::showEvent(event);
+    TStatusPanel::showEvent(event);
 }
 
 void TUserSP::closeEvent(QCloseEvent* event)

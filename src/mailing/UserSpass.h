@@ -1,16 +1,14 @@
 #pragma once
 
+#include "controls/StatusPanel.h"
+
 #include <QString>
-#include <QWidget>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 
 class QAction;
-class QFrame;
-class QLabel;
-class QProgressBar;
 class QPushButton;
 
 // How a status window reaches the main window, which sits in a higher layer. The main window
@@ -22,13 +20,13 @@ struct StatusWindowLinks
     std::function<void(const QString& title, const QString& file)> showLog;
 };
 
-// The small modeless window "Status" of a long task. Mode 1: a send run's window with the
-// cancel button, the result text and the "Bericht" command; any other mode: the import's plain
-// progress window. Main thread only; the cancel flag may be read from any thread.
+// A send run's status window. Mode 1: with the cancel button, the result text and the
+// "Bericht" command; any other mode: the bare panel. Main thread only; the cancel flag may be
+// read from any thread.
 //
-// Created without parent (owned by whoever created it: the send slot, or the import). Closing
-// only hides it, sets Closed and tells the main window; its owner frees it later.
-class TUserSP : public QWidget
+// Created without parent (owned by the send slot). Closing only hides it, sets Closed and tells
+// the main window; its owner frees it later.
+class TUserSP : public TStatusPanel
 {
     Q_OBJECT
 public:
@@ -45,11 +43,6 @@ public:
     // The user has closed the window; read by the main window's clean-up.
     bool Closed = false;
 
-    void setTitle(const QString& title);
-    void setStatusText(const QString& text);
-    void initProgress(int maximum);
-    void stepProgress();
-
     // "Abbrechen" was pressed. A run may keep the shared flag to read it after the window is gone.
     bool cancelRequested() const { return m_cancel->load(); }
     std::shared_ptr<std::atomic<bool>> cancelFlag() const { return m_cancel; }
@@ -57,10 +50,6 @@ public:
     // Shows the run's final result (a result code) with the "OK" button and "Bericht".
     void ShowResult(int code);
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QProgressBar* FPB1;
     QPushButton* FlatSB1;
     QPushButton* FlatSB2;
     QAction* USPBericht;
@@ -73,7 +62,6 @@ private:
     void FlatSB1Click();
     void USPBerichtExecute();
 
-    QFrame* m_frame;
     int m_buttonTag = 0; // 0: the button cancels, 1: it closes
     std::shared_ptr<std::atomic<bool>> m_cancel = std::make_shared<std::atomic<bool>>(false);
 };

@@ -33,9 +33,9 @@ protected:
 
     PSendSlot startShownRun()
     {
-        quint8 status = 255;
+        SlotStatus status = SlotStatus::NoWindow;
         PSendSlot slot = form.sendSlots()->AcquireSendSlot(status);
-        EXPECT_EQ(status, 0);
+        EXPECT_EQ(status, SlotStatus::Taken);
         window(slot)->Mode = 1;
         window(slot)->show();
         return slot;

@@ -1,3 +1,4 @@
+#include "core/DMTestDatabase.h"
 #include "core/Records.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,20 @@ TEST(Records, MailDataCutsToCapacity)
     // A cut through a surrogate pair drops the whole character.
     data.setText(RecipientField::PLZ, QString(14, QChar(u'1')) + QString::fromUtf8("\xF0\x9F\x98\x80"));
     EXPECT_EQ(data.text(RecipientField::PLZ), QString(14, QChar(u'1')));
-    const int expected[] = {40, 70, 70, 50, 15, 50, 50, 5, 50, 40, 40, 70, 25, 50, 100};
-    for (int k = 0; k < kRecipientFieldCount; ++k)
-        EXPECT_EQ(TRecipientMailData::capacity(k), expected[k]);
+}
+
+// A record's capacity is the width its stored column accepts: a value of that many characters
+// is written, one more is refused.
+TEST(Records, CapacitiesAreTheStoredColumnWidths)
+{
+    NewsTestDatabase db(false);
+    for (const RecipientFieldInfo& info : kRecipientFields) {
+        const int capacity = TRecipientMailData::capacity(info.field);
+        const QString insert = QStringLiteral("INSERT INTO Adressen (AbsenderID, %1) VALUES (1, ?)").arg(info.column);
+        EXPECT_NO_THROW(db.connection.execute(QStringLiteral("Test"), insert, {QString(capacity, u'x')}))
+            << info.column.toString().toStdString();
+        EXPECT_THROW(db.connection.execute(QStringLiteral("Test"), insert, {QString(capacity + 1, u'x')}),
+                     EDatabaseError)
+            << info.column.toString().toStdString();
+    }
 }

@@ -40,12 +40,12 @@ void processDeferredDeletes()
 class SendSlotTableTest : public ::testing::Test
 {
 protected:
-    PSendSlot acquire(quint8& status) { return table.AcquireSendSlot(status); }
+    PSendSlot acquire(SlotStatus& status) { return table.AcquireSendSlot(status); }
     PSendSlot acquire()
     {
-        quint8 status = 255;
+        SlotStatus status = SlotStatus::NoWindow;
         PSendSlot slot = table.AcquireSendSlot(status);
-        EXPECT_EQ(status, 0);
+        EXPECT_EQ(status, SlotStatus::Taken);
         return slot;
     }
     int slotIndex(PSendSlot slot) const { return slot ? int(slot - &table.slot(0)) : -1; }
@@ -73,9 +73,9 @@ TEST_F(SendSlotTableTest, TenSlotsThenTheEleventhIsRefusedAndFreedLowSlotsAreReu
         ASSERT_TRUE(slot->Form);
         EXPECT_FALSE(slot->Form->isVisible());
     }
-    quint8 status = 0;
+    SlotStatus status = SlotStatus::Taken;
     EXPECT_EQ(acquire(status), nullptr);
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(status, SlotStatus::AllInUse);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, kAllBusy);
     EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Warning);
@@ -95,9 +95,9 @@ TEST_F(SendSlotTableTest, WindowThatCannotBeCreatedLeavesEverySlotFree)
 {
     acquire();
     failOnCreation = 1;
-    quint8 status = 0;
+    SlotStatus status = SlotStatus::Taken;
     EXPECT_EQ(acquire(status), nullptr);
-    EXPECT_EQ(status, 2);
+    EXPECT_EQ(status, SlotStatus::NoWindow);
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("#172 Fenster nicht erzeugt")});
     EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Error);
     for (int i = 1; i < MaxSendSlots; ++i)

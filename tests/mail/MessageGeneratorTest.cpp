@@ -54,14 +54,13 @@ TRecipientList recipients()
 {
     TRecipientList list;
     TRecipientEntry first;
-    first.Address = QStringLiteral("aenne@example.org");
     first.Values[static_cast<size_t>(RecipientField::Anrede)] = QStringLiteral("Frau");
     first.Values[static_cast<size_t>(RecipientField::Name)] = QStringLiteral("Weiß");
     first.Values[static_cast<size_t>(RecipientField::Vorname)] = QStringLiteral("Änne");
     first.Values[static_cast<size_t>(RecipientField::BFormel)] = QStringLiteral("Sehr geehrte");
-    first.Values[static_cast<size_t>(RecipientField::Email)] = first.Address;
+    first.Values[static_cast<size_t>(RecipientField::Email)] = QStringLiteral("aenne@example.org");
     TRecipientEntry second = first;
-    second.Address = QStringLiteral("bob@example.org");
+    second.Values[static_cast<size_t>(RecipientField::Email)] = QStringLiteral("bob@example.org");
     second.Values[static_cast<size_t>(RecipientField::Vorname)] = QStringLiteral("Bob");
     list.append(first);
     list.append(second);

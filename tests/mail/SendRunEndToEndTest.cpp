@@ -137,7 +137,7 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
     TRecipientList recipients;
     for (int i = 0; i < names.size(); ++i) {
         TRecipientEntry entry;
-        entry.Address = QStringLiteral("leser%1@example.com").arg(i + 1);
+        entry.Values[static_cast<size_t>(RecipientField::Email)] = QStringLiteral("leser%1@example.com").arg(i + 1);
         entry.Values[13] = names[i];
         recipients.append(entry);
     }
@@ -163,7 +163,7 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
     for (int i = 0; i < 3; ++i) {
         const QJsonObject& m = messages[i];
         SCOPED_TRACE(i);
-        EXPECT_EQ(m[QStringLiteral("rcpt_tos")].toArray(), QJsonArray{recipients.at(i).Address});
+        EXPECT_EQ(m[QStringLiteral("rcpt_tos")].toArray(), QJsonArray{recipients.at(i).Address()});
         EXPECT_EQ(m[QStringLiteral("subject")].toString(), QStringLiteral("Neues aus der Backstube"));
         EXPECT_TRUE(m[QStringLiteral("defects")].toArray().isEmpty());
         EXPECT_EQ(m[QStringLiteral("body")].toString(),

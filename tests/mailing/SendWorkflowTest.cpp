@@ -97,9 +97,9 @@ TEST_F(SendWorkflowTest, AllTenSlotsBusyStartsNothingAndTakesNoEleventh)
 {
     QList<PSendSlot> taken;
     for (int i = 0; i < MaxSendSlots; ++i) {
-        quint8 status = 9;
+        SlotStatus status = SlotStatus::NoWindow;
         taken << rig.slotTable.AcquireSendSlot(status);
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(status, SlotStatus::Taken);
     }
     run();
     EXPECT_EQ(boxes.texts(), QStringList{kAllBusy});
