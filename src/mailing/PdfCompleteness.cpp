@@ -1,0 +1,32 @@
+#include "mailing/PdfCompleteness.h"
+
+#include <QByteArray>
+#include <QFile>
+
+namespace {
+
+constexpr qint64 kTailSize = 256;
+
+} // namespace
+
+bool IsCompletePdf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.read(5).startsWith("%PDF-"))
+        return false;
+    const qint64 size = file.size();
+    if (!file.seek(qMax<qint64>(0, size - kTailSize)))
+        return false;
+    const QByteArray tail = file.read(kTailSize).trimmed();
+    if (!tail.endsWith("%%EOF"))
+        return false;
+    const qsizetype keyword = tail.lastIndexOf("startxref");
+    if (keyword < 0)
+        return false;
+    bool ok = false;
+    const qint64 offset =
+        tail.mid(keyword + 9, tail.size() - 5 - keyword - 9).trimmed().toLongLong(&ok);
+    if (!ok || offset <= 0 || offset >= size || !file.seek(offset))
+        return false;
+    return file.read(4) == "xref";
+}
