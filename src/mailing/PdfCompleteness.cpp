@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -28,5 +29,8 @@ bool IsCompletePdf(const QString& path)
         tail.mid(keyword + 9, tail.size() - 5 - keyword - 9).trimmed().toLongLong(&ok);
     if (!ok || offset <= 0 || offset >= size || !file.seek(offset))
         return false;
-    return file.read(4) == "xref";
+    // A classic table, or a cross-reference stream object ("12 0 obj").
+    const QByteArray table = file.read(32);
+    return table.startsWith("xref") ||
+           QRegularExpression(QStringLiteral("^\\d+\\s+\\d+\\s+obj\\b")).match(QString::fromLatin1(table)).hasMatch();
 }
