@@ -91,8 +91,9 @@ TEST(ZipEventsTest, EngineMessagesSetTheFlagAndOnlyRealErrorsShowABox)
         events.ZipMaster1Message(c.code, QStringLiteral("Adressen.ADT: CRC error"));
         EXPECT_EQ(boxes.texts(), c.boxes) << c.code;
         EXPECT_EQ(events.ZipErrorFlag, c.flag) << c.code;
-        if (!c.boxes.isEmpty())
+        if (!c.boxes.isEmpty()) {
             EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
+        }
     }
 }
 

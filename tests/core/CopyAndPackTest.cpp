@@ -73,8 +73,9 @@ TEST(CopyAndPackFailureTest, EveryFailureAndCancelEndsCleanly)
         MessageBoxRecorder recorder;
         const QString target = fresh.root() + QStringLiteral("/Tmp");
         ASSERT_TRUE(QDir().mkpath(target));
-        if (!c.missingFile.isEmpty())
+        if (!c.missingFile.isEmpty()) {
             ASSERT_TRUE(QFile::remove(fresh.folder() + u'/' + c.missingFile));
+        }
         TBackupUSPForm window;
         int polls = 0;
         window.setPollHook([&](TBackupUSPForm& f) {
