@@ -48,9 +48,10 @@ void fill(DbConnection& connection)
                            QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Anrede, Strasse, Ort, Email, PLZ, "
                                           "Land, Firma, Vorname, BFormel) VALUES (1, ?, 'Herr', ?, 'Nürnberg', ?, "
                                           "'90402', 'D', ?, 'Hans', 'Sehr geehrter Herr')"),
-                           {QStringLiteral("Müller-%1").arg(i, 6, 10, QChar(u'0')),
-                            QStringLiteral("Hauptstraße %1").arg(i % 200),
-                            QStringLiteral("empfaenger%1@example.org").arg(i), QStringLiteral("Firma %1 GmbH").arg(i % 5000)});
+                           {QVariant(QStringLiteral("Müller-%1").arg(i, 6, 10, QChar(u'0'))),
+                            QVariant(QStringLiteral("Hauptstraße %1").arg(i % 200)),
+                            QVariant(QStringLiteral("empfaenger%1@example.org").arg(i)),
+                            QVariant(QStringLiteral("Firma %1 GmbH").arg(i % 5000))});
     }
     transaction.commit();
 }

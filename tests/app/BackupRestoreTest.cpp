@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QMenu>
 
-#include <map>
 
 namespace {
 
@@ -24,15 +23,6 @@ public:
     QList<VolumeInfo> list;
     QList<VolumeInfo> volumes() const override { return list; }
 };
-
-// The folder's files by name with their hashes.
-std::map<QString, QByteArray> hashesOf(const QString& folder)
-{
-    std::map<QString, QByteArray> hashes;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        hashes[name] = fileHash(folder + u'/' + name);
-    return hashes;
-}
 
 QString todaysArchive()
 {
@@ -151,7 +141,7 @@ TEST_F(BackupRestoreTest, ABackupOntoSmallRemovableMediaRestoresThroughTheJoiner
             name += QChar(u'a' + random.bounded(26));
         module.dm->AdsConnection1.execute(QStringLiteral("Test"),
                                           QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (1, ?, ?)"),
-                                          {name.left(60), name.left(40) + QStringLiteral("@example.org")});
+                                          {QVariant(name), QVariant(name.left(30) + QStringLiteral("@example.org"))});
     }
     transaction.commit();
     const QString backedUp = module.content();
