@@ -5,14 +5,13 @@
 #include "core/DM.h"
 #include "core/PathSelectForm.h"
 #include "core/Records.h"
-#include "core/ZipEvents.h"
+#include "core/ZipRun.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
 #include "platform/MessageBoxes.h"
 #include "platform/VolumeProvider.h"
-#include "platform/ZipEngine.h"
 #include "platform/ZipVolumeWriter.h"
 
 #include <QCoreApplication>
@@ -24,7 +23,6 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 
-#include <memory>
 
 namespace {
 
@@ -51,13 +49,6 @@ std::optional<VolumeKind> volumeKindOf(const QList<VolumeInfo>& volumes, const Q
 
 } // namespace
 
-struct TBackupCommand::Run {
-    explicit Run(QWidget* parent) : events(parent) {}
-    TZipEvents events;
-    TZipEngine engine;
-    std::unique_ptr<TBackupUSPForm> form;
-};
-
 TBackupCommand::TBackupCommand(TDM2& dm, QWidget* parent, TBackupSeams seams)
     : m_dm(dm), m_parent(parent), m_seams(std::move(seams))
 {
@@ -81,14 +72,7 @@ void TBackupCommand::BackupDatabase()
         MessageBoxes::error(QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!"), m_parent);
         return;
     }
-    Run run(m_parent);
-    run.events.attach(run.engine);
-    run.form = std::make_unique<TBackupUSPForm>();
-    run.events.ProgressForm = run.form.get();
-    run.form->show();
-    QCoreApplication::processEvents();
-    if (m_seams.formCreated)
-        m_seams.formCreated(*run.form);
+    TZipRun run(m_parent, m_seams.formCreated);
     auto cleanUp = qScopeGuard([&run, &tmp] {
         run.form->setBarMaxima(1, 1);
         run.form->Label2->setText(QStringLiteral("Temporäre Dateien werden entfernt"));
@@ -139,7 +123,7 @@ void TBackupCommand::BackupDatabase()
     }
 }
 
-bool TBackupCommand::CreateBackupArchive(Run& run, QString& archiveName, const QString& dir)
+bool TBackupCommand::CreateBackupArchive(TZipRun& run, QString& archiveName, const QString& dir)
 {
     archiveName = QStringLiteral("BackupNews_") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
                   QStringLiteral(".zip");
@@ -164,7 +148,7 @@ std::optional<QString> TBackupCommand::SelectBackupTarget()
     return picker.SelectedPath();
 }
 
-void TBackupCommand::copyToTarget(Run& run, const QString& archiveName, const QString& target)
+void TBackupCommand::copyToTarget(TZipRun& run, const QString& archiveName, const QString& target)
 {
     const bool removable = volumeKindOf(m_seams.volumes->volumes(), target) == VolumeKind::Removable;
     // A removable medium takes a volume as large as its free space.

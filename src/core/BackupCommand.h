@@ -10,6 +10,7 @@
 class QWidget;
 class TBackupUSPForm;
 class TDM2;
+struct TZipRun;
 class VolumeProvider;
 
 // What the backup reaches outside itself; every empty member is the real thing.
@@ -37,10 +38,9 @@ public:
     void BackupDatabase();
 
 private:
-    struct Run;
-    bool CreateBackupArchive(Run& run, QString& archiveName, const QString& dir);
+    bool CreateBackupArchive(TZipRun& run, QString& archiveName, const QString& dir);
     std::optional<QString> SelectBackupTarget();
-    void copyToTarget(Run& run, const QString& archiveName, const QString& target);
+    void copyToTarget(TZipRun& run, const QString& archiveName, const QString& target);
 
     TDM2& m_dm;
     QWidget* m_parent;

@@ -5,14 +5,13 @@
 #include "core/DirDialogForm.h"
 #include "core/ProgressPause.h"
 #include "core/Records.h"
-#include "core/ZipEvents.h"
+#include "core/ZipRun.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbError.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
 #include "platform/MessageBoxes.h"
-#include "platform/ZipEngine.h"
 #include "platform/ZipVolumeJoiner.h"
 
 #include <QCoreApplication>
@@ -23,7 +22,6 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 
-#include <memory>
 
 namespace {
 
@@ -57,13 +55,6 @@ void stepBar(QProgressBar* bar)
 }
 
 } // namespace
-
-struct TRestoreCommand::Run {
-    explicit Run(QWidget* parent) : events(parent) {}
-    TZipEvents events;
-    TZipEngine engine;
-    std::unique_ptr<TBackupUSPForm> form;
-};
 
 TRestoreCommand::TRestoreCommand(TDM2& dm, TDatabaseAvailability& availability, QWidget* parent, TRestoreSeams seams)
     : m_dm(dm), m_availability(availability), m_parent(parent), m_seams(std::move(seams))
@@ -147,14 +138,7 @@ void TRestoreCommand::RestoreDatabase()
         return;
     }
 
-    Run run(m_parent);
-    run.events.attach(run.engine);
-    run.form = std::make_unique<TBackupUSPForm>();
-    run.events.ProgressForm = run.form.get();
-    run.form->show();
-    QCoreApplication::processEvents();
-    if (m_seams.formCreated)
-        m_seams.formCreated(*run.form);
+    TZipRun run(m_parent, m_seams.formCreated);
     auto finish = qScopeGuard([&run] {
         run.form->Label2->setText(QStringLiteral("Einspielen wird abgeschlossen"));
         run.form->Label3->clear();
@@ -235,7 +219,7 @@ bool TRestoreCommand::fitsOnDisk(qint64 bytes, const QString& databaseFolder)
     return tmpFree >= bytes && databaseFree >= bytes;
 }
 
-bool TRestoreCommand::ExtractBackupArchive(Run& run, const QString& dir, const QString& archivePath,
+bool TRestoreCommand::ExtractBackupArchive(TZipRun& run, const QString& dir, const QString& archivePath,
                                            const QString& databaseFolder)
 {
     run.events.ZipErrorFlag = false;
@@ -261,7 +245,7 @@ bool TRestoreCommand::ExtractBackupArchive(Run& run, const QString& dir, const Q
     return run.engine.extract(path, dir, files) && !run.events.ZipErrorFlag;
 }
 
-bool TRestoreCommand::replaceDatabase(Run& run, const QString& databaseFolder)
+bool TRestoreCommand::replaceDatabase(TZipRun& run, const QString& databaseFolder)
 {
     TBackupUSPForm& form = *run.form;
     form.Label2->setText(QStringLiteral("Datenbankdateien werden bearbeitet"));
@@ -309,7 +293,7 @@ bool TRestoreCommand::replaceDatabase(Run& run, const QString& databaseFolder)
     return true;
 }
 
-bool TRestoreCommand::copyIn(Run& run, const QString& databaseFolder)
+bool TRestoreCommand::copyIn(TZipRun& run, const QString& databaseFolder)
 {
     TBackupUSPForm& form = *run.form;
     form.Label2->setText(QStringLiteral("Datenbankdateien werden eingespielt"));

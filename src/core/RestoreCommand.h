@@ -10,6 +10,7 @@ class QWidget;
 class TBackupUSPForm;
 class TDatabaseAvailability;
 class TDM2;
+struct TZipRun;
 
 // The file operations of the restore, replaceable to inject failures; each empty member is the
 // real operation.
@@ -51,12 +52,11 @@ public:
     void RestoreDatabase();
 
 private:
-    struct Run;
     bool preflight(const QString& databaseFolder);
-    bool ExtractBackupArchive(Run& run, const QString& dir, const QString& archivePath,
+    bool ExtractBackupArchive(TZipRun& run, const QString& dir, const QString& archivePath,
                               const QString& databaseFolder);
-    bool replaceDatabase(Run& run, const QString& databaseFolder);
-    bool copyIn(Run& run, const QString& databaseFolder);
+    bool replaceDatabase(TZipRun& run, const QString& databaseFolder);
+    bool copyIn(TZipRun& run, const QString& databaseFolder);
     void rollBack(const QString& databaseFolder, bool moved);
     bool fitsOnDisk(qint64 bytes, const QString& databaseFolder);
 
