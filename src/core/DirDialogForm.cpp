@@ -81,8 +81,7 @@ TDirDialogForm::TDirDialogForm(QWidget* parent, VolumeProvider* volumes, ShellIc
 void TDirDialogForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (FsDT1->directory().isEmpty())
-        FsDT1->setDirectory(QDir::homePath());
+    FsDT1->setDirectory(QDir::homePath());
     SelectSichOKUpdate();
 }
 

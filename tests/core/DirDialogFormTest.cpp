@@ -6,6 +6,7 @@
 #include "platform/CommandUpdater.h"
 #include "platform/MessageBoxes.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 
@@ -46,6 +47,7 @@ TEST_F(DirDialogFormTest, OffersOnlyBackupArchivesAndOkWaitsForOne)
     MessageBoxRecorder boxes;
     TDirDialogForm picker(nullptr, &volumes, &icons);
     picker.show();
+    EXPECT_EQ(picker.FsDT1->directory(), QDir::cleanPath(QDir::homePath()));
     picker.FsDT1->setDirectory(path(QStringLiteral("Sicherung")));
     idle(picker);
     QStringList shown;
