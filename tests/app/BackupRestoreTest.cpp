@@ -240,3 +240,30 @@ TEST_F(BackupRestoreTest, TargetsThatCannotTakeTheArchiveEndTheCommand)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BackupRestoreTest, AFullFixedTargetLetsTheUserChooseAnother)
+{
+    const QString full = module.root() + QStringLiteral("/Sicherung");
+    const QString roomy = module.root() + QStringLiteral("/Platz");
+    ASSERT_TRUE(QDir().mkpath(roomy));
+    freeSpace = [full](const QString& folder) { return folder == full ? qint64(10) : qint64(1) << 40; };
+    boxes.answerNext(MsgAnswer::Yes);
+    int picked = 0;
+    form.reset();
+    target.clear();
+    TMainFormSeams seams;
+    seams.backup.volumes = &volumes;
+    seams.backup.freeSpace = [this](const QString& folder) { return freeSpace(folder); };
+    seams.backup.chooseTarget = [&]() -> std::optional<QString> { return ++picked == 1 ? full : roomy; };
+    form = std::make_unique<TMainForm>(seams);
+    trigger(QStringLiteral("Sichern"));
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("Zu wenig Speicherplatz auf dem Sicherungsziel!\r\n\r\n"
+                                                         "Möchten Sie ein anderes Sicherungsziel auswählen?"),
+                                          QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}));
+    EXPECT_TRUE(QFileInfo::exists(roomy + u'/' + todaysArchive()));
+    EXPECT_FALSE(QFileInfo::exists(full + u'/' + todaysArchive()));
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include "core/RestoreCommand.h"
 #include "platform/AppPaths.h"
 #include "platform/DirectoryTree.h"
+#include "platform/FileSystems.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ZipEngine.h"
 
@@ -243,6 +244,40 @@ TEST(RestoreTest, RestoringWithoutADatabaseFolderCreatesIt)
     EXPECT_EQ(r.boxes.texts().last(), QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!"));
     EXPECT_FALSE(r.module.flag.unavailable);
     EXPECT_EQ(r.module.content(), content);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RestoreTest, ADatabaseOnAnotherFileSystemIsRefusedUntouched)
+{
+    QTemporaryDir other(QStringLiteral("/dev/shm/kubnews-XXXXXX"));
+    TestEnvironment env;
+    if (!other.isValid() || SameFileSystem(other.path(), env.root()))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const QString folder = other.path() + QStringLiteral("/Datenbank");
+    ASSERT_TRUE(CreateEmptyDatabase(folder).ok);
+    env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"%1\"\n").arg(folder));
+    NewsModuleFixture::Flag flag;
+    TDM2 dm(flag);
+    const QString archive = env.root() + QStringLiteral("/BackupNews_01.12.2026.zip");
+    QStringList files;
+    for (const QString& name : kFiles)
+        files.append(folder + u'/' + name);
+    ASSERT_TRUE(TZipEngine().add(archive, files));
+    const auto before = hashesOf(folder);
+
+    MessageBoxRecorder boxes;
+    boxes.answerNext(MsgAnswer::Yes);
+    TRestoreSeams seams;
+    seams.chooseArchive = [&] { return std::optional<QString>(archive); };
+    TRestoreCommand(dm, flag, nullptr, seams).RestoreDatabase();
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_TRUE(boxes.texts()[1].contains(QStringLiteral("liegt auf einem anderen Dateisystem")));
+    EXPECT_EQ(hashesOf(folder), before);
+    EXPECT_TRUE(dm.AdsConnection1.isConnected());
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
 }
 
 } // namespace
