@@ -40,6 +40,12 @@ void CentralRecord::place(quint16 diskNumber, quint32 offset)
     write32(bytes, 42, offset);
 }
 
+QString volumeName(const QString& lastVolume, int disk)
+{
+    return lastVolume.left(lastVolume.size() - 4) + QStringLiteral(".z") +
+           QStringLiteral("%1").arg(disk + 1, 2, 10, QLatin1Char('0'));
+}
+
 std::optional<EndRecord> readEndRecord(QFile& file, QString& why)
 {
     const qint64 size = file.size();

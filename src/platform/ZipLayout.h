@@ -51,6 +51,10 @@ struct CentralRecord {
     void place(quint16 disk, quint32 localOffset);
 };
 
+// The name of volume disk (0-based) of a split set whose last volume is lastVolume ("x.zip"):
+// "x.z01" for disk 0, "x.z02" for disk 1, ...
+QString volumeName(const QString& lastVolume, int disk);
+
 // Finds the end record in the last 64 KiB of file; nothing (with why) when there is none or
 // the archive needs ZIP64.
 std::optional<EndRecord> readEndRecord(QFile& file, QString& why);

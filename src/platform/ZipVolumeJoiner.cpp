@@ -109,10 +109,9 @@ QStringList volumesOf(const QString& lastVolume)
     const std::optional<EndRecord> end = endRecordOf(lastVolume, why);
     if (!end)
         return {lastVolume};
-    const QString base = lastVolume.left(lastVolume.size() - 4);
     QStringList paths;
     for (int disk = 0; disk < end->disk(); ++disk)
-        paths.append(base + QStringLiteral(".z") + QStringLiteral("%1").arg(disk + 1, 2, 10, QLatin1Char('0')));
+        paths.append(volumeName(lastVolume, disk));
     paths.append(lastVolume);
     return paths;
 }

@@ -21,12 +21,6 @@ struct Failure {
     QString message;
 };
 
-QString volumeName(const QString& name, int disk)
-{
-    const QString base = name.left(name.size() - 4);
-    return base + QStringLiteral(".z") + QStringLiteral("%1").arg(disk + 1, 2, 10, QLatin1Char('0'));
-}
-
 // The archive as the writer walks it: its entries' local header sizes in file order, the
 // central directory and the end record.
 struct Layout {
