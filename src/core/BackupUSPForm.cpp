@@ -4,6 +4,7 @@
 #include "controls/TFlatSB.h"
 #include "platform/MessageBoxes.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -97,6 +98,17 @@ void TBackupUSPForm::setBarMaxima(int fileMaximum, int totalMaximum)
     FPB1->setValue(0);
     FPB2->setRange(0, totalMaximum);
     FPB2->setValue(0);
+}
+
+void TBackupUSPForm::reject()
+{
+    if (FlatSB1->isEnabled())
+        FlatSB1Click();
+}
+
+void TBackupUSPForm::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
 }
 
 void TBackupUSPForm::FlatSB1Click()

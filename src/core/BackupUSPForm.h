@@ -35,6 +35,12 @@ public:
     QProgressBar* FPB2;   // total bar
     TFlatSB* FlatSB1;     // "Abbrechen"
 
+    // Escape works like "Abbrechen" while it is enabled; the window is never closed by the user.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void FlatSB1Click();
 

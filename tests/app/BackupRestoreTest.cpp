@@ -1,6 +1,7 @@
 #include "core/NewsModuleFixture.h"
 #include "platform/ZipTestSupport.h"
 
+#include "controls/TFlatSB.h"
 #include "core/BackupUSPForm.h"
 #include "core/Main.h"
 #include "platform/AppPaths.h"
@@ -101,8 +102,16 @@ protected:
 TEST_F(BackupRestoreTest, ARoundTripThroughTheMenuGivesBackTheBackedUpContent)
 {
     const QString backedUp = module.content();
+    QList<bool> cancelEnabledWhileCopying;
+    pollHook = [&](TBackupUSPForm& window) {
+        if (window.Label2->text() == QLatin1String("Sicherungsdatei wird auf Ziel kopiert"))
+            cancelEnabledWhileCopying.append(window.FlatSB1->isEnabled());
+    };
     const QString path = backUp();
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")});
+    ASSERT_FALSE(cancelEnabledWhileCopying.isEmpty());
+    EXPECT_FALSE(cancelEnabledWhileCopying.contains(true));
+    pollHook = {};
     EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
     const ToolRun listing = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path}, target);
     EXPECT_EQ(listing.output.trimmed().split(u'\n'),
