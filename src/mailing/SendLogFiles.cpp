@@ -3,6 +3,7 @@
 #include "desktop/MessageBoxes.h"
 #include "mail/SendLogNames.h"
 #include "platform/AppPaths.h"
+#include "platform/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +28,7 @@ void CreateLogFile(bool& Failed, QString& Name, const QDate& today)
     Name.clear();
     Failed = false;
     const QString folder = AppPaths::logFolder();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+    if (!PrivateFiles::makeFolder(folder)) {
         Failed = true;
         showCreateError("#369", QDir::toNativeSeparators(folder));
         return;
@@ -39,7 +40,7 @@ void CreateLogFile(bool& Failed, QString& Name, const QDate& today)
             continue;
         QFile file(candidate);
         // NewOnly fails when another run took the name in between; then the next number is tried.
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::kFilePermissions)) {
             Name = candidate;
             return;
         }
