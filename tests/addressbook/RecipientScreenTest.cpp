@@ -5,6 +5,7 @@
 #include "controls/TKubDBText.h"
 #include "platform/BusyGuard.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -37,8 +38,11 @@ public:
     // As the main window does it: create, then FCB1Change once.
     TEmpfFrame& open()
     {
+        gridTester.reset();
         frame.reset();
         frame = std::make_unique<TEmpfFrame>(*dm, nullptr, script.runner());
+        gridTester = std::make_unique<QAbstractItemModelTester>(
+            frame->RxDBGrid1->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         frame->FCB1Change();
         frame->show();
         frame->updateCommands();
@@ -73,6 +77,8 @@ public:
 
     DialogScript script;
     std::unique_ptr<TEmpfFrame> frame;
+    // Checks the grid's model through every change the screen makes.
+    std::unique_ptr<QAbstractItemModelTester> gridTester;
 };
 
 class EmptyRecipientScreen : public RecipientScreen {

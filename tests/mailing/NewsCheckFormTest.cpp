@@ -5,6 +5,7 @@
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
 
+#include <QAbstractItemModelTester>
 #include <QPointer>
 #include <QProgressBar>
 #include <QTableView>
@@ -56,6 +57,7 @@ TEST(NewsCheckForm, ListsEveryRecordTickedInOrderAndTakesOverTheProgressWindow)
     EXPECT_TRUE(watch.isNull());
 
     const QAbstractItemModel& model = *form.LV1->model();
+    const QAbstractItemModelTester tester(form.LV1->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Firma"));
     EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("Email"));
@@ -89,6 +91,7 @@ TEST(NewsCheckForm, TicksReachTheRecordsOnlyThroughApplyUnchecked)
         TNewsCheckForm form;
         form.Setup(records, {}, {}, {}, {}, none);
         QAbstractItemModel& model = *form.LV1->model();
+        const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
         for (int row : c.untick)
             model.setData(model.index(row, 0), Qt::Unchecked, Qt::CheckStateRole);
         EXPECT_TRUE(records[0].Selected); // nothing changes before ApplyUnchecked

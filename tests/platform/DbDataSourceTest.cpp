@@ -2,6 +2,7 @@
 
 #include "platform/DbDataSource.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ protected:
     TestDatabase db;
     DbQuery query{db.connection, QStringLiteral("EmpfQuery")};
     DbDataSource source{query};
+    QAbstractItemModelTester tester{&source, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(DbDataSourceTest, ShowsTheResultWithTypedValues)
