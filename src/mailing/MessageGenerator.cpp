@@ -4,6 +4,7 @@
 #include "mailing/HtmlCharset.h"
 #include "mailing/ImageEmbedder.h"
 #include "mailing/QPEncoder.h"
+#include "mailing/SmtpDataStuffer.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
@@ -15,9 +16,14 @@ constexpr char kLatin1[] = "iso-8859-1";
 constexpr char kUtf8[] = "utf-8";
 
 // Text goes out as ISO-8859-1 when every character fits, else as UTF-8, labelled accordingly.
-QByteArray encodeText(const QString& text, bool latin1)
+QByteArray encodeText(QStringView text, bool latin1)
 {
-    return TQPEncoder::Encode(latin1 ? text.toLatin1() : text.toUtf8());
+    QByteArray lines;
+    if (latin1)
+        TQPEncoder::AppendLatin1(text, lines);
+    else
+        TQPEncoder::AppendUtf8(text, lines);
+    return lines;
 }
 
 QByteArray partHeader(const char* type, const QByteArray& charset)
@@ -112,6 +118,7 @@ void TMessageGenerator::preparePart(Part& part, const QString& text, bool html)
     part.StaticCharset = QByteArray(latin1 ? kLatin1 : kUtf8);
     part.StaticLines = encodeText(latin1 ? asLatin1 : asUtf8, latin1);
     part.StaticLines.append("\r\n");
+    part.StaticWire = SmtpDataStuffer::Stuffed(part.StaticLines);
 }
 
 bool TMessageGenerator::Prepare()
@@ -135,7 +142,7 @@ bool TMessageGenerator::Prepare()
 TMessageGenerator::EncodedPart TMessageGenerator::encodedPart(Part& part, const TRecipientEntry& recipient)
 {
     if (!part.AsLatin1.HasPlaceholders())
-        return {part.StaticCharset, part.StaticLines};
+        return {part.StaticCharset, part.StaticLines, part.StaticWire};
     // The charset follows from the filled text; the declaration in it is filled for the charset
     // of the last mail and, when this one differs, filled once more.
     const auto fill = [&](bool latin1) {
@@ -146,7 +153,7 @@ TMessageGenerator::EncodedPart TMessageGenerator::encodedPart(Part& part, const 
     if (latin1 != part.LastLatin1 && part.DeclaresCharset)
         text = fill(latin1);
     part.LastLatin1 = latin1;
-    return {QByteArray(latin1 ? kLatin1 : kUtf8), encodeText(text, latin1)};
+    return {QByteArray(latin1 ? kLatin1 : kUtf8), encodeText(text, latin1), QByteArray()};
 }
 
 bool TMessageGenerator::fail(int code, const char* text)
@@ -180,8 +187,16 @@ bool TMessageGenerator::BuildNext(TMailMessage& msg)
     if (m_html.Exists)
         html = encodedPart(m_html, recipient);
 
-    const auto appendAsIs = [&](const QByteArray& bytes) { msg.Body.append(bytes); };
-    const auto appendPart = [&](const EncodedPart& part) { msg.Body.append(part.Lines); };
+    // Boundaries, part headers and Base64 lines never start with "." and end in CR LF: their
+    // wire form is the text itself.
+    const auto appendAsIs = [&](const QByteArray& bytes) {
+        msg.Body.append(bytes);
+        msg.BodyWire.append(bytes);
+    };
+    const auto appendPart = [&](const EncodedPart& part) {
+        msg.Body.append(part.Lines);
+        msg.BodyWire.append(part.Wire);
+    };
     // The HTML and its pictures, as the body of a multipart/related entity.
     const auto appendRelatedBlock = [&](const QByteArray& boundary) {
         appendAsIs("--" + boundary + "\r\n" + partHeader("text/html", html.Charset) + "\r\n");

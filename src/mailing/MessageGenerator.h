@@ -66,14 +66,16 @@ private:
         TPlaceholderTemplate AsUtf8;
         bool DeclaresCharset = false;
         bool LastLatin1 = true; // the charset of the mail built last: the likely one of the next
-        // Made by Prepare for a part without placeholders.
+        // Made by Prepare for a part without placeholders: its encoded lines and their wire form.
         QByteArray StaticCharset;
         QByteArray StaticLines;
+        QByteArray StaticWire;
     };
-    // One part's lines in one mail.
+    // One part's lines in one mail; Wire is null for lines to be stuffed as they are sent.
     struct EncodedPart {
         QByteArray Charset;
         QByteArray Lines;
+        QByteArray Wire;
     };
 
     void preparePart(Part& part, const QString& text, bool html);

@@ -1,6 +1,7 @@
 #include "MailTestSupport.h"
 
 #include "mailing/MessageGenerator.h"
+#include "mailing/SmtpDataStuffer.h"
 #include "platform/TextCodec.h"
 
 #include <QByteArrayList>
@@ -238,6 +239,35 @@ TEST_F(Generator, MailsOfARunShareImagesButNotBoundaries)
     for (const QByteArray& chunk : first.Body)
         sharedChunks += shared(chunk) ? 1 : 0;
     EXPECT_EQ(sharedChunks, 3); // the text part and both pictures
+}
+
+TEST_F(Generator, WireFormsMadeOnceEqualStuffingEachMail)
+{
+    // Lines starting with "." in a static and in a personalised part, and pictures.
+    const QString html = writeHtml(QStringLiteral("punkte.html"), kPersonalHtml);
+    const QStringList text = {QStringLiteral(".NET ohne Platzhalter"), QStringLiteral(".")};
+    for (const QStringList& textTemplate : {text, kPersonalText}) {
+        auto generator = make(textTemplate, html);
+        TMailMessage first, second;
+        ASSERT_TRUE(generator->BuildNext(first));
+        ASSERT_TRUE(generator->BuildNext(second));
+        for (const TMailMessage* msg : {&first, &second}) {
+            ASSERT_EQ(msg->BodyWire.size(), msg->Body.size());
+            SmtpDataStuffer plain, prepared;
+            QByteArray fromText, fromWire;
+            for (const QByteArray& chunk : msg->Body)
+                plain.append(chunk, fromText);
+            plain.finish(fromText);
+            prepared.appendBody(*msg, fromWire);
+            prepared.finish(fromWire);
+            EXPECT_EQ(fromWire, fromText);
+        }
+        // What every mail shares is made once: the same bytes in both mails.
+        int shared = 0;
+        for (qsizetype i = 0; i < first.BodyWire.size(); ++i)
+            shared += !first.BodyWire[i].isNull() && first.BodyWire[i].constData() == second.BodyWire[i].constData();
+        EXPECT_EQ(shared, textTemplate == text ? 3 : 2) << "the pictures and a static text part";
+    }
 }
 
 TEST_F(Generator, TheDeclaredCharsetFollowsEachMailsCharset)
