@@ -105,51 +105,45 @@ void encode(Text text, QByteArray& out, WriteHigh writeHigh)
         firstSegment = true;
     };
 
-    // Whether the ASCII character at i is written as it is; a blank before a CR is left to the
-    // careful path, which decides whether it ends the line.
-    const auto simple = [&](unsigned c, qsizetype i) {
-        const unsigned classes = kClass[c];
-        const unsigned beforeCr = i + 1 == n || unit(qMin(i + 1, n - 1)) == '\r';
-        return (classes & 1 & ~((classes >> 1) & beforeCr)) != 0;
-    };
-
     qsizetype i = 0;
     while (i < n) {
         // Room for one character: at most four escapes and a soft break.
         if (end - p < 16)
             grow();
         const unsigned c = unit(i);
-        if (c < 0x80) {
-            if (simple(c, i)) {
-                plain(static_cast<char>(c));
-                ++i;
-                // Plain characters that still fit in the segment need no token bookkeeping.
-                const qsizetype room = qMin(kMaxLine - 1 - (p - segment), n - i);
-                if (room > 0 && end - p > room) {
-                    const qsizetype stop = i + room;
-                    while (i < stop) {
-                        const unsigned next = unit(i);
-                        if (next >= 0x80 || !simple(next, i))
-                            break;
-                        *p++ = static_cast<char>(next);
-                        ++i;
-                    }
-                    fit = p;
-                }
-                continue;
-            } else if (c == '\r' && i + 1 < n && unit(i + 1) == '\n') {
-                endLine();
-                ++i;
-            } else if ((c == ' ' || c == '\t') && !lineEndsAt(i + 1)) {
-                // A blank or TAB at the end of a line would be stripped in transport (RFC 2045 6.7).
-                plain(static_cast<char>(c));
-            } else {
-                escape(c);
+        // A run of plain characters that fits in the segment needs no token bookkeeping. A
+        // blank or TAB that ends up last before a line end goes back to the careful path below.
+        const qsizetype room = qMin(kMaxLine - 1 - (p - segment), n - i);
+        if (c < 0x80 && (kClass[c] & 1) && room > 0 && end - p > room) {
+            const char* const runStart = p;
+            const qsizetype stop = i + room;
+            for (unsigned next = c; next < 0x80 && (kClass[next] & 1);) {
+                *p++ = static_cast<char>(next);
+                if (++i == stop)
+                    break;
+                next = unit(i);
             }
-            ++i;
-            continue;
+            if ((p[-1] == ' ' || p[-1] == '\t') && lineEndsAt(i)) {
+                --p;
+                --i;
+            }
+            fit = p;
+            if (p > runStart)
+                continue;
         }
-        i += writeHigh(i, escape, plain);
+        if (c >= 0x80) {
+            i += writeHigh(i, escape, plain);
+        } else if (c == '\r' && i + 1 < n && unit(i + 1) == '\n') {
+            endLine();
+            i += 2;
+        } else {
+            // A blank or TAB at the end of a line would be stripped in transport (RFC 2045 6.7).
+            if ((kClass[c] & 1) && !((kClass[c] & 2) && lineEndsAt(i + 1)))
+                plain(static_cast<char>(c));
+            else
+                escape(c);
+            ++i;
+        }
     }
     if (end - p < 16)
         grow();
