@@ -2,6 +2,7 @@
 
 #include "controls/TFlatSB.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 
 namespace {
@@ -30,4 +31,11 @@ DialogButtonRow dialogButtonRow(QWidget* dialog, ConfirmWeight weight, const QSt
     row.layout->addWidget(row.confirm);
     row.layout->addWidget(row.cancel);
     return row;
+}
+
+TFlatSB* cancelButton(QDialog* dialog)
+{
+    auto* button = new TFlatSB(QStringLiteral("Abbrechen"), dialog);
+    QObject::connect(button, &QAbstractButton::clicked, dialog, &QDialog::reject);
+    return button;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QDialog;
 class QHBoxLayout;
 class QWidget;
 class TFlatSB;
@@ -19,3 +20,6 @@ struct DialogButtonRow {
 };
 DialogButtonRow dialogButtonRow(QWidget* dialog, ConfirmWeight weight, const QString& confirmName = {},
                                 const QString& cancelName = {});
+
+// A lone "Abbrechen" that rejects the dialog, for dialogs that place their buttons themselves.
+TFlatSB* cancelButton(QDialog* dialog);

@@ -1,5 +1,6 @@
 #include "core/DirDialogForm.h"
 
+#include "controls/DialogButtons.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "controls/TFlatSB.h"
@@ -49,13 +50,10 @@ TDirDialogForm::TDirDialogForm(QWidget* parent, VolumeProvider* volumes, ShellIc
     FsFileListBox1->setFileEdit(Edit1);
     FsDT1->setFileList(FsFileListBox1);
 
-    FlatSB2 = new TFlatSB(QStringLiteral("OK"), this);
-    FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
-    QFont buttonFont = FlatSB2->font();
-    buttonFont.setBold(true);
-    FlatSB2->setFont(buttonFont);
-    FlatSB1 = new TFlatSB(QStringLiteral("Abbrechen"), this);
-    FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
+    const DialogButtonRow buttons =
+        dialogButtonRow(this, ConfirmWeight::Bold, QStringLiteral("FlatSB2"), QStringLiteral("FlatSB1"));
+    FlatSB2 = buttons.confirm;
+    FlatSB1 = buttons.cancel;
     connect(FlatSB2, &TFlatSB::clicked, this, &TDirDialogForm::SelectSichOKExecute);
     connect(FlatSB1, &TFlatSB::clicked, this, &TDirDialogForm::FlatSB1Click);
     m_commandUpdater->setIdleHandler([this] { SelectSichOKUpdate(); });
@@ -65,15 +63,11 @@ TDirDialogForm::TDirDialogForm(QWidget* parent, VolumeProvider* volumes, ShellIc
     lists->addWidget(FsFileListBox1, 0, 1);
     lists->addWidget(Label2, 1, 0);
     lists->addWidget(Edit1, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(FlatSB2);
-    buttons->addWidget(FlatSB1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addWidget(hint);
     layout->addLayout(lists, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     SelectSichOKUpdate();
 }

@@ -1,6 +1,7 @@
 #include "mailing/BetreffForm.h"
 
 #include "controls/ColorNumber.h"
+#include "controls/DialogButtons.h"
 #include "controls/TFlatSB.h"
 #include "controls/ActionButton.h"
 #include "controls/DialogLook.h"
@@ -30,9 +31,8 @@ TBetreffForm::TBetreffForm(QWidget* parent)
     required.setColor(QPalette::Base, colorFromNumber(51455));
     FE1->setPalette(required);
 
-    FlatSB1 = new TFlatSB(QStringLiteral("Abbrechen"), this);
+    FlatSB1 = cancelButton(this);
     FlatSB1->move(127, 100);
-    connect(FlatSB1, &QAbstractButton::clicked, this, &QDialog::reject);
 
     BetreffWeiter = new QAction(QStringLiteral("Weiter >>"), this);
     connect(BetreffWeiter, &QAction::triggered, this, &TBetreffForm::BetreffWeiterExecute);

@@ -1,5 +1,6 @@
 #include "mailing/NewsCheckForm.h"
 
+#include "controls/DialogButtons.h"
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
 #include "core/StartForm.h"
@@ -80,9 +81,8 @@ TNewsCheckForm::TNewsCheckForm(QWidget* parent)
                                  "aktuelle Newsletter nicht versendet werden soll."));
     hint->setGeometry(10, 352, 330, 30);
 
-    FlatSB2 = new TFlatSB(QStringLiteral("Abbrechen"), this);
+    FlatSB2 = cancelButton(this);
     FlatSB2->move(352, 382);
-    connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
     FlatSB1 = new TFlatSB(QStringLiteral("Senden"), this);
     FlatSB1->move(445, 382);
     connect(FlatSB1, &QAbstractButton::clicked, this, &TNewsCheckForm::FlatSB1Click);

@@ -1,5 +1,6 @@
 #include "mailing/NewsForm.h"
 
+#include "controls/DialogButtons.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "controls/TFlatSB.h"
@@ -133,9 +134,8 @@ TNewsForm::TNewsForm(QWidget* parent, TNewsFormSeams seams)
     linkButtonToAction(FlatSB4, NewsSave);
 
     separator(this, 478);
-    FlatSB5 = new TFlatSB(QStringLiteral("Abbrechen"), this);
+    FlatSB5 = cancelButton(this);
     FlatSB5->move(376, 488);
-    connect(FlatSB5, &QAbstractButton::clicked, this, &QDialog::reject);
     NewsWeiter = new QAction(QStringLiteral("Weiter >>"), this);
     connect(NewsWeiter, &QAction::triggered, this, &TNewsForm::NewsWeiterExecute);
     FlatSB1 = new TFlatSB(this);
