@@ -17,6 +17,7 @@ class QMenu;
 class QTreeWidgetItem;
 class TFormPlacement;
 class TLogViewForm;
+class TMenuColor;
 class TProtoModForm;
 class TSendSlotTable;
 
@@ -81,6 +82,7 @@ public:
     QMenu* Erweitert1;
     QMenu* Datensicherung1;
     QMenu* Hilfe1;
+    TMenuColor* MC1;
 
 protected:
     bool event(QEvent* event) override;
