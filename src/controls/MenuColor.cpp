@@ -28,10 +28,10 @@ MenuTextWidth drawnWidth(const QFont& font, QPaintDevice* device)
     };
 }
 
-// A raised-then-sunken line along the top of rect moved 4 pixels down.
+// A raised-then-sunken line along the top of rect, moved down into it.
 void drawBump(QPainter& painter, const QRect& rect, const QPalette& palette)
 {
-    const QRect moved = rect.translated(0, 4);
+    const QRect moved = rect.translated(0, SeparatorLineOffset(rect.height()));
     DrawStyledBorder(painter, {moved.left(), moved.top(), moved.left() + moved.width(), moved.top() + moved.height()},
                      TFrameStyle::fsBump, TSide::sdTop, FrameColors::fromPalette(palette));
 }

@@ -100,3 +100,8 @@ int DropDownFitWidth(int itemWidth, bool imageColumn)
 {
     return imageColumn ? itemWidth - kMenuImageColumn : itemWidth + 4;
 }
+
+int SeparatorLineOffset(int itemHeight)
+{
+    return qBound(0, (itemHeight - 2) / 2, 4);
+}

@@ -65,5 +65,9 @@ MenuCaptionPlacement PlaceBarCaption(const QString& caption, int itemWidth, bool
 MenuCaptionPlacement PlaceDropDownCaption(const QString& caption, const QString& shortcut, int fitWidth,
                                           int rightEdge, const MenuTextWidth& width);
 
+// How far below an item's top its separator line is drawn: 4 pixels, or less in an item too low
+// for the two-pixel line to show there.
+int SeparatorLineOffset(int itemHeight);
+
 // The fit width of a drop-down item's caption, from the item's width.
 int DropDownFitWidth(int itemWidth, bool imageColumn);

@@ -108,6 +108,15 @@ TEST(MenuLayout, DropDownCaptionCountsTheShortcutButNeverCutsIt)
     EXPECT_EQ(PlaceDropDownCaption(QStringLiteral("Sichern"), {}, 200, 72, fakeWidth).offset, 2);
 }
 
+TEST(MenuLayout, SeparatorLineStaysInsideLowItems)
+{
+    EXPECT_EQ(SeparatorLineOffset(22), 4);
+    EXPECT_EQ(SeparatorLineOffset(10), 4);
+    EXPECT_EQ(SeparatorLineOffset(6), 2);
+    EXPECT_EQ(SeparatorLineOffset(2), 0);
+    EXPECT_EQ(SeparatorLineOffset(1), 0);
+}
+
 TEST(MenuLayout, FitWidthOfDropDownItems)
 {
     EXPECT_EQ(DropDownFitWidth(150, true), 130);
