@@ -235,15 +235,11 @@ void TFsDirectoryListBox::setFileList(TFsFileListBox* list)
 
 void TFsDirectoryListBox::setDirLabel(QLabel* label, bool autoSize)
 {
-    m_dirLabel = label;
-    m_labelAutoSize = autoSize;
+    m_dirLabel.link(label, autoSize);
     updateDirLabel();
 }
 
 void TFsDirectoryListBox::updateDirLabel()
 {
-    if (!m_dirLabel)
-        return;
-    const int width = m_labelAutoSize ? this->width() : m_dirLabel->width();
-    m_dirLabel->setText(ShortenPath(m_directory, m_dirLabel->fontMetrics(), width));
+    m_dirLabel.show(m_directory, *this);
 }

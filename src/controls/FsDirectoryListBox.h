@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPointer>
 
+#include "controls/DirectoryLabel.h"
 #include "controls/FlatFrame.h"
 
 class TFsFileListBox;
@@ -48,7 +49,7 @@ public:
     TFsFileListBox* fileList() const;
     // Links the list both ways; it shows the directory at once.
     void setFileList(TFsFileListBox* list);
-    QLabel* dirLabel() const { return m_dirLabel; }
+    QLabel* dirLabel() const { return m_dirLabel.label(); }
     // The label shows the directory shortened to its own width, or to the list's when autoSize.
     void setDirLabel(QLabel* label, bool autoSize = false);
 
@@ -77,6 +78,5 @@ private:
     QString m_shownDirectory; // as last passed on to the linked controls
     int m_levelCount = 0;
     QPointer<QListWidget> m_fileList; // a TFsFileListBox
-    QPointer<QLabel> m_dirLabel;
-    bool m_labelAutoSize = false;
+    DirectoryLabel m_dirLabel;
 };

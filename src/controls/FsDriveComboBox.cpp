@@ -1,5 +1,6 @@
 #include "controls/FsDriveComboBox.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPolygon>
 
@@ -21,12 +22,17 @@ QString labelText(const QString& label)
 
 TFsDriveComboBox::TFsDriveComboBox(QWidget* parent, VolumeProvider* volumes, ShellIcons* icons)
     : QComboBox(parent), m_volumes(volumes ? volumes : &VolumeProvider::system()),
-      m_icons(icons ? icons : &ShellIcons::system()), m_frameColor(palette().color(QPalette::Dark))
+      m_icons(icons ? icons : &ShellIcons::system()), m_frame(new FlatFrame(this))
 {
     setIconSize(QSize(16, 16));
     connect(this, &QComboBox::activated, this, &TFsDriveComboBox::chosen);
     connect(m_volumes, &VolumeProvider::volumesChanged, this, &TFsDriveComboBox::buildList);
     buildList();
+}
+
+TFsDriveComboBox::~TFsDriveComboBox()
+{
+    m_frame->detach();
 }
 
 QString TFsDriveComboBox::itemText(const VolumeInfo& volume)
@@ -112,106 +118,40 @@ void TFsDriveComboBox::setFlatButtons(bool flat)
     update();
 }
 
-void TFsDriveComboBox::setFrameColor(const QColor& color)
+bool TFsDriveComboBox::event(QEvent* event)
 {
-    m_frameColor = color;
-    update();
-}
-
-void TFsDriveComboBox::setFrameFlat(bool flat)
-{
-    m_frameFlat = flat;
-    if (flat) {
-        setFrameVisible(true);
-        m_frameSides = kAllSides;
-        m_frameStyle = m_frameFlatStyle;
+    const bool handled = QComboBox::event(event);
+    switch (event->type()) {
+    case QEvent::Paint:
+        m_frame->paint();
+        paintFlatButton();
+        break;
+    case QEvent::FocusOut:
+        // Leaving by the keyboard counts as leaving with the mouse as well.
+        m_frame->updateFrame(true, false);
+        update();
+        break;
+    case QEvent::FocusIn:
+    case QEvent::Enter:
+    case QEvent::Leave:
+        // The frame has seen the change first; the button follows it.
+        if (m_flatButtons)
+            update();
+        break;
+    default:
+        break;
     }
-    update();
+    return handled;
 }
 
-void TFsDriveComboBox::setFrameFlatStyle(TFrameStyle style)
+void TFsDriveComboBox::paintFlatButton()
 {
-    m_frameFlatStyle = style;
-    update();
-}
-
-void TFsDriveComboBox::setFrameFocusStyle(TFrameStyle style)
-{
-    m_frameFocusStyle = style;
-    update();
-}
-
-void TFsDriveComboBox::setFrameSides(TSides sides)
-{
-    m_frameSides = sides;
-    update();
-}
-
-void TFsDriveComboBox::setFrameStyle(TFrameStyle style)
-{
-    m_frameStyle = style;
-    update();
-}
-
-void TFsDriveComboBox::setFrameVisible(bool visible)
-{
-    m_frameVisible = visible;
-    setFrame(!visible);
-    update();
-}
-
-void TFsDriveComboBox::updateFrame(bool viaMouse, bool inFocus)
-{
-    if (viaMouse)
-        m_mouseOver = inFocus;
-    else
-        m_focused = inFocus;
-    if (m_frameFlat)
-        m_frameStyle = m_focused || m_mouseOver ? m_frameFocusStyle : m_frameFlatStyle;
-    update();
-}
-
-void TFsDriveComboBox::focusInEvent(QFocusEvent* event)
-{
-    QComboBox::focusInEvent(event);
-    updateFrame(false, true);
-}
-
-void TFsDriveComboBox::focusOutEvent(QFocusEvent* event)
-{
-    QComboBox::focusOutEvent(event);
-    m_mouseOver = false;
-    updateFrame(false, false);
-}
-
-void TFsDriveComboBox::enterEvent(QEnterEvent* event)
-{
-    QComboBox::enterEvent(event);
-    updateFrame(true, true);
-    emit mouseEntered();
-}
-
-void TFsDriveComboBox::leaveEvent(QEvent* event)
-{
-    QComboBox::leaveEvent(event);
-    updateFrame(true, false);
-    emit mouseLeft();
-}
-
-void TFsDriveComboBox::paintEvent(QPaintEvent* event)
-{
-    QComboBox::paintEvent(event);
-    if (!m_frameVisible)
+    if (!m_frame->frameVisible() || !m_flatButtons || m_frame->focused() || m_frame->mouseOver())
         return;
     QPainter painter(this);
-    const QColor color = palette().color(QPalette::Base);
-    DrawControlFrame(painter, width(), height(), m_frameStyle, color, m_frameColor, m_frameSides,
-                     FrameColors::fromPalette(palette()));
-    if (!m_flatButtons || m_focused || m_mouseOver)
-        return;
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int left = width() - bar - 2;
-    painter.fillRect(QRect(left, 2, bar, height() - 4), color);
+    painter.fillRect(QRect(left, 2, bar, height() - 4), palette().color(QPalette::Base));
     const int x = left + bar / 2 - 1;
     const int y = 2 + height() / 2;
     painter.setPen(Qt::black);

@@ -91,27 +91,27 @@ void TMenuColor::installOn(QMenuBar* bar)
         menu->setStyle(this);
 }
 
+const QColor& TMenuColor::colorOf(MenuPaint paint) const
+{
+    switch (paint) {
+    case MenuPaint::Color:
+        return m_colors.color;
+    case MenuPaint::ColorSelect:
+        return m_colors.colorSelect;
+    case MenuPaint::ImageBack:
+        return m_colors.imageBackColor;
+    case MenuPaint::Border:
+        return m_colors.borderColor;
+    case MenuPaint::MenuLine:
+        break;
+    }
+    return m_colors.menuLineColor;
+}
+
 void TMenuColor::fill(QPainter& painter, const QList<MenuFill>& fills) const
 {
-    for (const MenuFill& part : fills) {
-        switch (part.paint) {
-        case MenuPaint::Color:
-            painter.fillRect(part.rect, m_colors.color);
-            break;
-        case MenuPaint::ColorSelect:
-            painter.fillRect(part.rect, m_colors.colorSelect);
-            break;
-        case MenuPaint::ImageBack:
-            painter.fillRect(part.rect, m_colors.imageBackColor);
-            break;
-        case MenuPaint::Border:
-            painter.fillRect(part.rect, m_colors.borderColor);
-            break;
-        case MenuPaint::MenuLine:
-            painter.fillRect(part.rect, m_colors.menuLineColor);
-            break;
-        }
-    }
+    for (const MenuFill& part : fills)
+        painter.fillRect(part.rect, colorOf(part.paint));
 }
 
 int TMenuColor::textFlags(const QStyleOptionMenuItem& item, const QWidget* widget) const

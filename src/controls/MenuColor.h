@@ -50,6 +50,7 @@ public:
 private:
     void drawBarItem(const QStyleOptionMenuItem& item, QPainter& painter, const QWidget* widget) const;
     void drawDropDownItem(const QStyleOptionMenuItem& item, QPainter& painter, const QWidget* widget) const;
+    const QColor& colorOf(MenuPaint paint) const;
     void fill(QPainter& painter, const QList<MenuFill>& fills) const;
     int textFlags(const QStyleOptionMenuItem& item, const QWidget* widget) const;
 

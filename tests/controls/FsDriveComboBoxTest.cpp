@@ -118,7 +118,7 @@ TEST(TFsDriveComboBox, FlatButtonWhileNeitherFocusedNorHovered)
     FakeShellIcons icons;
     TFsDriveComboBox box(nullptr, &volumes, &icons);
     box.resize(200, 24);
-    box.setFrameVisible(true);
+    box.frame().setFrameVisible(true);
     const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
     const int buttonLeft = box.width() - bar - 2;
     const QPoint tip(buttonLeft + bar / 2 - 1, 2 + box.height() / 2);
@@ -132,6 +132,17 @@ TEST(TFsDriveComboBox, FlatButtonWhileNeitherFocusedNorHovered)
     EXPECT_EQ(pixel(tip - QPoint(-4, 4)), black);
     EXPECT_EQ(pixel(QPoint(buttonLeft + 1, 3)), base);
 
+    // Focused, the style's own button shows.
+    box.show();
+    box.activateWindow();
+    box.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.frame().focused(); }, 5000));
+    EXPECT_NE(pixel(tip - QPoint(4, 4)), black);
+
+    box.clearFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !box.frame().focused(); }, 5000));
+    EXPECT_FALSE(box.frame().mouseOver());
+    EXPECT_EQ(pixel(tip - QPoint(4, 4)), black);
     box.setFlatButtons(false);
     EXPECT_NE(pixel(tip - QPoint(4, 4)), black);
 }
