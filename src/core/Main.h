@@ -82,6 +82,7 @@ public:
     QMenu* Erweitert1;
     QMenu* Datensicherung1;
     QMenu* Hilfe1;
+    // The coloured look of the menu bar and its menus; owned by the window.
     TMenuColor* MC1;
 
 protected:
