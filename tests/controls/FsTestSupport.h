@@ -16,7 +16,7 @@ public:
     QList<VolumeInfo> volumes() const override { return list; }
     void add(const QString& mountPoint, VolumeKind kind = VolumeKind::Fixed)
     {
-        list.append({mountPoint, mountPoint, QStringLiteral("ext4"), kind, mountPoint + QStringLiteral(" #1"), {}});
+        list.append({mountPoint, mountPoint, QStringLiteral("ext4"), kind, mountPoint + QStringLiteral(" #1")});
         std::sort(list.begin(), list.end(),
                   [](const VolumeInfo& a, const VolumeInfo& b) { return a.mountPoint < b.mountPoint; });
     }
