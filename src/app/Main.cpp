@@ -6,6 +6,7 @@
 #include "core/Artwork.h"
 #include "core/FormPlacement.h"
 #include "core/LogListing.h"
+#include "core/MainMenuLook.h"
 #include "core/OptionForm.h"
 #include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
@@ -92,6 +93,7 @@ TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
     setWindowIcon(Artwork::image(Artwork::ImgProgram));
     buildLayout();
     buildMenus();
+    MC1 = InstallMainMenuLook(this);
     WindowMessages::setMainWindow(this);
     m_commandUpdater->setIdleHandler([this] { m_sendSlots->ReclaimFinishedSendSlots(); });
 
