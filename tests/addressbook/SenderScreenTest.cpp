@@ -5,6 +5,7 @@
 #include "controls/TKubDBText.h"
 #include "core/CredentialCodec.h"
 
+#include <QAbstractItemModelTester>
 #include <QLineEdit>
 
 namespace {
@@ -18,7 +19,10 @@ public:
 
     TAbsFrame& open()
     {
+        gridTester.reset();
         frame = std::make_unique<TAbsFrame>(*dm, nullptr, script.runner());
+        gridTester = std::make_unique<QAbstractItemModelTester>(
+            frame->RxDBGrid1->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         frame->OpenData();
         frame->show();
         frame->updateCommands();
@@ -41,6 +45,8 @@ public:
 
     DialogScript script;
     std::unique_ptr<TAbsFrame> frame;
+    // Checks the grid's model through every change the screen makes.
+    std::unique_ptr<QAbstractItemModelTester> gridTester;
 };
 
 class EmptySenderScreen : public SenderScreen {
