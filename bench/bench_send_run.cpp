@@ -42,6 +42,7 @@ public:
     bool done() const override { return m_built >= kMails; }
     QString errorText() const override { return {}; }
     const TMailMessage& message() const override { return m_mail; }
+    QStringList remainingRecipients() const override { return {}; }
 
 private:
     TMailMessage m_mail;

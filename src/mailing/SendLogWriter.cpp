@@ -2,6 +2,16 @@
 
 #include "platform/TextCodec.h"
 
+QString BlankControls(const QString& text)
+{
+    QString shown = text;
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    }
+    return shown;
+}
+
 bool SendLogWriter::open(const QString& path, bool emptyFirst)
 {
     m_file.setFileName(path);
@@ -12,17 +22,18 @@ bool SendLogWriter::open(const QString& path, bool emptyFirst)
         m_error = m_file.errorString();
         return false;
     }
+    m_size = m_lineEnd = m_file.size();
     return true;
 }
 
 void SendLogWriter::openEntry(const QString& text)
 {
-    write(text);
+    write(text, false);
 }
 
 void SendLogWriter::line(const QString& text)
 {
-    write(text + QStringLiteral("\r\n"));
+    write(text, true);
 }
 
 void SendLogWriter::close()
@@ -36,13 +47,29 @@ void SendLogWriter::close()
     }
 }
 
-void SendLogWriter::write(const QString& text)
+void SendLogWriter::write(const QString& text, bool endsLine)
 {
     if (m_failed || !m_file.isOpen())
         return;
-    const QByteArray bytes = TextCodec::toWindows1252(text);
-    if (m_file.write(bytes) != bytes.size()) {
-        m_failed = true;
-        m_error = m_file.errorString();
+    QByteArray bytes = TextCodec::toWindows1252(BlankControls(text));
+    if (endsLine)
+        bytes += "\r\n";
+    // A short write is retried, so the second attempt reports the system's reason.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = m_file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return fail();
+        done += written;
+        m_size += written;
     }
+    if (endsLine)
+        m_lineEnd = m_size;
+}
+
+void SendLogWriter::fail()
+{
+    m_failed = true;
+    m_error = m_file.errorString();
+    // Cutting a file shorter needs no room, so no half line stays behind.
+    (void)m_file.resize(m_lineEnd);
 }

@@ -5,8 +5,11 @@
 
 // The send log of one run as the run writes it: Windows-1252 text with CR LF line ends, each
 // piece written straight through to the file, so the log is complete up to the last step even
-// when the program ends abruptly. After the first failed write nothing more is written and
-// failed() stays true; the run then ends in order and says so. Lives in the run's thread.
+// when the program ends abruptly. Control characters inside a piece (a server's reply may hold
+// CR, ESC or NUL) are written as blanks, so only the line ends break lines. After the first
+// failed write (a full disk) the file is cut back to its last complete line, nothing more is
+// written, failed() stays true and errorString() holds the system's reason. Lives in the run's
+// thread.
 class SendLogWriter
 {
 public:
@@ -23,9 +26,15 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    void write(const QString& text);
+    void write(const QString& text, bool endsLine);
+    void fail();
 
     QFile m_file;
+    qint64 m_size = 0;     // bytes in the file
+    qint64 m_lineEnd = 0;  // bytes up to the end of the last complete line
     bool m_failed = false;
     QString m_error;
 };
+
+// text with every control character (below 0x20, and DEL) as a blank.
+QString BlankControls(const QString& text);

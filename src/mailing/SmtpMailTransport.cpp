@@ -39,14 +39,28 @@ SmtpMailTransport::~SmtpMailTransport() = default;
 
 SmtpSession& SmtpMailTransport::session()
 {
-    if (!m_session)
+    if (!m_session) {
         m_session = std::make_unique<SmtpSession>(m_options);
+        m_session->setWaitHook(m_stopWaiting);
+    }
     return *m_session;
 }
 
-SmtpResult SmtpMailTransport::connectToHost(const QString& host, quint16 port)
+void SmtpMailTransport::setWaitHook(std::function<bool()> stopWaiting)
 {
-    return session().connectToHost(host, port);
+    m_stopWaiting = std::move(stopWaiting);
+    if (m_session)
+        m_session->setWaitHook(m_stopWaiting);
+}
+
+SmtpResult SmtpMailTransport::connectToHost(const QString& host, quint16 port, SmtpTls tls)
+{
+    return session().connectToHost(host, port, tls);
+}
+
+bool SmtpMailTransport::isConnected() const
+{
+    return m_session && m_session->isConnected();
 }
 
 bool SmtpMailTransport::offersAuthentication() const

@@ -38,7 +38,7 @@ bool StatusWindowReporter::cancelRequested()
     return m_cancel && m_cancel->load();
 }
 
-void StatusWindowReporter::reportResult(int code)
+void StatusWindowReporter::reportResult(int code, const QString& detail)
 {
-    post([code](TUserSP& window) { window.ShowResult(code); });
+    post([code, detail](TUserSP& window) { window.ShowResult(code, detail); });
 }

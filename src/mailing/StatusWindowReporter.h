@@ -28,7 +28,7 @@ public:
     void showStatus(const QString& text) override;
     void stepProgress() override;
     bool cancelRequested() override;
-    void reportResult(int code) override;
+    void reportResult(int code, const QString& detail) override;
 
 private:
     template <typename Update> void post(Update update);

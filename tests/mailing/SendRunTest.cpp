@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -93,7 +95,13 @@ const QString kRelogin =
     QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
 const QString kReconnect = connected(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver "));
 const QString kDisconnected = QStringLiteral("Trennen vom MailServer ... erfolgreich.");
+const QString kClosing421 = QStringLiteral("421 4.3.2 Service shutting down");
 const QStringList kClosing{QStringLiteral("Verbindung trennen"), QStringLiteral("Verbindung getrennt")};
+
+QString notSent(const QString& address)
+{
+    return QStringLiteral("  Nicht versendet an \"") + address + u'"';
+}
 
 QString sending(const QString& address)
 {
@@ -206,7 +214,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                kReconnect,
                                QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver "
                                               "fehlgeschlagen."),
-                               kDisconnected},
+                               notSent(b), kDisconnected},
          QStringList{
              QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
              sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
@@ -225,7 +233,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
              QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
                          QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
                                         "fehlgeschlagen."),
-                         QStringLiteral("    Fehlertext: Connect timed out."), kDisconnected},
+                         QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Trennen nach 1 Mail(s)..."),
                      QStringLiteral(
@@ -289,6 +297,72 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
          7,
+         1},
+        {"a 421 ends the connection: the next mail reconnects and logs in again",
+         {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::failed(kClosing421)}}}},
+         kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + kClosing421,
+                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(a), sending(b),
+                     QStringLiteral("Trennen nach 2 Mail(s)..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(c)} +
+             kClosing,
+         5,
+         3},
+        {"a 421, then no new connection: the log names every recipient not attempted",
+         {.announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}},
+                     {QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + kClosing421,
+                               QStringLiteral("Trennen nach 1 Mail(s)."),
+                               QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                              "fehlgeschlagen."),
+                               QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     QStringLiteral("Trennen nach 1 Mail(s)..."),
+                     QStringLiteral(
+                         "Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
+             kClosing,
+         2,
+         1},
+        {"a 421 on the last mail gives 5, not 6",
+         {.recipients = {a},
+          .announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}}}},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + kClosing421, kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         5,
+         1},
+        {"cancel while waiting for the server: the wait ends, the run closes and ends with 7",
+         {.announcesAuth = false,
+          .script = {{QStringLiteral("send b@example.com"), {FakeTransport::cancelled()}}}},
+         kHeader + QStringList{connected(),
+                               sent(a),
+                               sent(b, QStringLiteral("abgebrochen.")),
+                               kDisconnected,
+                               {},
+                               {},
+                               QStringLiteral("Abbruch durch Benutzer.")},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
+                     QStringLiteral("Abbruch")} +
+             kClosing + QStringList{QString()},
+         7,
+         1},
+        {"control characters in a server's reply are written as blanks",
+         {.recipients = {a},
+          .announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"),
+                      {FakeTransport::rejected(QStringLiteral("550 bad") + QChar(u'\r') + QChar(0x1b) +
+                                               QStringLiteral("[2J") + QChar(0) + QStringLiteral("user"))}}}},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: 550 bad  [2J user"), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         5,
          1},
     };
     for (const Scenario& scenario : scenarios) {
@@ -425,7 +499,13 @@ TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
     }
     EXPECT_EQ(result, 8);
     EXPECT_EQ(reporter.results, QList<int>{8});
+    // The system's reason reaches the window (here the file size limit: EFBIG).
+    EXPECT_EQ(reporter.details, QStringList{QString::fromLocal8Bit(strerror(EFBIG))});
     EXPECT_EQ(transport.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("send a@example.com"),
                                             QStringLiteral("disconnect")}));
-    EXPECT_EQ(QFileInfo(logPath).size(), 150);
+    // No half line: the log ends after the connect line, the last line that fitted whole.
+    QFile log(logPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), QByteArray("Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n"
+                                        "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n"));
 }

@@ -329,15 +329,88 @@ TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
     }
 }
 
-TEST(SmtpSession, QuitWithoutReplyFailsAfterItsTimeOut)
+// The mails before QUIT are delivered whatever the server does with it.
+TEST(SmtpSession, AnyEndOfQuitIsAFinishedDisconnect)
 {
-    Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::hold()});
-    SmtpSessionOptions options = quickOptions();
-    options.timeouts.quit = 200;
-    SmtpSession session(options);
-    ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-    EXPECT_EQ(session.disconnect().status, SmtpStatus::Failed);
-    EXPECT_FALSE(session.isConnected());
+    const QList<std::pair<const char*, QList<Server::Step>>> cases{
+        {"221", {Server::receiveLine(), Server::send("221 bye\r\n")}},
+        {"500", {Server::receiveLine(), Server::send("500 what\r\n")}},
+        {"silence", {Server::receiveLine(), Server::hold()}},
+        {"close", {Server::receiveLine(), Server::closeConnection()}},
+        {"421", {Server::receiveLine(), Server::send("421 going down\r\n")}},
+    };
+    for (const auto& [name, quit] : cases) {
+        Server server(greeted() + quit);
+        SmtpSessionOptions options = quickOptions();
+        options.timeouts.quit = 200;
+        SmtpSession session(options);
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result = session.disconnect();
+        EXPECT_TRUE(result.ok()) << name << ": " << result.message.toStdString();
+        EXPECT_FALSE(session.isConnected()) << name;
+        EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nQUIT\r\n")) << name;
+    }
+}
+
+// RFC 5321 3.8: after a 421 the session writes nothing more on that socket, not even QUIT.
+TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
+{
+    const QList<Server::Step> ok{Server::receiveLine(), Server::send("250 ok\r\n")};
+    const QList<Server::Step> closing{Server::send("421 4.3.2 shutting down\r\n"), Server::hold()};
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> steps; // after the greeting
+        QByteArray sent;           // after EHLO
+    };
+    const QList<Case> cases{
+        {"RSET", QList<Server::Step>{Server::receiveLine()} + closing, "RSET\r\n"},
+        {"MAIL", ok + QList<Server::Step>{Server::receiveLine()} + closing, "RSET\r\nMAIL FROM:<a@b.de>\r\n"},
+        {"RCPT", ok + ok + QList<Server::Step>{Server::receiveLine()} + closing,
+         "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
+        {"DATA", ok + ok + ok + QList<Server::Step>{Server::receiveLine()} + closing,
+         "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
+        {"after the final dot",
+         ok + ok + ok +
+             QList<Server::Step>{Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData()} +
+             closing,
+         "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted() + c.steps);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
+        EXPECT_EQ(result.message, QStringLiteral("421 4.3.2 shutting down")) << c.name;
+        EXPECT_FALSE(session.isConnected()) << c.name;
+        EXPECT_TRUE(session.disconnect().ok()) << c.name;
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\n" + c.sent) << c.name;
+    }
+}
+
+TEST(SmtpSession, WaitHookEndsALongWait)
+{
+    // Each case waits far longer than the test may take unless the hook ends the wait.
+    const QList<std::pair<const char*, QList<Server::Step>>> cases{
+        {"greeting", {Server::hold()}},
+        {"reply to RSET", greeted() + QList<Server::Step>{Server::receiveLine(), Server::hold()}},
+    };
+    for (const auto& [name, script] : cases) {
+        Server server(script);
+        SmtpSessionOptions options = quickOptions();
+        options.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
+        SmtpSession session(options);
+        int asked = 0;
+        session.setWaitHook([&asked] { return ++asked >= 3; });
+        SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        if (result.ok())
+            result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Cancelled) << name;
+        EXPECT_EQ(asked, 3) << name;
+        EXPECT_FALSE(session.isConnected()) << name;
+    }
 }
 
 TEST(SmtpSession, TranscriptMasksThePassword)
