@@ -31,7 +31,10 @@ int SendRun::execute()
         m_reporter.reportResult(m_result, m_log.errorString());
         return m_result;
     }
-    m_transport.setWaitHook([this] { return m_reporter.cancelRequested(); });
+    m_transport.setWaitHook([this] {
+        m_log.flushIfDue();
+        return m_reporter.cancelRequested();
+    });
     try {
         run();
     } catch (...) {

@@ -159,6 +159,7 @@ SmtpResult SmtpSession::greet()
         return ehlo;
     m_mechanisms.clear();
     m_offersStartTls = false;
+    m_offersPipelining = false;
     SmtpResult helo = exchange("HELO " + name, m_options.timeouts.command, {2, 0});
     if (helo.status == SmtpStatus::Rejected)
         quitQuietly();
@@ -221,15 +222,13 @@ SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const Q
     if (!isConnected())
         return broken(QStringLiteral("Not connected."));
 
-    const int command = m_options.timeouts.command;
-    SmtpResult step = exchange("RSET", command, {2, 0});
-    if (step.ok())
-        step = exchange("MAIL FROM:<" + sender.address + '>', command, {2, 0});
     // Any 2xx (also 251, "will forward") accepts the recipient.
-    if (step.ok())
-        step = exchange("RCPT TO:<" + recipient.address + '>', command, {2, 0});
-    if (step.ok())
-        step = exchange("DATA", m_options.timeouts.dataCommand, {3, 0});
+    const int command = m_options.timeouts.command;
+    const QList<EnvelopeStep> envelope{{"RSET", command, {2, 0}},
+                                       {"MAIL FROM:<" + sender.address + '>', command, {2, 0}},
+                                       {"RCPT TO:<" + recipient.address + '>', command, {2, 0}},
+                                       {"DATA", m_options.timeouts.dataCommand, {3, 0}}};
+    SmtpResult step = m_offersPipelining ? pipelined(envelope) : oneByOne(envelope);
     if (!step.ok())
         return step;
     step = streamData(data);
@@ -240,6 +239,53 @@ SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const Q
     if (step.ok() && !step.reply.isPositive())
         return {SmtpStatus::Rejected, step.reply.lastLine(), step.reply};
     return step;
+}
+
+SmtpResult SmtpSession::oneByOne(const QList<EnvelopeStep>& steps)
+{
+    SmtpResult step;
+    for (const EnvelopeStep& next : steps) {
+        step = exchange(next.command, next.timeout, next.accept);
+        if (!step.ok())
+            return step;
+    }
+    return step;
+}
+
+// RFC 2920: the commands go out in one write; their replies are read and judged in order, each
+// within its own time-out. After a refusal the remaining replies are still read, a DATA that
+// was accepted all the same is ended at once, and RSET gives the mail up.
+SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
+{
+    QByteArray batch;
+    for (const EnvelopeStep& step : steps) {
+        m_transcript.client(step.command);
+        batch += step.command + "\r\n";
+    }
+    SmtpResult written = writeAll(batch, m_options.timeouts.command);
+    if (!written.ok())
+        return written;
+    SmtpResult refusal;
+    SmtpResult answer;
+    for (const EnvelopeStep& step : steps) {
+        answer = readReply(step.timeout);
+        if (!answer.ok())
+            return answer;
+        if (refusal.ok() && !step.accept.matches(answer.reply))
+            refusal = {SmtpStatus::Rejected, answer.reply.lastLine(), answer.reply};
+    }
+    if (refusal.ok())
+        return answer;
+    if (answer.reply.isIntermediate()) {
+        m_transcript.client(".");
+        SmtpResult ended = writeAll(".\r\n", m_options.timeouts.dataBlock);
+        if (ended.ok())
+            ended = readReply(m_options.timeouts.dataEnd);
+        if (!ended.ok())
+            return ended;
+    }
+    const SmtpResult reset = exchange("RSET", m_options.timeouts.command, {2, 0});
+    return reset.status == SmtpStatus::Cancelled ? reset : refusal;
 }
 
 SmtpResult SmtpSession::disconnect()
@@ -440,6 +486,7 @@ void SmtpSession::dropConnection()
     m_parser.takeReply();
     m_mechanisms.clear();
     m_offersStartTls = false;
+    m_offersPipelining = false;
 }
 
 QByteArray SmtpSession::greetingName() const
@@ -454,12 +501,15 @@ void SmtpSession::readExtensions(const SmtpReply& ehloReply)
 {
     m_mechanisms.clear();
     m_offersStartTls = false;
+    m_offersPipelining = false;
     // The first line is the greeting; each further line names one extension. Old servers
     // announce "AUTH=LOGIN" instead of "AUTH LOGIN".
     for (qsizetype i = 1; i < ehloReply.lines.size(); ++i) {
         const QString extension = QString::fromLatin1(ehloReply.lines[i].mid(4)).trimmed().toUpper();
         if (extension == QLatin1String("STARTTLS"))
             m_offersStartTls = true;
+        if (extension == QLatin1String("PIPELINING"))
+            m_offersPipelining = true;
         if (!extension.startsWith(QLatin1String("AUTH ")) && !extension.startsWith(QLatin1String("AUTH=")))
             continue;
         const QStringList names = extension.mid(5).split(u' ', Qt::SkipEmptyParts);

@@ -440,3 +440,59 @@ TEST(SmtpSession, TranscriptMasksThePassword)
     EXPECT_FALSE(text.contains(QByteArray("geheim").toBase64()));
     EXPECT_TRUE(text.contains("] C: QUIT\n"));
 }
+
+// RFC 2920: with PIPELINING the four commands go out before any reply; the server below reads
+// all four before it answers, so a client that waited for a reply would stall into its time-out.
+TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
+{
+    const QList<Server::Step> readFour{Server::receiveLine(), Server::receiveLine(), Server::receiveLine(),
+                                       Server::receiveLine()};
+    const QByteArray envelope = "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n";
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> steps; // after the four commands were read
+        SmtpStatus status;
+        const char* message;
+        QByteArray sentAfterEnvelope;
+    };
+    const QList<Case> cases{
+        {"accepted",
+         {Server::send("250 reset\r\n250 sender\r\n250 recipient\r\n354 go\r\n"), Server::receiveData(),
+          Server::send("250 queued\r\n")},
+         SmtpStatus::Ok,
+         "",
+         "line\r\n.\r\n"},
+        {"recipient refused, DATA refused too: the mail is given up with RSET",
+         {Server::send("250 reset\r\n250 sender\r\n550 no such user\r\n554 no valid recipients\r\n"),
+          Server::receiveLine(), Server::send("250 reset\r\n")},
+         SmtpStatus::Rejected,
+         "550 no such user",
+         "RSET\r\n"},
+        {"sender refused, DATA accepted all the same: it is ended at once",
+         {Server::send("250 reset\r\n553 not yours\r\n250 recipient\r\n354 go\r\n"), Server::receiveLine(),
+          Server::send("554 no transaction\r\n"), Server::receiveLine(), Server::send("250 reset\r\n")},
+         SmtpStatus::Rejected,
+         "553 not yours",
+         ".\r\nRSET\r\n"},
+        {"421 among the replies: nothing more is written",
+         {Server::send("250 reset\r\n421 4.3.2 closing\r\n"), Server::hold()},
+         SmtpStatus::Failed,
+         "421 4.3.2 closing",
+         ""},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted("250-PIPELINING\r\n250 8BITMIME\r\n") + readFour + c.steps + kQuit);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_EQ(session.isConnected(), c.status != SmtpStatus::Failed) << c.name;
+        session.disconnect();
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\n" + envelope + c.sentAfterEnvelope +
+                                         (c.status != SmtpStatus::Failed ? QByteArray("QUIT\r\n") : QByteArray()))
+            << c.name;
+    }
+}
