@@ -437,8 +437,9 @@ SmtpResult SmtpSession::streamData(const QList<QByteArray>& data)
     for (const QByteArray& chunk : data) {
         // Large chunks go out in pieces, so no block outgrows its time-out.
         for (qsizetype from = 0; from < chunk.size(); from += kDataBlockSize) {
-            stuffer.append(
-                from == 0 && chunk.size() <= kDataBlockSize ? chunk : chunk.mid(from, kDataBlockSize), block);
+            const qsizetype size = std::min(kDataBlockSize, chunk.size() - from);
+            stuffer.append(size == chunk.size() ? chunk : QByteArray::fromRawData(chunk.constData() + from, size),
+                           block);
             if (block.size() >= kDataBlockSize) {
                 total += block.size();
                 SmtpResult written = writeAll(block, m_options.timeouts.dataBlock);
