@@ -58,15 +58,21 @@ EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients
     return outcome;
 }
 
+QStringList fiveReaders()
+{
+    QStringList recipients;
+    for (int i = 1; i <= 5; ++i)
+        recipients.append(QStringLiteral("leser%1@example.com").arg(i));
+    return recipients;
+}
+
 } // namespace
 
 TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
 {
     AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
-    QStringList recipients;
-    for (int i = 1; i <= 5; ++i)
-        recipients.append(QStringLiteral("leser%1@example.com").arg(i));
+    const QStringList recipients = fiveReaders();
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
     EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
 
@@ -101,9 +107,7 @@ TEST(SendRunEndToEnd, QuitClosedWithoutReplyStillGivesResult0)
     serverOptions.quitWithoutReply = true;
     AiosmtpdServer server(serverOptions);
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
-    QStringList recipients;
-    for (int i = 1; i <= 5; ++i)
-        recipients.append(QStringLiteral("leser%1@example.com").arg(i));
+    const QStringList recipients = fiveReaders();
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
     EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
     EXPECT_EQ(server.messages().size(), 5);

@@ -126,17 +126,29 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
 {
     const QString a = kThree[0], b = kThree[1], c = kThree[2];
     const QString refused = QStringLiteral("550 5.1.1 <b@example.com>: no such user");
+    // The status line of a run with login that sends a and b, reconnects, then sends c.
+    const QStringList twoThenReconnect =
+        QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+                    sending(a),
+                    sending(b),
+                    QStringLiteral("Trennen nach 2 Mail(s)..."),
+                    QStringLiteral("Verbunden..."),
+                    QStringLiteral("Anmelden..."),
+                    sending(c)} +
+        kClosing;
+    // The status line of a run without login that sends a, then cannot connect again.
+    const QStringList oneThenNoReconnect =
+        QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                    QStringLiteral("Trennen nach 1 Mail(s)..."),
+                    QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
+        kClosing;
     const QList<Scenario> scenarios{
         {"reference run with login and two mails per connection",
          {.mailsPerConnection = 2},
          kHeader + QStringList{connected(), kLogin, sent(a), sent(b),
                                QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
                                kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(a), sending(b),
-                     QStringLiteral("Trennen nach 2 Mail(s)..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(c)} +
-             kClosing,
+         twoThenReconnect,
          0,
          3},
         {"no authentication offered: no login, also not after a reconnect",
@@ -236,11 +248,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                          QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
                                         "fehlgeschlagen."),
                          QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
-                     QStringLiteral("Trennen nach 1 Mail(s)..."),
-                     QStringLiteral(
-                         "Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
-             kClosing,
+         oneThenNoReconnect,
          2,
          1},
         {"a failed disconnect after a failed mail hides its 5",
@@ -306,11 +314,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                QStringLiteral("    Fehlertext: ") + kClosing421,
                                QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
                                kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(a), sending(b),
-                     QStringLiteral("Trennen nach 2 Mail(s)..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(c)} +
-             kClosing,
+         twoThenReconnect,
          5,
          3},
         {"a 421, then no new connection: the log names every recipient not attempted",
@@ -324,11 +328,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                               "fehlgeschlagen."),
                                QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c),
                                kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
-                     QStringLiteral("Trennen nach 1 Mail(s)..."),
-                     QStringLiteral(
-                         "Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
-             kClosing,
+         oneThenNoReconnect,
          2,
          1},
         {"a 421 on the last mail gives 5, not 6",
