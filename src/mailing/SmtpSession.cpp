@@ -2,6 +2,7 @@
 
 #include "mailing/MailAddress.h"
 #include "mailing/SmtpDataStuffer.h"
+#include "mailing/TcpConnect.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -11,6 +12,8 @@
 #include <QSslSocket>
 
 #include <algorithm>
+
+#include <unistd.h>
 
 namespace {
 
@@ -115,17 +118,21 @@ SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port, SmtpTls
         ssl.addCaCertificates(m_options.extraCaCertificates);
         m_socket->setSslConfiguration(ssl);
     }
-    if (tls == SmtpTls::Implicit)
-        m_socket->connectToHostEncrypted(host.trimmed(), port);
-    else
-        m_socket->connectToHost(host.trimmed(), port);
-    if (!m_socket->waitForConnected(m_options.timeouts.connect)) {
-        const QString why = m_socket->error() == QAbstractSocket::SocketTimeoutError
-                                ? QStringLiteral("Connect timed out.")
-                                : m_socket->errorString();
-        return broken(why);
+    // Connected outside the socket, so a cancel is heard during the handshake too.
+    const TcpConnectResult tcp =
+        ConnectTcp(host.trimmed(), port, QDeadlineTimer(m_options.timeouts.connect), m_stopWaiting);
+    if (tcp.status == TcpConnectResult::Status::Stopped)
+        return stopped();
+    if (tcp.status != TcpConnectResult::Status::Connected)
+        return broken(tcp.error);
+    if (!m_socket->setSocketDescriptor(tcp.descriptor)) {
+        ::close(tcp.descriptor);
+        return broken(m_socket->errorString());
     }
+    // The certificate must name the server as the user wrote it.
+    m_socket->setPeerVerifyName(host.trimmed());
     if (tls == SmtpTls::Implicit) {
+        m_socket->startClientEncryption();
         SmtpResult encrypted = waitForEncryption(m_options.timeouts.connect);
         if (!encrypted.ok())
             return encrypted;

@@ -83,9 +83,8 @@ public:
     SmtpSession(const SmtpSession&) = delete;
     SmtpSession& operator=(const SmtpSession&) = delete;
 
-    // Called about every 100 ms while a wait for the server lasts, in the session's thread;
-    // returning true ends the wait with Cancelled. Connecting to the host (the TCP handshake)
-    // is not interrupted.
+    // Called about every 100 ms while a wait for the server lasts (also the TCP handshake), in
+    // the session's thread; returning true ends the wait with Cancelled.
     void setWaitHook(std::function<bool()> stopWaiting);
 
     // Opens the connection, reads the greeting (2xx) and introduces itself with EHLO, or with

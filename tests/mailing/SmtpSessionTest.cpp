@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Server = ScriptedSmtpServer;
 
@@ -390,21 +394,74 @@ TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
     }
 }
 
+namespace {
+
+// A loopback listener whose queue is full: a further connect stays in its TCP handshake, as
+// with a server behind a firewall that drops the packets.
+class UnansweredListener
+{
+public:
+    UnansweredListener()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(address);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(m_listener, 0);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ntohs(address.sin_port);
+        m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), size);
+    }
+    ~UnansweredListener()
+    {
+        ::close(m_filler);
+        ::close(m_listener);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_filler = -1;
+    quint16 m_port = 0;
+};
+
+} // namespace
+
+TEST(SmtpSession, UnansweredConnectTimesOut)
+{
+    UnansweredListener listener;
+    SmtpSessionOptions options = quickOptions();
+    options.timeouts.connect = 300;
+    SmtpSession session(options);
+    const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), listener.port());
+    EXPECT_EQ(result.status, SmtpStatus::Failed);
+    EXPECT_EQ(result.message, QStringLiteral("Connect timed out."));
+    EXPECT_FALSE(session.isConnected());
+}
+
 TEST(SmtpSession, WaitHookEndsALongWait)
 {
     // Each case waits far longer than the test may take unless the hook ends the wait.
+    UnansweredListener listener;
     const QList<std::pair<const char*, QList<Server::Step>>> cases{
+        {"TCP handshake", {}},
         {"greeting", {Server::hold()}},
         {"reply to RSET", greeted() + QList<Server::Step>{Server::receiveLine(), Server::hold()}},
     };
     for (const auto& [name, script] : cases) {
-        Server server(script);
+        std::optional<Server> server;
+        if (!script.isEmpty())
+            server.emplace(script);
+        const quint16 port = server ? server->port() : listener.port();
         SmtpSessionOptions options = quickOptions();
         options.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
         SmtpSession session(options);
         int asked = 0;
         session.setWaitHook([&asked] { return ++asked >= 3; });
-        SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), port);
         if (result.ok())
             result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Cancelled) << name;
