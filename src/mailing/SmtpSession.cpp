@@ -183,6 +183,10 @@ SmtpResult SmtpSession::startTls()
     }
     if (!ready.ok())
         return ready;
+    // Bytes that came in clear text after the reply would be taken as if they had been
+    // encrypted (RFC 3207 5: injected commands); a server that sends them is not trusted.
+    if (!m_input.isEmpty() || m_socket->bytesAvailable() > 0)
+        return broken(QStringLiteral("The server sent data after its STARTTLS reply."));
     m_transcript.note(QStringLiteral("starting TLS"));
     m_socket->startClientEncryption();
     return waitForEncryption(m_options.timeouts.command);

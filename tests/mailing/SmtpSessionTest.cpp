@@ -553,3 +553,35 @@ TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
             << c.name;
     }
 }
+
+// Whatever a server answers to STARTTLS, the session never goes on in clear text.
+TEST(SmtpSession, StartTlsThatFailsEndsTheConnection)
+{
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> answer; // to STARTTLS
+        const char* message;
+        QByteArray sentAfter;
+    };
+    const QList<Case> cases{
+        {"refused",
+         {Server::send("454 TLS not available\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
+         "The server refused STARTTLS: 454 TLS not available",
+         "QUIT\r\n"},
+        {"clear text injected after the reply",
+         {Server::send("220 go ahead\r\n250 injected\r\n"), Server::hold()},
+         "The server sent data after its STARTTLS reply.",
+         ""},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted("250-STARTTLS\r\n250 AUTH LOGIN\r\n") +
+                      QList<Server::Step>{Server::receiveLine()} + c.answer);
+        SmtpSession session(quickOptions());
+        const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
+        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_FALSE(session.isConnected()) << c.name;
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\nSTARTTLS\r\n" + c.sentAfter) << c.name;
+    }
+}
