@@ -150,6 +150,32 @@ TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
     EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nRSET\r\n"));
 }
 
+// A hostile reply with a bare CR, an escape sequence and a NUL reaches the log as blanks.
+TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
+{
+    using Server = ScriptedSmtpServer;
+    Server server({Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("250 hello\r\n"),
+                   Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+                   Server::send(QByteArray("550 bad\r\x1b[2J\0user\r\n", 19)), Server::receiveLine(),
+                   Server::send("221 bye\r\n")});
+    QTemporaryDir dir;
+    SendRunSettings settings;
+    settings.Host = QStringLiteral("127.0.0.1");
+    settings.Port = server.port();
+    settings.ProgressMax = 1;
+    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(settings.LogFileName).open(QIODevice::WriteOnly);
+    SmtpMailTransport transport(quickOptions());
+    FakeSource source({QStringLiteral("a@example.com")});
+    RecordingReporter reporter;
+    EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), 5);
+    QFile log(settings.LogFileName);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains("\r\n    Fehlertext: 550 bad  [2J user\r\n")) << text.constData();
+    EXPECT_EQ(text.count('\r'), text.count("\r\n"));
+}
+
 TEST(SendRunEndToEnd, WrongPasswordGivesResult3AndNoMail)
 {
     AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
