@@ -58,6 +58,25 @@ EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients
     return outcome;
 }
 
+// One mail to a@example.com without login through a real transport to the server on port;
+// returns the run's log.
+QByteArray sendOneMail(quint16 port, const SmtpSessionOptions& sessionOptions, ISendRunReporter& reporter,
+                       int& result)
+{
+    QTemporaryDir dir;
+    SendRunSettings settings;
+    settings.Host = QStringLiteral("127.0.0.1");
+    settings.Port = port;
+    settings.ProgressMax = 1;
+    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(settings.LogFileName).open(QIODevice::WriteOnly);
+    SmtpMailTransport transport(sessionOptions);
+    FakeSource source({QStringLiteral("a@example.com")});
+    result = SendRun(settings, transport, source, reporter).execute();
+    QFile log(settings.LogFileName);
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
 QStringList fiveReaders()
 {
     QStringList recipients;
@@ -122,17 +141,8 @@ TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
     ScriptedSmtpServer server({ScriptedSmtpServer::send("220 hi\r\n"), ScriptedSmtpServer::receiveLine(),
                                ScriptedSmtpServer::send("250 hello\r\n"), ScriptedSmtpServer::receiveLine(),
                                ScriptedSmtpServer::hold()});
-    QTemporaryDir dir;
-    SendRunSettings settings;
-    settings.Host = QStringLiteral("127.0.0.1");
-    settings.Port = server.port();
-    settings.ProgressMax = 1;
-    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
-    QFile(settings.LogFileName).open(QIODevice::WriteOnly);
     SmtpSessionOptions sessionOptions = quickOptions();
     sessionOptions.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
-    SmtpMailTransport transport(sessionOptions);
-    FakeSource source({QStringLiteral("a@example.com")});
     // "Abbrechen" is pressed once the server holds the RSET unanswered.
     struct CancelAtRset : RecordingReporter
     {
@@ -140,10 +150,9 @@ TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
         explicit CancelAtRset(ScriptedSmtpServer& s) : server(s) {}
         bool cancelRequested() override { return server.receivedSoFar().contains("RSET"); }
     } reporter(server);
-    EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), 7);
-    QFile log(settings.LogFileName);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray text = log.readAll();
+    int result = -1;
+    const QByteArray text = sendOneMail(server.port(), sessionOptions, reporter, result);
+    EXPECT_EQ(result, 7);
     EXPECT_TRUE(text.contains("  Versenden der Nachricht an \"a@example.com\" ... abgebrochen.\r\n"))
         << text.constData();
     EXPECT_TRUE(text.endsWith("Trennen vom MailServer ... erfolgreich.\r\n\r\n\r\nAbbruch durch Benutzer.\r\n"));
@@ -158,20 +167,10 @@ TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
                    Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
                    Server::send(QByteArray("550 bad\r\x1b[2J\0user\r\n", 19)), Server::receiveLine(),
                    Server::send("221 bye\r\n")});
-    QTemporaryDir dir;
-    SendRunSettings settings;
-    settings.Host = QStringLiteral("127.0.0.1");
-    settings.Port = server.port();
-    settings.ProgressMax = 1;
-    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
-    QFile(settings.LogFileName).open(QIODevice::WriteOnly);
-    SmtpMailTransport transport(quickOptions());
-    FakeSource source({QStringLiteral("a@example.com")});
     RecordingReporter reporter;
-    EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), 5);
-    QFile log(settings.LogFileName);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray text = log.readAll();
+    int result = -1;
+    const QByteArray text = sendOneMail(server.port(), quickOptions(), reporter, result);
+    EXPECT_EQ(result, 5);
     EXPECT_TRUE(text.contains("\r\n    Fehlertext: 550 bad  [2J user\r\n")) << text.constData();
     EXPECT_EQ(text.count('\r'), text.count("\r\n"));
 }
