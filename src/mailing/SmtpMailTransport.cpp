@@ -93,11 +93,7 @@ SmtpResult SmtpMailTransport::send(const TMailMessage& mail)
         appendLine(header, line);
     header += "\r\n";
 
-    QList<QByteArray> data;
-    data.reserve(mail.Body.size() + 1);
-    data.append(header);
-    data.append(mail.Body);
-    return session().sendMail(mail.From, mail.Recipient, data);
+    return session().sendMail(mail.From, mail.Recipient, header, mail);
 }
 
 SmtpResult SmtpMailTransport::disconnect()

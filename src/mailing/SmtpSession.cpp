@@ -224,6 +224,24 @@ SmtpResult SmtpSession::login(const QString& user, const QString& password)
 
 SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QList<QByteArray>& data)
 {
+    return sendWire(from, to, [&data](SmtpDataStuffer& stuffer, QByteArray& wire) {
+        for (const QByteArray& chunk : data)
+            stuffer.append(chunk, wire);
+    });
+}
+
+SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QByteArray& header,
+                                 const TMailMessage& mail)
+{
+    return sendWire(from, to, [&header, &mail](SmtpDataStuffer& stuffer, QByteArray& wire) {
+        stuffer.append(header, wire);
+        stuffer.appendBody(mail, wire);
+    });
+}
+
+SmtpResult SmtpSession::sendWire(const QString& from, const QString& to,
+                                 const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff)
+{
     const MailAddressCheck sender = CheckMailAddress(from);
     if (!sender.ok())
         return {SmtpStatus::BadAddress, QStringLiteral("Sender: ") + sender.error, {}};
@@ -242,7 +260,12 @@ SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const Q
     SmtpResult step = m_offersPipelining ? pipelined(envelope) : oneByOne(envelope);
     if (!step.ok())
         return step;
-    step = streamData(data);
+    // The wire form goes into one buffer kept from mail to mail, then out in blocks.
+    m_wire.resize(0);
+    SmtpDataStuffer stuffer;
+    stuff(stuffer, m_wire);
+    stuffer.finish(m_wire);
+    step = writeData();
     if (!step.ok())
         return step;
     m_transcript.client(".");
@@ -440,31 +463,19 @@ SmtpSession::Wait SmtpSession::waitFor(QDeadlineTimer deadline, const std::funct
     }
 }
 
-SmtpResult SmtpSession::streamData(const QList<QByteArray>& data)
+SmtpResult SmtpSession::writeData()
 {
-    SmtpDataStuffer stuffer;
-    QByteArray block;
-    qsizetype total = 0;
-    for (const QByteArray& chunk : data) {
-        // Large chunks go out in pieces, so no block outgrows its time-out.
-        for (qsizetype from = 0; from < chunk.size(); from += kDataBlockSize) {
-            const qsizetype size = std::min(kDataBlockSize, chunk.size() - from);
-            stuffer.append(size == chunk.size() ? chunk : QByteArray::fromRawData(chunk.constData() + from, size),
-                           block);
-            if (block.size() >= kDataBlockSize) {
-                total += block.size();
-                SmtpResult written = writeAll(block, m_options.timeouts.dataBlock);
-                if (!written.ok())
-                    return written;
-                block.clear();
-            }
-        }
-    }
-    stuffer.finish(block);
-    total += block.size();
     if (m_transcript.enabled())
-        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(total));
-    return writeAll(block, m_options.timeouts.dataBlock);
+        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(m_wire.size()));
+    // Each block within its own time-out, so a large mail does not outgrow it.
+    for (qsizetype from = 0; from < m_wire.size(); from += kDataBlockSize) {
+        const qsizetype size = std::min(kDataBlockSize, m_wire.size() - from);
+        SmtpResult written =
+            writeAll(QByteArray::fromRawData(m_wire.constData() + from, size), m_options.timeouts.dataBlock);
+        if (!written.ok())
+            return written;
+    }
+    return success();
 }
 
 SmtpResult SmtpSession::broken(const QString& why)

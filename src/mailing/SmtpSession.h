@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mailing/MailMessage.h"
 #include "mailing/SmtpReply.h"
 #include "mailing/SmtpTranscript.h"
 
@@ -15,6 +16,7 @@
 #include <optional>
 
 class QSslSocket;
+class SmtpDataStuffer;
 
 // How long each wait may take, in milliseconds (RFC 5321 4.5.3.2). Tests set short values.
 struct SmtpTimeouts
@@ -106,8 +108,14 @@ public:
     // One mail: RSET, MAIL FROM:<from>, RCPT TO:<to>, DATA, the data, ".", the four commands in
     // one write when the server offers PIPELINING (RFC 2920). data holds the whole
     // mail (header lines, empty line, body) as chunks of complete CR LF lines; it is dot-stuffed
-    // and streamed, never joined. Both addresses are checked before anything is sent.
+    // into a buffer the session keeps and written in blocks. Both addresses are checked before
+    // anything is sent.
     SmtpResult sendMail(const QString& from, const QString& to, const QList<QByteArray>& data);
+    // The same for a generated mail: header holds its header lines and the empty line; the
+    // parts of mail's body whose wire form was made once per run (TMailMessage::BodyWire) are
+    // written as they are, only the others are stuffed.
+    SmtpResult sendMail(const QString& from, const QString& to, const QByteArray& header,
+                        const TMailMessage& mail);
 
     // QUIT, waiting for its reply at most the quit time-out, then closes. Whatever the server
     // answers, or when it answers nothing or closes, the connection has ended: Ok. Only a QUIT
@@ -140,7 +148,9 @@ private:
     SmtpResult readLine(QDeadlineTimer deadline, QByteArray& line, bool insideReply);
     SmtpResult oneByOne(const QList<EnvelopeStep>& steps);
     SmtpResult pipelined(const QList<EnvelopeStep>& steps);
-    SmtpResult streamData(const QList<QByteArray>& data);
+    SmtpResult sendWire(const QString& from, const QString& to,
+                        const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff);
+    SmtpResult writeData();
     SmtpResult greet();
     SmtpResult startTls();
     SmtpResult waitForEncryption(int timeout);
@@ -157,6 +167,7 @@ private:
     std::function<bool()> m_stopWaiting;
     std::unique_ptr<QSslSocket> m_socket;
     QByteArray m_input; // received bytes not yet taken as lines
+    QByteArray m_wire;  // the data of the mail being sent, as it goes on the wire
     SmtpReplyParser m_parser;
     QStringList m_mechanisms;
     bool m_offersStartTls = false;
