@@ -25,7 +25,7 @@ gcc -O2 -Wall -Wextra -pthread -o "$work/sink" "$peers/sink.c"
 sink_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(cat "$work/port")
-profile_mails=600
+profile_mails=2000
 "$python" "$peers/gen_profile.py" "$work/profile" -n "$profile_mails" >&2
 
 # The mails per second of one measurement: the number before " mails/s" in its output.
