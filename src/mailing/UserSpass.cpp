@@ -42,7 +42,7 @@ TUserSP::TUserSP(QWidget* parent)
     linkButtonToAction(FlatSB2, USPBericht);
 }
 
-void TUserSP::ShowResult(int code)
+void TUserSP::ShowResult(int code, const QString& detail)
 {
     if (isMinimized())
         showNormal();
@@ -52,7 +52,7 @@ void TUserSP::ShowResult(int code)
     }
     // A line break inside a result text is CR LF; the label breaks at LF.
     Label1->setText(SendResultText(code).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    Label3->clear();
+    Label3->setText(detail);
     FlatSB1->setText(QStringLiteral("OK"));
     m_buttonTag = 1;
     setPanelHeight(kResultHeight);
