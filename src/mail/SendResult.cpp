@@ -2,7 +2,7 @@
 
 #include <array>
 
-QString SendResultText(int code)
+QString SendResultText(SendResult result)
 {
     static const std::array<QString, 9> texts{
         QStringLiteral("Übertragung abgeschlossen."),
@@ -15,7 +15,8 @@ QString SendResultText(int code)
         QStringLiteral("Abbruch durch Benutzer"),
         QStringLiteral("Sendeprotokoll konnte nicht angelegt werden."),
     };
-    if (code < 0 || code >= int(texts.size()))
-        return texts[int(SendResult::DisconnectFailed)];
-    return texts[size_t(code)];
+    const auto index = static_cast<size_t>(result);
+    if (index >= texts.size())
+        return texts[static_cast<size_t>(SendResult::DisconnectFailed)];
+    return texts[index];
 }

@@ -16,5 +16,5 @@ enum class SendResult : int {
     LogNotCreated = 8, // the run's log could not be opened: nothing was sent
 };
 
-// The text shown for a result code; a code outside the table shows the text of 6.
-QString SendResultText(int code);
+// The text shown for a result; a value outside the enum shows the text of DisconnectFailed.
+QString SendResultText(SendResult result);

@@ -21,13 +21,13 @@ SendRun::SendRun(SendRunSettings settings, IMailTransport& transport, IMailSourc
       m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
 {}
 
-int SendRun::execute()
+SendResult SendRun::execute()
 {
     const bool fallback = m_settings.LogFileName.isEmpty();
     const QString path = fallback ? m_settings.FallbackLogFileName : m_settings.LogFileName;
     // Without a log nobody could tell which mails went out, so nothing is sent.
     if (path.isEmpty() || !m_log.open(path, fallback)) {
-        m_result = int(SendResult::LogNotCreated);
+        m_result = SendResult::LogNotCreated;
         m_reporter.reportResult(m_result, m_log.errorString());
         return m_result;
     }
@@ -39,11 +39,11 @@ int SendRun::execute()
         run();
     } catch (...) {
         // Only an exhausted process gets here (run() handles every failure of its own).
-        m_result = int(SendResult::NoConnection);
+        m_result = SendResult::NoConnection;
     }
     m_log.close();
     if (m_log.failed())
-        m_result = int(SendResult::LogNotCreated);
+        m_result = SendResult::LogNotCreated;
     m_reporter.reportResult(m_result, m_log.failed() ? m_log.errorString() : QString());
     return m_result;
 }
@@ -136,13 +136,13 @@ void SendRun::sendAll()
             if (sent.ok()) {
                 m_log.line(QStringLiteral("fertig."));
             } else {
-                m_result = int(SendResult::SendFailed);
+                m_result = SendResult::SendFailed;
                 m_log.line(kFailed);
                 m_log.line(kErrorText + sent.message);
             }
         } else {
             buildFailed = true;
-            m_result = int(SendResult::BuildFailed);
+            m_result = SendResult::BuildFailed;
             status(QStringLiteral("Fehler"));
             const QString address = m_source.message().Recipient;
             m_log.line(address.isEmpty() ? QStringLiteral("Absenderdaten fehlerhaft.")
@@ -191,7 +191,7 @@ bool SendRun::cancelled(const SmtpResult& step)
         return false;
     m_log.line(QStringLiteral("abgebrochen."));
     m_cancel = true;
-    m_result = int(SendResult::CancelSeen);
+    m_result = SendResult::CancelSeen;
     return true;
 }
 
@@ -211,7 +211,7 @@ SmtpResult SendRun::loginStep(const QString& what)
     if (login.ok()) {
         m_log.line(kSucceeded);
     } else if (login.status == SmtpStatus::Rejected) {
-        m_result = int(SendResult::LoginRefused);
+        m_result = SendResult::LoginRefused;
         status(entry + QStringLiteral(" am Mailserver fehlgeschlagen."));
         m_log.line(kFailed);
     }
@@ -220,7 +220,7 @@ SmtpResult SendRun::loginStep(const QString& what)
 
 bool SendRun::reconnectFailed(const QString& message)
 {
-    m_result = int(SendResult::NoConnection);
+    m_result = SendResult::NoConnection;
     status(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
            QStringLiteral(" fehlgeschlagen."));
     m_log.line(kFailed);
@@ -236,7 +236,7 @@ void SendRun::disconnectStep()
     if (closed.ok()) {
         m_log.line(kSucceeded);
     } else {
-        m_result = int(SendResult::DisconnectFailed);
+        m_result = SendResult::DisconnectFailed;
         status(QStringLiteral("Trennen vom MailServer fehlgeschlagen."));
         m_log.line(kFailed);
         m_log.line(QStringLiteral("#202") + kErrorText + closed.message);
@@ -246,7 +246,7 @@ void SendRun::disconnectStep()
 
 void SendRun::catchAll(const Abort& abort)
 {
-    m_result = int(SendResult::NoConnection);
+    m_result = SendResult::NoConnection;
     status(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
            QStringLiteral(" fehlgeschlagen."));
     m_log.line(kFailed);
@@ -257,7 +257,7 @@ void SendRun::cancelEnd()
 {
     if (!m_cancel)
         return;
-    m_result = int(SendResult::UserCancelled);
+    m_result = SendResult::UserCancelled;
     status(QString());
     m_log.line();
     m_log.line();
@@ -273,5 +273,5 @@ void SendRun::checkCancel()
 {
     m_cancel = m_reporter.cancelRequested();
     if (m_cancel)
-        m_result = int(SendResult::CancelSeen);
+        m_result = SendResult::CancelSeen;
 }

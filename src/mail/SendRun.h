@@ -41,8 +41,8 @@ public:
     SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source,
             ISendRunReporter& reporter, Clock clock = {});
 
-    // Runs once and returns the code it reported.
-    int execute();
+    // Runs once and returns the result it reported.
+    SendResult execute();
 
 private:
     // An error that ends the run through its catch-all, carrying its message and a kind name.
@@ -76,7 +76,7 @@ private:
     ISendRunReporter& m_reporter;
     Clock m_clock;
     SendLogWriter m_log;
-    int m_result = int(SendResult::Done);
+    SendResult m_result = SendResult::Done;
     bool m_cancel = false;
     bool m_loginUsed = false;
 };

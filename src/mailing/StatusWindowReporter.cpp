@@ -40,15 +40,15 @@ bool StatusWindowReporter::cancelRequested()
     return m_cancel && m_cancel->load();
 }
 
-void StatusWindowReporter::reportResult(int code, const QString& detail)
+void StatusWindowReporter::reportResult(SendResult result, const QString& detail)
 {
     QMetaObject::invokeMethod(
         this,
-        [this, code, detail] {
+        [this, result, detail] {
             m_timer.stop();
             showLatest();
             if (m_window && !m_window->Closed)
-                m_window->ShowResult(code, detail);
+                m_window->ShowResult(result, detail);
         },
         Qt::QueuedConnection);
 }

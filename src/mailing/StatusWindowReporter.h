@@ -33,7 +33,7 @@ public:
     void showStatus(const QString& text) override;
     void stepProgress() override;
     bool cancelRequested() override;
-    void reportResult(int code, const QString& detail) override;
+    void reportResult(SendResult result, const QString& detail) override;
 
 private:
     // What changed since the window was last updated.

@@ -42,7 +42,7 @@ TUserSP::TUserSP(QWidget* parent)
     linkButtonToAction(FlatSB2, USPBericht);
 }
 
-void TUserSP::ShowResult(int code, const QString& detail)
+void TUserSP::ShowResult(SendResult result, const QString& detail)
 {
     if (isMinimized())
         showNormal();
@@ -51,7 +51,7 @@ void TUserSP::ShowResult(int code, const QString& detail)
         activateWindow();
     }
     // A line break inside a result text is CR LF; the label breaks at LF.
-    Label1->setText(SendResultText(code).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    Label1->setText(SendResultText(result).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     Label3->setText(detail);
     FlatSB1->setText(QStringLiteral("OK"));
     m_buttonTag = 1;

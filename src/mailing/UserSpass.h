@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/StatusPanel.h"
+#include "mail/SendResult.h"
 
 #include <QString>
 
@@ -49,7 +50,7 @@ public:
 
     // Shows the run's final result (a result code) with the "OK" button and "Bericht"; detail,
     // normally empty, takes the status line.
-    void ShowResult(int code, const QString& detail = {});
+    void ShowResult(SendResult result, const QString& detail = {});
 
     QPushButton* FlatSB1;
     QPushButton* FlatSB2;

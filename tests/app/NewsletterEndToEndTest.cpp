@@ -75,7 +75,7 @@ TEST(NewsletterEndToEnd, TheRecipientScreensCommandDeliversPersonalisedMailsWith
     TUserSP* window = qobject_cast<TUserSP*>(rig.slotTable.slot(0).Form.data());
     ASSERT_NE(window, nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(window->FlatSB1->text() == QStringLiteral("OK"), 60000);
-    EXPECT_EQ(window->Label1->text(), SendResultText(int(SendResult::Done)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_EQ(window->Label1->text(), SendResultText(SendResult::Done).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'\n').toStdString();
 
     // Adam and Bauer have Send set, in name order; Ärger has not.

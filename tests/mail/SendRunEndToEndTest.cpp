@@ -25,7 +25,7 @@ SmtpSessionOptions quickOptions()
 
 struct EndToEnd
 {
-    int result = -1;
+    SendResult result = SendResult::CancelSeen; // never reported
     QByteArray log;
 };
 
@@ -61,7 +61,7 @@ EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients
 // One mail to a@example.com without login through a real transport to the server on port;
 // returns the run's log.
 QByteArray sendOneMail(quint16 port, const SmtpSessionOptions& sessionOptions, ISendRunReporter& reporter,
-                       int& result)
+                       SendResult& result)
 {
     QTemporaryDir dir;
     SendRunSettings settings;
@@ -93,7 +93,7 @@ TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList recipients = fiveReaders();
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
-    EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
+    EXPECT_EQ(outcome.result, SendResult::Done) << outcome.log.constData();
 
     const QList<QJsonObject> messages = server.messages();
     ASSERT_EQ(messages.size(), 5);
@@ -128,7 +128,7 @@ TEST(SendRunEndToEnd, QuitClosedWithoutReplyStillGivesResult0)
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList recipients = fiveReaders();
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
-    EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
+    EXPECT_EQ(outcome.result, SendResult::Done) << outcome.log.constData();
     EXPECT_EQ(server.messages().size(), 5);
     EXPECT_EQ(server.connections(), 3);
     EXPECT_EQ(outcome.log.count("Trennen nach 2 Mail(s).\r\n"), 2);
@@ -150,9 +150,9 @@ TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
         explicit CancelAtRset(ScriptedSmtpServer& s) : server(s) {}
         bool cancelRequested() override { return server.receivedSoFar().contains("RSET"); }
     } reporter(server);
-    int result = -1;
+    SendResult result = SendResult::CancelSeen; // never reported
     const QByteArray text = sendOneMail(server.port(), sessionOptions, reporter, result);
-    EXPECT_EQ(result, 7);
+    EXPECT_EQ(result, SendResult::UserCancelled);
     EXPECT_TRUE(text.contains("  Versenden der Nachricht an \"a@example.com\" ... abgebrochen.\r\n"))
         << text.constData();
     EXPECT_TRUE(text.endsWith("Trennen vom MailServer ... erfolgreich.\r\n\r\n\r\nAbbruch durch Benutzer.\r\n"));
@@ -168,9 +168,9 @@ TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
                    Server::send(QByteArray("550 bad\r\x1b[2J\0user\r\n", 19)), Server::receiveLine(),
                    Server::send("221 bye\r\n")});
     RecordingReporter reporter;
-    int result = -1;
+    SendResult result = SendResult::CancelSeen; // never reported
     const QByteArray text = sendOneMail(server.port(), quickOptions(), reporter, result);
-    EXPECT_EQ(result, 5);
+    EXPECT_EQ(result, SendResult::SendFailed);
     EXPECT_TRUE(text.contains("\r\n    Fehlertext: 550 bad  [2J user\r\n")) << text.constData();
     EXPECT_EQ(text.count('\r'), text.count("\r\n"));
 }
@@ -181,7 +181,7 @@ TEST(SendRunEndToEnd, WrongPasswordGivesResult3AndNoMail)
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const EndToEnd outcome =
         sendThrough(server, {QStringLiteral("a@example.com")}, 0, QStringLiteral("wrong"));
-    EXPECT_EQ(outcome.result, 3);
+    EXPECT_EQ(outcome.result, SendResult::LoginRefused);
     EXPECT_TRUE(server.messages().isEmpty());
     EXPECT_TRUE(
         outcome.log.contains("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.\r\n"));
@@ -237,7 +237,7 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
     SmtpMailTransport transport(quickOptions());
     GeneratorMailSource source(std::move(generator), recipients);
     RecordingReporter reporter;
-    EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), 0);
+    EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), SendResult::Done);
 
     const QList<QJsonObject> messages = server.messages();
     ASSERT_EQ(messages.size(), 3);

@@ -80,16 +80,16 @@ public:
     QStringList statuses;
     int progressMax = -1;
     int steps = 0;
-    QList<int> results;
+    QList<SendResult> results;
     QStringList details;
 
     void initProgress(int maximum) override { progressMax = maximum; }
     void showStatus(const QString& text) override { statuses.append(text); }
     void stepProgress() override { ++steps; }
     bool cancelRequested() override { return cancelAtCheck > 0 && ++m_checks >= cancelAtCheck; }
-    void reportResult(int code, const QString& detail) override
+    void reportResult(SendResult result, const QString& detail) override
     {
-        results.append(code);
+        results.append(result);
         details.append(detail);
     }
 

@@ -29,7 +29,7 @@ QDateTime fixedClock()
 
 struct Outcome
 {
-    int result = -1;
+    SendResult result = SendResult::CancelSeen; // never reported
     QStringList logLines;
     RecordingReporter reporter;
     QStringList calls;
@@ -116,7 +116,7 @@ struct Scenario
     RunSetup setup;
     QStringList log;
     QStringList statuses;
-    int result;
+    SendResult result;
     int steps;
 };
 
@@ -149,7 +149,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
                                kDisconnected},
          twoThenReconnect,
-         0,
+         SendResult::Done,
          3},
         {"no authentication offered: no login, also not after a reconnect",
          {.recipients = {a, b}, .mailsPerConnection = 1, .announcesAuth = false},
@@ -159,13 +159,13 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                      QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
                      sending(b)} +
              kClosing,
-         0,
+         SendResult::Done,
          2},
         {"an empty user name skips the login although the server offers it",
          {.recipients = {a}, .user = QString()},
          kHeader + QStringList{connected(), sent(a), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
-         0,
+         SendResult::Done,
          1},
         {"550 for recipient 2 of 3: the others are still sent",
          {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::rejected(refused)}}}},
@@ -174,7 +174,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
                      QStringLiteral("Anmelden..."), sending(a), sending(b), sending(c)} +
              kClosing,
-         5,
+         SendResult::SendFailed,
          3},
         {"failed first connection: no disconnect entry, class name appended",
          {.script = {{QStringLiteral("connect"),
@@ -184,7 +184,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                QStringLiteral("#215    Fehlertext: Connection refusedESmtpConnectionError")},
          {QStringLiteral("Verbinden..."),
           QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
-         2,
+         SendResult::NoConnection,
          0},
         {"the first mail fails to build (empty subject): the run still disconnects",
          {.buildFailsAt = 0},
@@ -194,7 +194,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
                      QStringLiteral("Anmelden..."), QStringLiteral("Fehler")} +
              kClosing,
-         4,
+         SendResult::BuildFailed,
          1},
         {"a later mail fails to build: the log names the last mail built",
          {.announcesAuth = false, .buildFailsAt = 1},
@@ -205,7 +205,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Fehler")} +
              kClosing,
-         4,
+         SendResult::BuildFailed,
          2},
         {"login refused: nothing is sent",
          {.script = {{QStringLiteral("login"), {FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
@@ -217,7 +217,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                      QStringLiteral("Anmelden..."),
                      QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
              kClosing,
-         3,
+         SendResult::LoginRefused,
          0},
         {"re-login refused: the built mail is neither sent nor counted",
          {.recipients = {a, b},
@@ -235,7 +235,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
              QStringLiteral("Anmelden..."),
              QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
              kClosing,
-         3,
+         SendResult::LoginRefused,
          1},
         {"reconnect fails",
          {.recipients = {a, b},
@@ -249,7 +249,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                         "fehlgeschlagen."),
                          QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
          oneThenNoReconnect,
-         2,
+         SendResult::NoConnection,
          1},
         {"a failed disconnect after a failed mail hides its 5",
          {.recipients = {a},
@@ -266,7 +266,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          {QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
           QStringLiteral("Verbindung trennen"), QStringLiteral("Trennen vom MailServer fehlgeschlagen."),
           QStringLiteral("Verbindung getrennt")},
-         6,
+         SendResult::DisconnectFailed,
          1},
         {"a picture that cannot be read ends the run after an orderly disconnect",
          {.announcesAuth = false, .prepareError = QStringLiteral("Cannot read picture logo.png")},
@@ -276,13 +276,13 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden...")} + kClosing +
              QStringList{
                  QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
-         2,
+         SendResult::NoConnection,
          0},
         {"cancel before the start: no connection at all",
          {.cancelAtCheck = 1},
          kHeader + QStringList{{}, {}, QStringLiteral("Abbruch durch Benutzer.")},
          {QStringLiteral("Verbinden..."), QString()},
-         7,
+         SendResult::UserCancelled,
          0},
         {"cancel seen after the last mail hides the success",
          {.recipients = {a, b}, .announcesAuth = false, .cancelAtCheck = 3},
@@ -296,7 +296,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
-         7,
+         SendResult::UserCancelled,
          2},
         {"cancel in the middle: later recipients are not attempted",
          {.announcesAuth = false, .cancelAtCheck = 2},
@@ -306,7 +306,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
-         7,
+         SendResult::UserCancelled,
          1},
         {"a 421 ends the connection: the next mail reconnects and logs in again",
          {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::failed(kClosing421)}}}},
@@ -315,7 +315,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
                                kDisconnected},
          twoThenReconnect,
-         5,
+         SendResult::SendFailed,
          3},
         {"a 421, then no new connection: the log names every recipient not attempted",
          {.announcesAuth = false,
@@ -329,7 +329,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c),
                                kDisconnected},
          oneThenNoReconnect,
-         2,
+         SendResult::NoConnection,
          1},
         {"a 421 on the last mail gives 5, not 6",
          {.recipients = {a},
@@ -338,7 +338,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: ") + kClosing421, kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
-         5,
+         SendResult::SendFailed,
          1},
         {"cancel while waiting for the server: the wait ends, the run closes and ends with 7",
          {.announcesAuth = false,
@@ -353,7 +353,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
-         7,
+         SendResult::UserCancelled,
          1},
         {"control characters in a server's reply are written as blanks",
          {.recipients = {a},
@@ -364,7 +364,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: 550 bad  [2J user"), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
-         5,
+         SendResult::SendFailed,
          1},
     };
     for (const Scenario& scenario : scenarios) {
@@ -373,7 +373,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
         EXPECT_EQ(outcome.logLines, scenario.log);
         EXPECT_EQ(outcome.reporter.statuses, scenario.statuses);
         EXPECT_EQ(outcome.result, scenario.result);
-        EXPECT_EQ(outcome.reporter.results, QList<int>{scenario.result});
+        EXPECT_EQ(outcome.reporter.results, QList<SendResult>{scenario.result});
         EXPECT_EQ(outcome.reporter.steps, scenario.steps);
         EXPECT_EQ(outcome.reporter.progressMax, scenario.setup.recipients.size());
     }
@@ -397,7 +397,7 @@ TEST(SendRun, ReconnectsEveryNMails)
         setup.recipients = four;
         setup.mailsPerConnection = n;
         const Outcome outcome = runWith(setup);
-        EXPECT_EQ(outcome.result, 0);
+        EXPECT_EQ(outcome.result, SendResult::Done);
         EXPECT_EQ(outcome.calls.count(QStringLiteral("connect")), connections);
         EXPECT_EQ(outcome.calls.count(QStringLiteral("login")), connections);
         EXPECT_EQ(outcome.calls.count(QStringLiteral("disconnect")), connections);
@@ -457,9 +457,9 @@ TEST(SendRun, LogThatCannotBeOpenedSendsNothing)
         FakeTransport transport;
         FakeSource source(kThree);
         RecordingReporter reporter;
-        EXPECT_EQ(SendRun(settings, transport, source, reporter, fixedClock).execute(), 8);
+        EXPECT_EQ(SendRun(settings, transport, source, reporter, fixedClock).execute(), SendResult::LogNotCreated);
         EXPECT_TRUE(transport.calls.isEmpty());
-        EXPECT_EQ(reporter.results, QList<int>{8});
+        EXPECT_EQ(reporter.results, QList<SendResult>{SendResult::LogNotCreated});
     }
 }
 
@@ -477,7 +477,7 @@ TEST(SendRun, FallbackLogIsEmptiedFirst)
     RecordingReporter reporter;
     EXPECT_EQ(
         SendRun(settingsLoggingTo(QString(), fallback), transport, source, reporter, fixedClock).execute(),
-        0);
+        SendResult::Done);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     const QByteArray text = old.readAll();
     EXPECT_TRUE(text.startsWith("Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n")) << text.constData();
@@ -493,14 +493,14 @@ TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
     transport.announcesAuth = false;
     FakeSource source(kThree);
     RecordingReporter reporter;
-    int result = -1;
+    SendResult result = SendResult::CancelSeen; // never reported
     {
         // Room for the header, the connect line and a part of the first mail's entry.
         const FileSizeLimit limit(150);
         result = SendRun(settingsLoggingTo(logPath), transport, source, reporter, fixedClock).execute();
     }
-    EXPECT_EQ(result, 8);
-    EXPECT_EQ(reporter.results, QList<int>{8});
+    EXPECT_EQ(result, SendResult::LogNotCreated);
+    EXPECT_EQ(reporter.results, QList<SendResult>{SendResult::LogNotCreated});
     // The system's reason reaches the window (here the file size limit: EFBIG).
     EXPECT_EQ(reporter.details, QStringList{QString::fromLocal8Bit(strerror(EFBIG))});
     // The log is written at least once a second: how many mails went before it failed
@@ -555,6 +555,6 @@ TEST(SendRun, LogReachesTheFileWhileTheRunWaits)
     QFile(transport.logPath).open(QIODevice::WriteOnly);
     FakeSource source({QStringLiteral("a@example.com")});
     RecordingReporter reporter;
-    EXPECT_EQ(SendRun(settingsLoggingTo(transport.logPath), transport, source, reporter, fixedClock).execute(), 0);
+    EXPECT_EQ(SendRun(settingsLoggingTo(transport.logPath), transport, source, reporter, fixedClock).execute(), SendResult::Done);
     EXPECT_TRUE(transport.seen);
 }

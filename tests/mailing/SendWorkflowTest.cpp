@@ -304,7 +304,7 @@ TEST_F(SendWorkflowTest, TheRunsTimeOutsReachASilentServer)
     ASSERT_EQ(rig.runs.size(), 1);
     TUserSP* window = qobject_cast<TUserSP*>(rig.slotTable.slot(0).Form.data());
     ASSERT_NE(window, nullptr);
-    const QString noConnection = SendResultText(int(SendResult::NoConnection));
+    const QString noConnection = SendResultText(SendResult::NoConnection);
     const QDeadlineTimer deadline(60'000);
     while (window->Label1->text() != noConnection && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

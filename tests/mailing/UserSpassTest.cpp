@@ -55,7 +55,9 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
         {-1, QStringLiteral("Verbindung fehlerhaft beendet.")},
     };
     for (const auto& [code, text] : cases) {
-        EXPECT_EQ(SendResultText(code), text) << code;
+        // The table also holds values outside the enum, as a cast from a stored number would give.
+        const auto result = static_cast<SendResult>(code);
+        EXPECT_EQ(SendResultText(result), text) << code;
         TUserSP window;
         showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
         EXPECT_EQ(window.Label1->text(), QStringLiteral("Bitte warten ..."));
@@ -63,7 +65,7 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
         EXPECT_FALSE(window.FlatSB2->isVisible());
         window.setStatusText(QStringLiteral("Senden an a@b.de"));
 
-        window.ShowResult(code);
+        window.ShowResult(result);
         EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
             << code;
         EXPECT_TRUE(window.Label3->text().isEmpty());
@@ -84,7 +86,7 @@ TEST(UserSpass, ResultDetailTakesTheStatusLine)
     TUserSP window;
     showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
     window.setStatusText(QStringLiteral("Senden an a@b.de"));
-    window.ShowResult(int(SendResult::LogNotCreated), QStringLiteral("No space left on device"));
+    window.ShowResult(SendResult::LogNotCreated, QStringLiteral("No space left on device"));
     EXPECT_EQ(window.Label3->text(), QStringLiteral("No space left on device"));
 }
 
@@ -92,7 +94,7 @@ TEST(UserSpass, RunWithoutLogOfItsOwnHasDisabledReport)
 {
     TUserSP window;
     showForSendRun(window);
-    window.ShowResult(0);
+    window.ShowResult(SendResult::Done);
     EXPECT_TRUE(window.FlatSB2->isVisible());
     EXPECT_FALSE(window.FlatSB2->isEnabled());
     EXPECT_TRUE(window.LogTitle.isEmpty());
@@ -140,7 +142,7 @@ TEST(UserSpass, ClosingTellsTheMainWindowAndOnlyHides)
         window.show();
         EXPECT_EQ(window.FlatSB1->isVisible(), c.mode == 1);
         if (c.viaOk) {
-            window.ShowResult(0);
+            window.ShowResult(SendResult::Done);
             window.FlatSB1->click();
         } else {
             window.close();
@@ -157,7 +159,7 @@ TEST(UserSpass, ReportOpensTheRunsLog)
     MainWindowLinksRecorder main;
     TUserSP window;
     showForSendRun(window, QStringLiteral("/work/Log/News_08122026_1.log"));
-    window.ShowResult(5);
+    window.ShowResult(SendResult::SendFailed);
     window.FlatSB2->click();
     EXPECT_EQ(main.events, QStringList{QStringLiteral("News 08.12.2026 #1|/work/Log/News_08122026_1.log")});
 }
@@ -180,7 +182,7 @@ TEST(UserSpass, MinimizedWindowRestoresItselfForTheResult)
     showForSendRun(window);
     window.showMinimized();
     ASSERT_TRUE(window.isMinimized());
-    window.ShowResult(0);
+    window.ShowResult(SendResult::Done);
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isVisible());
 }
