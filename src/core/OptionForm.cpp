@@ -1,5 +1,6 @@
 #include "core/OptionForm.h"
 
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
@@ -39,6 +40,7 @@ TOptionForm::TOptionForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* i
     FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
     connect(FlatSB3, &TFlatSB::clicked, this, &TOptionForm::FlatSB3Click);
     connect(FlatSB1, &TFlatSB::clicked, this, &TOptionForm::FlatSB1Click);
+    linkDialogKeys(this, FlatSB3, FlatSB1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

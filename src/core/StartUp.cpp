@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QThread>
+#include <QTranslator>
 #include <QWidget>
 
 #include <memory>
@@ -17,10 +19,28 @@ namespace {
 
 constexpr int kSplashPause = 150;
 
+// Qt's own dialogs, buttons and shortcut names speak German like the program's windows.
+void installQtTranslations()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& catalog : {QStringLiteral("qt_de"), QStringLiteral("qtwebengine_de")}) {
+        auto* translator = new QTranslator(qApp);
+        if (translator->load(catalog, folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
 } // namespace
 
 int RunStartUp(const StartUpSteps& steps)
 {
+    installQtTranslations();
     InstanceLock lock(steps.lockFile.isEmpty() ? InstanceLock::defaultPath() : steps.lockFile);
     // Only another instance stops the start; a runtime folder that cannot be written does not.
     if (!lock.tryAcquire() && lock.heldByOtherInstance()) {

@@ -11,6 +11,7 @@ public:
         : m_view(new QWebEngineView(parent))
     {
         m_view->setObjectName(QStringLiteral("WB1"));
+        m_view->setUrl(QUrl(QStringLiteral("about:blank")));
     }
     QWidget* widget() const override { return m_view; }
     void showFile(const QString& fullPath) override
