@@ -364,9 +364,9 @@ void TMainForm::ShowLog(const QString& title, const QString& fileName)
 void TMainForm::ShowProtocolForm()
 {
     if (!ProtoModForm) {
-        ProtoModForm = new TProtoModForm(m_seams.logListing, [this](const QString& title, const QString& fileName) {
-            ShowLog(title, fileName);
-        });
+        ProtoModForm = new TProtoModForm(
+            m_seams.logListing, [this](const QString& title, const QString& fileName) { ShowLog(title, fileName); },
+            [this](const QString& fileName) { return m_sendSlots->IsLogOfRunningSend(fileName); });
     }
     ProtoModForm->show();
     ProtoModForm->raise();
