@@ -5,8 +5,10 @@
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
 #include "core/SettingsStore.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ScreenCursor.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QTabBar>
@@ -146,6 +148,17 @@ void TOptionForm::hostFrame(TOptionFrame* frame)
 void TOptionForm::FlatSB3Click()
 {
     StoreFrames();
+    // A relative folder would mean something else in every process; it is refused, not resolved.
+    for (const QString& folder : {OptionData.ImportPath, OptionData.TemplatePath}) {
+        if (!folder.isEmpty() && !QDir::isAbsolutePath(folder)) {
+            MessageBoxes::warning(QStringLiteral("Das Verzeichnis \"") + folder +
+                                      QStringLiteral("\" ist kein vollständiger Pfad.\r\n\r\n"
+                                                     "Bitte geben Sie den vollständigen Pfad ab \"/\" ein oder "
+                                                     "wählen Sie das Verzeichnis über die Schaltfläche daneben aus."),
+                                  this);
+            return;
+        }
+    }
     SaveData();
     accept();
 }
