@@ -5,17 +5,22 @@
 #           settings, connection (the settings dialog's two pages), picker (the folder picker),
 #           logview (the log viewer with a sample log), logs (the log manager),
 #           print (the viewer's print options), preview (the viewer's print preview),
-#           template (the template dialog with its preview)
-#   OUT:    default screenshot-WINDOW.png in the current folder
+#           template (the template dialog with its preview),
+#           walk (every window of the acceptance walk, one PNG each, into the folder OUT)
+#   OUT:    default screenshot-WINDOW.png in the current folder (for walk: the folder walk-shots)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 window=${1:-main}
-out=$(realpath -m "${2:-screenshot-$window.png}")
+default_out=screenshot-$window.png
+[ "$window" = walk ] && default_out=walk-shots
+out=$(realpath -m "${2:-$default_out}")
 build="$root/build"
 
 # Under Xvfb the script runs again as its own inner part, with the environment already set.
 if [ "${KUBSHOT_INSIDE:-}" = 1 ]; then
-  if [ "$window" = main ]; then
+  if [ "$window" = walk ]; then
+    KUB_WALK_SHOTS="$out" "$build/tests/test_acceptance" >/dev/null
+  elif [ "$window" = main ]; then
     "$build/bin/kubNEWS" &
     program=$!
     "$build/tests/kubshot" screen "$out" 3
@@ -27,7 +32,8 @@ if [ "${KUBSHOT_INSIDE:-}" = 1 ]; then
   exit 0
 fi
 
-[ -x "$build/bin/kubNEWS" ] && [ -x "$build/tests/kubshot" ] || "$root/scripts/build.sh" "$build"
+[ -x "$build/bin/kubNEWS" ] && [ -x "$build/tests/kubshot" ] && [ -x "$build/tests/test_acceptance" ] ||
+  "$root/scripts/build.sh" "$build"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/home" "$scratch/run"

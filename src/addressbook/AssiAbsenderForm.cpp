@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -44,11 +45,19 @@ QString storedCredential(const QString& value)
     return value.isEmpty() ? QString() : EncodeCredential(value);
 }
 
+// The letters of the splash picture, whole and as wide as the panel, at its foot; above them the
+// picture's own top colour.
 QPixmap sidePicture(QSize size)
 {
-    const QPixmap letters = Artwork::splashPicture().copy(1, 1, 160, 208);
-    return letters.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)
-        .copy(QRect(QPoint(0, 0), size));
+    const QImage letters = Artwork::splashPicture()
+                               .copy(1, 1, 160, 208)
+                               .scaledToWidth(size.width(), Qt::SmoothTransformation)
+                               .toImage();
+    QPixmap side(size);
+    side.fill(letters.pixelColor(0, 0));
+    QPainter painter(&side);
+    painter.drawImage(QPoint(0, size.height() - letters.height()), letters);
+    return side;
 }
 
 } // namespace

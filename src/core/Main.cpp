@@ -149,10 +149,15 @@ void TMainForm::buildLayout()
     FlatPanel3 = panel(QStringLiteral("FlatPanel3"), splitter);
     auto* hostLayout = new QVBoxLayout(FlatPanel3);
     hostLayout->setContentsMargins(0, 0, 0, 0);
+    // A hosted screen wider than the space left is cut at the right; the splitter would
+    // otherwise squeeze the tree to a sliver at the window's smallest size.
+    FlatPanel3->setMinimumWidth(1);
 
     splitter->addWidget(treePanel);
     splitter->addWidget(FlatPanel3);
     splitter->setStretchFactor(1, 1);
+    // The sizes are taken as shares of the splitter's present width.
+    splitter->resize(kMinimumSize.width(), splitter->height());
     splitter->setSizes({185, kMinimumSize.width() - 185});
     setCentralWidget(central);
 }

@@ -269,12 +269,14 @@ void MainRoadWalk::walkWizard()
         auto* frame = user.child<QWidget>(wizard, name);
         for (const auto& [edit, value] : step.values)
             ASSERT_NO_FATAL_FAILURE(typeInto(frame, QString::fromLatin1(edit), value));
+        user.snapshot(wizard, QStringLiteral("wizard-") + name);
         ASSERT_NO_FATAL_FAILURE(clickButton(wizard, QStringLiteral("Weiter >")));
     }
     ASSERT_TRUE(user.waitUntil([wizard] {
         auto* frame = wizard->findChild<QWidget*>(QStringLiteral("AssiAbsSchlussFrame"));
         return frame && frame->isVisible();
     }));
+    user.snapshot(wizard, QStringLiteral("wizard-end"));
     ASSERT_NO_FATAL_FAILURE(clickButton(wizard, QStringLiteral("Fertigstellen")));
     ASSERT_TRUE(user.waitForNoModal());
 
@@ -297,6 +299,7 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
         return screen && screen->isVisible();
     }));
 
+    user.snapshot(main, QStringLiteral("senders"));
     user.clickItem(tree, QStringLiteral("Empfängerdaten"));
     ASSERT_TRUE(user.waitUntil([main] {
         auto* screen = main->findChild<TEmpfFrame*>();
@@ -327,6 +330,7 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
                                           QStringLiteral("Brandt"), QStringLiteral("ole.brandt@example.org")}));
     EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("2 Empfänger für ausgewählten Absender"); }))
         << user.onGui([count] { return count->text(); }).toStdString();
+    user.snapshot(main, QStringLiteral("recipients"));
     EXPECT_EQ(rows(QStringLiteral("SELECT AbsenderID, Firma, Anrede, Vorname, Name, Email, Send FROM Adressen "
                                   "ORDER BY ID")),
               lines({QStringLiteral("1|Nordlicht GmbH|Frau|Inge|Ahrens|inge.ahrens@example.org|1"),
@@ -352,6 +356,7 @@ void MainRoadWalk::addRecipient(const QStringList& values)
         user.click(include);
         ASSERT_TRUE(user.waitUntil([include] { return include->isChecked(); }));
     }
+    user.snapshot(dialog, QStringLiteral("recipient-dialog"));
     ASSERT_NO_FATAL_FAILURE(clickButton(dialog, QStringLiteral("OK")));
     ASSERT_TRUE(user.waitForNoModal());
 }
@@ -372,6 +377,7 @@ void MainRoadWalk::walkImport()
     ASSERT_NE(lookIn, nullptr);
     EXPECT_EQ(user.onGui([lookIn] { return lookIn->text(); }), QStringLiteral("Suchen in:"));
     EXPECT_NE(user.button(files, QStringLiteral("Abbrechen")), nullptr);
+    user.snapshot(files, QStringLiteral("import-file"));
     ASSERT_NO_FATAL_FAILURE(typeInto(files, QStringLiteral("fileNameEdit"), csvFile));
     user.key(user.child<QLineEdit>(files, QStringLiteral("fileNameEdit")), Qt::Key_Return);
     ASSERT_NE(expectModal<TImpForm>(QStringLiteral("ImpForm")), nullptr);
@@ -393,17 +399,20 @@ void MainRoadWalk::walkImport()
         ++done;
         ASSERT_TRUE(user.waitUntil([mapped, done] { return mapped->topLevelItemCount() == done; }));
     }
+    user.snapshot(import, QStringLiteral("import-mapping"));
     ASSERT_NO_FATAL_FAILURE(clickButton(import, QStringLiteral("Weiter >>")));
 
     auto* check = expectModal<TImpCheckForm>(QStringLiteral("ImpCheckForm"));
     ASSERT_NE(check, nullptr);
     auto* preview = user.child<QTreeWidget>(check, QStringLiteral("LV1"));
     EXPECT_EQ(user.onGui([preview] { return preview->topLevelItemCount(); }), 3);
+    user.snapshot(check, QStringLiteral("import-check"));
     ASSERT_NO_FATAL_FAILURE(clickButton(check, QStringLiteral("Importieren")));
     QString question;
     QMessageBox* box = user.waitForMessageBox(&question);
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(question.startsWith(QStringLiteral("ACHTUNG!"))) << question.toStdString();
+    user.snapshot(box, QStringLiteral("import-question"));
     ASSERT_TRUE(user.answer(box, QStringLiteral("Ja")));
     ASSERT_TRUE(user.waitForNoModal());
 
@@ -433,6 +442,7 @@ void MainRoadWalk::walkNewsletter()
     }));
     user.clickItem(list, QStringLiteral("Monatsbrief.html"));
 
+    user.snapshot(templates, QStringLiteral("template"));
     ASSERT_NO_FATAL_FAILURE(clickButton(templates, QStringLiteral("Vorschau")));
     auto* preview = expectModal<TNewsPreview>(QStringLiteral("NewsPreview"));
     ASSERT_NE(preview, nullptr);
@@ -447,6 +457,7 @@ void MainRoadWalk::walkNewsletter()
         return browser->property("plainText").toString().contains(QStringLiteral("Monatsbrief von")) ||
                browser->property("title").toString() == QStringLiteral("Monatsbrief");
     })) << "the preview shows nothing";
+    user.snapshot(preview, QStringLiteral("preview"));
     ASSERT_NO_FATAL_FAILURE(clickButton(preview, QStringLiteral("Schließen")));
     ASSERT_NE(expectModal<TNewsForm>(QStringLiteral("NewsForm")), nullptr);
 
@@ -454,6 +465,7 @@ void MainRoadWalk::walkNewsletter()
     auto* subject = expectModal<TBetreffForm>(QStringLiteral("BetreffForm"));
     ASSERT_NE(subject, nullptr);
     ASSERT_NO_FATAL_FAILURE(typeInto(subject, QStringLiteral("FE1"), kSubject));
+    user.snapshot(subject, QStringLiteral("subject"));
     user.key(user.child<QLineEdit>(subject, QStringLiteral("FE1")), Qt::Key_Return);
 
     auto* check = expectModal<TNewsCheckForm>(QStringLiteral("NewsCheckForm"));
@@ -467,6 +479,7 @@ void MainRoadWalk::walkNewsletter()
     EXPECT_TRUE(labels.contains(kSubject)) << labels.join(u'\n').toStdString();
     EXPECT_TRUE(labels.contains(QDir::toNativeSeparators(templateFile)))
         << "the check dialog names no newsletter: " << labels.join(u'\n').toStdString();
+    user.snapshot(check, QStringLiteral("check"));
     ASSERT_NO_FATAL_FAILURE(clickButton(check, QStringLiteral("Senden")));
     ASSERT_TRUE(user.waitForNoModal());
 
@@ -475,6 +488,7 @@ void MainRoadWalk::walkNewsletter()
     EXPECT_TRUE(user.waitUntil([status] { return status->Label1->text() == QStringLiteral("Übertragung abgeschlossen."); }))
         << user.onGui([status] { return status->Label1->text(); }).toStdString();
 
+    user.snapshot(status, QStringLiteral("status"));
     const QList<QJsonObject> mails = server.messages();
     ASSERT_EQ(mails.size(), 3);
     const std::pair<const char*, const char*> expected[] = {
@@ -534,6 +548,8 @@ void MainRoadWalk::walkLogAndPrinting()
     const QStringList logFiles = QDir(account.workFolder() + QStringLiteral("/Log")).entryList(QDir::Files);
     EXPECT_EQ(logFiles.size(), 1) << logFiles.join(u' ').toStdString();
 
+    user.snapshot(main, QStringLiteral("main-with-log"));
+    user.snapshot(viewer, QStringLiteral("log-viewer"));
     ASSERT_NO_FATAL_FAILURE(clickButton(viewer, QStringLiteral("Drucken")));
     auto* options = expectModal<TPrintOptionsDialog>(QStringLiteral("PrintOptionsDialog"));
     ASSERT_NE(options, nullptr);
@@ -543,6 +559,7 @@ void MainRoadWalk::walkLogAndPrinting()
     // A fresh home folder has no documents folder: the file is offered in a folder that exists.
     EXPECT_TRUE(QFileInfo(QFileInfo(pdfFile).path()).isDir()) << pdfFile.toStdString();
     EXPECT_EQ(QFileInfo(pdfFile).fileName(), logTitle + QStringLiteral(".pdf"));
+    user.snapshot(options, QStringLiteral("print-options"));
     ASSERT_NO_FATAL_FAILURE(clickButton(options, QStringLiteral("OK")));
     ASSERT_TRUE(user.waitForNoModal()) << user.onGui([] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -566,6 +583,7 @@ void MainRoadWalk::walkSettings()
     ASSERT_NE(tabs, nullptr);
     EXPECT_EQ(user.onGui([tabs] { return QStringList{tabs->tabText(0), tabs->tabText(1)}; }),
               (QStringList{QStringLiteral("Verzeichnise"), QStringLiteral("Verbindung")}));
+    user.snapshot(settings, QStringLiteral("settings"));
     ASSERT_NO_FATAL_FAILURE(clickButton(settings, QStringLiteral("Abbrechen")));
     ASSERT_TRUE(user.waitForNoModal());
 }

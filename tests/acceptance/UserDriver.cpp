@@ -4,6 +4,8 @@
 #include <QAbstractItemView>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -205,6 +207,19 @@ bool UserDriver::answer(QMessageBox* box, const QString& buttonText)
         return false;
     click(choice);
     return waitUntil([target = QPointer<QMessageBox>(box)] { return !target || !target->isVisible(); });
+}
+
+void UserDriver::snapshot(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("KUB_WALK_SHOTS");
+    if (folder.isEmpty() || !window)
+        return;
+    const QString file = QStringLiteral("%1/%2-%3.png").arg(folder).arg(++m_shots, 2, 10, QLatin1Char('0')).arg(name);
+    // Queued behind the inputs so far, so the window shows what they did.
+    onGui([window, file] {
+        QDir().mkpath(QFileInfo(file).path());
+        window->grab().save(file);
+    });
 }
 
 void UserDriver::endProgram(const std::function<QWidget*()>& mainWindow)

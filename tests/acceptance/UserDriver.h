@@ -99,6 +99,9 @@ public:
     // Clicks the message box's button of this text.
     bool answer(QMessageBox* box, const QString& buttonText);
 
+    // With KUB_WALK_SHOTS naming a folder, saves what the window shows there as NN-name.png.
+    void snapshot(QWidget* window, const QString& name);
+
     // After a failed stretch: every modal dialog is closed and then the main window, until the
     // program has ended (or the bound is reached).
     void endProgram(const std::function<QWidget*()>& mainWindow);
@@ -111,4 +114,5 @@ private:
     void clickItemAt(QAbstractItemView* view, const QString& text, bool twice);
 
     std::atomic<bool> m_inputLost{false};
+    int m_shots = 0;
 };
