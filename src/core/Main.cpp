@@ -5,6 +5,7 @@
 #include "core/Artwork.h"
 #include "core/FormPlacement.h"
 #include "core/LogListing.h"
+#include "core/MainMenuLook.h"
 #include "core/OptionForm.h"
 #include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
@@ -93,6 +94,7 @@ TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
     setWindowIcon(Artwork::image(Artwork::ImgProgram));
     buildLayout();
     buildMenus();
+    MC1 = InstallMainMenuLook(this);
     WindowMessages::setMainWindow(this);
     m_commandUpdater->setIdleHandler([this] { m_sendSlots->ReclaimFinishedSendSlots(); });
 
@@ -449,12 +451,17 @@ void TMainForm::Protokolle1Click()
 
 void TMainForm::Sichern1Click()
 {
-    // The database backup is started here once it exists.
+    if (DM2)
+        TBackupCommand(*DM2, this, m_seams.backup).BackupDatabase();
 }
 
 void TMainForm::Einspielen1Click()
 {
-    // The database restore is started here once it exists.
+    if (!DM2)
+        return;
+    TRestoreSeams seams = m_seams.restore;
+    seams.releaseFrames = [this] { ReleaseFrames(); };
+    TRestoreCommand(*DM2, *this, this, std::move(seams)).RestoreDatabase();
 }
 
 void TMainForm::Einstellungen2Click()

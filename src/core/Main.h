@@ -1,8 +1,10 @@
 #pragma once
 
 #include "controls/FlatTreeView.h"
+#include "core/BackupCommand.h"
 #include "core/DM.h"
 #include "core/HelpOpener.h"
+#include "core/RestoreCommand.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -17,6 +19,7 @@ class QMenu;
 class QTreeWidgetItem;
 class TFormPlacement;
 class TLogViewForm;
+class TMenuColor;
 class TProtoModForm;
 class TSendSlotTable;
 
@@ -37,6 +40,10 @@ struct TMainFormSeams {
     std::function<void()> firstShowSenderCheck;
     // Opens the help page through the desktop (tests replace it).
     THelpOpener::UrlOpener openUrl;
+    // What backup and restore reach outside themselves (tests); the restore's releaseFrames is
+    // always the window's own.
+    TBackupSeams backup;
+    TRestoreSeams restore;
 };
 
 // The main window: banner, navigation tree on the left, the hosted list screen on the right and
@@ -81,6 +88,8 @@ public:
     QMenu* Erweitert1;
     QMenu* Datensicherung1;
     QMenu* Hilfe1;
+    // The coloured look of the menu bar and its menus; owned by the window.
+    TMenuColor* MC1;
 
 protected:
     bool event(QEvent* event) override;
