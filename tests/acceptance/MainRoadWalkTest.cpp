@@ -181,6 +181,13 @@ protected:
     }
 
     TMainForm* mainWindow() { return user.onGui(findMainWindow); }
+    TEmpfFrame* recipientScreen()
+    {
+        return user.onGui([]() -> TEmpfFrame* {
+            TMainForm* main = findMainWindow();
+            return main ? main->findChild<TEmpfFrame*>() : nullptr;
+        });
+    }
 
     // The rows one per line, for readable failures.
     std::string rows(const QString& sql) { return databaseRows(account.databaseFolder(), sql).join(u'\n').toStdString(); }
@@ -217,6 +224,19 @@ protected:
         ASSERT_NE(button, nullptr) << text.toStdString();
         ASSERT_TRUE(user.waitUntil([button] { return button->isEnabled(); })) << text.toStdString() << " stays disabled";
         user.click(button);
+    }
+
+    // Clicks the recipient screen's button and waits for the dialog it opens.
+    template <class W>
+    W* openFromRecipientScreen(const QString& button, const QString& dialog)
+    {
+        TEmpfFrame* screen = recipientScreen();
+        if (!screen) {
+            ADD_FAILURE() << "the recipient screen is not shown";
+            return nullptr;
+        }
+        clickButton(screen, button);
+        return HasFatalFailure() ? nullptr : expectModal<W>(dialog);
     }
 
     void typeInto(QWidget* parent, const QString& objectName, const QString& text)
@@ -340,9 +360,7 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
 // Firma, Anrede, Vorname, Name, E-mail typed into the recipient dialog.
 void MainRoadWalk::addRecipient(const QStringList& values)
 {
-    auto* screen = user.onGui([] { return findMainWindow()->findChild<TEmpfFrame*>(); });
-    ASSERT_NO_FATAL_FAILURE(clickButton(screen, QStringLiteral("Hinzufügen")));
-    auto* dialog = expectModal<QDialog>(QStringLiteral("EmpfModForm"));
+    auto* dialog = openFromRecipientScreen<QDialog>(QStringLiteral("Hinzufügen"), QStringLiteral("EmpfModForm"));
     ASSERT_NE(dialog, nullptr);
     const char* edits[] = {"FE12", "FE1", "FE13", "FE2", "FE11"};
     for (int i = 0; i < values.size(); ++i) {
@@ -363,10 +381,7 @@ void MainRoadWalk::addRecipient(const QStringList& values)
 
 void MainRoadWalk::walkImport()
 {
-    auto* screen = user.onGui([] { return findMainWindow()->findChild<TEmpfFrame*>(); });
-    ASSERT_NE(screen, nullptr);
-    ASSERT_NO_FATAL_FAILURE(clickButton(screen, QStringLiteral("Importieren")));
-    auto* import = expectModal<TImpForm>(QStringLiteral("ImpForm"));
+    auto* import = openFromRecipientScreen<TImpForm>(QStringLiteral("Importieren"), QStringLiteral("ImpForm"));
     ASSERT_NE(import, nullptr);
     ASSERT_NO_FATAL_FAILURE(clickButton(import, QStringLiteral("Öffnen")));
 
@@ -416,7 +431,7 @@ void MainRoadWalk::walkImport()
     ASSERT_TRUE(user.answer(box, QStringLiteral("Ja")));
     ASSERT_TRUE(user.waitForNoModal());
 
-    auto* count = user.child<QLabel>(screen, QStringLiteral("Label6"));
+    auto* count = user.child<QLabel>(recipientScreen(), QStringLiteral("Label6"));
     EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("3 Empfänger für ausgewählten Absender"); }))
         << user.onGui([count] { return count->text(); }).toStdString();
     // The import replaced the two recipients typed before.
@@ -430,10 +445,7 @@ void MainRoadWalk::walkImport()
 
 void MainRoadWalk::walkNewsletter()
 {
-    auto* screen = user.onGui([] { return findMainWindow()->findChild<TEmpfFrame*>(); });
-    ASSERT_NE(screen, nullptr);
-    ASSERT_NO_FATAL_FAILURE(clickButton(screen, QStringLiteral("Newsletter >>")));
-    auto* templates = expectModal<TNewsForm>(QStringLiteral("NewsForm"));
+    auto* templates = openFromRecipientScreen<TNewsForm>(QStringLiteral("Newsletter >>"), QStringLiteral("NewsForm"));
     ASSERT_NE(templates, nullptr);
     auto* list = user.child<QListWidget>(templates, QStringLiteral("FsFileListBox1"));
     ASSERT_NE(list, nullptr);
@@ -496,13 +508,7 @@ void MainRoadWalk::walkNewsletter()
         {"karl.bauer@example.org", "Karl Bauer,"},
         {"juergen.oeztuerk@example.org", "Jürgen Öztürk,"},
     };
-    // One part per picture reference: the separator stands twice in the template.
-    const QString pictures = QFileInfo(templateFile).path() + QStringLiteral("/Bilder/");
-    const QJsonObject logo{{QStringLiteral("path"), QString(pictures + QStringLiteral("logo.png"))},
-                           {QStringLiteral("name"), QStringLiteral("logo.png")}};
-    const QJsonObject separator{{QStringLiteral("path"), QString(pictures + QStringLiteral("trenner.gif"))},
-                                {QStringLiteral("name"), QStringLiteral("trenner.gif")}};
-    const QJsonArray images{logo, separator, separator};
+    const QJsonArray images = MonatsbriefImages(QFileInfo(templateFile).path());
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const QJsonObject& mail = mails[i];
