@@ -26,6 +26,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -392,6 +393,9 @@ void MainRoadWalk::walkImport()
     ASSERT_NE(lookIn, nullptr);
     EXPECT_EQ(user.onGui([lookIn] { return lookIn->text(); }), QStringLiteral("Suchen in:"));
     EXPECT_NE(user.button(files, QStringLiteral("Abbrechen")), nullptr);
+    // The names of shortcuts, as menus and tool tips show them.
+    EXPECT_EQ(user.onGui([] { return QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText); }),
+              QStringLiteral("Strg+C"));
     user.snapshot(files, QStringLiteral("import-file"));
     ASSERT_NO_FATAL_FAILURE(typeInto(files, QStringLiteral("fileNameEdit"), csvFile));
     user.key(user.child<QLineEdit>(files, QStringLiteral("fileNameEdit")), Qt::Key_Return);
