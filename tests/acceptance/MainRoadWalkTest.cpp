@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QKeySequence>
 #include <QLabel>
@@ -352,6 +353,19 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
     EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("2 Empfänger für ausgewählten Absender"); }))
         << user.onGui([count] { return count->text(); }).toStdString();
     user.snapshot(main, QStringLiteral("recipients"));
+    // The count is written in white on the screen's colour, as every caption there.
+    const auto brightest = [](QLabel* label) {
+        const QImage shown = label->grab().toImage();
+        int lightest = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x)
+                lightest = std::max(lightest, qGray(shown.pixel(x, y)));
+        }
+        return lightest;
+    };
+    auto* caption = user.child<QLabel>(screen, QStringLiteral("Label1"));
+    EXPECT_GE(user.onGui([&] { return brightest(count); }), 200);
+    EXPECT_EQ(user.onGui([&] { return brightest(count); }), user.onGui([&] { return brightest(caption); }));
     EXPECT_EQ(rows(QStringLiteral("SELECT AbsenderID, Firma, Anrede, Vorname, Name, Email, Send FROM Adressen "
                                   "ORDER BY ID")),
               lines({QStringLiteral("1|Nordlicht GmbH|Frau|Inge|Ahrens|inge.ahrens@example.org|1"),
