@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts kubNEWSLETTER under Xvfb with a temporary registry and work folder and saves a PNG.
 # Usage: screenshot.sh [WINDOW] [OUT.png]
-#   WINDOW: main (default: the real program, started as a user starts it), about, splash,
+#   WINDOW: main (default: the real program, started as a user starts it the first time), about, splash,
 #           menu (the main window with a menu and its sub-menu open),
 #           settings, connection (the settings dialog's two pages), picker (the folder picker),
 #           backup (the progress window of backup and restore), restore (the archive picker),
@@ -23,7 +23,10 @@ if [ "${KUBSHOT_INSIDE:-}" = 1 ]; then
   if [ "$window" = walk ]; then
     KUB_WALK_SHOTS="$out" "$build/tests/test_acceptance" >/dev/null
   elif [ "$window" = main ]; then
-    "$build/bin/kubNEWS" &
+    # As on a fresh account: the first start provisions settings and database itself.
+    env -u KUBNEWS_REGISTRY -u KUBNEWS_HOME HOME="$KUBSHOT_SCRATCH/fresh" \
+      XDG_CONFIG_HOME="$KUBSHOT_SCRATCH/fresh/.config" XDG_DATA_HOME="$KUBSHOT_SCRATCH/fresh/.local/share" \
+      "$build/bin/kubNEWS" &
     program=$!
     "$build/tests/kubshot" screen "$out" 3
     kill "$program" 2>/dev/null || true
@@ -53,7 +56,7 @@ Windows Registry Editor Version 5.00
 "DBPath"="$scratch/home/Datenbank"
 REG
 export KUBNEWS_REGISTRY="$scratch/registry.reg" KUBNEWS_HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run"
-export QT_QPA_PLATFORM=xcb KUBSHOT_INSIDE=1
+export QT_QPA_PLATFORM=xcb KUBSHOT_INSIDE=1 KUBSHOT_SCRATCH="$scratch"
 # The preview's browser engine refuses to start as root without this.
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 xvfb-run -a -s "-screen 0 1280x1024x24 -br" "$0" "$window" "$out"
