@@ -158,8 +158,6 @@ void TMainForm::buildLayout()
     splitter->addWidget(treePanel);
     splitter->addWidget(FlatPanel3);
     splitter->setStretchFactor(1, 1);
-    // The sizes are taken as shares of the splitter's present width.
-    splitter->resize(kMinimumSize.width(), splitter->height());
     splitter->setSizes({185, kMinimumSize.width() - 185});
     setCentralWidget(central);
 }

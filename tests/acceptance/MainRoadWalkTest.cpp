@@ -5,6 +5,7 @@
 #include "addressbook/EmpfF.h"
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImpForm.h"
+#include "controls/FlatTreeView.h"
 #include "core/KubNewsProgram.h"
 #include "core/Main.h"
 #include "core/OptionForm.h"
@@ -312,7 +313,7 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
 {
     TMainForm* main = mainWindow();
     ASSERT_NE(main, nullptr);
-    auto* tree = user.child<QTreeWidget>(main, QStringLiteral("NavTV1"));
+    auto* tree = user.child<TFlatTreeView>(main, QStringLiteral("NavTV1"));
     ASSERT_NE(tree, nullptr);
 
     user.clickItem(tree, QStringLiteral("Absenderdaten"));
@@ -353,6 +354,12 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
     EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("2 Empfänger für ausgewählten Absender"); }))
         << user.onGui([count] { return count->text(); }).toStdString();
     user.snapshot(main, QStringLiteral("recipients"));
+    // A hosted screen wider than the window leaves the tree its width.
+    EXPECT_FALSE(user.onGui([tree] {
+        const QList<QTreeWidgetItem*> found =
+            tree->findItems(QStringLiteral("Empfängerdaten"), Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() || tree->isTextCut(tree->indexFromItem(found.first()));
+    })) << "the navigation tree is squeezed";
     // The count is written in white on the screen's colour, as every caption there.
     const auto brightest = [](QLabel* label) {
         const QImage shown = label->grab().toImage();
