@@ -34,6 +34,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QRadioButton>
 #include <QSqlDatabase>
@@ -581,6 +582,27 @@ void MainRoadWalk::walkLogAndPrinting()
 
     user.snapshot(main, QStringLiteral("main-with-log"));
     user.snapshot(viewer, QStringLiteral("log-viewer"));
+    // The print preview first: Qt's dialog, in German.
+    ASSERT_NO_FATAL_FAILURE(clickButton(viewer, QStringLiteral("Drucken")));
+    auto* choice = expectModal<TPrintOptionsDialog>(QStringLiteral("PrintOptionsDialog"));
+    ASSERT_NE(choice, nullptr);
+    user.click(choice->PreviewChoice);
+    ASSERT_TRUE(user.waitUntil([choice] { return choice->PreviewChoice->isChecked(); }));
+    ASSERT_NO_FATAL_FAILURE(clickButton(choice, QStringLiteral("OK")));
+    auto* printPreview = expectModal<QPrintPreviewDialog>();
+    ASSERT_NE(printPreview, nullptr);
+    const QStringList tools = user.onGui([printPreview] {
+        QStringList texts;
+        for (const QAction* action : printPreview->findChildren<QAction*>())
+            texts << action->text();
+        return texts;
+    });
+    for (const char* tool : {"Nächste Seite", "Seite anpassen", "Querformat", "Seite einrichten", "Drucken"})
+        EXPECT_TRUE(tools.contains(QString::fromUtf8(tool))) << tool << " in " << tools.join(u'|').toStdString();
+    user.snapshot(printPreview, QStringLiteral("print-preview"));
+    user.key(printPreview, Qt::Key_Escape);
+    ASSERT_TRUE(user.waitForNoModal());
+
     ASSERT_NO_FATAL_FAILURE(clickButton(viewer, QStringLiteral("Drucken")));
     auto* options = expectModal<TPrintOptionsDialog>(QStringLiteral("PrintOptionsDialog"));
     ASSERT_NE(options, nullptr);
