@@ -3,6 +3,7 @@
 #include "addressbook/ScreenLook.h"
 #include "controls/ActionButton.h"
 #include "controls/DialogButtons.h"
+#include "controls/DialogKeys.h"
 #include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "desktop/CommandUpdater.h"
@@ -69,6 +70,7 @@ TImpCheckForm::TImpCheckForm(QWidget* parent)
     FlatSB2 = buttons.cancel;
     linkButtonToAction(FlatSB1, ImpCheckOK);
     connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
+    linkDialogKeys(this, FlatSB1, FlatSB2);
     m_updater->addCommand(ImpCheckOK, [this](QAction* command) {
         const bool enable = LV1->topLevelItemCount() > 0;
         if (command->isEnabled() != enable)

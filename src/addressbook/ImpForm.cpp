@@ -4,6 +4,7 @@
 #include "addressbook/ScreenLook.h"
 #include "controls/ActionButton.h"
 #include "controls/DialogButtons.h"
+#include "controls/DialogKeys.h"
 #include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "core/SettingsStore.h"
@@ -268,6 +269,7 @@ void TImpForm::buildLayout(const QString& senderFirma)
     FlatSB4 = buttons.cancel;
     linkButtonToAction(FlatSB3, ImpStart);
     connect(FlatSB4, &QAbstractButton::clicked, this, &TImpForm::reject);
+    linkDialogKeys(this, FlatSB3, FlatSB4);
 
     auto* upper = new QHBoxLayout;
     upper->addWidget(LV1, 1);

@@ -4,6 +4,7 @@
 #include "addressbook/TypingLimit.h"
 #include "controls/ActionButton.h"
 #include "controls/DialogButtons.h"
+#include "controls/DialogKeys.h"
 #include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "desktop/CommandUpdater.h"
@@ -54,6 +55,7 @@ TRecordDialog::TRecordDialog(const QString& title, QSize clientSize, const QStri
         accept();
     });
     connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
+    linkDialogKeys(this, FlatSB1, FlatSB2);
     m_updater->addCommand(m_confirm, [this](QAction* confirm) {
         const bool enable = canConfirm();
         if (confirm->isEnabled() != enable)

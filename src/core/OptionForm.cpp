@@ -1,12 +1,16 @@
 #include "core/OptionForm.h"
 
 #include "controls/DialogButtons.h"
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
 #include "core/SettingsStore.h"
 #include "desktop/ScreenCursor.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QTabBar>
@@ -40,6 +44,7 @@ TOptionForm::TOptionForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* i
     FlatSB1 = buttons.cancel;
     connect(FlatSB3, &TFlatSB::clicked, this, &TOptionForm::FlatSB3Click);
     connect(FlatSB1, &TFlatSB::clicked, this, &TOptionForm::FlatSB1Click);
+    linkDialogKeys(this, FlatSB3, FlatSB1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(0);
@@ -141,6 +146,17 @@ void TOptionForm::hostFrame(TOptionFrame* frame)
 void TOptionForm::FlatSB3Click()
 {
     StoreFrames();
+    // A relative folder would mean something else in every process; it is refused, not resolved.
+    for (const QString& folder : {OptionData.ImportPath, OptionData.TemplatePath}) {
+        if (!folder.isEmpty() && !QDir::isAbsolutePath(folder)) {
+            MessageBoxes::warning(QStringLiteral("Das Verzeichnis \"") + folder +
+                                      QStringLiteral("\" ist kein vollständiger Pfad.\r\n\r\n"
+                                                     "Bitte geben Sie den vollständigen Pfad ab \"/\" ein oder "
+                                                     "wählen Sie das Verzeichnis über die Schaltfläche daneben aus."),
+                                  this);
+            return;
+        }
+    }
     SaveData();
     accept();
 }
