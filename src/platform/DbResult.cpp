@@ -5,21 +5,28 @@
 
 namespace {
 
-constexpr qsizetype kChunkUnits = qsizetype(1) << 19; // 1 MiB of UTF-16 units
-constexpr qsizetype kNumberUnits = 4;                 // 64 bits
+constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+using Offset = quint32;
 
-void putNumber(char16_t* to, quint64 bits)
+Offset loadOffset(const char* at)
 {
-    for (qsizetype i = 0; i < kNumberUnits; ++i)
-        to[i] = static_cast<char16_t>(bits >> (16 * i));
+    Offset value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
 }
 
-quint64 getNumber(const char16_t* from)
+qint64 loadInteger(const char* at)
 {
-    quint64 bits = 0;
-    for (qsizetype i = 0; i < kNumberUnits; ++i)
-        bits |= quint64(from[i]) << (16 * i);
-    return bits;
+    qint64 value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+double loadReal(const char* at)
+{
+    double value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
 }
 
 } // namespace
@@ -38,81 +45,76 @@ int DbResult::columnIndex(const QString& name) const
     return m_indexByFoldedName.value(name.toCaseFolded(), -1);
 }
 
-char16_t* DbResult::reserveRow(qsizetype units)
+char* DbResult::reserve(qsizetype bytes)
 {
-    if (m_chunks.empty() || m_chunkSize - m_chunkUsed < units) {
-        m_chunkSize = std::max(kChunkUnits, units);
-        m_chunks.push_back(std::make_unique<char16_t[]>(static_cast<size_t>(m_chunkSize)));
+    if (m_chunks.empty() || m_chunkSize - m_chunkUsed < bytes) {
+        m_chunkSize = std::max(kChunkBytes, bytes);
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(static_cast<size_t>(m_chunkSize)));
         m_chunkUsed = 0;
     }
-    char16_t* row = m_chunks.back().get() + m_chunkUsed;
-    m_chunkUsed += units;
-    return row;
+    char* at = m_chunks.back().get() + m_chunkUsed;
+    m_chunkUsed += bytes;
+    return at;
 }
 
-void DbResult::appendRow(const QList<QVariant>& values)
+void DbResult::beginRow()
 {
-    qsizetype units = 0;
-    for (const QVariant& value : values) {
-        ++units;
-        if (value.isNull())
-            continue;
-        const int type = value.metaType().id();
-        if (type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::Double ||
-            type == QMetaType::Bool || type == QMetaType::ULongLong || type == QMetaType::UInt)
-            units += kNumberUnits;
-        else
-            units += 2 + value.toString().size();
-    }
-    char16_t* p = reserveRow(units);
-    m_rows.push_back(p);
-    for (qsizetype column = 0; column < columnCount(); ++column) {
-        const QVariant value = column < values.size() ? values.at(column) : QVariant();
-        if (value.isNull()) {
-            *p++ = Null;
-            continue;
-        }
-        const int type = value.metaType().id();
-        if (type == QMetaType::Double) {
-            *p++ = Real;
-            const double d = value.toDouble();
-            quint64 bits = 0;
-            std::memcpy(&bits, &d, sizeof bits);
-            putNumber(p, bits);
-            p += kNumberUnits;
-        } else if (type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::Bool ||
-                   type == QMetaType::ULongLong || type == QMetaType::UInt) {
-            *p++ = Int;
-            putNumber(p, static_cast<quint64>(value.toLongLong()));
-            p += kNumberUnits;
-        } else {
-            const QString text = value.toString();
-            *p++ = Text;
-            const auto length = static_cast<quint32>(text.size());
-            *p++ = static_cast<char16_t>(length & 0xFFFF);
-            *p++ = static_cast<char16_t>(length >> 16);
-            std::memcpy(p, text.utf16(), static_cast<size_t>(text.size()) * sizeof(char16_t));
-            p += text.size();
-        }
-    }
+    m_header.assign(static_cast<size_t>(columnCount()) * (sizeof(Offset) + 1), 0);
+    m_values.clear();
+    m_added = 0;
+}
+
+void DbResult::addValue(Tag tag, const void* data, qsizetype bytes)
+{
+    if (m_added >= columnCount())
+        return;
+    const auto* from = static_cast<const char*>(data);
+    m_values.insert(m_values.end(), from, from + bytes);
+    const auto end = static_cast<Offset>(m_values.size());
+    std::memcpy(m_header.data() + sizeof(Offset) * size_t(m_added), &end, sizeof end);
+    m_header[sizeof(Offset) * size_t(columnCount()) + size_t(m_added)] = tag;
+    ++m_added;
+}
+
+void DbResult::addNull()
+{
+    addValue(Null, nullptr, 0);
+}
+
+void DbResult::addInteger(qint64 value)
+{
+    addValue(Int, &value, sizeof value);
+}
+
+void DbResult::addReal(double value)
+{
+    addValue(Real, &value, sizeof value);
+}
+
+void DbResult::addText(const char* utf8, qsizetype bytes)
+{
+    addValue(Text, utf8, bytes);
+}
+
+void DbResult::endRow()
+{
+    while (m_added < columnCount())
+        addNull();
+    char* row = reserve(qsizetype(m_header.size() + m_values.size()));
+    std::memcpy(row, m_header.data(), m_header.size());
+    if (!m_values.empty())
+        std::memcpy(row + m_header.size(), m_values.data(), m_values.size());
+    m_rows.push_back(row);
 }
 
 DbResult::Cell DbResult::cell(int row, int column) const
 {
-    const char16_t* p = m_rows.at(static_cast<size_t>(row));
-    for (int i = 0;; ++i) {
-        const auto tag = static_cast<Tag>(*p++);
-        qsizetype length = 0;
-        if (tag == Int || tag == Real) {
-            length = kNumberUnits;
-        } else if (tag == Text) {
-            length = qsizetype(p[0]) | (qsizetype(p[1]) << 16);
-            p += 2;
-        }
-        if (i == column)
-            return {tag, p, length};
-        p += length;
-    }
+    const char* header = m_rows.at(static_cast<size_t>(row));
+    const size_t columns = static_cast<size_t>(columnCount());
+    const Offset start = column == 0 ? 0 : loadOffset(header + sizeof(Offset) * size_t(column - 1));
+    const Offset end = loadOffset(header + sizeof(Offset) * size_t(column));
+    const auto tag = static_cast<Tag>(header[sizeof(Offset) * columns + size_t(column)]);
+    return {tag, header + (sizeof(Offset) + 1) * columns + start, qsizetype(end - start)};
 }
 
 bool DbResult::isNull(int row, int column) const
@@ -128,18 +130,15 @@ QString DbResult::text(int row, int column) const
         return {};
     case Int:
         if (m_kinds.at(column) == Kind::Boolean)
-            return getNumber(c.data) != 0 ? QStringLiteral("True") : QStringLiteral("False");
-        return QString::number(static_cast<qint64>(getNumber(c.data)));
-    case Real: {
-        const quint64 bits = getNumber(c.data);
-        double d = 0;
-        std::memcpy(&d, &bits, sizeof d);
-        return QString::number(d);
-    }
+            return loadInteger(c.data) != 0 ? QStringLiteral("True") : QStringLiteral("False");
+        return QString::number(loadInteger(c.data));
+    case Real:
+        return QString::number(loadReal(c.data));
     case Text:
         break;
     }
-    return QString(reinterpret_cast<const QChar*>(c.data), c.length);
+    // An empty text is '' rather than null, as the engine keeps the two apart.
+    return c.bytes == 0 ? QStringLiteral("") : QString::fromUtf8(c.data, c.bytes);
 }
 
 qint64 DbResult::integer(int row, int column, bool* ok) const
@@ -151,13 +150,9 @@ qint64 DbResult::integer(int row, int column, bool* ok) const
     case Null:
         return 0;
     case Int:
-        return static_cast<qint64>(getNumber(c.data));
-    case Real: {
-        const quint64 bits = getNumber(c.data);
-        double d = 0;
-        std::memcpy(&d, &bits, sizeof d);
-        return static_cast<qint64>(d);
-    }
+        return loadInteger(c.data);
+    case Real:
+        return static_cast<qint64>(loadReal(c.data));
     case Text:
         break;
     }

@@ -5,6 +5,8 @@
 #include <QSqlDriver>
 #include <QSqlError>
 
+#include <sqlite3.h>
+
 namespace DbSqlite {
 
 sqlite3* handle(const QSqlDatabase& db)
@@ -41,6 +43,157 @@ void run(QSqlQuery& query, const QString& component, const QList<QVariant>& valu
         query.bindValue(i, values.at(i));
     if (!query.exec())
         throw EDatabaseError(component, errorText(query));
+}
+
+Statement::Statement(const QSqlDatabase& db, const QString& component, const QString& sql)
+    : m_handle(handle(db)),
+      m_component(component)
+{
+    if (!m_handle)
+        throw EDatabaseError(component, QStringLiteral("The database is not open"));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+        fail();
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void Statement::fail() const
+{
+    throw EDatabaseError(m_component, QString::fromUtf8(sqlite3_errmsg(m_handle)));
+}
+
+void Statement::bindInteger(int position, qint64 value)
+{
+    if (sqlite3_bind_int64(m_statement, position + 1, value) != SQLITE_OK)
+        fail();
+}
+
+void Statement::bindText(int position, const QString& value)
+{
+    const QByteArray utf8 = value.toUtf8();
+    if (sqlite3_bind_text(m_statement, position + 1, utf8.isNull() ? "" : utf8.constData(), int(utf8.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK)
+        fail();
+}
+
+void Statement::bindValue(int position, const QVariant& value)
+{
+    int rc = SQLITE_OK;
+    switch (value.metaType().id()) {
+    case QMetaType::UnknownType:
+        rc = sqlite3_bind_null(m_statement, position + 1);
+        break;
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        rc = value.isNull() ? sqlite3_bind_null(m_statement, position + 1)
+                            : sqlite3_bind_int64(m_statement, position + 1, value.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        rc = value.isNull() ? sqlite3_bind_null(m_statement, position + 1)
+                            : sqlite3_bind_double(m_statement, position + 1, value.toDouble());
+        break;
+    default:
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(m_statement, position + 1);
+            break;
+        }
+        bindText(position, value.toString());
+        return;
+    }
+    if (rc != SQLITE_OK)
+        fail();
+}
+
+void Statement::bindValues(const QList<QVariant>& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        bindValue(i, values.at(i));
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(m_statement);
+        return false;
+    }
+    // The message first: resetting may replace it.
+    const EDatabaseError error(m_component, QString::fromUtf8(sqlite3_errmsg(m_handle)));
+    sqlite3_reset(m_statement);
+    throw error;
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_statement);
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_statement, column));
+}
+
+QByteArray Statement::declaredType(int column) const
+{
+    return QByteArray(sqlite3_column_decltype(m_statement, column));
+}
+
+Statement::Type Statement::columnType(int column) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return Type::Integer;
+    case SQLITE_FLOAT:
+        return Type::Real;
+    case SQLITE_NULL:
+        return Type::Null;
+    default:
+        return Type::Text;
+    }
+}
+
+qint64 Statement::columnInteger(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double Statement::columnReal(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
+}
+
+const char* Statement::columnText(int column, int& bytes) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    bytes = sqlite3_column_bytes(m_statement, column);
+    return text ? text : "";
+}
+
+qint64 Statement::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_handle);
+}
+
+int Statement::changes() const
+{
+    return sqlite3_changes(m_handle);
 }
 
 } // namespace DbSqlite

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // Small helpers over Qt's SQLite driver shared by the engine classes.
 namespace DbSqlite {
@@ -24,5 +25,52 @@ void exec(QSqlQuery& query, const QString& component, const QString& sql, const 
 
 // Binds values by position to an already prepared query and executes it; throws like exec.
 void run(QSqlQuery& query, const QString& component, const QList<QVariant>& values);
+
+// One statement prepared straight on the driver's SQLite handle, for the loops over many rows
+// where Qt's per-value QVariant and UTF-16 round trips cost more than the engine itself. Text
+// goes in and out as UTF-8, the tables' own encoding. Finalised at its end, so it holds no
+// lock afterwards. Failures throw EDatabaseError "component: engine text".
+class Statement {
+public:
+    // Throws when db is not open or sql does not compile.
+    Statement(const QSqlDatabase& db, const QString& component, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Positions count from 0. A null QString binds as ''.
+    void bindInteger(int position, qint64 value);
+    void bindText(int position, const QString& value);
+    // A value as QSqlQuery would bind it: null, Boolean and integer types as numbers, double,
+    // anything else as text.
+    void bindValue(int position, const QVariant& value);
+    void bindValues(const QList<QVariant>& values);
+
+    // True while a row is there; false at the end. The statement resets itself after its end
+    // or a failure, so it can be bound and stepped again.
+    bool step();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    // The declared type of a result column ("" for an expression).
+    QByteArray declaredType(int column) const;
+    enum class Type { Integer, Real, Text, Null };
+    Type columnType(int column) const;
+    qint64 columnInteger(int column) const;
+    double columnReal(int column) const;
+    // Valid until the next step, reset or the statement's end.
+    const char* columnText(int column, int& bytes) const;
+
+    qint64 lastInsertRowId() const;
+    int changes() const;
+
+private:
+    [[noreturn]] void fail() const;
+
+    sqlite3* m_handle = nullptr;
+    sqlite3_stmt* m_statement = nullptr;
+    QString m_component;
+};
 
 } // namespace DbSqlite
