@@ -3,9 +3,12 @@
 #include <sqlite3.h>
 
 #include <QChar>
+#include <QtEndian>
 
-#include <array>
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -153,6 +156,23 @@ struct Utf8Decoder {
     }
 };
 
+// The number of equal bytes at the start of a and b, looking at no more than count.
+qsizetype commonPrefix(const unsigned char* a, const unsigned char* b, qsizetype count)
+{
+    qsizetype same = 0;
+    for (; same + 8 <= count; same += 8) {
+        quint64 wordA = 0;
+        quint64 wordB = 0;
+        std::memcpy(&wordA, a + same, 8);
+        std::memcpy(&wordB, b + same, 8);
+        if (const quint64 differ = qFromLittleEndian(wordA ^ wordB))
+            return same + std::countr_zero(differ) / 8;
+    }
+    while (same < count && a[same] == b[same])
+        ++same;
+    return same;
+}
+
 bool isContinuation(unsigned char byte)
 {
     return (byte & 0xC0) == 0x80;
@@ -187,9 +207,7 @@ int compareGermanUtf8(const char* textA, qsizetype lengthA, const char* textB, q
     // Names in one list mostly share a start ("Müller-..."); equal bytes fold alike, so the
     // folding starts where they part.
     const qsizetype common = std::min(lengthA, lengthB);
-    qsizetype same = 0;
-    while (same < common && pa[same] == pb[same])
-        ++same;
+    const qsizetype same = commonPrefix(pa, pb, common);
     if (same == lengthA && same == lengthB)
         return 0;
     const qsizetype from = resumePoint(pa, lengthA, pb, lengthB, same);

@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace DbSqlite {
 
 sqlite3* handle(const QSqlDatabase& db)
@@ -74,10 +76,18 @@ void Statement::bindInteger(int position, qint64 value)
 
 void Statement::bindText(int position, const QString& value)
 {
-    const QByteArray utf8 = value.toUtf8();
-    if (sqlite3_bind_text(m_statement, position + 1, utf8.isNull() ? "" : utf8.constData(), int(utf8.size()),
-                          SQLITE_TRANSIENT) != SQLITE_OK)
+    QByteArray utf8 = value.toUtf8();
+    if (utf8.isNull())
+        utf8 = QByteArray("");
+    // Kept until the next value at this place, so SQLite copies nothing; with the length left
+    // to the terminating zero it also needs no terminated copy of its own for length() and
+    // the collation. A text with a zero inside has to give its length.
+    const int bytes = std::memchr(utf8.constData(), 0, size_t(utf8.size())) ? int(utf8.size()) : -1;
+    if (sqlite3_bind_text(m_statement, position + 1, utf8.constData(), bytes, SQLITE_STATIC) != SQLITE_OK)
         fail();
+    if (m_texts.size() <= size_t(position))
+        m_texts.resize(size_t(position) + 1);
+    m_texts[size_t(position)] = std::move(utf8);
 }
 
 void Statement::bindValue(int position, const QVariant& value)

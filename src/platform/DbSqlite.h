@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <vector>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -71,6 +73,7 @@ private:
     sqlite3* m_handle = nullptr;
     sqlite3_stmt* m_statement = nullptr;
     QString m_component;
+    std::vector<QByteArray> m_texts; // the bound texts, by position
 };
 
 } // namespace DbSqlite
