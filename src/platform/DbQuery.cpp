@@ -7,6 +7,8 @@
 
 #include <QSqlQuery>
 
+#include <vector>
+
 // Runs the busy hook around one piece of work; its end runs before an exception leaves.
 class DbQuery::BusyScope {
 public:
@@ -62,29 +64,28 @@ QString columnNameOf(const DbSqlite::Statement& statement, int column)
     return name.mid(name.lastIndexOf(u'.') + 1);
 }
 
-void appendCurrentRow(DbResult& result, const DbSqlite::Statement& statement)
+void appendCurrentRow(DbResult& result, const DbSqlite::Statement& statement, std::vector<DbResult::Value>& values)
 {
-    result.beginRow();
+    values.resize(size_t(result.columnCount()));
     for (int i = 0; i < result.columnCount(); ++i) {
-        switch (statement.columnType(i)) {
+        const DbSqlite::Statement::Column column = statement.column(i);
+        DbResult::Value& value = values[size_t(i)];
+        switch (column.type) {
         case DbSqlite::Statement::Type::Null:
-            result.addNull();
+            value = {};
             break;
         case DbSqlite::Statement::Type::Integer:
-            result.addInteger(statement.columnInteger(i));
+            value = {DbResult::Value::Integer, column.integer, 0, nullptr, 0};
             break;
         case DbSqlite::Statement::Type::Real:
-            result.addReal(statement.columnReal(i));
+            value = {DbResult::Value::Real, 0, column.real, nullptr, 0};
             break;
-        case DbSqlite::Statement::Type::Text: {
-            int bytes = 0;
-            const char* text = statement.columnText(i, bytes);
-            result.addText(text, bytes);
+        case DbSqlite::Statement::Type::Text:
+            value = {DbResult::Value::Text, 0, 0, column.text, column.bytes};
             break;
-        }
         }
     }
-    result.endRow();
+    result.appendRow(values.data());
 }
 
 } // namespace
@@ -218,11 +219,12 @@ void DbQuery::open()
     QList<DbResult::Kind> kinds;
     for (int i = 0; i < select.columnCount(); ++i) {
         names.append(columnNameOf(select, i));
-        kinds.append(kindOf(select.declaredType(i), hasRow ? select.columnType(i) : DbSqlite::Statement::Type::Null));
+        kinds.append(kindOf(select.declaredType(i), hasRow ? select.column(i).type : DbSqlite::Statement::Type::Null));
     }
     auto result = std::make_shared<DbResult>(names, kinds);
+    std::vector<DbResult::Value> row;
     for (; hasRow; hasRow = select.step())
-        appendCurrentRow(*result, select);
+        appendCurrentRow(*result, select, row);
     m_result = std::move(result);
     m_row = m_result->rowCount() > 0 ? 0 : -1;
     m_pastEnd = false;
@@ -356,7 +358,8 @@ void DbQuery::post()
     m_appending = false;
     m_appendValues.clear();
     if (reread.step()) {
-        appendCurrentRow(*m_result, reread);
+        std::vector<DbResult::Value> row;
+        appendCurrentRow(*m_result, reread, row);
         m_row = m_result->rowCount() - 1;
         m_pastEnd = false;
     }

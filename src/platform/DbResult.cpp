@@ -57,53 +57,41 @@ char* DbResult::reserve(qsizetype bytes)
     return at;
 }
 
-void DbResult::beginRow()
+void DbResult::appendRow(const Value* values)
 {
-    m_header.assign(static_cast<size_t>(columnCount()) * (sizeof(Offset) + 1), 0);
-    m_values.clear();
-    m_added = 0;
-}
-
-void DbResult::addValue(Tag tag, const void* data, qsizetype bytes)
-{
-    if (m_added >= columnCount())
-        return;
-    const auto* from = static_cast<const char*>(data);
-    m_values.insert(m_values.end(), from, from + bytes);
-    const auto end = static_cast<Offset>(m_values.size());
-    std::memcpy(m_header.data() + sizeof(Offset) * size_t(m_added), &end, sizeof end);
-    m_header[sizeof(Offset) * size_t(columnCount()) + size_t(m_added)] = tag;
-    ++m_added;
-}
-
-void DbResult::addNull()
-{
-    addValue(Null, nullptr, 0);
-}
-
-void DbResult::addInteger(qint64 value)
-{
-    addValue(Int, &value, sizeof value);
-}
-
-void DbResult::addReal(double value)
-{
-    addValue(Real, &value, sizeof value);
-}
-
-void DbResult::addText(const char* utf8, qsizetype bytes)
-{
-    addValue(Text, utf8, bytes);
-}
-
-void DbResult::endRow()
-{
-    while (m_added < columnCount())
-        addNull();
-    char* row = reserve(qsizetype(m_header.size() + m_values.size()));
-    std::memcpy(row, m_header.data(), m_header.size());
-    if (!m_values.empty())
-        std::memcpy(row + m_header.size(), m_values.data(), m_values.size());
+    const qsizetype columns = columnCount();
+    const qsizetype header = columns * qsizetype(sizeof(Offset) + 1);
+    qsizetype bytes = header;
+    for (qsizetype i = 0; i < columns; ++i) {
+        const Value& value = values[i];
+        bytes += value.type == Value::Text ? value.bytes : (value.type == Value::Null ? 0 : 8);
+    }
+    char* row = reserve(bytes);
+    char* types = row + columns * qsizetype(sizeof(Offset));
+    char* data = row + header;
+    Offset end = 0;
+    for (qsizetype i = 0; i < columns; ++i) {
+        const Value& value = values[i];
+        switch (value.type) {
+        case Value::Null:
+            break;
+        case Value::Integer:
+            std::memcpy(data + end, &value.integer, 8);
+            end += 8;
+            break;
+        case Value::Real:
+            std::memcpy(data + end, &value.real, 8);
+            end += 8;
+            break;
+        case Value::Text:
+            if (value.bytes > 0)
+                std::memcpy(data + end, value.text, size_t(value.bytes));
+            end += Offset(value.bytes);
+            break;
+        }
+        std::memcpy(row + i * qsizetype(sizeof(Offset)), &end, sizeof end);
+        types[i] = value.type;
+    }
     m_rows.push_back(row);
 }
 
@@ -113,28 +101,28 @@ DbResult::Cell DbResult::cell(int row, int column) const
     const size_t columns = static_cast<size_t>(columnCount());
     const Offset start = column == 0 ? 0 : loadOffset(header + sizeof(Offset) * size_t(column - 1));
     const Offset end = loadOffset(header + sizeof(Offset) * size_t(column));
-    const auto tag = static_cast<Tag>(header[sizeof(Offset) * columns + size_t(column)]);
-    return {tag, header + (sizeof(Offset) + 1) * columns + start, qsizetype(end - start)};
+    const auto type = static_cast<Value::Type>(header[sizeof(Offset) * columns + size_t(column)]);
+    return {type, header + (sizeof(Offset) + 1) * columns + start, qsizetype(end - start)};
 }
 
 bool DbResult::isNull(int row, int column) const
 {
-    return cell(row, column).tag == Null;
+    return cell(row, column).type == Value::Null;
 }
 
 QString DbResult::text(int row, int column) const
 {
     const Cell c = cell(row, column);
-    switch (c.tag) {
-    case Null:
+    switch (c.type) {
+    case Value::Null:
         return {};
-    case Int:
+    case Value::Integer:
         if (m_kinds.at(column) == Kind::Boolean)
             return loadInteger(c.data) != 0 ? QStringLiteral("True") : QStringLiteral("False");
         return QString::number(loadInteger(c.data));
-    case Real:
+    case Value::Real:
         return QString::number(loadReal(c.data));
-    case Text:
+    case Value::Text:
         break;
     }
     // An empty text is '' rather than null, as the engine keeps the two apart.
@@ -146,14 +134,14 @@ qint64 DbResult::integer(int row, int column, bool* ok) const
     const Cell c = cell(row, column);
     if (ok)
         *ok = true;
-    switch (c.tag) {
-    case Null:
+    switch (c.type) {
+    case Value::Null:
         return 0;
-    case Int:
+    case Value::Integer:
         return loadInteger(c.data);
-    case Real:
+    case Value::Real:
         return static_cast<qint64>(loadReal(c.data));
-    case Text:
+    case Value::Text:
         break;
     }
     const QString value = text(row, column).trimmed();
@@ -167,7 +155,7 @@ qint64 DbResult::integer(int row, int column, bool* ok) const
 bool DbResult::boolean(int row, int column) const
 {
     const Cell c = cell(row, column);
-    if (c.tag == Text) {
+    if (c.type == Value::Text) {
         const QString value = text(row, column).trimmed();
         return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value.toLongLong() != 0;
     }
@@ -177,11 +165,11 @@ bool DbResult::boolean(int row, int column) const
 QVariant DbResult::displayValue(int row, int column) const
 {
     const Cell c = cell(row, column);
-    if (c.tag == Null)
+    if (c.type == Value::Null)
         return {};
     if (m_kinds.at(column) == Kind::Boolean)
         return boolean(row, column);
-    if (c.tag == Int)
+    if (c.type == Value::Integer)
         return integer(row, column);
     return text(row, column);
 }

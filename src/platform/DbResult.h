@@ -9,7 +9,7 @@
 #include <vector>
 
 // The rows of one opened query, held compactly: each row is one packed run of bytes in large
-// chunks (the end offset and a type tag of every value, then the values, text as UTF-8 as the
+// chunks (the end offset and the type of every value, then the values, text as UTF-8 as the
 // engine delivers it), so 100,000 recipients cost a few tens of megabytes and no heap object
 // per value. Rows are only ever added, never changed or removed, so a reader that remembers a
 // row count may keep reading those rows while more are appended. Main thread only.
@@ -26,13 +26,17 @@ public:
     // -1 when no column has this name (compared without regard to case).
     int columnIndex(const QString& name) const;
 
-    // Appends one row: beginRow, then one add per column in column order, then endRow.
-    void beginRow();
-    void addNull();
-    void addInteger(qint64 value);
-    void addReal(double value);
-    void addText(const char* utf8, qsizetype bytes);
-    void endRow();
+    // One value of a row to append; text is UTF-8 and needs to stay valid only during the call.
+    struct Value {
+        enum Type : char { Null, Integer, Real, Text };
+        Type type = Null;
+        qint64 integer = 0;
+        double real = 0;
+        const char* text = nullptr;
+        qsizetype bytes = 0;
+    };
+    // values holds columnCount() entries, in column order.
+    void appendRow(const Value* values);
 
     bool isNull(int row, int column) const;
     QString text(int row, int column) const;
@@ -43,15 +47,13 @@ public:
     QVariant displayValue(int row, int column) const;
 
 private:
-    enum Tag : char { Null, Int, Real, Text };
     struct Cell {
-        Tag tag;
+        Value::Type type;
         const char* data;
         qsizetype bytes;
     };
 
     Cell cell(int row, int column) const;
-    void addValue(Tag tag, const void* data, qsizetype bytes);
     char* reserve(qsizetype bytes);
 
     QStringList m_names;
@@ -61,8 +63,4 @@ private:
     qsizetype m_chunkUsed = 0;
     qsizetype m_chunkSize = 0;
     std::vector<const char*> m_rows;
-    // The row being built: its header (end offsets, then tags) and its values.
-    std::vector<char> m_header;
-    std::vector<char> m_values;
-    int m_added = 0;
 };

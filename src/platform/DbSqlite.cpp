@@ -165,35 +165,32 @@ QByteArray Statement::declaredType(int column) const
     return QByteArray(sqlite3_column_decltype(m_statement, column));
 }
 
-Statement::Type Statement::columnType(int column) const
+Statement::Column Statement::column(int index) const
 {
-    switch (sqlite3_column_type(m_statement, column)) {
+    // One locked call for the value; reading it needs no lock of its own, as a connection is
+    // only ever used by the thread that made it.
+    sqlite3_value* value = sqlite3_column_value(m_statement, index);
+    Column column;
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
-        return Type::Integer;
+        column.type = Type::Integer;
+        column.integer = sqlite3_value_int64(value);
+        break;
     case SQLITE_FLOAT:
-        return Type::Real;
+        column.type = Type::Real;
+        column.real = sqlite3_value_double(value);
+        break;
     case SQLITE_NULL:
-        return Type::Null;
+        break;
     default:
-        return Type::Text;
+        column.type = Type::Text;
+        column.text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        column.bytes = sqlite3_value_bytes(value);
+        if (!column.text)
+            column.text = "";
+        break;
     }
-}
-
-qint64 Statement::columnInteger(int column) const
-{
-    return sqlite3_column_int64(m_statement, column);
-}
-
-double Statement::columnReal(int column) const
-{
-    return sqlite3_column_double(m_statement, column);
-}
-
-const char* Statement::columnText(int column, int& bytes) const
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    bytes = sqlite3_column_bytes(m_statement, column);
-    return text ? text : "";
+    return column;
 }
 
 qint64 Statement::lastInsertRowId() const

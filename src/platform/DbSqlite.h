@@ -58,11 +58,16 @@ public:
     // The declared type of a result column ("" for an expression).
     QByteArray declaredType(int column) const;
     enum class Type { Integer, Real, Text, Null };
-    Type columnType(int column) const;
-    qint64 columnInteger(int column) const;
-    double columnReal(int column) const;
-    // Valid until the next step, reset or the statement's end.
-    const char* columnText(int column, int& bytes) const;
+    // A value of the current row; text is UTF-8, valid until the next step, reset or the
+    // statement's end.
+    struct Column {
+        Type type = Type::Null;
+        qint64 integer = 0;
+        double real = 0;
+        const char* text = nullptr;
+        int bytes = 0;
+    };
+    Column column(int index) const;
 
     qint64 lastInsertRowId() const;
     int changes() const;

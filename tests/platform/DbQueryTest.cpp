@@ -175,6 +175,47 @@ TEST_F(DbQueryTest, BusyHookRunsAroundWorkAndEndsBeforeAFailureLeaves)
     }
 }
 
+TEST_F(DbQueryTest, KeepsEveryValueAsStored)
+{
+    // Null and '' stay apart, texts keep their zeros and umlauts, numbers their kind.
+    query.setSql({QStringLiteral("SELECT NULL AS Absent, '' AS Empty, 'Grüße' AS Umlauts, 42 AS Number, "
+                                 "-2.5 AS Real, 'a' || char(0) || 'b' AS WithZero, \"Items\".\"Done\" "
+                                 "FROM Lists LEFT JOIN Items ON 1 = 1")});
+    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Lists (Title) VALUES ('x')"));
+    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Items (ListID, Name, Done) VALUES (1, 'y', 1)"));
+    query.open();
+    ASSERT_EQ(query.recordCount(), 1);
+    const std::shared_ptr<const DbResult> result = query.result();
+    EXPECT_EQ(result->columnNames(), (QStringList{QStringLiteral("Absent"), QStringLiteral("Empty"),
+                                                  QStringLiteral("Umlauts"), QStringLiteral("Number"),
+                                                  QStringLiteral("Real"), QStringLiteral("WithZero"),
+                                                  QStringLiteral("Done")}));
+    EXPECT_TRUE(result->isNull(0, 0));
+    EXPECT_TRUE(result->text(0, 0).isNull());
+    EXPECT_FALSE(result->isNull(0, 1));
+    EXPECT_FALSE(result->text(0, 1).isNull());
+    EXPECT_TRUE(result->text(0, 1).isEmpty());
+    EXPECT_EQ(result->text(0, 2), QString::fromUtf8("Grüße"));
+    EXPECT_EQ(result->integer(0, 3), 42);
+    EXPECT_EQ(result->columnKind(3), DbResult::Kind::Integer);
+    EXPECT_EQ(result->text(0, 4), QStringLiteral("-2.5"));
+    EXPECT_EQ(result->columnKind(4), DbResult::Kind::Real);
+    EXPECT_EQ(result->text(0, 5), QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b"));
+    EXPECT_EQ(result->columnKind(6), DbResult::Kind::Boolean);
+    EXPECT_EQ(result->text(0, 6), QStringLiteral("True"));
+    EXPECT_EQ(result->displayValue(0, 6), QVariant(true));
+}
+
+TEST_F(DbQueryTest, PostWritesTextsWhole)
+{
+    openItems();
+    const QString withZero = QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b");
+    for (const QString& name : {withZero, QString(), QString::fromUtf8("Öß")})
+        addItem(1, name);
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT length(CAST(Name AS BLOB)), Name IS NULL FROM Items ORDER BY ID")),
+              QStringLiteral("3,0|0,0|4,0"));
+}
+
 TEST_F(DbQueryTest, DisconnectClosesTheQueries)
 {
     openItems();
