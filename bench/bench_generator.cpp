@@ -1,17 +1,24 @@
-// Builds 10,000 mails with text and HTML alternatives and three inline pictures, and writes
-// each one dot-stuffed, as the SMTP session sends it, into a sink that only counts bytes.
-// Prints mails per second, megabytes per second and the peak memory of the process.
+// Builds the mails of a benchmark profile (../shared/peers/gen_profile.py: text and HTML with
+// placeholders, three inline pictures) and serialises each one into the bytes of its DATA phase
+// as a send run does: the transport's header lines, then the body through the SMTP stuffer.
+// Nothing is sent; the bytes are counted and dropped.
+//
+// Usage: bench_generator PROFILE_DIR [-n MAILS]
+// Prints mails per second over all mails and over the first thousand (the cost per mail must
+// stay flat), megabytes per second, the time of Prepare and the peak memory of the process.
 #include "mailing/HeaderEncoding.h"
 #include "mailing/MessageGenerator.h"
+#include "mailing/SmtpDataStuffer.h"
+#include "mailing/SmtpMailTransport.h"
+#include "platform/TextCodec.h"
 
-#include <QByteArrayList>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
-#include <QStringBuilder>
-#include <QTemporaryDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <sys/resource.h>
 
@@ -19,50 +26,63 @@
 
 namespace {
 
-constexpr int kMails = 10000;
-
-// Counts what the session would write: header lines, then the body with a "." doubled at the
-// start of every line.
-qsizetype sendDotStuffed(const TMailMessage& msg)
-{
-    qsizetype bytes = EncodeHeaderText(msg.Subject).size() + msg.From.size() + msg.Recipient.size() + 64;
-    for (const QByteArray& line : msg.HeaderLines)
-        bytes += line.size() + 2;
-    bool lineStart = true;
-    for (const QByteArray& chunk : msg.Body) {
-        for (qsizetype at = 0; at < chunk.size();) {
-            if (lineStart && chunk[at] == '.')
-                ++bytes;
-            const qsizetype end = chunk.indexOf('\n', at);
-            const qsizetype next = end < 0 ? chunk.size() : end + 1;
-            bytes += next - at;
-            lineStart = end >= 0;
-            at = next;
-        }
-    }
-    return bytes + 5; // CR LF . CR LF
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
+QString readText(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        return {};
+    }
+    return TextCodec::decodeFileText(file.readAll());
 }
 
-QString htmlTemplate()
+QStringList linesOf(const QString& text)
 {
-    QString html = QStringLiteral("<html><body background=\"bg.gif\">\n<img src=\"kopf.png\"><img src=\"fuss.jpg\">\n");
-    const QStringList tokens = {QStringLiteral("<#EAnrede>"), QStringLiteral("<#EName>"), QStringLiteral("<#EVorname>"),
-                                QStringLiteral("<#EOrt>"), QStringLiteral("<#AFirmenName>")};
-    int placed = 0;
-    while (html.size() < 30 * 1024) {
-        html += QStringLiteral("<p>Sehr geehrte Damen und Herren, dies ist ein Absatz über Neuigkeiten, Preise und Termine.");
-        if (placed < 20 && html.size() > placed * 1500)
-            html += QLatin1Char(' ') + tokens[placed++ % tokens.size()];
-        html += QStringLiteral("</p>\n");
+    QStringList lines = QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The "TO" list of the profile: the address, then the fifteen values, "|"-separated.
+TRecipientList recipientsOf(const QString& text, int limit)
+{
+    TRecipientList recipients;
+    const QStringList lines = linesOf(text);
+    for (qsizetype i = 1; i < lines.size() && recipients.count() < limit; ++i) {
+        const QStringList fields = lines[i].split(QLatin1Char('|'));
+        TRecipientEntry entry;
+        entry.Address = fields.value(0);
+        for (int f = 0; f < kRecipientFieldCount; ++f)
+            entry.Values[static_cast<size_t>(f)] = fields.value(f + 1);
+        recipients.append(entry);
     }
-    return html + QStringLiteral("</body></html>\n");
+    return recipients;
+}
+
+TSenderMailData senderOf(const QJsonObject& profile)
+{
+    TSenderMailData sender;
+    const QJsonObject values = profile.value(QLatin1String("sender")).toObject();
+    const auto& names = TSenderMailData::PlaceholderNames();
+    for (int i = 0; i < kSenderFieldCount; ++i)
+        sender.setText(static_cast<SenderField>(i), values.value(names[static_cast<size_t>(i)]).toString());
+    return sender;
+}
+
+// The DATA bytes of one mail, as the SMTP transport and session write them.
+void serialise(const TMailMessage& msg, TUniqueIdSource& ids, QByteArray& data)
+{
+    data.truncate(0);
+    data += "From: " + msg.From.toLatin1() + "\r\nTo: " + msg.Recipient.toLatin1() +
+            "\r\nSubject: " + EncodeHeaderText(msg.Subject) + "\r\nDate: " +
+            Rfc5322Date(QDateTime::currentDateTime()) + "\r\nMessage-ID: <" + ids.NewUniqueId().toLatin1() + ">\r\n";
+    for (const QByteArray& line : msg.HeaderLines)
+        data += line + "\r\n";
+    data += "\r\n";
+    SmtpDataStuffer stuffer;
+    stuffer.appendBody(msg, data);
+    stuffer.finish(data);
 }
 
 long peakMegabytes()
@@ -77,55 +97,60 @@ long peakMegabytes()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    QRandomGenerator random(1);
-    for (const auto& [name, size] : {std::pair{"bg.gif", 20000}, std::pair{"kopf.png", 60000}, std::pair{"fuss.jpg", 70000}}) {
-        QByteArray bytes(size, '\0');
-        for (char& b : bytes)
-            b = static_cast<char>(random.bounded(256));
-        writeFile(dir.filePath(QLatin1String(name)), bytes);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: bench_generator PROFILE_DIR [-n MAILS]\n");
+        return 2;
     }
-    writeFile(dir.filePath(QStringLiteral("news.html")), htmlTemplate().toUtf8());
+    const QDir dir(args[1]);
+    const qsizetype n = args.indexOf(QLatin1String("-n"));
+    const int limit = n > 0 && n + 1 < args.size() ? args[n + 1].toInt() : std::numeric_limits<int>::max();
 
-    TRecipientList recipients;
-    for (int i = 0; i < kMails; ++i) {
-        TRecipientEntry entry;
-        entry.Address = QStringLiteral("empfaenger%1@example.org").arg(i);
-        entry.Values[static_cast<size_t>(RecipientField::Anrede)] = QStringLiteral("Frau");
-        entry.Values[static_cast<size_t>(RecipientField::Name)] = QStringLiteral("Müller-%1").arg(i);
-        entry.Values[static_cast<size_t>(RecipientField::Vorname)] = QStringLiteral("Änne");
-        entry.Values[static_cast<size_t>(RecipientField::Ort)] = QStringLiteral("Köln");
-        recipients.append(entry);
+    QFile manifest(dir.filePath(QStringLiteral("profile.json")));
+    if (!manifest.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "no profile.json in %s\n", qPrintable(dir.path()));
+        return 2;
     }
-    TAbsenderDataRecord sender;
-    sender.Firma = QStringLiteral("Kub GmbH");
-    sender.Firmenemail = QStringLiteral("news@kub.de");
+    const QJsonObject profile = QJsonDocument::fromJson(manifest.readAll()).object();
+    const auto file = [&](const char* key) { return dir.filePath(profile.value(QLatin1String(key)).toString()); };
+    const TRecipientList recipients = recipientsOf(readText(file("recipients_to")), limit);
 
     QElapsedTimer timer;
     timer.start();
     TMessageGenerator generator;
-    generator.SetText({QStringLiteral("Hallo <#EVorname> <#EName>,"), QStringLiteral("unser Newsletter für Mai.")});
-    generator.LoadHtmlFile(dir.filePath(QStringLiteral("news.html")));
-    generator.SetSenderData(TSenderMailData::FromSender(sender, QStringLiteral("Neuigkeiten im Mai")));
+    generator.SetText(linesOf(readText(file("text"))));
+    generator.LoadHtmlFile(file("html"));
+    generator.SetSenderData(senderOf(profile));
     generator.SetUserData(recipients);
     if (!generator.Prepare()) {
         std::fprintf(stderr, "%s\n", qPrintable(generator.ErrorText()));
         return 1;
     }
-    const qint64 prepareMs = timer.restart();
+    const double prepareMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
+    TSystemUniqueIdSource ids;
     TMailMessage msg;
-    qsizetype bytes = 0;
+    QByteArray data;
+    qint64 bytes = 0;
     int mails = 0;
-    while (!generator.Done() && generator.BuildNext(msg)) {
-        bytes += sendDotStuffed(msg);
-        ++mails;
+    double firstThousand = 0;
+    timer.restart();
+    while (!generator.Done()) {
+        if (!generator.BuildNext(msg)) {
+            std::fprintf(stderr, "%s\n", qPrintable(generator.ErrorText()));
+            return 1;
+        }
+        serialise(msg, ids, data);
+        bytes += data.size();
+        if (++mails == 1000)
+            firstThousand = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     }
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    std::printf("images: %lld, prepare: %lld ms\n", static_cast<long long>(generator.Images().size()),
-                static_cast<long long>(prepareMs));
+    std::printf("images: %lld, prepare: %.1f ms\n", static_cast<long long>(generator.Images().size()), prepareMs);
     std::printf("mails: %d in %.3f s: %.0f mails/s, %.1f MB/s (%.1f KB per mail)\n", mails, seconds, mails / seconds,
                 static_cast<double>(bytes) / 1e6 / seconds, static_cast<double>(bytes) / 1024.0 / mails);
+    if (firstThousand > 0)
+        std::printf("first 1000 mails: %.0f mails/s\n", 1000 / firstThousand);
     std::printf("peak memory: %ld MB\n", peakMegabytes());
-    return mails == kMails ? 0 : 1;
+    return 0;
 }

@@ -5,11 +5,11 @@
 # rows, and a 100,000-recipient newsletter through the send workflow to the C sink of
 # ../shared/peers (time and peak memory). Medians of three rounds where a round is short.
 # Usage: bench/goal_figures.sh [build-dir]
+# Environment: KUB_PEERS (the peers' folder, ../shared/peers beside the checkout).
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../build}" && pwd)
-# The peers live beside the repository's worktrees.
-peers=$(cd "$here/../../shared/peers" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$root/build"}
+peers=${KUB_PEERS:-"$root/../shared/peers"}
 python=/usr/bin/python3
 work=$(mktemp -d)
 sink_pid=
@@ -39,6 +39,8 @@ print(f"| {what} | {seconds:.3f} s | none | goal <= {goal:g} s: {verdict} |")
 ' "$@"
 }
 
+cmake --build "$build" --parallel "${KUB_JOBS:-3}" --target bench_addressbook bench_csv_import bench_send_workflow \
+  >/dev/null
 export QT_QPA_PLATFORM=offscreen
 rounds=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true --benchmark_format=json)
 "$build/bench/bench_addressbook" "${rounds[@]}" 2>/dev/null | medians > "$work/screen"

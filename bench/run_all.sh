@@ -5,8 +5,7 @@
 # Usage: bench/run_all.sh [build-dir]   (after KUB_JOBS=3 ./scripts/build.sh)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../build}" && pwd)
-export KUB_BUILD_DIR=$build
+build=${1:-"$here/../build"}
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "| what | product | peer | ratio |"
 echo "|---|---|---|---|"

@@ -3,6 +3,7 @@
 # Usage: screenshot.sh [WINDOW] [OUT.png]
 #   WINDOW: main (default: the real program, started as a user starts it), about, splash,
 #           settings, connection (the settings dialog's two pages), picker (the folder picker),
+#           backup (the progress window of backup and restore), restore (the archive picker),
 #           logview (the log viewer with a sample log), logs (the log manager),
 #           print (the viewer's print options), preview (the viewer's print preview),
 #           template (the template dialog with its preview)

@@ -37,6 +37,18 @@ bool isLineBreak(QChar c)
     return c == u'\r' || c == u'\n';
 }
 
+// Recipient fields are single-line: each line break of a quoted value becomes one blank.
+QString singleLine(const QString& value)
+{
+    if (std::none_of(value.cbegin(), value.cend(), isLineBreak))
+        return value;
+    QString text = value;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
 bool acceptableEmail(const QString& address)
 {
     if (address.size() > TRecipientMailData::capacity(RecipientField::Email))
@@ -48,72 +60,120 @@ bool acceptableEmail(const QString& address)
     return true;
 }
 
-} // namespace
+// How far a quoted value may carry a record over line breaks: further, a quote that opens a
+// field and does not close on its line is more likely a stray one (an inch mark, a typo).
+constexpr int kMaxRecordLines = 10;
+constexpr qsizetype kMaxRecordChars = 64 * 1024;
 
-CsvLines SplitCsvText(const QString& fileText)
+// One physical line of the text: [start, end) without its line break.
+struct TextLine {
+    qsizetype start;
+    qsizetype end;
+};
+
+QList<TextLine> physicalLines(const QString& text)
 {
-    const qsizetype nul = fileText.indexOf(QChar(u'\0'));
-    const QString text = nul >= 0 ? fileText.left(nul) : fileText;
+    QList<TextLine> lines;
     const qsizetype size = text.size();
-    auto lineEndFrom = [&](qsizetype from) {
-        while (from < size && !isLineBreak(text.at(from)))
-            ++from;
-        return from;
-    };
-    CsvLines lines;
-    int lineNumber = 1;
-    int recordLine = 1;
     qsizetype start = 0;
-    qsizetype at = 0;
-    qsizetype lineEnd = lineEndFrom(0);
-    // A quoted value may hold line breaks when its closing quote ends the field properly
-    // (";", a line break or the end follows). Text up to spanSearchedTo was already searched for
-    // such a quote in vain, so nothing in it is searched twice and the scan stays linear.
-    qsizetype spanSearchedTo = 0;
-    bool fieldStart = true;
-    while (at < size) {
-        const QChar c = text.at(at);
-        if (fieldStart && c == kQuote) {
-            fieldStart = false;
-            qsizetype close = closingQuote(text, at, lineEnd);
-            if (close < 0 && at >= spanSearchedTo) {
-                close = closingQuote(text, at, size);
-                const bool endsField = close >= 0 && (close + 1 == size || text.at(close + 1) == kSeparator ||
-                                                      isLineBreak(text.at(close + 1)));
-                if (!endsField) {
-                    spanSearchedTo = close < 0 ? size : close;
-                    close = -1;
-                }
-            }
-            if (close >= 0) {
-                for (qsizetype k = lineEnd; k < close; ++k) {
-                    // CR LF is one line break.
-                    if (text.at(k) == u'\n' || (text.at(k) == u'\r' && (k + 1 >= size || text.at(k + 1) != u'\n')))
-                        ++lineNumber;
-                }
-                at = close + 1;
-                if (close > lineEnd)
-                    lineEnd = lineEndFrom(at);
-                continue;
-            }
-            ++at;
+    for (qsizetype at = 0; at < size; ++at) {
+        if (!isLineBreak(text.at(at)))
             continue;
-        }
-        if (isLineBreak(c)) {
-            lines.append({text.mid(start, at - start), recordLine});
-            at += (c == u'\r' && at + 1 < size && text.at(at + 1) == u'\n') ? 2 : 1;
-            start = at;
-            lineEnd = lineEndFrom(at);
-            fieldStart = true;
-            recordLine = ++lineNumber;
-            continue;
-        }
-        fieldStart = c == kSeparator;
-        ++at;
+        lines.append({start, at});
+        if (text.at(at) == u'\r' && at + 1 < size && text.at(at + 1) == u'\n')
+            ++at; // CR LF is one line break
+        start = at + 1;
     }
     if (start < size)
-        lines.append({text.mid(start), recordLine});
+        lines.append({start, size});
     return lines;
+}
+
+// The index of the last physical line of the record that starts on line first, when a quoted
+// value carries it over line breaks and closes properly (";", a line break or the end follows
+// its closing quote) within the bounds; first when the record is that line alone. open is set
+// when a quote opened a field on the record's lines and was not closed within the bounds.
+int recordEnd(const QString& text, const QList<TextLine>& lines, int first, bool& open)
+{
+    open = false;
+    const int lastAllowed = std::min(static_cast<int>(lines.size()) - 1, first + kMaxRecordLines - 1);
+    const qsizetype limit = std::min(lines.at(lastAllowed).end, lines.at(first).start + kMaxRecordChars);
+    int line = first;
+    qsizetype at = lines.at(first).start;
+    while (true) {
+        // at is the start of a field on the physical line `line`.
+        const qsizetype lineEnd = lines.at(line).end;
+        if (at < lineEnd && text.at(at) == kQuote) {
+            qsizetype close = closingQuote(text, at, lineEnd);
+            if (close < 0) {
+                close = closingQuote(text, at, limit);
+                const bool endsField =
+                    close >= 0 && (close + 1 == text.size() || text.at(close + 1) == kSeparator ||
+                                   isLineBreak(text.at(close + 1)));
+                if (!endsField) {
+                    open = true;
+                    return first;
+                }
+                while (lines.at(line).end < close)
+                    ++line;
+            }
+            at = close + 1;
+        }
+        while (at < lines.at(line).end && text.at(at) != kSeparator)
+            ++at;
+        if (at >= lines.at(line).end)
+            return line;
+        ++at; // behind the separator
+    }
+}
+
+} // namespace
+
+CsvLines SplitCsvText(const QString& text)
+{
+    const QList<TextLine> physical = physicalLines(text);
+    CsvLines records;
+    qsizetype titleFields = -1;
+    QStringList fields;
+    for (int first = 0; first < physical.size();) {
+        bool open = false;
+        int last = recordEnd(text, physical, first, open);
+        const qsizetype start = physical.at(first).start;
+        QString record = text.mid(start, physical.at(last).end - start);
+        if (last > first && titleFields >= 0) {
+            // A record joined over line breaks is taken only when it has no more fields than the
+            // titles; otherwise the quote did not belong to a value that spans lines.
+            SplitCsvLine(record, fields);
+            if (fields.size() > titleFields) {
+                open = true;
+                last = first;
+                record = text.mid(start, physical.at(first).end - start);
+            }
+        }
+        if (titleFields < 0) {
+            SplitCsvLine(record, fields);
+            titleFields = fields.size();
+        }
+        records.append({record, first + 1, open});
+        first = last + 1;
+    }
+    return records;
+}
+
+bool HoldsNul(const CsvLines& lines)
+{
+    return std::any_of(lines.cbegin(), lines.cend(),
+                       [](const CsvLine& line) { return line.text.contains(QChar(u'\0')); });
+}
+
+QList<int> UnclosedQuoteLines(const CsvLines& lines)
+{
+    QList<int> numbers;
+    for (const CsvLine& line : lines) {
+        if (line.unclosedQuote)
+            numbers.append(line.number);
+    }
+    return numbers;
 }
 
 CsvLines LoadCsvFile(const QString& fileName)
@@ -236,12 +296,15 @@ CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const 
                     const int column = mapping[static_cast<size_t>(field)];
                     return column >= 0 && column < fields.size() ? fields.at(column) : QString();
                 };
-                if (acceptableEmail(value(static_cast<int>(RecipientField::Email)))) {
+                const QString email = value(static_cast<int>(RecipientField::Email)).trimmed();
+                if (acceptableEmail(email)) {
                     TRecipientMailData record;
                     record.Send = true;
                     record.Selected = true;
                     for (int field = 0; field < kRecipientFieldCount; ++field) {
-                        const QString text = value(field);
+                        const QString text = field == static_cast<int>(RecipientField::Email)
+                                                 ? email
+                                                 : singleLine(value(field));
                         record.setText(field, text.isEmpty() && field == static_cast<int>(RecipientField::BFormel)
                                                   ? kDefaultSalutation
                                                   : text);

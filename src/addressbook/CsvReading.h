@@ -13,20 +13,34 @@
 // Pure code without windows; safe on any thread.
 
 // The lines of an import file. A line is one record: it ends at CR LF, CR or LF, except inside a
-// quoted field whose closing quote follows later in the file, so a value may span lines. number
-// is the file line the record starts on, counted from 1.
+// quoted field whose closing quote ends the field (";", a line break or the end follows) within
+// 10 lines and 64 KiB, when the joined record has no more fields than the title line; so a value
+// may span lines. number is the file
+// line the record starts on, counted from 1. unclosedQuote marks a line read on its own because
+// a quote that opens a field in it does not close that way.
 struct CsvLine {
     QString text;
     int number = 0;
+    bool unclosedQuote = false;
 };
 using CsvLines = QList<CsvLine>;
 
-// Cuts decoded file text into lines. A NUL character ends the text; the last line needs no
-// line break.
+// Cuts decoded file text into lines; the last line needs no line break. A NUL character is
+// kept: see HoldsNul.
 CsvLines SplitCsvText(const QString& text);
 
-// Reads a file whole (UTF-8 with a BOM or when valid, else Windows-1252) and cuts it into
-// lines. Throws std::runtime_error with the reason when the file cannot be read.
+// True when a line holds a NUL character: a binary file (or UTF-16 without a byte order mark),
+// not an import file.
+bool HoldsNul(const CsvLines& lines);
+
+// The numbers of the lines marked unclosedQuote, in file order.
+QList<int> UnclosedQuoteLines(const CsvLines& lines);
+
+// More columns in the title line than this are not an import file.
+inline constexpr int kMaxCsvColumns = 255;
+
+// Reads a file whole (decoded by TextCodec::decodeFileText) and cuts it into lines. Throws
+// std::runtime_error with the reason when the file cannot be read.
 CsvLines LoadCsvFile(const QString& fileName);
 
 // True when the name's extension is ".csv" in any letter case.
@@ -61,9 +75,10 @@ public:
 enum class CsvReadResult { Records = 0, Failed = 1, NoRecords = 2 };
 
 // Appends one record per data line (all lines after the first) that holds a visible character
-// in any field: its mapped values cut to the fields' capacities, an empty salutation replaced by
-// the default, Send and Selected true. An e-mail address is never cut: a line whose mapped
-// address is longer than the field or holds a control character makes no record, and its
-// number is added to rejectedLines. Records appended before a failure stay in records.
+// in any field: its mapped values with each line break made one blank and cut to the fields'
+// capacities, an empty salutation replaced by the default, Send and Selected true. An e-mail
+// address is trimmed and never cut: a line whose trimmed address is longer than the field or
+// holds a control character makes no record, and its number is added to rejectedLines. Records
+// appended before a failure stay in records.
 CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const FieldMapping& mapping,
                                 CsvReadProgress* progress, QList<int>& rejectedLines);

@@ -31,7 +31,7 @@ constexpr int kColumnCaptionRole = Qt::UserRole + 2;
 constexpr int kFieldCaptionRole = Qt::UserRole + 3;
 const QString kArrow = QStringLiteral(" --> ");
 const QString kNoFile = QStringLiteral("Keine Datei gewählt!");
-constexpr int kMaxListedRejections = 20;
+constexpr int kMaxListedLines = 20;
 
 // Lists sort by caption in the user's collation.
 class CaptionItem : public QTreeWidgetItem {
@@ -115,18 +115,36 @@ private:
     TImportProgress& m_progress;
 };
 
-QString rejectionMessage(const QList<int>& lines)
+// "Zeile 3, Zeile 7, ..." with at most kMaxListedLines numbers.
+QString lineList(const QList<int>& lines)
 {
     QStringList shown;
-    for (int i = 0; i < lines.size() && i < kMaxListedRejections; ++i)
+    for (int i = 0; i < lines.size() && i < kMaxListedLines; ++i)
         shown.append(QStringLiteral("Zeile ") + QString::number(lines.at(i)));
-    if (lines.size() > kMaxListedRejections)
+    if (lines.size() > kMaxListedLines)
         shown.append(QStringLiteral("..."));
+    return shown.join(QStringLiteral(", "));
+}
+
+QString rejectionMessage(const QList<int>& lines)
+{
     return QStringLiteral("Die E-Mail-Adresse folgender Zeilen ist länger als %1 Zeichen oder enthält "
                           "Steuerzeichen;\r\ndiese Zeilen werden nicht importiert:\r\n\r\n")
                .arg(TRecipientMailData::capacity(RecipientField::Email)) +
-           shown.join(QStringLiteral(", "));
+           lineList(lines);
 }
+
+QString unclosedQuoteMessage(const QList<int>& lines)
+{
+    return QStringLiteral("In folgenden Zeilen wird ein Anführungszeichen nicht geschlossen;\r\n"
+                          "diese Zeilen wurden jeweils für sich gelesen. Bitte prüfen Sie die Werte "
+                          "in der Übersicht:\r\n\r\n") +
+           lineList(lines);
+}
+
+const QString kWrongFormat =
+    QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
+                   "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!");
 
 } // namespace
 
@@ -343,14 +361,11 @@ int TImpForm::ReadCsvHeader(const QString& fileName)
         }
         QStringList titles;
         SplitCsvLine(m_fileLines->first().text, titles);
-        if (titles.isEmpty()) {
+        // A NUL is no text (a picture, a spreadsheet's own format); more columns than anyone maps
+        // would only fill the list.
+        if (titles.isEmpty() || titles.size() > kMaxCsvColumns || HoldsNul(*m_fileLines)) {
             releaseFile();
-            MessageBoxes::error(
-                fileMessage(fileName,
-                            QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige "
-                                           "Trennzeichen oder \r\ndie Spaltentitel wurden nicht in der ersten Zeile "
-                                           "gesetzt!")),
-                this);
+            MessageBoxes::error(fileMessage(fileName, kWrongFormat), this);
             return 3;
         }
         for (int column = 0; column < titles.size(); ++column)
@@ -428,6 +443,9 @@ void TImpForm::ImpStartExecute()
     const CsvReadResult result = ReadImportRecords(*m_fileLines, m_records, mapping, &lines, rejected);
     setEnabled(true);
     m_reading = false;
+    const QList<int> unclosed = UnclosedQuoteLines(*m_fileLines);
+    if (!unclosed.isEmpty())
+        MessageBoxes::warning(unclosedQuoteMessage(unclosed), this);
     if (!rejected.isEmpty())
         MessageBoxes::warning(rejectionMessage(rejected), this);
     switch (result) {

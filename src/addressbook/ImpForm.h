@@ -79,7 +79,8 @@ private:
     void buildLayout(const QString& senderFirma);
     QTreeWidget* newList(const QString& objectName, const QString& title);
     void FillFieldList();
-    // 0 read, 1 the file cannot be read, 2 no line, 3 line 1 empty; each failure has shown its box.
+    // 0 read, 1 the file cannot be read, 2 no line, 3 no import file (line 1 empty, more than
+    // kMaxCsvColumns titles, or a NUL anywhere); each failure has shown its box.
     int ReadCsvHeader(const QString& fileName);
     FieldMapping BuildFieldMapping() const;
     void showFileLabel(const QString& fileName);

@@ -53,6 +53,8 @@ TFsFileListBox::TFsFileListBox(QWidget* parent, ShellIcons* icons)
     setItemDelegate(new FixedHeightDelegate(this));
     updateItemHeight();
     connect(this, &QListWidget::currentRowChanged, this, [this] { change(); });
+    // A click makes the item current before it selects it; the name shows once it is selected.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] { change(); });
     connect(this, &QListWidget::itemDoubleClicked, this, &TFsFileListBox::openItem);
     readFileNames();
 }

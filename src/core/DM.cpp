@@ -4,7 +4,11 @@
 #include "core/SettingsStore.h"
 #include "platform/DbError.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ScreenCursor.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -24,6 +28,19 @@ std::function<void(bool)> hourglassHook()
             ScreenCursor::set(saved->takeLast());
         }
     };
+}
+
+// A database folder made before its rights were kept to the owner; SQLite gives its journals
+// the rights of their table file.
+void narrowDatabaseFolder(const QString& folder)
+{
+    if (folder.trimmed().isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    PrivateFiles::narrow(folder);
+    for (const DbTableDef& table : newsDatabaseSchema().tables) {
+        PrivateFiles::narrow(QDir(folder).filePath(table.tableFileName()));
+        PrivateFiles::narrow(QDir(folder).filePath(table.indexFileName()));
+    }
 }
 
 void showNumbered(const char* number, const EDatabaseError& e)
@@ -54,6 +71,7 @@ TDM2::TDM2(TDatabaseAvailability& availability)
     if (failed)
         return;
     m_settingsRead = true;
+    narrowDatabaseFolder(folder);
     AdsConnection1.setConnectPath(folder);
     try {
         AdsConnection1.connect();

@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 #include "platform/DbConnection.h"
 #include "platform/DbError.h"
+#include "platform/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -95,7 +96,7 @@ DbCreateResult CreateEmptyDatabase(const QString& folder)
     const QDir dir(folder);
     if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
         return {false, QStringLiteral("The folder \"%1\" is not empty").arg(folder)};
-    if (!QDir().mkpath(folder))
+    if (!PrivateFiles::makeFolder(folder))
         return {false, QStringLiteral("The folder \"%1\" could not be created").arg(folder)};
     try {
         DbConnection::createDatabaseFiles(QStringLiteral("CreateEmptyDatabase"), folder, newsDatabaseSchema());

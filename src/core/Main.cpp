@@ -444,12 +444,17 @@ void TMainForm::Protokolle1Click()
 
 void TMainForm::Sichern1Click()
 {
-    // The database backup is started here once it exists.
+    if (DM2)
+        TBackupCommand(*DM2, this, m_seams.backup).BackupDatabase();
 }
 
 void TMainForm::Einspielen1Click()
 {
-    // The database restore is started here once it exists.
+    if (!DM2)
+        return;
+    TRestoreSeams seams = m_seams.restore;
+    seams.releaseFrames = [this] { ReleaseFrames(); };
+    TRestoreCommand(*DM2, *this, this, std::move(seams)).RestoreDatabase();
 }
 
 void TMainForm::Einstellungen2Click()

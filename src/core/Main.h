@@ -1,8 +1,10 @@
 #pragma once
 
 #include "controls/FlatTreeView.h"
+#include "core/BackupCommand.h"
 #include "core/DM.h"
 #include "core/HelpOpener.h"
+#include "core/RestoreCommand.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -37,6 +39,10 @@ struct TMainFormSeams {
     std::function<void()> firstShowSenderCheck;
     // Opens the help page through the desktop (tests replace it).
     THelpOpener::UrlOpener openUrl;
+    // What backup and restore reach outside themselves (tests); the restore's releaseFrames is
+    // always the window's own.
+    TBackupSeams backup;
+    TRestoreSeams restore;
 };
 
 // The main window: banner, navigation tree on the left, the hosted list screen on the right and

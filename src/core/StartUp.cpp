@@ -4,6 +4,7 @@
 #include "core/StartForm.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrivateFiles.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -28,6 +29,7 @@ int RunStartUp(const StartUpSteps& steps)
         return 0;
     }
 
+    PrivateFiles::narrowProgramFolders();
     const FirstRunResult firstRun = PrepareFirstRun();
     if (firstRun.failed)
         MessageBoxes::error(QStringLiteral("Die Einstellungen konnten nicht angelegt werden!\r\n") + firstRun.error);

@@ -1,12 +1,28 @@
 #include "mailing/CharacterSets.h"
 
-bool FitsLatin1(const QString& text)
+#include <cstring>
+
+bool FitsLatin1(QStringView text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() > 0xFF)
+    // Four units at a time: a unit above 0xFF sets a bit of its high byte.
+    constexpr quint64 kHighBytes = 0xFF00FF00FF00FF00ULL;
+    const char16_t* units = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    for (; i + 64 <= n; i += 64) {
+        quint64 bits = 0;
+        for (qsizetype j = i; j < i + 64; j += 4) {
+            quint64 word;
+            std::memcpy(&word, units + j, sizeof word);
+            bits |= word;
+        }
+        if (bits & kHighBytes)
             return false;
     }
-    return true;
+    char16_t rest = 0;
+    for (; i < n; ++i)
+        rest |= units[i];
+    return rest <= 0xFF;
 }
 
 bool IsPrintableAscii(const QString& text)

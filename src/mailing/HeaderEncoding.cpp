@@ -5,6 +5,7 @@
 namespace {
 
 constexpr qsizetype kMaxWord = 75;
+constexpr qsizetype kMaxLine = 76;
 constexpr char kHex[] = "0123456789ABCDEF";
 
 bool isControl(QChar c)
@@ -51,7 +52,7 @@ bool isPlainAscii(const QString& text)
 
 } // namespace
 
-QByteArray EncodeHeaderText(const QString& text)
+QByteArray EncodeHeaderText(const QString& text, qsizetype nameLength)
 {
     QString clean = text;
     for (QChar& c : clean) {
@@ -63,7 +64,9 @@ QByteArray EncodeHeaderText(const QString& text)
 
     const bool latin1 = FitsLatin1(clean);
     const QByteArray prefix = latin1 ? QByteArray("=?iso-8859-1?Q?") : QByteArray("=?utf-8?Q?");
-    const qsizetype room = kMaxWord - prefix.size() - 2;
+    const qsizetype frame = prefix.size() + 2; // the prefix and "?="
+    // The first word shares its line with the field name; later lines hold a blank and a word.
+    qsizetype room = qMin(kMaxWord, kMaxLine - nameLength) - frame;
 
     QByteArray result;
     QByteArray payload;
@@ -72,13 +75,14 @@ QByteArray EncodeHeaderText(const QString& text)
             result.append("\r\n ");
         result.append(prefix).append(payload).append("?=");
         payload.clear();
+        room = kMaxWord - frame;
     };
     for (qsizetype i = 0; i < clean.size();) {
         // One code point at a time, so a surrogate pair stays in one word.
         const qsizetype length = (clean[i].isHighSurrogate() && i + 1 < clean.size()) ? 2 : 1;
         const QString character = clean.mid(i, length);
         const QByteArray piece = qEncode(latin1 ? character.toLatin1() : character.toUtf8());
-        if (payload.size() + piece.size() > room)
+        if (!payload.isEmpty() && payload.size() + piece.size() > room)
             closeWord();
         payload.append(piece);
         i += length;

@@ -118,7 +118,7 @@ QString TImageEmbedder::ResolveReference(const QString& reference) const
             path = resolveRelative(path);
     }
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || !TMessagePartImage::IsImageFileName(info.fileName()))
+    if (path.isEmpty() || !info.isFile())
         return {};
     return info.absoluteFilePath();
 }
@@ -142,12 +142,18 @@ std::optional<QString> TImageEmbedder::RewriteImageTag(const QString& tag)
 
     qsizetype start = found + attribute.size();
     qsizetype end = start;
+    // The new value is always written quoted: unquoted, the "/" of a "/>" would become part of it.
+    QString opening = QStringLiteral("\""), closing = opening;
     if (start < tag.size() && (tag[start] == QLatin1Char('"') || tag[start] == QLatin1Char('\''))) {
         const QChar quote = tag[start];
+        opening.clear();
+        closing = quote;
         ++start;
         end = tag.indexOf(quote, start);
         if (end < 0)
             end = tag.size() - 1;
+        else
+            closing.clear();
     } else {
         while (end < tag.size() && !isValueEnd(tag[end]) && !QStringView(tag).sliced(end).startsWith(u"/>"))
             ++end;
@@ -158,10 +164,14 @@ std::optional<QString> TImageEmbedder::RewriteImageTag(const QString& tag)
     const QString path = ResolveReference(tag.mid(start, end - start));
     if (path.isEmpty())
         return tag;
-    std::optional<TMessagePartImage> part = TMessagePartImage::Create(path, m_ids, &m_errorText);
+    const QByteArray type = TMessagePartImage::ImageTypeOf(path);
+    if (type.isEmpty())
+        return tag;
+    std::optional<TMessagePartImage> part = TMessagePartImage::Create(path, type, m_ids, &m_errorText);
     if (!part)
         return std::nullopt;
-    const QString rewritten = tag.left(start) + QStringLiteral("cid:") + part->ContentID + tag.mid(end);
+    const QString rewritten =
+        tag.left(start) + opening + QStringLiteral("cid:") + part->ContentID + closing + tag.mid(end);
     m_images.append(std::move(*part));
     return rewritten;
 }

@@ -8,9 +8,9 @@
 
 // Finds the local pictures of an HTML template and points the HTML at inline parts instead:
 // the "src=" value of every tag that contains "img" and the "background=" value of a body tag,
-// when it names an existing picture file (by extension), become "cid:" references, and one
-// part is built per reference (the same file twice gives two parts). URLs with a scheme,
-// missing files and files that are no pictures stay as they are.
+// when it names an existing picture file (by its extension, else by its first bytes), become
+// quoted "cid:" references, and one part is built per reference (the same file twice gives two
+// parts). URLs with a scheme, missing files and files that are no pictures stay as they are.
 //
 // Relative names are resolved against the template's folder, never the process's current
 // folder; "\" separates folders, and a name that matches only without regard to letter case
@@ -29,7 +29,7 @@ public:
     const QList<TMessagePartImage>& Images() const { return m_images; }
     const QString& ErrorText() const { return m_errorText; }
 
-    // The file a reference names, or empty: decoded, checked for a scheme and resolved.
+    // The existing file a reference names, or empty: decoded, checked for a scheme and resolved.
     QString ResolveReference(const QString& reference) const;
 
 private:

@@ -2,10 +2,13 @@
 
 #include "mailing/LogReportLayout.h"
 #include "mailing/LogReportRenderer.h"
+#include "mailing/PdfCompleteness.h"
 #include "mailing/PrintOptionsDialog.h"
+#include "mailing/PrintQueues.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ScreenCursor.h"
+#include "platform/StagedFile.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -15,6 +18,7 @@
 
 namespace {
 
+constexpr int kDeviceFailure = -11;
 constexpr int kNoPrinter = -15;
 
 LogPrintChoice chooseWithDialog(const QString& title, QWidget* parent)
@@ -34,8 +38,9 @@ void previewWithDialog(QPrinter& printer, const std::function<void(QPrinter&)>& 
     dialog.exec();
 }
 
-// The printer of the choice; nullptr when the chosen printer is not there (any more).
-std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice)
+// The printer of the choice, writing a PDF into pdfFile; nullptr when the chosen printer is not
+// there (any more).
+std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice, const QString& pdfFile)
 {
     switch (choice.destination) {
     case LogPrintDestination::Printer: {
@@ -47,13 +52,60 @@ std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice)
     case LogPrintDestination::PdfFile: {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(choice.pdfFile);
+        printer->setOutputFileName(pdfFile);
         return printer;
     }
     case LogPrintDestination::Preview:
         break;
     }
     return std::make_unique<QPrinter>(QPrinter::HighResolution);
+}
+
+// Why nothing can be printed to the destination, found before anything is drawn; kReportDone
+// when it can. A system queue must take jobs; a PDF file gets its temporary file beside it.
+int destinationRefusal(const LogPrintChoice& choice, IPrintQueues& queues, StagedFile& staged)
+{
+    switch (choice.destination) {
+    case LogPrintDestination::Printer: {
+        const PrintQueueState state = queues.state(choice.printerName);
+        if (!state.known)
+            return kNoPrinter;
+        return state.accepting ? kReportDone : kDeviceFailure;
+    }
+    case LogPrintDestination::PdfFile:
+        return staged.create() ? kReportDone : kDeviceFailure;
+    case LogPrintDestination::Preview:
+        break;
+    }
+    return kReportDone;
+}
+
+// A queue's print counts only when the queue has the job afterwards.
+int printToQueue(IPrintQueues& queues, const QString& queue, const std::function<int()>& render, QWidget* parent)
+{
+    const int lastJob = queues.lastJob(queue);
+    const int code = render();
+    if (code != kReportDone)
+        return code;
+    if (queues.lastJob(queue) <= lastJob)
+        return kDeviceFailure;
+    if (queues.state(queue).paused) {
+        ScreenCursor::set(CursorShape::Default);
+        MessageBoxes::information(QStringLiteral("Der Drucker \"") + queue +
+                                      QStringLiteral("\" ist angehalten.\r\n\r\nDer Druckauftrag wartet, bis der "
+                                                     "Drucker fortgesetzt wird."),
+                                  parent);
+    }
+    return kReportDone;
+}
+
+// Writes the PDF beside its target and puts it in place only when it was written to its end.
+int printToPdf(StagedFile& staged, const std::function<int()>& render)
+{
+    const int code = render();
+    if (code != kReportDone)
+        return code;
+    return IsCompletePdf(staged.path()) && staged.commit() ? kReportDone : kDeviceFailure;
 }
 
 } // namespace
@@ -115,7 +167,14 @@ int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent
         return kReportCancelled;
     ScreenCursor::set(CursorShape::Hourglass);
 
-    const std::unique_ptr<QPrinter> printer = printerFor(choice);
+    IPrintQueues& queues = seams.printQueues ? *seams.printQueues : SystemPrintQueues();
+    StagedFile staged(choice.pdfFile);
+    const int refusal = destinationRefusal(choice, queues, staged);
+    if (refusal != kReportDone) {
+        ShowReportError(refusal, context, parent);
+        return refusal;
+    }
+    const std::unique_ptr<QPrinter> printer = printerFor(choice, staged.path());
     if (!printer) {
         ShowReportError(kNoPrinter, context, parent);
         return kNoPrinter;
@@ -136,7 +195,11 @@ int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent
         else
             previewWithDialog(*printer, paint, parent);
     } else {
-        code = RenderLogReport(read.layout, title, content, *printer, date);
+        const auto render = [&] { return RenderLogReport(read.layout, title, content, *printer, date); };
+        if (choice.destination == LogPrintDestination::PdfFile)
+            code = printToPdf(staged, render);
+        else
+            code = printToQueue(queues, choice.printerName, render, parent);
     }
     if (code != kReportDone)
         ShowReportError(code, context, parent);

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class IPrintQueues;
 class QPrinter;
 class QTextDocument;
 class QWidget;
@@ -31,6 +32,8 @@ struct LogPrintSeams {
     QString layoutFile;
     // The date of the footer (default: today).
     std::function<QDate()> today;
+    // The print system's queues (default: SystemPrintQueues).
+    IPrintQueues* printQueues = nullptr;
 };
 
 // Report outcomes besides the layout's and the printer's error codes.
@@ -38,8 +41,11 @@ inline constexpr int kReportDone = 0;
 inline constexpr int kReportCancelled = -99;
 
 // Prints a log, or shows or writes it, through the layout: reads the layout, lets the user choose
-// the destination, then lays the content out and paints it there. Every failure has shown its
-// box (ShowReportError with the context "Druck"); a cancelled dialog shows none. Returns
+// the destination, then lays the content out and paints it there. A PDF file is written beside
+// its target and replaces it only once complete. A printer queue is asked before printing
+// whether it takes jobs and afterwards whether the job arrived; a paused queue gets the job
+// with an information that it waits. Every failure has shown its box (ShowReportError with the
+// context "Druck"); a cancelled dialog shows none. Returns
 // kReportDone, kReportCancelled or the failure's code. Holds the hourglass while it works.
 // content is only read. Main thread.
 int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent, const LogPrintSeams& seams = {});

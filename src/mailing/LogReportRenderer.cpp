@@ -4,7 +4,9 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include <memory>
@@ -128,6 +130,27 @@ void paintRows(QPainter& painter, const QList<LogReportRow>& rows, QRectF area, 
     }
 }
 
+// The document's own painting draws every line that touches the page's area, so the first line
+// of the next page, which starts where this page ends, would be drawn as well (hidden by the
+// clip, yet found by search and copy). Each line is drawn on the page that holds its middle;
+// the layout never lets a line cross a page break.
+void paintPageLines(QPainter& painter, const QTextDocument& pages, int page, double pageHeight)
+{
+    painter.setPen(Qt::black);
+    for (QTextBlock block = pages.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (!layout)
+            continue;
+        const QPointF origin = layout->position();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const double middle = origin.y() + line.y() + line.height() / 2;
+            if (int(middle / pageHeight) == page)
+                line.draw(&painter, origin);
+        }
+    }
+}
+
 } // namespace
 
 int CountLogReportPages(const LogReportLayout& layout, const QTextDocument& content, QPrinter& printer)
@@ -165,12 +188,8 @@ int RenderLogReport(const LogReportLayout& layout, const QString& title, const Q
         paintRows(painter, layout.footer, geometry.footer, values, printer, true);
         painter.save();
         painter.translate(geometry.body.left(), geometry.body.top() - page * pageHeight);
-        const QRectF slice(0, page * pageHeight, geometry.body.width(), pageHeight);
-        painter.setClipRect(slice);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = slice;
-        context.palette.setColor(QPalette::Text, Qt::black);
-        pages->documentLayout()->draw(&painter, context);
+        painter.setClipRect(QRectF(0, page * pageHeight, geometry.body.width(), pageHeight));
+        paintPageLines(painter, *pages, page, pageHeight);
         painter.restore();
     }
     return painter.end() ? 0 : kDeviceFailure;

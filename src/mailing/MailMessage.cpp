@@ -7,6 +7,7 @@ void TMailMessage::Clear()
     Subject.clear();
     HeaderLines.clear();
     Body.clear();
+    BodyWire.clear();
 }
 
 qsizetype TMailMessage::BodySize() const

@@ -18,6 +18,10 @@ struct TMailMessage {
     // The body as chunks of complete lines, each line ending in CR LF. Chunks that do not
     // depend on the recipient are shared by every mail of a run (implicitly shared, not copied).
     QByteArrayList Body;
+    // Beside each chunk of Body, its wire form in the DATA phase when it was made beforehand,
+    // once per run (SmtpDataStuffer::Stuffed); a null array where the chunk is still to be
+    // stuffed (the personalised parts). SmtpDataStuffer::appendBody writes the two together.
+    QByteArrayList BodyWire{};
 
     void Clear();
     qsizetype BodySize() const;

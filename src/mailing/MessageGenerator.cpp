@@ -1,8 +1,10 @@
 #include "mailing/MessageGenerator.h"
 
 #include "mailing/CharacterSets.h"
+#include "mailing/HtmlCharset.h"
 #include "mailing/ImageEmbedder.h"
 #include "mailing/QPEncoder.h"
+#include "mailing/SmtpDataStuffer.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
@@ -10,13 +12,18 @@
 
 namespace {
 
+constexpr char kLatin1[] = "iso-8859-1";
+constexpr char kUtf8[] = "utf-8";
 
 // Text goes out as ISO-8859-1 when every character fits, else as UTF-8, labelled accordingly.
-void encodeText(const QString& text, QByteArray& charset, QByteArray& lines)
+QByteArray encodeText(QStringView text, bool latin1)
 {
-    const bool latin1 = FitsLatin1(text);
-    charset = latin1 ? QByteArray("iso-8859-1") : QByteArray("utf-8");
-    lines = TQPEncoder::Encode(latin1 ? text.toLatin1() : text.toUtf8());
+    QByteArray lines;
+    if (latin1)
+        TQPEncoder::AppendLatin1(text, lines);
+    else
+        TQPEncoder::AppendUtf8(text, lines);
+    return lines;
 }
 
 QByteArray partHeader(const char* type, const QByteArray& charset)
@@ -97,20 +104,27 @@ void TMessageGenerator::SetUserData(const TRecipientList& recipients)
         m_recipients = recipients;
 }
 
-void TMessageGenerator::preparePart(Part& part, const QString& text)
+void TMessageGenerator::preparePart(Part& part, const QString& text, bool html)
 {
     part.Exists = true;
-    part.Template = TPlaceholderTemplate(text);
-    if (part.Template.HasPlaceholders())
+    const QString asLatin1 = html ? DeclareHtmlCharset(text, QLatin1StringView(kLatin1)) : text;
+    const QString asUtf8 = html ? DeclareHtmlCharset(text, QLatin1StringView(kUtf8)) : text;
+    part.AsLatin1 = TPlaceholderTemplate(asLatin1);
+    part.AsUtf8 = TPlaceholderTemplate(asUtf8);
+    part.DeclaresCharset = asLatin1 != asUtf8;
+    if (part.AsLatin1.HasPlaceholders())
         return;
-    encodeText(text, part.StaticCharset, part.StaticLines);
+    const bool latin1 = FitsLatin1(text);
+    part.StaticCharset = QByteArray(latin1 ? kLatin1 : kUtf8);
+    part.StaticLines = encodeText(latin1 ? asLatin1 : asUtf8, latin1);
     part.StaticLines.append("\r\n");
+    part.StaticWire = SmtpDataStuffer::Stuffed(part.StaticLines);
 }
 
 bool TMessageGenerator::Prepare()
 {
     if (!m_textTemplate.isEmpty())
-        preparePart(m_text, m_textTemplate);
+        preparePart(m_text, m_textTemplate, false);
     if (!m_htmlTemplate.isEmpty()) {
         QString html = m_htmlTemplate;
         TImageEmbedder embedder(m_htmlBaseDir, *m_ids);
@@ -119,21 +133,27 @@ bool TMessageGenerator::Prepare()
             return false;
         }
         m_images = embedder.Images();
-        preparePart(m_html, html);
+        preparePart(m_html, html, true);
     }
     m_next = m_recipients.isEmpty() ? -1 : 0;
     return true;
 }
 
-void TMessageGenerator::encodedPart(const Part& part, const TRecipientEntry& recipient, QByteArray& charset,
-                                    QByteArray& lines) const
+TMessageGenerator::EncodedPart TMessageGenerator::encodedPart(Part& part, const TRecipientEntry& recipient)
 {
-    if (!part.Template.HasPlaceholders()) {
-        charset = part.StaticCharset;
-        lines = part.StaticLines;
-        return;
-    }
-    encodeText(part.Template.Fill(recipient.Values, m_sender.texts()), charset, lines);
+    if (!part.AsLatin1.HasPlaceholders())
+        return {part.StaticCharset, part.StaticLines, part.StaticWire};
+    // The charset follows from the filled text; the declaration in it is filled for the charset
+    // of the last mail and, when this one differs, filled once more.
+    const auto fill = [&](bool latin1) {
+        return (latin1 ? part.AsLatin1 : part.AsUtf8).Fill(recipient.Values, m_sender.texts());
+    };
+    QString text = fill(part.LastLatin1);
+    const bool latin1 = FitsLatin1(text);
+    if (latin1 != part.LastLatin1 && part.DeclaresCharset)
+        text = fill(latin1);
+    part.LastLatin1 = latin1;
+    return {QByteArray(latin1 ? kLatin1 : kUtf8), encodeText(text, latin1), QByteArray()};
 }
 
 bool TMessageGenerator::fail(int code, const char* text)
@@ -161,30 +181,40 @@ bool TMessageGenerator::BuildNext(TMailMessage& msg)
     msg.Recipient = recipient.Address;
     msg.HeaderLines.append("MIME-Version: 1.0");
 
-    QByteArray textCharset, textLines, htmlCharset, htmlLines;
+    EncodedPart text, html;
     if (m_text.Exists)
-        encodedPart(m_text, recipient, textCharset, textLines);
+        text = encodedPart(m_text, recipient);
     if (m_html.Exists)
-        encodedPart(m_html, recipient, htmlCharset, htmlLines);
+        html = encodedPart(m_html, recipient);
 
+    // Boundaries, part headers and Base64 lines never start with "." and end in CR LF: their
+    // wire form is the text itself.
+    const auto appendAsIs = [&](const QByteArray& bytes) {
+        msg.Body.append(bytes);
+        msg.BodyWire.append(bytes);
+    };
+    const auto appendPart = [&](const EncodedPart& part) {
+        msg.Body.append(part.Lines);
+        msg.BodyWire.append(part.Wire);
+    };
     // The HTML and its pictures, as the body of a multipart/related entity.
-    auto appendRelatedBlock = [&](const QByteArray& boundary) {
-        msg.Body.append("--" + boundary + "\r\n" + partHeader("text/html", htmlCharset) + "\r\n");
-        msg.Body.append(htmlLines);
+    const auto appendRelatedBlock = [&](const QByteArray& boundary) {
+        appendAsIs("--" + boundary + "\r\n" + partHeader("text/html", html.Charset) + "\r\n");
+        appendPart(html);
         const QByteArray separator = "--" + boundary + "\r\n";
         for (const TMessagePartImage& image : m_images) {
-            msg.Body.append(separator);
-            msg.Body.append(image.Lines);
+            appendAsIs(separator);
+            appendAsIs(image.Lines);
         }
-        msg.Body.append("\r\n--" + boundary + "--\r\n");
+        appendAsIs("\r\n--" + boundary + "--\r\n");
     };
 
     if (!m_html.Exists) {
-        appendHeaderLines(msg.HeaderLines, partHeader("text/plain", textCharset));
-        msg.Body.append(textLines);
+        appendHeaderLines(msg.HeaderLines, partHeader("text/plain", text.Charset));
+        appendPart(text);
     } else if (!m_text.Exists && m_images.isEmpty()) {
-        appendHeaderLines(msg.HeaderLines, partHeader("text/html", htmlCharset));
-        msg.Body.append(htmlLines);
+        appendHeaderLines(msg.HeaderLines, partHeader("text/html", html.Charset));
+        appendPart(html);
     } else if (!m_text.Exists) {
         const QByteArray related = m_ids->NewBoundary();
         appendHeaderLines(msg.HeaderLines, multipartHeader("related", related, true));
@@ -192,17 +222,17 @@ bool TMessageGenerator::BuildNext(TMailMessage& msg)
     } else {
         const QByteArray alternative = m_ids->NewBoundary();
         appendHeaderLines(msg.HeaderLines, multipartHeader("alternative", alternative, false));
-        msg.Body.append("--" + alternative + "\r\n" + partHeader("text/plain", textCharset) + "\r\n");
-        msg.Body.append(textLines);
+        appendAsIs("--" + alternative + "\r\n" + partHeader("text/plain", text.Charset) + "\r\n");
+        appendPart(text);
         if (m_images.isEmpty()) {
-            msg.Body.append("--" + alternative + "\r\n" + partHeader("text/html", htmlCharset) + "\r\n");
-            msg.Body.append(htmlLines);
+            appendAsIs("--" + alternative + "\r\n" + partHeader("text/html", html.Charset) + "\r\n");
+            appendPart(html);
         } else {
             const QByteArray related = m_ids->NewBoundary();
-            msg.Body.append("--" + alternative + "\r\n" + multipartHeader("related", related, true) + "\r\n");
+            appendAsIs("--" + alternative + "\r\n" + multipartHeader("related", related, true) + "\r\n");
             appendRelatedBlock(related);
         }
-        msg.Body.append("\r\n--" + alternative + "--\r\n");
+        appendAsIs("\r\n--" + alternative + "--\r\n");
     }
 
     if (++m_next >= m_recipients.count())

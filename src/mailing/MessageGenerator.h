@@ -15,7 +15,8 @@
 
 // Turns one send run's templates, sender and recipients into one personalised MIME mail per
 // recipient: plain text, HTML, HTML with its local pictures inline, or text and HTML as
-// alternatives, by which templates were given.
+// alternatives, by which templates were given. Each text part goes out as ISO-8859-1 when all
+// its characters fit, else as UTF-8, and an HTML head's charset declaration is made to say so.
 //
 // Threads: the Set calls run on the main thread before the send thread starts; from then on
 // only the send thread that owns the generator calls Prepare and BuildNext. Nothing is shared
@@ -55,20 +56,30 @@ public:
     const QString& HtmlBaseDir() const { return m_htmlBaseDir; }
     // After Prepare: the pictures every mail carries, and the HTML with its "cid:" references.
     const QList<TMessagePartImage>& Images() const { return m_images; }
-    const QString& PreparedHtml() const { return m_html.Template.Text(); }
+    const QString& PreparedHtml() const { return m_html.AsLatin1.Text(); }
 
 private:
     struct Part {
-        TPlaceholderTemplate Template;
         bool Exists = false;
-        // Set by Prepare for a part without placeholders; filled per mail otherwise.
+        // The template, its charset declaration (HTML) naming ISO-8859-1 and naming UTF-8.
+        TPlaceholderTemplate AsLatin1;
+        TPlaceholderTemplate AsUtf8;
+        bool DeclaresCharset = false;
+        bool LastLatin1 = true; // the charset of the mail built last: the likely one of the next
+        // Made by Prepare for a part without placeholders: its encoded lines and their wire form.
         QByteArray StaticCharset;
         QByteArray StaticLines;
+        QByteArray StaticWire;
+    };
+    // One part's lines in one mail; Wire is null for lines to be stuffed as they are sent.
+    struct EncodedPart {
+        QByteArray Charset;
+        QByteArray Lines;
+        QByteArray Wire;
     };
 
-    void preparePart(Part& part, const QString& text);
-    void encodedPart(const Part& part, const TRecipientEntry& recipient, QByteArray& charset,
-                     QByteArray& lines) const;
+    void preparePart(Part& part, const QString& text, bool html);
+    EncodedPart encodedPart(Part& part, const TRecipientEntry& recipient);
     bool fail(int code, const char* text);
 
     std::unique_ptr<TUniqueIdSource> m_ids;

@@ -43,18 +43,52 @@ QByteArray nameParameter(const QString& name)
 
 } // namespace
 
-QByteArray TMessagePartImage::MimeTypeFor(const QString& fileName)
+QByteArray TMessagePartImage::TypeBySignature(QByteArrayView head)
 {
-    return imageTypes().value(extensionOf(fileName), QByteArray("application/octet-stream"));
+    const auto startsWith = [&](qsizetype offset, QByteArrayView magic) {
+        return offset <= head.size() && head.sliced(offset).startsWith(magic);
+    };
+    const auto byteAt = [&](qsizetype offset) {
+        return offset < head.size() ? static_cast<unsigned char>(head[offset]) : -1;
+    };
+    if (startsWith(0, "GIF87a") || startsWith(0, "GIF89a"))
+        return "image/gif";
+    if (startsWith(0, "\x89PNG\r\n\x1A\n"))
+        return "image/png";
+    if (startsWith(0, "\xFF\xD8\xFF"))
+        return "image/jpeg";
+    if (startsWith(0, "RIFF") && startsWith(8, "WEBP"))
+        return "image/webp";
+    if (startsWith(0, QByteArrayView("II*\0", 4)) || startsWith(0, QByteArrayView("MM\0*", 4)))
+        return "image/tiff";
+    // "BM" alone starts too many texts: the info header behind the file header must have a
+    // size that a BMP version uses.
+    const int infoSize = byteAt(14);
+    if (startsWith(0, "BM") && byteAt(15) == 0 && byteAt(16) == 0 && byteAt(17) == 0 &&
+        (infoSize == 12 || infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 64 ||
+         infoSize == 108 || infoSize == 124))
+        return "image/bmp";
+    // Reserved 0 and type 1, at least one image, whose entry has a reserved 0 and 0 or 1 planes.
+    if (startsWith(0, QByteArrayView("\0\0\1\0", 4)) && (byteAt(4) > 0 || byteAt(5) > 0) && byteAt(9) == 0 &&
+        byteAt(10) >= 0 && byteAt(10) <= 1 && byteAt(11) == 0)
+        return "image/x-icon";
+    return {};
 }
 
-bool TMessagePartImage::IsImageFileName(const QString& fileName)
+QByteArray TMessagePartImage::ImageTypeOf(const QString& path)
 {
-    return imageTypes().contains(extensionOf(fileName));
+    const QString extension = extensionOf(QFileInfo(path).fileName());
+    const auto known = imageTypes().constFind(extension);
+    if (known != imageTypes().cend())
+        return *known;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return TypeBySignature(file.read(32));
 }
 
-std::optional<TMessagePartImage> TMessagePartImage::Create(const QString& path, TUniqueIdSource& ids,
-                                                           QString* error)
+std::optional<TMessagePartImage> TMessagePartImage::Create(const QString& path, const QByteArray& mimeType,
+                                                           TUniqueIdSource& ids, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -71,7 +105,7 @@ std::optional<TMessagePartImage> TMessagePartImage::Create(const QString& path, 
 
     TMessagePartImage part;
     part.FileName = QFileInfo(path).fileName();
-    part.MimeType = MimeTypeFor(part.FileName);
+    part.MimeType = mimeType;
     part.ContentID = ids.NewUniqueId();
     const QByteArray encoded = TB64Encoder::Encode(bytes);
     part.Lines.reserve(encoded.size() + 256);

@@ -2,6 +2,7 @@
 
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ void CreateLogFile(bool& Failed, QString& Name, const QDate& today)
     Name.clear();
     Failed = false;
     const QString folder = AppPaths::logFolder();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+    if (!PrivateFiles::makeFolder(folder)) {
         Failed = true;
         showCreateError("#369", QDir::toNativeSeparators(folder));
         return;
@@ -38,7 +39,7 @@ void CreateLogFile(bool& Failed, QString& Name, const QDate& today)
             continue;
         QFile file(candidate);
         // NewOnly fails when another run took the name in between; then the next number is tried.
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::kFilePermissions)) {
             Name = candidate;
             return;
         }

@@ -1,5 +1,6 @@
 #include "mailing/SendLogWriter.h"
 
+#include "platform/PrivateFiles.h"
 #include "platform/TextCodec.h"
 
 bool SendLogWriter::open(const QString& path, bool emptyFirst)
@@ -7,7 +8,7 @@ bool SendLogWriter::open(const QString& path, bool emptyFirst)
     m_file.setFileName(path);
     const QIODevice::OpenMode mode =
         QIODevice::WriteOnly | QIODevice::Unbuffered | (emptyFirst ? QIODevice::Truncate : QIODevice::Append);
-    if (!m_file.open(mode)) {
+    if (!m_file.open(mode, PrivateFiles::kFilePermissions)) {
         m_failed = true;
         m_error = m_file.errorString();
         return false;

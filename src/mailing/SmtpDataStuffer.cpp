@@ -1,53 +1,89 @@
 #include "mailing/SmtpDataStuffer.h"
 
+#include <cstring>
+
 namespace {
 
-const QByteArray kCrLf("\r\n");
+const char* find(const char* from, const char* end, char c)
+{
+    return static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
+}
 
 } // namespace
 
 void SmtpDataStuffer::append(const QByteArray& chunk, QByteArray& out)
 {
-    const char* data = chunk.constData();
-    const qsizetype size = chunk.size();
-    out.reserve(out.size() + size + size / 64 + 8);
-    qsizetype i = 0;
+    if (chunk.isEmpty())
+        return; // a pending CR may still meet its LF
+    const char* p = chunk.constData();
+    const char* const end = p + chunk.size();
     if (m_pendingCr) {
         m_pendingCr = false;
-        out += kCrLf;
+        out += "\r\n";
         m_atLineStart = true;
-        if (size > 0 && data[0] == '\n')
-            i = 1;
+        if (p < end && *p == '\n')
+            ++p;
     }
-    while (i < size) {
-        if (m_atLineStart && data[i] == '.')
-            out += '.';
-        m_atLineStart = false;
-        qsizetype end = i;
-        while (end < size && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        out.append(data + i, end - i);
-        if (end == size)
-            return;
-        if (data[end] == '\r') {
-            if (end + 1 == size) {
-                m_pendingCr = true;
-                return;
+    // [run, p) is copied as it is once something has to be inserted or changed.
+    const char* run = p;
+    while (p < end) {
+        if (m_atLineStart) {
+            m_atLineStart = false;
+            if (*p == '.') {
+                out.append(run, p - run);
+                out += '.';
+                run = p;
             }
-            if (data[end + 1] == '\n')
-                ++end;
         }
-        out += kCrLf;
+        const char* lf = find(p, end, '\n');
+        const char* cr = find(p, lf ? lf : end, '\r');
+        if (cr && cr + 1 == lf) {
+            p = lf + 1; // CR LF: the line stays in the run
+            m_atLineStart = true;
+            continue;
+        }
+        if (!cr && !lf)
+            break; // a line that goes on in the next chunk
+        // A bare CR or LF, or a CR that is the chunk's last byte, becomes CR LF.
+        const char* bare = cr ? cr : lf;
+        out.append(run, bare - run);
+        if (bare + 1 == end && *bare == '\r') {
+            m_pendingCr = true;
+            return;
+        }
+        out += "\r\n";
         m_atLineStart = true;
-        i = end + 1;
+        p = run = bare + 1;
+    }
+    out.append(run, end - run);
+}
+
+void SmtpDataStuffer::appendBody(const TMailMessage& mail, QByteArray& out)
+{
+    out.reserve(out.size() + mail.BodySize() + mail.BodySize() / 64 + 64);
+    for (qsizetype i = 0; i < mail.Body.size(); ++i) {
+        const bool wireReady = i < mail.BodyWire.size() && !mail.BodyWire[i].isNull();
+        if (wireReady && m_atLineStart && !m_pendingCr)
+            out += mail.BodyWire[i];
+        else
+            append(mail.Body[i], out);
     }
 }
 
 void SmtpDataStuffer::finish(QByteArray& out)
 {
     if (m_pendingCr || !m_atLineStart)
-        out += kCrLf;
+        out += "\r\n";
     out += ".\r\n";
     m_pendingCr = false;
     m_atLineStart = true;
+}
+
+QByteArray SmtpDataStuffer::Stuffed(const QByteArray& lines)
+{
+    SmtpDataStuffer stuffer;
+    QByteArray wire;
+    stuffer.append(lines, wire);
+    // Stuffing only ever adds bytes.
+    return wire.size() == lines.size() ? lines : wire;
 }

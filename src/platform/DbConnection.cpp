@@ -4,6 +4,7 @@
 #include "platform/DbError.h"
 #include "platform/DbQuery.h"
 #include "platform/DbSqlite.h"
+#include "platform/PrivateFiles.h"
 
 #include <sqlite3.h>
 
@@ -46,7 +47,10 @@ void checkFolderAndFiles(const QString& component, const QString& folder, const 
     // An empty name would make SQLite open a temporary database.
     if (folder.trimmed().isEmpty())
         throw EDatabaseError(component, QStringLiteral("No database folder is set"));
-    if (!QFileInfo(folder).isDir())
+    const QFileInfo folderInfo(folder);
+    if (folderInfo.exists() && !folderInfo.isDir())
+        throw EDatabaseError(component, QStringLiteral("The database folder \"%1\" is not a folder").arg(folder));
+    if (!folderInfo.isDir())
         throw EDatabaseError(component, QStringLiteral("The database folder \"%1\" does not exist").arg(folder));
     for (const DbTableDef& table : schema.tables) {
         const bool exists = QFileInfo::exists(filePath(folder, table.tableFileName()));
@@ -90,11 +94,25 @@ void closeAndRemove(QSqlDatabase& db, const QString& connectionName)
     QSqlDatabase::removeDatabase(connectionName);
 }
 
+// SQLite creates its files readable by everyone (and gives its journals the rights of their
+// database file); an empty file made beforehand is taken as a new database with its rights.
+void createEmptyPrivateFile(const QString& component, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::kFilePermissions))
+        throw EDatabaseError(component, QStringLiteral("The file \"%1\" could not be created: %2")
+                                            .arg(QFileInfo(path).fileName(), file.errorString()));
+}
+
 // Opens the first table's file, attaches the others, registers the collation and settles the
 // journal mode; the caller removes the connection when this throws.
 QSqlDatabase openFolder(const QString& connectionName, const QString& component, const QString& folder,
                         const DbSchema& schema, OpenMode mode)
 {
+    if (mode == OpenMode::Create) {
+        for (const DbTableDef& table : schema.tables)
+            createEmptyPrivateFile(component, filePath(folder, table.tableFileName()));
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setConnectOptions(mode == OpenMode::ReadOnly ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY")
                                                     : QStringLiteral("QSQLITE_OPEN_URI"));
@@ -132,7 +150,8 @@ QSqlDatabase openFolder(const QString& connectionName, const QString& component,
 void writeIndexFile(const QString& component, const QString& folder, const DbTableDef& table)
 {
     QSaveFile file(filePath(folder, table.indexFileName()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(table.indexFileText().toUtf8()) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(PrivateFiles::kFilePermissions) ||
+        file.write(table.indexFileText().toUtf8()) < 0 || !file.commit())
         throw EDatabaseError(component, QStringLiteral("The index file \"%1\" could not be written: %2")
                                             .arg(table.indexFileName(), file.errorString()));
 }
@@ -243,6 +262,7 @@ void DbConnection::copyTableFile(const QString& tableName, const QString& destin
     if (QFileInfo::exists(destinationFile) && !QFile::remove(destinationFile))
         throw EDatabaseError(m_name, QStringLiteral("The file \"%1\" could not be replaced").arg(destinationFile));
     try {
+        createEmptyPrivateFile(m_name, destinationFile);
         execute(m_name, QStringLiteral("VACUUM %1 INTO ?").arg(quoteIdentifier(schemaName)),
                 {QDir::cleanPath(QFileInfo(destinationFile).absoluteFilePath())});
     } catch (const EDatabaseError&) {

@@ -2,27 +2,71 @@
 
 #include "platform/DbError.h"
 
+#include <sqlite3.h>
+
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
-
-#include <sqlite3.h>
 
 #include <cstring>
 
 namespace DbSqlite {
 
-sqlite3* handle(const QSqlDatabase& db)
+namespace {
+
+sqlite3* driverHandle(const QSqlDriver* driver)
 {
-    if (!db.isOpen() || !db.driver())
+    if (!driver || !driver->isOpen())
         return nullptr;
-    const QVariant v = db.driver()->handle();
+    const QVariant v = driver->handle();
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3* const*>(v.constData());
 }
 
+// An open file whose folder was deleted or renamed still reads, but writing fails with
+// "attempt to write a readonly database" or an I/O error that names no cause.
+QString vanishedFileText(sqlite3* handle)
+{
+    if (!handle)
+        return {};
+    for (int i = 0; const char* schema = sqlite3_db_name(handle, i); ++i) {
+        const char* name = sqlite3_db_filename(handle, schema);
+        if (!name || !*name)
+            continue; // the temporary database
+        const QFileInfo file(QString::fromUtf8(name));
+        if (file.exists())
+            continue;
+        if (!QFileInfo(file.path()).isDir())
+            return QStringLiteral("The database folder \"%1\" is gone: it was removed or renamed while the "
+                                  "program was running")
+                .arg(file.path());
+        return QStringLiteral("The table file \"%1\" is gone from \"%2\": it was removed or renamed while the "
+                              "program was running")
+            .arg(file.fileName(), file.path());
+    }
+    return {};
+}
+
+// The engine's text of the handle's last error, or the vanished file's.
+QString handleErrorText(sqlite3* handle)
+{
+    const QString vanished = vanishedFileText(handle);
+    return vanished.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(handle)) : vanished;
+}
+
+} // namespace
+
+sqlite3* handle(const QSqlDatabase& db)
+{
+    return db.isOpen() ? driverHandle(db.driver()) : nullptr;
+}
+
 QString errorText(const QSqlQuery& query)
 {
+    const QString vanished = vanishedFileText(driverHandle(query.driver()));
+    if (!vanished.isEmpty())
+        return vanished;
     const QSqlError error = query.lastError();
     return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
 }
@@ -65,7 +109,7 @@ Statement::~Statement()
 
 void Statement::fail() const
 {
-    throw EDatabaseError(m_component, QString::fromUtf8(sqlite3_errmsg(m_handle)));
+    throw EDatabaseError(m_component, handleErrorText(m_handle));
 }
 
 void Statement::bindInteger(int position, qint64 value)
@@ -140,7 +184,7 @@ bool Statement::step()
         return false;
     }
     // The message first: resetting may replace it.
-    const EDatabaseError error(m_component, QString::fromUtf8(sqlite3_errmsg(m_handle)));
+    const EDatabaseError error(m_component, handleErrorText(m_handle));
     sqlite3_reset(m_statement);
     throw error;
 }

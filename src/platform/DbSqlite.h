@@ -17,7 +17,8 @@ namespace DbSqlite {
 // The driver's SQLite handle; nullptr when the database is not open.
 sqlite3* handle(const QSqlDatabase& db);
 
-// The engine's own text of the query's last error.
+// The engine's own text of the query's last error; when a file of the connection has vanished
+// since it was opened, a text that says so instead.
 QString errorText(const QSqlQuery& query);
 
 // Prepares sql, binds values by position and executes it; throws EDatabaseError

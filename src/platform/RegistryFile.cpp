@@ -1,6 +1,7 @@
 #include "platform/RegistryFile.h"
 
-#include <QDir>
+#include "platform/PrivateFiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -92,9 +93,23 @@ RegistryFile RegistryFile::load(const QString& path)
 {
     RegistryFile result;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return result;
-    const QString text = QString::fromUtf8(file.readAll());
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.m_unreadableReason = file.errorString();
+        return result;
+    }
+    // Read one byte past the bound: the size on disk may change, and a device has none.
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    if (bytes.size() > kMaxFileSize) {
+        result.m_unreadableReason = QStringLiteral("Die Datei ist größer als %1 MB").arg(kMaxFileSize / (1024 * 1024));
+        return result;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        result.m_unreadableReason = file.errorString();
+        return result;
+    }
+    const QString text = QString::fromUtf8(bytes);
     RegistrySection* current = nullptr;
     for (QString line : text.split(u'\n')) {
         line = line.trimmed();
@@ -139,9 +154,11 @@ bool RegistryFile::save(const QString& path, QString* error) const
             text += u'\n';
         }
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+    // The rights are set on the temporary file, so the file never exists with wider ones.
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(PrivateFiles::kFilePermissions) ||
+        file.write(text.toUtf8()) < 0 || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

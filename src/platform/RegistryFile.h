@@ -23,10 +23,19 @@ struct RegistrySection {
 
 class RegistryFile {
 public:
-    // A missing or unreadable file gives no sections.
+    // A missing or unreadable file gives no sections. A file larger than kMaxFileSize is not
+    // read at all and counts as unreadable.
     static RegistryFile load(const QString& path);
-    // Atomic: a failed save leaves the old file in place. Returns false on failure.
+    // Atomic: a failed save leaves the old file in place. Returns false on failure. The file is
+    // written for its owner only, in a folder created for its owner only.
     bool save(const QString& path, QString* error) const;
+
+    // False when the file exists but could not be read; it must then not be replaced by a
+    // save, which would lose what it holds. unreadableReason() tells why.
+    bool readable() const { return m_unreadableReason.isEmpty(); }
+    const QString& unreadableReason() const { return m_unreadableReason; }
+
+    static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 
     RegistrySection* find(const QString& sectionName);
     const RegistrySection* find(const QString& sectionName) const;
@@ -36,4 +45,5 @@ public:
 
 private:
     QList<RegistrySection> m_sections;
+    QString m_unreadableReason;
 };

@@ -20,6 +20,14 @@ QString wrongType(const QString& name)
     return QStringLiteral("Ungültiger Datentyp für '%1'").arg(name);
 }
 
+// A file that cannot be read is never replaced: a save would drop every value in it.
+void refuseUnreadable(const RegistryFile& file, const QString& path)
+{
+    if (!file.readable())
+        throw ERegistryException(
+            QStringLiteral("Die Registrierungsdatei %1 kann nicht gelesen werden: %2").arg(path, file.unreadableReason()));
+}
+
 } // namespace
 
 ERegistryException::ERegistryException(const QString& message)
@@ -58,6 +66,7 @@ bool RegistryStore::openKey(const QString& key, bool canCreate)
     if (!file.hasKey(section)) {
         if (!canCreate)
             return false;
+        refuseUnreadable(file, m_filePath);
         file.add(section);
         QString error;
         if (!file.save(m_filePath, &error))
@@ -110,6 +119,7 @@ void writeValue(const QString& filePath, const QString& sectionName, RegistryVal
     if (sectionName.isEmpty())
         throw ERegistryException(QStringLiteral("Kein Schlüssel geöffnet für '%1'").arg(value.name));
     RegistryFile file = RegistryFile::load(filePath);
+    refuseUnreadable(file, filePath);
     RegistrySection* section = file.find(sectionName);
     if (!section)
         section = &file.add(sectionName);

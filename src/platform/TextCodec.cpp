@@ -78,6 +78,11 @@ bool isValidUtf8(const QByteArray& bytes)
 
 QString decodeFileText(const QByteArray& bytes)
 {
+    // What spreadsheet programs save as "Unicode text"; the decoder drops the byte order mark.
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes);
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     if (isValidUtf8(bytes))

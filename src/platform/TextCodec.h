@@ -3,8 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// The program's text files: read as UTF-8 when they carry a BOM or are valid UTF-8, else as
-// Windows-1252; written as Windows-1252 when every character fits, else as UTF-8.
+// The program's text files: read as UTF-16 LE or BE after its byte order mark, as UTF-8 when
+// they carry a BOM or are valid UTF-8, else as Windows-1252; written as Windows-1252 when every
+// character fits, else as UTF-8.
 namespace TextCodec {
 
 QString fromWindows1252(const QByteArray& bytes);

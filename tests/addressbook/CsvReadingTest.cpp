@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,13 +22,23 @@ QStringList split(const QString& line)
     return fields;
 }
 
-// The lines of a text as "number:text", joined by "|".
-QString linesOf(const QString& text)
+// Lines as "number:text", joined by "|"; "!" after the number marks a quote left open, and a
+// NUL shows as "\0".
+QString shownLines(const CsvLines& lines)
 {
     QStringList shown;
-    for (const CsvLine& line : SplitCsvText(text))
-        shown.append(QString::number(line.number) + u':' + line.text);
+    for (const CsvLine& line : lines) {
+        QString text = line.text;
+        text.replace(QChar(u'\0'), QStringLiteral("\\0"));
+        shown.append(QString::number(line.number) +
+                     (line.unclosedQuote ? QStringLiteral("!:") : QStringLiteral(":")) + text);
+    }
     return shown.join(u'|');
+}
+
+QString linesOf(const QString& text)
+{
+    return shownLines(SplitCsvText(text));
 }
 
 // Records the progress calls of a read.
@@ -80,7 +92,7 @@ TEST(CsvSplitLine, FieldRules)
     }
 }
 
-TEST(CsvSplitText, LineEndsNulAndQuotedBreaks)
+TEST(CsvSplitText, LineEndsAndQuotedBreaks)
 {
     const struct {
         const char16_t* text;
@@ -91,12 +103,17 @@ TEST(CsvSplitText, LineEndsNulAndQuotedBreaks)
         {u"a\n\nb\n", u"1:a|2:|3:b"},
         {u"a\n\r\n", u"1:a|2:"},
         // A quoted value across line breaks is one record that starts on its first line.
-        {u"h\n1;\"x\r\ny\";2\n3", u"1:h|2:1;\"x\r\ny\";2|4:3"},
+        {u"h;v;w\n1;\"x\r\ny\";2\n3", u"1:h;v;w|2:1;\"x\r\ny\";2|4:3"},
         {u"h\n\"a\rb\rc\"\nz", u"1:h|2:\"a\rb\rc\"|5:z"},
+        {u"h;v\n\"a\nb\";\"c\nd\"\nz", u"1:h;v|2:\"a\nb\";\"c\nd\"|5:z"},
+        // The title line may span lines too.
+        {u"\"Stra\u00dfe\nNr\";Ort\nx;y", u"1:\"Stra\u00dfe\nNr\";Ort|3:x;y"},
         // A quote that never closes does not swallow the rest of the file.
-        {u"h\n\"open;1\n2;3\n4", u"1:h|2:\"open;1|3:2;3|4:4"},
+        {u"h;v\n\"open;1\n2;3\n4", u"1:h;v|2!:\"open;1|3:2;3|4:4"},
         // Nor does one whose next lone quote does not end a field.
-        {u"h\n\"open\n;\"x\"", u"1:h|2:\"open|3:;\"x\""},
+        {u"h\n\"open\n;\"x\"", u"1:h|2!:\"open|3:;\"x\""},
+        // Nor one whose joined record would hold more fields than the titles.
+        {u"h;v\n\"open;1\n2\";3;4", u"1:h;v|2!:\"open;1|3:2\";3;4"},
         // A quote inside an unquoted field is ordinary text.
         {u"a\"b\nc\"d", u"1:a\"b|2:c\"d"},
     };
@@ -104,8 +121,28 @@ TEST(CsvSplitText, LineEndsNulAndQuotedBreaks)
         const QString text = QString::fromUtf16(c.text);
         EXPECT_EQ(linesOf(text), QString::fromUtf16(c.lines)) << text.toStdString();
     }
-    // A NUL character ends the text.
-    EXPECT_EQ(linesOf(QStringLiteral("a\nb") + QChar(u'\0') + QStringLiteral("c\nd")), QStringLiteral("1:a|2:b"));
+}
+
+TEST(CsvSplitText, AQuotedValueSpansAtMostTenLinesAnd64KiB)
+{
+    const auto record = [](int breaks, qsizetype chars) -> QString {
+        QString value = QString(chars, u'x');
+        for (int i = 0; i < breaks; ++i)
+            value += QStringLiteral("\ny");
+        return QStringLiteral("h;v\n\"") + value + QStringLiteral("\";z\nlast");
+    };
+    const struct {
+        int breaks;
+        qsizetype chars;
+        qsizetype lines; // with the title and the last line
+    } cases[] = {{9, 10, 3}, {10, 10, 13}, {1, 64 * 1024 - 100, 3}, {1, 64 * 1024, 4}};
+    for (const auto& c : cases) {
+        const CsvLines lines = SplitCsvText(record(c.breaks, c.chars));
+        EXPECT_EQ(lines.size(), c.lines) << c.breaks << " breaks, " << c.chars << " characters";
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines.at(1).unclosedQuote, c.lines > 3);
+        EXPECT_EQ(lines.last().text, QStringLiteral("last"));
+    }
 }
 
 TEST(CsvVisibleChar, OnlyCodesAbove32Count)
@@ -137,7 +174,7 @@ TEST(CsvFiles, SpreadsheetFilesReadAsWritten)
          mapped({{RecipientField::Anrede, 0}, {RecipientField::Vorname, 1}, {RecipientField::Name, 2},
                  {RecipientField::Strasse, 3}, {RecipientField::Ort, 5}, {RecipientField::Email, 6}}),
          {QStringLiteral("Herr|Jürgen|Müller|Hauptstraße 1; Hinterhaus|Nürnberg|mueller@example.org"),
-          QStringLiteral("Frau|Änne|Meier \"die Ältere\"|Am Bach 3\r\n2. Stock|München|meier@example.org"),
+          QStringLiteral("Frau|Änne|Meier \"die Ältere\"|Am Bach 3 2. Stock|München|meier@example.org"),
           QStringLiteral("Firma||Groß & Söhne||Passau|gross@example.org")}},
         {"utf8-bom.csv", mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Łukasz||Gdańsk|lukasz@example.org"),
@@ -163,6 +200,80 @@ TEST(CsvFiles, SpreadsheetFilesReadAsWritten)
         }
         EXPECT_EQ(got.join(u'\n').toStdString(), c.expected.join(u'\n').toStdString());
         EXPECT_TRUE(rejected.isEmpty());
+    }
+}
+
+// Files as their bytes: encodings, a NUL, quoted line breaks as spreadsheet programs write them.
+TEST(CsvFiles, BytesBecomeLines)
+{
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char16_t* lines;
+        bool nul;
+    } cases[] = {
+        {"NUL in the middle", QByteArrayLiteral("Name;Email\r\nA;a@x\r\nB;b@\0x\r\nC;c@x\r\n"),
+         u"1:Name;Email|2:A;a@x|3:B;b@\\0x|4:C;c@x", true},
+        {"picture renamed", QByteArrayLiteral("\x89PNG\r\n\x1a\n\0\0\0\rIHDR"),
+         u"1:\u2030PNG|2:\u001a|3:\\0\\0\\0|4:IHDR", true},
+        {"UTF-16 LE with BOM", QByteArrayLiteral("\xFF\xFE" "A\0;\0\x41\x01\r\0\n\0x\0;\0\xFC\0"),
+         u"1:A;\u0141|2:x;\u00fc", false},
+        {"UTF-16 BE with BOM", QByteArrayLiteral("\xFE\xFF" "\0A\0;\x01\x41\0\r\0\n\0x\0;\0\xFC"),
+         u"1:A;\u0141|2:x;\u00fc", false},
+        {"UTF-16 without BOM", QByteArrayLiteral("A\0;\0B\0"), u"1:A\\0;\\0B\\0", true},
+        {"quoted LF, LF line ends",
+         QByteArrayLiteral("Name;Strasse;Email\n\"Meier\";\"Am Bach 3\n2. Stock\";m@x\nB;c;d\n"),
+         u"1:Name;Strasse;Email|2:\"Meier\";\"Am Bach 3\n2. Stock\";m@x|4:B;c;d", false},
+        {"quoted LF, CR LF line ends", QByteArrayLiteral("Name;Strasse\r\n\"Meier\";\"Am Bach\n3\"\r\nB;c\r\n"),
+         u"1:Name;Strasse|2:\"Meier\";\"Am Bach\n3\"|4:B;c", false},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Adressen.csv"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.bytes);
+        file.close();
+        const CsvLines lines = LoadCsvFile(path);
+        EXPECT_EQ(shownLines(lines).toStdString(), QString::fromUtf16(c.lines).toStdString());
+        EXPECT_EQ(HoldsNul(lines), c.nul);
+    }
+}
+
+// A quote that opens a field and does not close on its line, and an inch mark further on that
+// would close it.
+QString strayQuoteFile(int linesBetween)
+{
+    QString text = QStringLiteral("Name;Artikel;Email;Telefon\r\nMeier;Kabel;meier@example.org;\"0171 1\r\n");
+    for (int i = 0; i < linesBetween; ++i)
+        text += QStringLiteral("Kunde%1;Kabel;k%1@example.org;0172 %1\r\n").arg(i);
+    return text + QStringLiteral("Schulz;Monitore 27\";schulz@example.org;0173 1\r\n");
+}
+
+TEST(CsvRecords, AStrayQuoteSwallowsNoRecord)
+{
+    // Far off, the quote is not joined for the distance; near, for the fields it would make.
+    for (const int between : {500, 2}) {
+        SCOPED_TRACE(between);
+        const CsvLines lines = SplitCsvText(strayQuoteFile(between));
+        EXPECT_EQ(UnclosedQuoteLines(lines), QList<int>{2});
+        TFDBData records;
+        QList<int> rejected;
+        ASSERT_EQ(ReadImportRecords(lines, records,
+                                    mapped({{RecipientField::Name, 0},
+                                            {RecipientField::Email, 2},
+                                            {RecipientField::Tel, 3}}),
+                                    nullptr, rejected),
+                  CsvReadResult::Records);
+        ASSERT_EQ(records.size(), between + 2);
+        for (const TRecipientMailData& record : records) {
+            EXPECT_TRUE(record.text(RecipientField::Email).endsWith(QStringLiteral("@example.org")))
+                << record.text(RecipientField::Email).toStdString();
+            EXPECT_TRUE(record.text(RecipientField::Tel).startsWith(QStringLiteral("017")));
+        }
+        EXPECT_EQ(records.first().text(RecipientField::Name), QStringLiteral("Meier"));
+        EXPECT_EQ(records.last().text(RecipientField::Name), QStringLiteral("Schulz"));
     }
 }
 
@@ -261,4 +372,74 @@ TEST(CsvRecords, AnAddressThatWouldBeCutIsRejectedNotShortened)
         names.append(record.text(RecipientField::Name));
     EXPECT_EQ(names, (QStringList{QStringLiteral("Kurz"), QStringLiteral("Ohne")}));
     EXPECT_EQ(rejected, (QList<int>{3, 4}));
+}
+
+TEST(CsvRecords, LineBreaksInValuesBecomeBlanksAndAddressesAreTrimmed)
+{
+    const QString address = QString(38, u'a') + QStringLiteral("@example.org"); // the field's 50
+    const CsvLines lines = linesFrom(QStringLiteral("Name;Email;Ort\n"
+                                                    "\"Meier\r\nMüller\";  meier@example.org \t;\"a\nb\r\rc\"\n"
+                                                    "Lang; ") +
+                                     address + QStringLiteral("  ;x\n"));
+    TFDBData records;
+    QList<int> rejected;
+    ASSERT_EQ(ReadImportRecords(lines, records,
+                                mapped({{RecipientField::Name, 0},
+                                        {RecipientField::Email, 1},
+                                        {RecipientField::Ort, 2}}),
+                                nullptr, rejected),
+              CsvReadResult::Records);
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].text(RecipientField::Name), QStringLiteral("Meier Müller"));
+    EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("meier@example.org"));
+    EXPECT_EQ(records[0].text(RecipientField::Ort), QStringLiteral("a b  c"));
+    EXPECT_EQ(records[1].text(RecipientField::Email), address);
+    EXPECT_TRUE(rejected.isEmpty());
+}
+
+// Random texts of the characters that matter: cutting into lines loses and adds nothing, counts
+// the lines right, and the records read from them are single-line.
+TEST(CsvRobustness, RandomTextsKeepEveryCharacterAndLineNumber)
+{
+    const char16_t alphabet[] = u"\";\r\n a\"; ";
+    std::mt19937 random(14);
+    std::uniform_int_distribution<int> length(0, 60);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(alphabet)) - 2);
+    const auto normalized = [](QString text) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        return text;
+    };
+    for (int round = 0; round < 5000; ++round) {
+        QString text;
+        for (int i = length(random); i > 0; --i)
+            text.append(QChar(alphabet[pick(random)]));
+        const CsvLines lines = SplitCsvText(text);
+        QStringList texts;
+        int expectedNumber = 1;
+        for (const CsvLine& line : lines) {
+            texts.append(line.text);
+            EXPECT_EQ(line.number, expectedNumber) << text.toStdString();
+            const int breaks = static_cast<int>(normalized(line.text).count(u'\n'));
+            EXPECT_LT(breaks, 10);
+            EXPECT_FALSE(line.unclosedQuote && breaks > 0);
+            expectedNumber = line.number + breaks + 1;
+        }
+        QString source = normalized(text);
+        if (source.endsWith(u'\n'))
+            source.chop(1);
+        ASSERT_EQ(normalized(texts.join(u'\n')).toStdString(), source.toStdString());
+
+        TFDBData records;
+        QList<int> rejected;
+        FieldMapping all = UnmappedFields();
+        for (int field = 0; field < kRecipientFieldCount; ++field)
+            all[static_cast<size_t>(field)] = field % 4;
+        const CsvReadResult result = ReadImportRecords(lines, records, all, nullptr, rejected);
+        EXPECT_NE(result, CsvReadResult::Failed);
+        for (const TRecipientMailData& record : records) {
+            for (int field = 0; field < kRecipientFieldCount; ++field)
+                EXPECT_FALSE(record.text(field).contains(u'\n') || record.text(field).contains(u'\r'));
+        }
+    }
 }

@@ -137,15 +137,20 @@ TEST_F(ImportDialog, ChoosingAnotherFileStartsOverAndCancellingKeepsEverything)
 TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
 {
     const QString unreadable = env.root() + QStringLiteral("/fehlt.csv");
+    const QString wrongFormat =
+        QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
+                       "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!");
     const struct {
         QString path;
         QString box;
     } cases[] = {
         {writeFile(QStringLiteral("leer.csv"), ""), QStringLiteral("enthält keine Daten!")},
-        {writeFile(QStringLiteral("nul.csv"), QByteArray("\0Name;Email\n", 12)), QStringLiteral("enthält keine Daten!")},
-        {writeFile(QStringLiteral("erste.csv"), "\r\nName;Email\r\nx;y\r\n"),
-         QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
-                        "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!")},
+        {writeFile(QStringLiteral("erste.csv"), "\r\nName;Email\r\nx;y\r\n"), wrongFormat},
+        // Binary files, and text with a NUL anywhere.
+        {writeFile(QStringLiteral("nul.csv"), QByteArrayLiteral("\0Name;Email\n")), wrongFormat},
+        {writeFile(QStringLiteral("mitte.csv"), QByteArrayLiteral("Name;Email\nA;a@x\nB;b\0@x\nC;c@x\n")), wrongFormat},
+        {writeFile(QStringLiteral("bild.csv"), QByteArrayLiteral("\x89PNG\r\n\x1a\n\0\0\0\rIHDR")), wrongFormat},
+        {writeFile(QStringLiteral("breit.csv"), QByteArray(kMaxCsvColumns, ';') + "\nx\n"), wrongFormat},
     };
     for (const auto& c : cases) {
         boxes.clear();
@@ -169,6 +174,35 @@ TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
     EXPECT_NE(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+}
+
+TEST_F(ImportDialog, ListsTheTitlesOfUtf16FilesAndOf255Columns)
+{
+    // "Name;Łódź"
+    const QByteArray utf16le =
+        QByteArrayLiteral("\xFF\xFE" "N\0a\0m\0e\0;\0" "\x41\x01" "\xF3\0" "d\0" "\x7A\x01" "\n\0");
+    form.openFile(writeFile(QStringLiteral("unicode.csv"), utf16le));
+    EXPECT_EQ(form.LV1->topLevelItemCount(), 2) << boxes.texts().join(u'\n').toStdString();
+    EXPECT_EQ(form.LV1->findItems(QStringLiteral("\u0141\u00f3d\u017a"), Qt::MatchExactly).size(), 1);
+
+    form.openFile(writeFile(QStringLiteral("breit.csv"), QByteArray(kMaxCsvColumns - 1, ';') + "\nx\n"));
+    EXPECT_EQ(form.LV1->topLevelItemCount(), kMaxCsvColumns);
+    EXPECT_TRUE(boxes.boxes().isEmpty()) << boxes.texts().join(u'\n').toStdString();
+}
+
+TEST_F(ImportDialog, AQuoteLeftOpenIsReportedWithItsLineAtTheStart)
+{
+    form.openFile(writeFile(QStringLiteral("zoll.csv"), "Name;Email\n\"Meier;meier@x.org\nSchulz;s@x.org\n"
+                                                        "Monitor 27\";m@x.org;mehr;felder\n"));
+    map(QStringLiteral("Email"), QStringLiteral("Email"));
+    start();
+    EXPECT_TRUE(form.Accepted);
+    ASSERT_EQ(records.size(), 3);
+    EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("meier@x.org"));
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
+    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("\r\n\r\nZeile 2")))
+        << boxes.texts().first().toStdString();
 }
 
 TEST_F(ImportDialog, AReadWithoutRecordsKeepsTheDialogOpenAndTheMappings)

@@ -37,15 +37,20 @@ public:
         rowsOf2 = db.rows(kRowsOfSender2);
     }
 
-    // The user picks the file, maps name, address and salutation and starts the read.
-    void readTheFile()
+    // The user picks the file, maps name, address and salutation as far as the file lists them,
+    // and starts the read.
+    void readTheFile(const QString& path = {})
     {
-        script.then<TImpForm>([this](TImpForm& form) {
-            form.openFile(csv);
+        script.then<TImpForm>([this, path](TImpForm& form) {
+            form.openFile(path.isEmpty() ? csv : path);
             const std::pair<const char*, const char*> pairs[] = {
                 {"Name", "Name"}, {"E-Mail", "Email"}, {"Gruss", "Begrüßungsformel"}};
             for (const auto& [column, field] : pairs) {
-                form.LV1->setCurrentItem(form.LV1->findItems(QString::fromUtf8(column), Qt::MatchExactly).first());
+                const QList<QTreeWidgetItem*> columns =
+                    form.LV1->findItems(QString::fromUtf8(column), Qt::MatchExactly);
+                if (columns.isEmpty())
+                    continue;
+                form.LV1->setCurrentItem(columns.first());
                 form.LV2->setCurrentItem(form.LV2->findItems(QString::fromUtf8(field), Qt::MatchExactly).first());
                 form.updateCommands();
                 form.Zuordng->trigger();
@@ -127,6 +132,31 @@ TEST_F(RecipientImport, AFailedWriteKeepsTheOldRowsWhole)
     EXPECT_EQ(db.rows(kRowsOfSender1), oldRowsOf1);
     EXPECT_EQ(frame->Label6->text(), QStringLiteral("3 Empfänger für ausgewählten Absender"));
     EXPECT_FALSE(dm->EmpfQuery.controlsDisabled());
+}
+
+TEST_F(RecipientImport, AFileWithANulIsRefusedAndTheOldRowsStay)
+{
+    QByteArray bytes = "Name;E-Mail;Gruss\r\n";
+    for (int i = 1; i <= 10; ++i) {
+        bytes += "Neu" + QByteArray::number(i) + ";neu" + QByteArray::number(i) + "@example.org;Hallo\r\n";
+        if (i == 5)
+            bytes.insert(bytes.size() - 8, '\0');
+    }
+    const QString path = db.env.root() + QStringLiteral("/nul.csv");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    readTheFile(path);
+    check({}, MsgAnswer::Yes);
+    frame->EmpfFImp->trigger();
+    EXPECT_EQ(script.shown, 1);
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().first().contains(QStringLiteral("hat entweder nicht das richtige Datenformat")))
+        << boxes.texts().first().toStdString();
+    EXPECT_EQ(db.rows(kRowsOfSender1).toStdString(), oldRowsOf1.toStdString());
+    EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
 }
 
 TEST_F(RecipientImport, WithoutAChosenSenderOrWhileBusyNothingOpens)

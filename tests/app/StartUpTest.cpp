@@ -1,8 +1,10 @@
 #include "core/Main.h"
 #include "core/StartForm.h"
 #include "core/StartUp.h"
+#include "platform/AppPaths.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBoxes.h"
+#include "support/FileModes.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -84,6 +86,20 @@ TEST(StartUp, ASecondInstanceIsRefusedBeforeAnythingIsCreated)
     EXPECT_EQ(r.boxes.boxes().first().text, QStringLiteral("Das Programm ist bereits aktiv!"));
     EXPECT_EQ(r.boxes.boxes().first().icon, MsgIcon::None);
     EXPECT_EQ(r.boxes.boxes().first().buttons, MsgButtons::Ok);
+}
+
+TEST(StartUp, TheWorkFolderIsNarrowedBeforeTheDatabaseOpens)
+{
+    StartRecorder r;
+    ASSERT_TRUE(SetFileMode(AppPaths::workFolder(), 0755));
+    int modeAtDatabase = -1;
+    StartUpSteps steps = r.steps();
+    steps.createDatabaseModule = [&](QWidget*) {
+        modeAtDatabase = FileMode(AppPaths::workFolder());
+        return true;
+    };
+    EXPECT_EQ(RunStartUp(steps), 0);
+    EXPECT_EQ(modeAtDatabase, 0700);
 }
 
 TEST(StartUp, AnUnusableDatabaseSettingEndsBeforeTheMainWindowShows)

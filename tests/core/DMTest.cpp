@@ -4,6 +4,7 @@
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ScreenCursor.h"
+#include "support/FileModes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,6 +49,22 @@ TEST_F(DMTest, ConnectsToTheFolderOfTheSettings)
     EXPECT_TRUE(dm.AdsTable1.exclusive());
 }
 
+TEST_F(DMTest, ADatabaseFolderOthersCouldReadIsNarrowedBeforeConnecting)
+{
+    const QStringList files{QStringLiteral("Verfasser.ADT"), QStringLiteral("Verfasser.ADI"),
+                            QStringLiteral("Adressen.ADT"), QStringLiteral("Adressen.ADI")};
+    db.connection.disconnect();
+    ASSERT_TRUE(SetFileMode(db.folder(), 0755));
+    for (const QString& file : files)
+        ASSERT_TRUE(SetFileMode(db.folder() + u'/' + file, 0644));
+    pointSettingsAt(db.folder());
+    TDM2 dm(flag);
+    EXPECT_TRUE(dm.AdsConnection1.isConnected());
+    EXPECT_EQ(FileMode(db.folder()), 0700);
+    for (const QString& file : files)
+        EXPECT_EQ(FileMode(db.folder() + u'/' + file), 0600) << file.toStdString();
+}
+
 TEST_F(DMTest, ASettingsFailureAsksTheProgramToEnd)
 {
     db.env.writeRegistry(QStringLiteral("[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n"));
@@ -67,9 +84,12 @@ TEST_F(DMTest, AFailedConnectShowsItsMessageAndSetsTheFlag)
     const QString missing = db.env.root() + QStringLiteral("/Fehlt");
     const QString bare = db.env.root() + QStringLiteral("/Leer");
     QDir().mkpath(bare);
+    const QString notAFolder = db.env.root() + QStringLiteral("/Datei");
+    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
     const Case cases[] = {
         {QString(), QStringLiteral("#49 AdsConnection1: No database folder is set")},
         {missing, QStringLiteral("#49 AdsConnection1: The database folder \"%1\" does not exist").arg(missing)},
+        {notAFolder, QStringLiteral("#49 AdsConnection1: The database folder \"%1\" is not a folder").arg(notAFolder)},
         {bare, QStringLiteral("#49 AdsConnection1: The table file \"Verfasser.ADT\" does not exist in \"%1\"").arg(bare)},
     };
     for (const Case& c : cases) {

@@ -124,6 +124,27 @@ TEST(QPEncoder, RandomLinesStayShortAndDecodeBack)
     }
 }
 
+TEST(QPEncoder, TextIsEncodedAsItsLatin1OrUtf8Bytes)
+{
+    QRandomGenerator random(20240502);
+    // Line ends, blanks, marks, umlauts, a euro sign, an emoji and a lone surrogate.
+    const QString alphabet = QStringLiteral("\r\n \t=.aZ9@äöüßÿ€😀") + QChar(0xD800);
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = static_cast<int>(random.bounded(300));
+        for (int i = 0; i < length; ++i)
+            text.append(alphabet[static_cast<qsizetype>(random.bounded(static_cast<int>(alphabet.size())))]);
+        QByteArray utf8;
+        TQPEncoder::AppendUtf8(text, utf8);
+        ASSERT_EQ(utf8, qp(text.toUtf8())) << round;
+        QString latin1Text = text;
+        latin1Text.removeIf([](QChar c) { return c.unicode() > 0xFF; });
+        QByteArray latin1 = "vorher\r\n";
+        TQPEncoder::AppendLatin1(latin1Text, latin1);
+        ASSERT_EQ(latin1, "vorher\r\n" + qp(latin1Text.toLatin1())) << round;
+    }
+}
+
 TEST(B64Encoder, MatchesStandardVectorsAndLineLengths)
 {
     const struct {

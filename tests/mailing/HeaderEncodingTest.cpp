@@ -33,6 +33,8 @@ TEST(HeaderEncoding, LongTextFoldsIntoWholeWords)
     const QByteArray encoded = EncodeHeaderText(subject);
     const QList<QByteArray> lines = encoded.split('\n');
     ASSERT_GT(lines.size(), 1);
+    // RFC 2047: 76 characters per line, the field name on the first one included.
+    EXPECT_LE(QByteArray("Subject: " + lines[0].chopped(1)).size(), 76);
     QByteArray decoded;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray word = lines[i];
@@ -53,4 +55,29 @@ TEST(HeaderEncoding, LongTextFoldsIntoWholeWords)
         decoded += bytes;
     }
     EXPECT_EQ(QString::fromUtf8(decoded), subject);
+}
+
+TEST(HeaderEncoding, EveryLineOfTheFieldFitsInclusiveOfItsName)
+{
+    const struct {
+        QString text;
+        qsizetype nameLength;
+    } cases[] = {
+        {QStringLiteral("Neuigkeiten aus Münster, Ausgabe März: Werksführungen, Preise und Termine"), 9},
+        {QStringLiteral("Grüße ") + QString(90, QChar(0xE4)), 9},
+        {QStringLiteral("Preis 5 € – ") + QString(70, QLatin1Char('z')), 9},
+        {QStringLiteral("Anna Müller-Lüdenscheidt und ihr sehr langer Doppelname"), 6},
+    };
+    for (const auto& c : cases) {
+        const QList<QByteArray> lines = EncodeHeaderText(c.text, c.nameLength).split('\n');
+        ASSERT_GT(lines.size(), 1) << c.text.toStdString();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const qsizetype length = lines[i].size() - (i + 1 < lines.size() ? 1 : 0) + (i == 0 ? c.nameLength : 0);
+            EXPECT_LE(length, 76) << c.text.toStdString() << " line " << i;
+            // No room is wasted either: a word is closed only when the next character does not fit.
+            if (i == 0) {
+                EXPECT_GE(length, 70) << c.text.toStdString();
+            }
+        }
+    }
 }

@@ -49,10 +49,14 @@ TEST_F(ImageFolder, RewritesLocalPictureReferencesAsTable)
     } cases[] = {
         {QStringLiteral("<img src=\"logo.gif\" alt=\"x\">"), QStringLiteral("<img src=\"cid:ID\" alt=\"x\">"), QStringLiteral("logo.gif")},
         {QStringLiteral("<IMG SRC='logo.gif'>"), QStringLiteral("<IMG SRC='cid:ID'>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=logo.gif>"), QStringLiteral("<img src=cid:ID>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=logo.gif/>"), QStringLiteral("<img src=cid:ID/>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=logo.gif width=3>"), QStringLiteral("<img src=cid:ID width=3>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=logo.gif\twidth=3>"), QStringLiteral("<img src=cid:ID\twidth=3>"), QStringLiteral("logo.gif")},
+        // Unquoted or unclosed values come back quoted, so "/>" ends the tag, not the value.
+        {QStringLiteral("<img src=logo.gif>"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=logo.gif/>"), QStringLiteral("<img src=\"cid:ID\"/>"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=logo.gif width=3>"), QStringLiteral("<img src=\"cid:ID\" width=3>"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=logo.gif\twidth=3>"), QStringLiteral("<img src=\"cid:ID\"\twidth=3>"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=\"logo.gif>"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src='logo.gif>"), QStringLiteral("<img src='cid:ID'>"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<body background=logo.gif>"), QStringLiteral("<body background=\"cid:ID\">"), QStringLiteral("logo.gif")},
         {QStringLiteral("<img src=\"mit%20blank.png\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("mit blank.png")},
         {QStringLiteral("<img src=\"files/logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("files/logo.gif")},
         {QStringLiteral("<img src=\"files\\logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("files/logo.gif")},
@@ -108,7 +112,7 @@ TEST_F(ImageFolder, BuildsOnePartPerReference)
     const TMessagePartImage& first = embedder.Images()[0];
     EXPECT_EQ(first.ContentID, QStringLiteral("00000000-0000-0000-0000-000000000001@myhost"));
     EXPECT_EQ(html, QStringLiteral("<p>a<img src=\"cid:00000000-0000-0000-0000-000000000001@myhost\"> b "
-                                   "<img src=cid:00000000-0000-0000-0000-000000000002@myhost> <a href=x>l</a>\r\n"
+                                   "<img src=\"cid:00000000-0000-0000-0000-000000000002@myhost\"> <a href=x>l</a>\r\n"
                                    "<img src=\"fehlt.gif\"><"));
     EXPECT_EQ(first.Lines, QByteArray("content-type: image/gif;\r\n  name=\"logo.gif\"\r\n"
                                       "content-transfer-encoding: base64\r\n"
@@ -127,17 +131,66 @@ TEST_F(ImageFolder, WritesSafeNamesAndTypes)
         {QStringLiteral("a\"b\\c.png"), "image/png", "  name=\"a\\\"b\\\\c.png\""},
         {QStringLiteral("Grüße.gif"), "image/gif", "  name*=utf-8''Gr%C3%BC%C3%9Fe.gif"},
         {QStringLiteral("zeile\nbruch.svg"), "image/svg+xml", "  name*=utf-8''zeile%0Abruch.svg"},
-        {QStringLiteral("ohne"), "application/octet-stream", "  name=\"ohne\""},
     };
     for (const auto& c : cases) {
         writeFile(path(c.name), "x");
+        EXPECT_EQ(TMessagePartImage::ImageTypeOf(path(c.name)), c.type);
         TSequenceIds ids;
         QString error;
-        const std::optional<TMessagePartImage> part = TMessagePartImage::Create(path(c.name), ids, &error);
+        const std::optional<TMessagePartImage> part = TMessagePartImage::Create(path(c.name), c.type, ids, &error);
         ASSERT_TRUE(part.has_value()) << error.toStdString();
         const QList<QByteArray> lines = part->Lines.split('\n');
         EXPECT_EQ(lines[0], "content-type: " + c.type + ";\r");
         EXPECT_EQ(lines[1], c.parameter + '\r');
+    }
+}
+
+TEST_F(ImageFolder, KnowsPicturesWithoutAKnownExtensionByTheirFirstBytes)
+{
+    const auto bytes = [](std::initializer_list<int> values) -> QByteArray {
+        QByteArray head;
+        for (const int v : values)
+            head.append(static_cast<char>(v));
+        return head + QByteArray(40, '\x7F');
+    };
+    const QByteArray bmpHead = QByteArray("BM") + QByteArray(12, '\0') + QByteArray("\x28\0\0\0", 4);
+    const struct {
+        const char* name;
+        QByteArray head;
+        QByteArray type; // empty: not embedded
+    } cases[] = {
+        {"linie", "GIF89a\x01\0\x01\0", "image/gif"},
+        {"alt.dat", "GIF87a\x01\0", "image/gif"},
+        {"kopf", bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}), "image/png"},
+        {"foto.bild", bytes({0xFF, 0xD8, 0xFF, 0xE0}), "image/jpeg"},
+        {"karte", bmpHead, "image/bmp"},
+        {"neu", QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16), "image/webp"},
+        {"scan", QByteArray("II*\0\x08\0\0\0", 8), "image/tiff"},
+        {"scan2", QByteArray("MM\0*\0\0\0\x08", 8), "image/tiff"},
+        {"symbol", bytes({0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0}), "image/x-icon"},
+        // Text, and headers that only begin like a picture.
+        {"brief", "Sehr geehrte Damen und Herren", {}},
+        {"bmw.txt", "BMW Niederlassung Nord, Zeile zwei", {}},
+        {"GIF", "GIF", {}},
+        {"riff", QByteArray("RIFF\x10\0\0\0WAVE", 12), {}},
+        {"leer", {}, {}},
+        {"nullen", QByteArray(64, '\0'), {}},
+    };
+    for (const auto& c : cases) {
+        writeFile(path(QLatin1String(c.name)), c.head);
+        TSequenceIds ids;
+        TImageEmbedder embedder(m_dir.path(), ids);
+        const QString tag = QStringLiteral("<img src=\"%1\">").arg(QLatin1String(c.name));
+        const std::optional<QString> result = embedder.RewriteImageTag(tag);
+        ASSERT_TRUE(result.has_value()) << c.name;
+        if (c.type.isEmpty()) {
+            EXPECT_EQ(*result, tag) << c.name;
+            EXPECT_TRUE(embedder.Images().isEmpty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(embedder.Images().size(), 1) << c.name;
+        EXPECT_EQ(embedder.Images()[0].MimeType, c.type) << c.name;
+        EXPECT_TRUE(embedder.Images()[0].Lines.startsWith(QByteArray("content-type: " + c.type + ";\r\n"))) << c.name;
     }
 }
 

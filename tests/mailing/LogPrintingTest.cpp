@@ -5,13 +5,19 @@
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ScreenCursor.h"
+#include "support/FileModes.h"
+#include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -31,6 +37,35 @@ QTextDocument* sampleLog(QObject* parent, int lines = 180)
 QString layoutWith(const QString& members)
 {
     return QStringLiteral("{ \"projectType\": 1, ") + members + QStringLiteral(" }");
+}
+
+// Makes this process's writes beyond bytes fail as they fail on a full disk, until its end.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+        : m_oldSignal(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldSignal)(int);
+    bool m_set = false;
+};
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 struct Printing : ::testing::Test {
@@ -146,6 +181,53 @@ TEST_F(Printing, WritesEveryLineOfTheLogIntoThePdfWithHeaderAndFooterOnEachPage)
     joined.remove(u'\n').remove(u' ');
     EXPECT_TRUE(joined.contains(QStringLiteral("Ende:") + QString(40, u'x') + QString(40, u'y') + QString(40, u'z') +
                                 QStringLiteral(":Schluss")));
+}
+
+TEST_F(Printing, EachLineOfTheLogStandsOnOnePageOnly)
+{
+    PdfChoiceSeams choice(pdf());
+    ASSERT_EQ(PrintLog(QStringLiteral("T"), *sampleLog(&owner), nullptr, choice.seams), kReportDone);
+    ASSERT_GE(PdfPageCount(pdf()), 2);
+    const QString text = PdfText(pdf());
+    for (int line = 1; line <= 180; ++line)
+        EXPECT_EQ(text.count(QStringLiteral("Zeile %1: Mail").arg(line)), 1) << line;
+}
+
+TEST_F(Printing, APdfThatCannotBeWrittenWholeIsAFailureAndKeepsTheOldFile)
+{
+    WriteBytes(pdf(), "die alte Datei");
+    PdfChoiceSeams choice(pdf());
+    int code = kReportDone;
+    {
+        FileSizeLimit fullDisk(4096);
+        ASSERT_TRUE(fullDisk.set());
+        code = PrintLog(QStringLiteral("T"), *sampleLog(&owner), nullptr, choice.seams);
+    }
+    EXPECT_EQ(code, -11);
+    EXPECT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("Druck abgebrochen. Fehler-Nr. -11 : Kann Drucker-Device nicht öffnen.  Druck")});
+    QFile old(pdf());
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("die alte Datei"));
+    // Nothing half written is left beside it.
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("log.pdf")});
+
+    // With room on the disk the file is replaced.
+    boxes.clear();
+    EXPECT_EQ(PrintLog(QStringLiteral("T"), *sampleLog(&owner), nullptr, choice.seams), kReportDone);
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+    EXPECT_TRUE(PdfText(pdf()).contains(QStringLiteral("Zeile 180: Mail")));
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("log.pdf")});
+}
+
+TEST_F(Printing, APdfInTheWorkFolderIsForTheOwnerOnly)
+{
+    TestEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(AppPaths::workFolder()));
+    const QString inWork = AppPaths::workFolder() + QStringLiteral("/log.pdf");
+    PdfChoiceSeams choice(inWork);
+    ASSERT_EQ(PrintLog(QStringLiteral("T"), *sampleLog(&owner, 3), nullptr, choice.seams), kReportDone);
+    EXPECT_EQ(FileMode(inWork), 0600);
 }
 
 TEST_F(Printing, AMissingOrDamagedLayoutGivesOneBoxAndNoDialog)

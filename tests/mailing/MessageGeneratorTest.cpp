@@ -1,6 +1,7 @@
 #include "MailTestSupport.h"
 
 #include "mailing/MessageGenerator.h"
+#include "mailing/SmtpDataStuffer.h"
 #include "platform/TextCodec.h"
 
 #include <QByteArrayList>
@@ -29,6 +30,11 @@ const QString kPersonalHtml = QStringLiteral(
     "<p>") + kLongLine + QStringLiteral("</p>\n</body></html>\n");
 const QString kStaticHtml = QStringLiteral("<html><body><p>Grüße an alle</p><img src=\"logo.gif\"></body></html>\n");
 const QString kPlainHtml = QStringLiteral("<html><body><p>Hallo <#EVorname>!</p></body></html>\n");
+// Declares another charset than the one it is sent in, and names its picture unquoted.
+const QString kDeclaredHtml = QStringLiteral(
+    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"
+    "<title>Preise</title></head>\n"
+    "<body><p>Preis: 5 € für <#EVorname></p><img src=logo.gif/></body></html>\n");
 const QStringList kPersonalText = {QStringLiteral("Hallo <#EVorname> <#EName>,"), QStringLiteral("Preis 5 € für Sie."),
                                    QStringLiteral(".Punkt"), kLongLine, QStringLiteral("Ihr <#AVerfasserName>")};
 const QStringList kStaticText = {QStringLiteral("Grüße aus Köln"), QStringLiteral("Zeile 2")};
@@ -126,6 +132,7 @@ TEST_F(Generator, LayoutsMatchGoldenFiles)
     const QString personal = writeHtml(QStringLiteral("newsletter.html"), kPersonalHtml);
     const QString fixed = writeHtml(QStringLiteral("statisch.html"), kStaticHtml, true);
     const QString plain = writeHtml(QStringLiteral("ohne_bilder.html"), kPlainHtml);
+    const QString declared = writeHtml(QStringLiteral("erklaert.html"), kDeclaredHtml);
     const struct {
         const char* golden;
         QStringList text;
@@ -138,6 +145,7 @@ TEST_F(Generator, LayoutsMatchGoldenFiles)
         {"related_personal.eml", {}, personal},
         {"alternative_personal.eml", kPersonalText, plain},
         {"alternative_related.eml", kStaticText, personal},
+        {"related_declared_charset.eml", {}, declared},
     };
     for (const auto& c : cases) {
         auto generator = make(c.text, c.html);
@@ -152,6 +160,10 @@ TEST_F(Generator, EveryLayoutPassesAnIndependentParser)
     const QString personal = writeHtml(QStringLiteral("newsletter.html"), kPersonalHtml);
     const QString fixed = writeHtml(QStringLiteral("statisch.html"), kStaticHtml, true);
     const QString plain = writeHtml(QStringLiteral("ohne_bilder.html"), kPlainHtml);
+    const QString declared = writeHtml(QStringLiteral("erklaert.html"), kDeclaredHtml);
+    const QString declaredHtml = personalised(kDeclaredHtml)
+                                     .replace(QLatin1String("iso-8859-1"), QLatin1String("utf-8"))
+                                     .replace(QLatin1String("src=logo.gif/"), QStringLiteral("src=\"%1\"/").arg(cid(1)));
     const QString personalHtml = personalised(kPersonalHtml)
                                      .replace(QLatin1String("\"logo.gif\""), QLatin1Char('"') + cid(1) + QLatin1Char('"'))
                                      .replace(QLatin1String("\"Bilder\\kopf.PNG\""), QLatin1Char('"') + cid(2) + QLatin1Char('"'));
@@ -180,6 +192,10 @@ TEST_F(Generator, EveryLayoutPassesAnIndependentParser)
           {"text", personalText},
           {"html", personalHtml},
           {"images", twoImages}}},
+        {{}, declared,
+         {{"shape", "multipart/related(text/html,image/gif)"},
+          {"html", declaredHtml},
+          {"images", QJsonArray{image("logo.gif", "logo.gif")}}}},
     };
     for (const auto& c : cases) {
         auto generator = make(c.text, c.html);
@@ -223,6 +239,60 @@ TEST_F(Generator, MailsOfARunShareImagesButNotBoundaries)
     for (const QByteArray& chunk : first.Body)
         sharedChunks += shared(chunk) ? 1 : 0;
     EXPECT_EQ(sharedChunks, 3); // the text part and both pictures
+}
+
+TEST_F(Generator, WireFormsMadeOnceEqualStuffingEachMail)
+{
+    // Lines starting with "." in a static and in a personalised part, and pictures.
+    const QString html = writeHtml(QStringLiteral("punkte.html"), kPersonalHtml);
+    const QStringList text = {QStringLiteral(".NET ohne Platzhalter"), QStringLiteral(".")};
+    for (const QStringList& textTemplate : {text, kPersonalText}) {
+        auto generator = make(textTemplate, html);
+        TMailMessage first, second;
+        ASSERT_TRUE(generator->BuildNext(first));
+        ASSERT_TRUE(generator->BuildNext(second));
+        for (const TMailMessage* msg : {&first, &second}) {
+            ASSERT_EQ(msg->BodyWire.size(), msg->Body.size());
+            SmtpDataStuffer plain, prepared;
+            QByteArray fromText, fromWire;
+            for (const QByteArray& chunk : msg->Body)
+                plain.append(chunk, fromText);
+            plain.finish(fromText);
+            prepared.appendBody(*msg, fromWire);
+            prepared.finish(fromWire);
+            EXPECT_EQ(fromWire, fromText);
+        }
+        // What every mail shares is made once: the same bytes in both mails.
+        int shared = 0;
+        for (qsizetype i = 0; i < first.BodyWire.size(); ++i)
+            shared += !first.BodyWire[i].isNull() && first.BodyWire[i].constData() == second.BodyWire[i].constData();
+        EXPECT_EQ(shared, textTemplate == text ? 3 : 2) << "the pictures and a static text part";
+    }
+}
+
+TEST_F(Generator, TheDeclaredCharsetFollowsEachMailsCharset)
+{
+    const QString html = writeHtml(QStringLiteral("meta.html"),
+                                   QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body><#EName></body></html>\n"));
+    TRecipientList list;
+    for (const char* name : {"Weiß", "Łukasiewicz", "Łoś", "Groß"}) {
+        TRecipientEntry entry;
+        entry.Address = QStringLiteral("x@example.org");
+        entry.Values[static_cast<size_t>(RecipientField::Name)] = QString::fromUtf8(name);
+        list.append(entry);
+    }
+    TMessageGenerator generator(std::make_unique<TSequenceIds>());
+    generator.LoadHtmlFile(html);
+    generator.SetSenderData(sender());
+    generator.SetUserData(list);
+    ASSERT_TRUE(generator.Prepare());
+    for (const char* charset : {"iso-8859-1", "utf-8", "utf-8", "iso-8859-1"}) {
+        TMailMessage msg;
+        ASSERT_TRUE(generator.BuildNext(msg));
+        EXPECT_EQ(msg.HeaderLines[1], "content-type: text/html; charset=" + QByteArray(charset));
+        EXPECT_TRUE(msg.Body.join().startsWith(QByteArray("<html><head><meta charset=3D=22" + QByteArray(charset) + "=22>")))
+            << msg.Body.join().toStdString();
+    }
 }
 
 TEST_F(Generator, StaticPartsEndWithAnEmptyLineAndPersonalisedOnesDoNot)

@@ -1,7 +1,9 @@
 #include "mailing/SendLogFiles.h"
+#include "mailing/SendLogWriter.h"
 
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
+#include "support/FileModes.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -81,6 +83,26 @@ TEST(SendLogFiles, ConsecutiveRunsGetDistinctLogs)
         names.append(QFileInfo(name).fileName());
     }
     EXPECT_EQ(names, (QStringList{"News_08122026_1.log", "News_08122026_2.log", "News_08122026_3.log"}));
+}
+
+TEST(SendLogFiles, LogsAndTheirFoldersAreForTheOwnerOnly)
+{
+    TestEnvironment environment;
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(QDir(AppPaths::workFolder()).removeRecursively());
+    bool failed = true;
+    QString name;
+    CreateLogFile(failed, name, kDay);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(FileMode(AppPaths::workFolder()), 0700);
+    EXPECT_EQ(FileMode(AppPaths::logFolder()), 0700);
+    EXPECT_EQ(FileMode(name), 0600);
+
+    SendLogWriter fallback;
+    ASSERT_TRUE(fallback.open(FallbackLogFilePath(), false));
+    fallback.line(QStringLiteral("Zeile"));
+    fallback.close();
+    EXPECT_EQ(FileMode(FallbackLogFilePath()), 0600);
 }
 
 TEST(SendLogFiles, UncreatableFolderShowsBox369)

@@ -2,6 +2,7 @@
 
 #include "platform/DbError.h"
 #include "platform/DbTable.h"
+#include "support/FileModes.h"
 
 #include <sqlite3.h>
 
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -50,6 +53,10 @@ TEST(DbConnectionTest, RefusesWhatIsNoDatabaseOfTheSchema)
     EXPECT_EQ(connectMessage(QStringLiteral("  ")), QStringLiteral("AdsConnection1: No database folder is set"));
     EXPECT_EQ(connectMessage(folder + QStringLiteral("/missing")),
               QStringLiteral("AdsConnection1: The database folder \"%1/missing\" does not exist").arg(folder));
+    writeFile(dir.filePath(QStringLiteral("plain")), QByteArray("x"));
+    EXPECT_EQ(connectMessage(dir.filePath(QStringLiteral("plain"))),
+              QStringLiteral("AdsConnection1: The database folder \"%1/plain\" is not a folder").arg(folder));
+    QFile::remove(dir.filePath(QStringLiteral("plain")));
     EXPECT_EQ(connectMessage(folder),
               QStringLiteral("AdsConnection1: The table file \"Lists.ADT\" does not exist in \"%1\"").arg(folder));
     // Connecting never creates table files.
@@ -228,6 +235,80 @@ TEST(DbConnectionTest, CreatesOnlyWhereNoTableFileExists)
                  EDatabaseError);
     // The existing database is untouched.
     EXPECT_TRUE(DbConnection::checkFolder(db.folder(), testSchema()).ok);
+}
+
+TEST(DbConnectionTest, TheFilesItMakesAreForTheOwnerOnlyJournalsIncluded)
+{
+    TestDatabase db;
+    for (const DbTableDef& table : testSchema().tables) {
+        EXPECT_EQ(FileMode(db.file(table.tableFileName())), 0600) << table.name.toStdString();
+        EXPECT_EQ(FileMode(db.file(table.indexFileName())), 0600) << table.name.toStdString();
+    }
+    // SQLite gives a journal the rights of its table file.
+    db.connection.beginTransaction();
+    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Lists (Title) VALUES ('a')"));
+    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Items (Name) VALUES ('b')"));
+    for (const QString& journal : {QStringLiteral("Lists.ADT-journal"), QStringLiteral("Items.ADT-journal")})
+        EXPECT_EQ(FileMode(db.file(journal)), 0600) << journal.toStdString();
+    db.connection.rollback();
+
+    QTemporaryDir target;
+    const QString copy = target.filePath(QStringLiteral("Lists.ADT"));
+    db.connection.copyTableFile(QStringLiteral("Lists"), copy);
+    EXPECT_EQ(FileMode(copy), 0600);
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT count(*) FROM Lists")), QStringLiteral("0"));
+}
+
+TEST(DbConnectionTest, AFolderThatVanishesWhileConnectedIsNamedAsGone)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const QString& folder)> takeAway;
+        QString expected; // %1: the folder
+    };
+    const Case cases[] = {
+        {"folder removed", [](const QString& folder) { QDir(folder).removeRecursively(); },
+         QStringLiteral("The database folder \"%1\" is gone: it was removed or renamed while the program was "
+                        "running")},
+        {"folder renamed", [](const QString& folder) { QDir().rename(folder, folder + QStringLiteral("-alt")); },
+         QStringLiteral("The database folder \"%1\" is gone: it was removed or renamed while the program was "
+                        "running")},
+        {"one file removed", [](const QString& folder) { QFile::remove(folder + QStringLiteral("/Items.ADT")); },
+         QStringLiteral("The table file \"Items.ADT\" is gone from \"%1\": it was removed or renamed while the "
+                        "program was running")},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir parent;
+        const QString folder = parent.filePath(QStringLiteral("Datenbank"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        DbConnection::createDatabaseFiles(QStringLiteral("Create"), folder, testSchema());
+        DbConnection connection(QStringLiteral("AdsConnection1"), testSchema());
+        connection.setConnectPath(folder);
+        connection.connect();
+        c.takeAway(folder);
+        QString message;
+        try {
+            connection.execute(QStringLiteral("EmpfQuery"),
+                               QStringLiteral("INSERT INTO Items (ListID, Name) VALUES (1, 'x')"));
+        } catch (const EDatabaseError& e) {
+            message = e.message();
+        }
+        EXPECT_EQ(message, QStringLiteral("EmpfQuery: ") + c.expected.arg(folder)) << c.name;
+
+        // A row posted through a live result says the same.
+        message.clear();
+        DbQuery query(connection, QStringLiteral("EmpfQuery"));
+        try {
+            query.setSql({QStringLiteral("SELECT * FROM Items")});
+            query.open();
+            query.append();
+            query.fieldByName(QStringLiteral("Name")).setAsString(QStringLiteral("y"));
+            query.post();
+        } catch (const EDatabaseError& e) {
+            message = e.message();
+        }
+        EXPECT_EQ(message, QStringLiteral("EmpfQuery: ") + c.expected.arg(folder)) << c.name << " (post)";
+    }
 }
 
 } // namespace

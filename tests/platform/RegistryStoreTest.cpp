@@ -1,5 +1,10 @@
 #include "platform/RegistryStore.h"
+#include "platform/RegistryFile.h"
+#include "support/FileModes.h"
 #include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +97,55 @@ TEST(RegistryStore, NothingIsCachedBetweenCalls)
     ASSERT_TRUE(registry.openKey(QStringLiteral("Software\\KUB\\News"), false));
     env.writeRegistry(QString(kSample).replace(QStringLiteral("dword:0000000a"), QStringLiteral("dword:00000003")));
     EXPECT_EQ(registry.readInteger(QStringLiteral("MAO")), 3);
+}
+
+TEST(RegistryStore, TheFileIsWrittenForItsOwnerOnly)
+{
+    TestEnvironment env;
+    // A new file in a new folder, and a file that others could read before.
+    const QString fresh = env.root() + QStringLiteral("/neu/registry.reg");
+    for (const QString& path : {fresh, env.registryFile()}) {
+        if (path == env.registryFile()) {
+            env.writeRegistry(kSample);
+            ASSERT_TRUE(SetFileMode(path, 0644));
+        }
+        RegistryStore registry(path);
+        ASSERT_TRUE(registry.openKey(QStringLiteral("Software\\KUB\\News"), true));
+        registry.writeInteger(QStringLiteral("MAO"), 2);
+        EXPECT_EQ(FileMode(path), 0600) << path.toStdString();
+    }
+    EXPECT_EQ(FileMode(QFileInfo(fresh).path()), 0700);
+}
+
+TEST(RegistryStore, AnOversizedFileIsUnreadableAndNeverReplaced)
+{
+    TestEnvironment env;
+    QByteArray huge = kSample.toUtf8() + "; ";
+    huge.append(QByteArray(RegistryFile::kMaxFileSize, 'x'));
+    {
+        QFile file(env.registryFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(huge), huge.size());
+    }
+    RegistryStore registry;
+    EXPECT_FALSE(registry.openKey(QStringLiteral("Software\\KUB\\News"), false));
+    EXPECT_FALSE(registry.keyExists(QStringLiteral("Software\\KUB\\News")));
+    // Creating a key or writing into it would save a file without the values it held.
+    EXPECT_THROW(registry.openKey(QStringLiteral("Software\\KUB\\Neu"), true), ERegistryException);
+    RegistryStore writer;
+    writer.setRoot(RegistryRoot::CurrentUser);
+    EXPECT_THROW(writer.openKey(QStringLiteral("Software\\kubNEWS"), true), ERegistryException);
+    EXPECT_EQ(QFileInfo(env.registryFile()).size(), huge.size());
+
+    // Just within the bound the file is read as always.
+    huge.resize(RegistryFile::kMaxFileSize);
+    {
+        QFile file(env.registryFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(huge), huge.size());
+    }
+    EXPECT_TRUE(registry.openKey(QStringLiteral("Software\\KUB\\News"), false));
+    EXPECT_EQ(registry.readInteger(QStringLiteral("MAO")), 10);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
 // template (the template dialog with its preview).
 #include "core/AboutForm.h"
+#include "core/BackupUSPForm.h"
+#include "core/DirDialogForm.h"
 #include "core/Main.h"
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
@@ -22,6 +24,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
@@ -114,6 +117,17 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         picker->StartPath = QStringLiteral("/usr/share");
         return picker;
     }
+    if (name == QLatin1String("backup")) {
+        auto progress = std::make_unique<TBackupUSPForm>();
+        progress->Label2->setText(QStringLiteral("Sicherungsdatei wird erstellt"));
+        progress->showFileName(AppPaths::tmpFolder() + QStringLiteral("/Adressen.ADT"));
+        progress->setBarMaxima(10001, 10001);
+        progress->FPB1->setValue(6001);
+        progress->FPB2->setValue(3001);
+        return progress;
+    }
+    if (name == QLatin1String("restore"))
+        return std::make_unique<TDirDialogForm>();
     if (name == QLatin1String("logview")) {
         auto viewer = std::make_unique<TLogViewForm>();
         viewer->LoadLog(QStringLiteral("News 08.12.2026 #1"), writeSampleLogs());
@@ -148,7 +162,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker|logview|logs|print|preview|template "
+        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker|backup|restore|logview|logs|print|preview|template "
                              "OUT.png [SECONDS]\n");
         return 2;
     }

@@ -1,0 +1,165 @@
+#include "platform/ZipVolumeJoiner.h"
+
+#include "platform/ZipLayout.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using namespace ZipLayout;
+
+constexpr qint64 kChunk = 64 * 1024;
+
+std::optional<EndRecord> endRecordOf(const QString& path, QString& why)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = QStringLiteral("Die Datei \"") + path + QStringLiteral("\" kann nicht gelesen werden.");
+        return std::nullopt;
+    }
+    return readEndRecord(file, why);
+}
+
+// The volumes seen as one stream of bytes; the split marker at the start is left out.
+class Concatenation {
+public:
+    bool open(const QStringList& paths, QString& why)
+    {
+        qint64 start = 0;
+        for (const QString& path : paths) {
+            auto file = std::make_unique<QFile>(path);
+            if (!file->open(QIODevice::ReadOnly)) {
+                why = QStringLiteral("Der Teil \"") + QFileInfo(path).fileName() +
+                      QStringLiteral("\" der Sicherungsdatei fehlt oder kann nicht gelesen werden.");
+                return false;
+            }
+            if (m_files.empty()) {
+                const QByteArray head = file->read(4);
+                if (head.size() == 4 && (read32(head, 0) == kSplitMarker || read32(head, 0) == kSingleSegmentMarker))
+                    m_marker = 4;
+            }
+            m_starts.push_back(start - (m_files.empty() ? m_marker : 0));
+            start = m_starts.back() + file->size();
+            m_files.push_back(std::move(file));
+        }
+        m_size = start;
+        return true;
+    }
+
+    qint64 size() const { return m_size; }
+    int volumes() const { return int(m_files.size()); }
+    // Where offset of volume disk lies in the stream; -1 when outside.
+    qint64 absolute(int disk, qint64 offset) const
+    {
+        if (disk < 0 || disk >= volumes())
+            return -1;
+        const qint64 position = m_starts[size_t(disk)] + offset;
+        return position < (disk == 0 ? 0 : m_starts[size_t(disk)]) || position > m_size ? -1 : position;
+    }
+
+    // Reads up to length bytes at position, across volume ends.
+    QByteArray read(qint64 position, qint64 length)
+    {
+        QByteArray bytes;
+        for (size_t i = 0; i < m_files.size() && length > 0; ++i) {
+            const qint64 start = m_starts[i];
+            const qint64 end = i + 1 < m_files.size() ? m_starts[i + 1] : m_size;
+            if (position >= end)
+                continue;
+            QFile& file = *m_files[i];
+            if (!file.seek(position - start))
+                return bytes;
+            const QByteArray part = file.read(qMin(length, end - position));
+            bytes += part;
+            position += part.size();
+            length -= part.size();
+            if (part.isEmpty())
+                return bytes;
+        }
+        return bytes;
+    }
+
+private:
+    std::vector<std::unique_ptr<QFile>> m_files;
+    std::vector<qint64> m_starts;
+    qint64 m_size = 0;
+    qint64 m_marker = 0;
+};
+
+} // namespace
+
+namespace ZipVolumeJoiner {
+
+bool isSplitSet(const QString& lastVolume)
+{
+    QString why;
+    const std::optional<EndRecord> end = endRecordOf(lastVolume, why);
+    return end && end->disk() > 0;
+}
+
+QStringList volumesOf(const QString& lastVolume)
+{
+    QString why;
+    const std::optional<EndRecord> end = endRecordOf(lastVolume, why);
+    if (!end)
+        return {lastVolume};
+    QStringList paths;
+    for (int disk = 0; disk < end->disk(); ++disk)
+        paths.append(volumeName(lastVolume, disk));
+    paths.append(lastVolume);
+    return paths;
+}
+
+Result join(const QString& lastVolume, const QString& target)
+{
+    QString why;
+    std::optional<EndRecord> end = endRecordOf(lastVolume, why);
+    if (!end)
+        return {false, why};
+    Concatenation stream;
+    if (!stream.open(volumesOf(lastVolume), why))
+        return {false, why};
+    const auto damaged = [] { return Result{false, QStringLiteral("Die Teile der Sicherungsdatei passen nicht zusammen.")}; };
+    const qint64 centralStart = stream.absolute(end->centralDisk(), end->centralOffset());
+    if (centralStart < 0)
+        return damaged();
+    QList<CentralRecord> records;
+    if (!splitCentralDirectory(stream.read(centralStart, end->centralSize()), end->entries(), records, why))
+        return {false, why};
+    QByteArray central;
+    for (CentralRecord& record : records) {
+        const qint64 local = stream.absolute(record.disk(), record.localOffset());
+        if (local < 0 || local >= centralStart)
+            return damaged();
+        record.place(0, quint32(local));
+        central += record.bytes;
+    }
+    end->place(0, 0, quint16(records.size()), quint32(centralStart));
+
+    QSaveFile out(target);
+    const auto failure = [&] {
+        return Result{false, QStringLiteral("Die Datei \"") + target +
+                                 QStringLiteral("\" konnte nicht geschrieben werden: ") + out.errorString()};
+    };
+    if (!out.open(QIODevice::WriteOnly))
+        return failure();
+    for (qint64 position = 0; position < centralStart;) {
+        const QByteArray chunk = stream.read(position, qMin(kChunk, centralStart - position));
+        if (chunk.isEmpty())
+            return damaged();
+        if (out.write(chunk) != chunk.size())
+            return failure();
+        position += chunk.size();
+    }
+    if (out.write(central) != central.size() || out.write(end->bytes) != end->bytes.size() || !out.commit())
+        return failure();
+    return {true, {}};
+}
+
+} // namespace ZipVolumeJoiner

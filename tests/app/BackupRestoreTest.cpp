@@ -1,0 +1,278 @@
+#include "core/NewsModuleFixture.h"
+#include "platform/ZipTestSupport.h"
+
+#include "controls/TFlatSB.h"
+#include "core/BackupUSPForm.h"
+#include "core/Main.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageBoxes.h"
+#include "platform/VolumeProvider.h"
+#include "platform/ZipEngine.h"
+
+#include <QAction>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+
+
+namespace {
+
+class FakeVolumes : public VolumeProvider {
+public:
+    QList<VolumeInfo> list;
+    QList<VolumeInfo> volumes() const override { return list; }
+};
+
+QString todaysArchive()
+{
+    return QStringLiteral("BackupNews_") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
+           QStringLiteral(".zip");
+}
+
+// The main window on the fixture's database, with backup and restore reaching only fakes.
+class BackupRestoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString root = QFileInfo(module.root()).canonicalFilePath();
+        volumes.list = {{QStringLiteral("/"), QStringLiteral("/dev/sda1"), QStringLiteral("ext4"), VolumeKind::Fixed, {}},
+                        {root + QStringLiteral("/usb"), QStringLiteral("/dev/sdb1"), QStringLiteral("vfat"),
+                         VolumeKind::Removable, {}},
+                        {root + QStringLiteral("/cd"), QStringLiteral("/dev/sr0"), QStringLiteral("iso9660"),
+                         VolumeKind::Optical, {}}};
+        for (const QString& name : {QStringLiteral("/Sicherung"), QStringLiteral("/usb"), QStringLiteral("/cd")})
+            ASSERT_TRUE(QDir().mkpath(module.root() + name));
+        target = module.root() + QStringLiteral("/Sicherung");
+        DM2 = module.dm.get();
+        makeWindow();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        DM2 = nullptr;
+    }
+
+    void makeWindow()
+    {
+        TMainFormSeams seams;
+        seams.backup.volumes = &volumes;
+        seams.backup.chooseTarget = [this]() -> std::optional<QString> {
+            ++targetQuestions;
+            return target.isEmpty() ? std::nullopt : std::optional<QString>(target);
+        };
+        seams.backup.freeSpace = [this](const QString& folder) { return freeSpace(folder); };
+        seams.backup.formCreated = [this](TBackupUSPForm& window) { window.setPollHook(pollHook); };
+        seams.restore = restoreSeams;
+        seams.restore.chooseArchive = [this] { return archive; };
+        seams.restore.formCreated = [this](TBackupUSPForm& window) { window.setPollHook(pollHook); };
+        form = std::make_unique<TMainForm>(seams);
+    }
+
+    void trigger(const QString& caption)
+    {
+        for (QAction* action : form->Datensicherung1->actions()) {
+            if (action->text() == caption) {
+                action->trigger();
+                return;
+            }
+        }
+        FAIL() << "no menu item " << caption.toStdString();
+    }
+
+    QString backUp()
+    {
+        trigger(QStringLiteral("Sichern"));
+        return target + u'/' + todaysArchive();
+    }
+
+    NewsModuleFixture module;
+    MessageBoxRecorder boxes;
+    FakeVolumes volumes;
+    QString target;
+    int targetQuestions = 0;
+    std::function<qint64(const QString&)> freeSpace = [](const QString&) { return qint64(1) << 40; };
+    std::function<void(TBackupUSPForm&)> pollHook;
+    TRestoreSeams restoreSeams;
+    std::optional<QString> archive;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(BackupRestoreTest, ARoundTripThroughTheMenuGivesBackTheBackedUpContent)
+{
+    const QString backedUp = module.content();
+    QList<bool> cancelEnabledWhileCopying;
+    pollHook = [&](TBackupUSPForm& window) {
+        if (window.Label2->text() == QLatin1String("Sicherungsdatei wird auf Ziel kopiert"))
+            cancelEnabledWhileCopying.append(window.FlatSB1->isEnabled());
+    };
+    const QString path = backUp();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")});
+    ASSERT_FALSE(cancelEnabledWhileCopying.isEmpty());
+    EXPECT_FALSE(cancelEnabledWhileCopying.contains(true));
+    pollHook = {};
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+    const ToolRun listing = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path}, target);
+    EXPECT_EQ(listing.output.trimmed().split(u'\n'),
+              (QStringList{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
+                           QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")}));
+    EXPECT_EQ(runTool(QStringLiteral("unzip"), {QStringLiteral("-v"), path}, target).output.count(QStringLiteral("Defl:X")), 4);
+    EXPECT_EQ(runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), path}, target).exitCode, 0);
+
+    module.dm->AdsConnection1.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen WHERE ID = 3"));
+    module.dm->AdsConnection1.execute(
+        QStringLiteral("Test"), QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (2, 'Neu', 'neu@example.org')"));
+    ASSERT_NE(module.content(), backedUp);
+
+    boxes.clear();
+    archive = path;
+    boxes.answerNext(MsgAnswer::Yes);
+    trigger(QStringLiteral("Einspielen"));
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("Wollen Sie die Sicherungsdatei  \"") + todaysArchive() +
+                                              QStringLiteral("\"  jetzt einspielen?"),
+                                          QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!")}));
+    EXPECT_TRUE(module.dm->AdsConnection1.isConnected());
+    EXPECT_FALSE(form->databaseUnavailable());
+    EXPECT_EQ(module.content(), backedUp);
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+}
+
+TEST_F(BackupRestoreTest, ABackupOntoSmallRemovableMediaRestoresThroughTheJoiner)
+{
+    // Enough rows that do not compress well to need several volumes of 64 KiB.
+    DbTransaction transaction(module.dm->AdsConnection1);
+    QRandomGenerator random(11);
+    for (int i = 0; i < 1500; ++i) {
+        QString name;
+        for (int c = 0; c < 60; ++c)
+            name += QChar(u'a' + random.bounded(26));
+        module.dm->AdsConnection1.execute(QStringLiteral("Test"),
+                                          QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (1, ?, ?)"),
+                                          {QVariant(name), QVariant(name.left(30) + QStringLiteral("@example.org"))});
+    }
+    transaction.commit();
+    const QString backedUp = module.content();
+    target = module.root() + QStringLiteral("/usb");
+    freeSpace = [](const QString&) { return qint64(64 * 1024); };
+    for (int i = 0; i < 20; ++i)
+        boxes.answerNext(MsgAnswer::Yes); // the same folder for every next medium
+
+    const QString path = backUp();
+    ASSERT_EQ(boxes.texts().last(), QStringLiteral("Sicherung wurde erfolgreich abgeschlossen."));
+    const int prompts = int(boxes.texts().size()) - 1;
+    ASSERT_GE(prompts, 1);
+    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("Der Datenträger ist voll.")));
+    EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/") + todaysArchive().left(todaysArchive().size() - 4) +
+                                  QStringLiteral(".z01")));
+    for (const QString& name : QDir(target).entryList(QDir::Files))
+        EXPECT_LE(QFileInfo(target + u'/' + name).size(), 64 * 1024) << name.toStdString();
+
+    module.dm->AdsConnection1.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen"));
+    boxes.clear();
+    archive = path;
+    boxes.answerNext(MsgAnswer::Yes);
+    trigger(QStringLiteral("Einspielen"));
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!"));
+    EXPECT_EQ(module.content(), backedUp);
+}
+
+TEST_F(BackupRestoreTest, ACancelDuringTheArchiveStepEndsQuietlyAndTheNextBackupWorks)
+{
+    pollHook = [](TBackupUSPForm& window) {
+        if (window.Label2->text() == QLatin1String("Sicherungsdatei wird erstellt") && !window.Label3->text().isEmpty())
+            window.Cancelled = true;
+    };
+    backUp();
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(targetQuestions, 0);
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+    EXPECT_FALSE(QFileInfo::exists(target + u'/' + todaysArchive()));
+
+    pollHook = {};
+    backUp();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")});
+    EXPECT_TRUE(QFileInfo::exists(target + u'/' + todaysArchive()));
+}
+
+TEST_F(BackupRestoreTest, WhileABackupRunsNothingElseStartsAndTheWindowStaysOpen)
+{
+    bool tried = false;
+    pollHook = [&](TBackupUSPForm&) {
+        if (tried)
+            return;
+        tried = true;
+        trigger(QStringLiteral("Einspielen"));
+        trigger(QStringLiteral("Sichern"));
+        EXPECT_FALSE(form->close());
+    };
+    backUp();
+    const QString refusal = QStringLiteral("Der Vorgang \"Datensicherung\" läuft noch.\r\nBitte warten Sie, bis er abgeschlossen ist.");
+    EXPECT_EQ(boxes.texts(), (QStringList{refusal, refusal, refusal, QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}));
+}
+
+TEST_F(BackupRestoreTest, TargetsThatCannotTakeTheArchiveEndTheCommand)
+{
+    struct Case {
+        const char* name;
+        QString folder;
+        qint64 free;
+        QList<MsgAnswer> answers;
+        QStringList boxes;
+    };
+    const QString optical = QStringLiteral("Auf diesem Laufwerk kann nicht gesichert werden.\r\n\r\nBitte wählen Sie einen "
+                                           "Ordner auf einer Festplatte, einem Wechseldatenträger oder einem Netzlaufwerk.");
+    const QString tooSmall = QStringLiteral("Zu wenig Speicherplatz auf dem Sicherungsziel!\r\n\r\n"
+                                            "Möchten Sie ein anderes Sicherungsziel auswählen?");
+    const QList<Case> cases{
+        {"picker cancelled", QString(), 0, {}, {}},
+        {"an optical drive", QStringLiteral("/cd"), qint64(1) << 30, {}, {optical}},
+        {"a full fixed drive, answer No", QStringLiteral("/Sicherung"), 10, {MsgAnswer::No}, {tooSmall}},
+        {"a removable medium of unknown size", QStringLiteral("/usb"), -1, {},
+         {QStringLiteral("Speicherplatz auf Zieldatenträger konnte nicht ermittelt werden!")}},
+        {"a removable medium under 64 KiB", QStringLiteral("/usb"), 1000, {},
+         {QStringLiteral("Auf dem Datenträger sind weniger als 64 KB frei.")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        target = c.folder.isEmpty() ? QString() : module.root() + c.folder;
+        freeSpace = [&c](const QString&) { return c.free; };
+        for (const MsgAnswer answer : c.answers)
+            boxes.answerNext(answer);
+        backUp();
+        EXPECT_EQ(boxes.texts(), c.boxes);
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+        EXPECT_TRUE(QDir(module.root() + QStringLiteral("/usb")).isEmpty());
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BackupRestoreTest, AFullFixedTargetLetsTheUserChooseAnother)
+{
+    const QString full = module.root() + QStringLiteral("/Sicherung");
+    const QString roomy = module.root() + QStringLiteral("/Platz");
+    ASSERT_TRUE(QDir().mkpath(roomy));
+    freeSpace = [full](const QString& folder) { return folder == full ? qint64(10) : qint64(1) << 40; };
+    boxes.answerNext(MsgAnswer::Yes);
+    int picked = 0;
+    form.reset();
+    target.clear();
+    TMainFormSeams seams;
+    seams.backup.volumes = &volumes;
+    seams.backup.freeSpace = [this](const QString& folder) { return freeSpace(folder); };
+    seams.backup.chooseTarget = [&]() -> std::optional<QString> { return ++picked == 1 ? full : roomy; };
+    form = std::make_unique<TMainForm>(seams);
+    trigger(QStringLiteral("Sichern"));
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("Zu wenig Speicherplatz auf dem Sicherungsziel!\r\n\r\n"
+                                                         "Möchten Sie ein anderes Sicherungsziel auswählen?"),
+                                          QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}));
+    EXPECT_TRUE(QFileInfo::exists(roomy + u'/' + todaysArchive()));
+    EXPECT_FALSE(QFileInfo::exists(full + u'/' + todaysArchive()));
+}
+
+} // namespace

@@ -1,0 +1,283 @@
+#include "core/NewsModuleFixture.h"
+#include "platform/ZipTestSupport.h"
+
+#include "core/BackupCommand.h"
+#include "core/BackupUSPForm.h"
+#include "core/RestoreCommand.h"
+#include "platform/AppPaths.h"
+#include "platform/DirectoryTree.h"
+#include "platform/FileSystems.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ZipEngine.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <map>
+
+namespace {
+
+std::map<QString, QByteArray> hashesOf(const QString& folder)
+{
+    std::map<QString, QByteArray> hashes;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        hashes[name] = fileHash(folder + u'/' + name);
+    return hashes;
+}
+
+const QStringList kFiles{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
+                         QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")};
+const QString kQuestion = QStringLiteral("Wollen Sie die Sicherungsdatei  \"BackupNews_01.12.2026.zip\"  jetzt einspielen?");
+const QString kRestoreFailed = QStringLiteral("Originalzustand konnte nicht wieder hergestellt werden.");
+
+// One restore on a fresh database: an archive of another database's files (the fixture with a
+// sender deleted) made with our engine, then the failure the case injects.
+struct RestoreRun {
+    RestoreRun()
+    {
+        const QString source = module.root() + QStringLiteral("/Fremd");
+        QDir().mkpath(source);
+        for (const QString& name : kFiles)
+            QFile::copy(module.folder() + u'/' + name, source + u'/' + name);
+        archive = module.root() + QStringLiteral("/BackupNews_01.12.2026.zip");
+        seams.chooseArchive = [this] { return std::optional<QString>(archive); };
+        seams.formCreated = [this](TBackupUSPForm& form) {
+            form.setPollHook([this](TBackupUSPForm& f) {
+                if (++polls == cancelAtPoll)
+                    f.Cancelled = true;
+            });
+        };
+    }
+
+    void makeArchive(const QStringList& names, const QString& folder)
+    {
+        QStringList files;
+        for (const QString& name : names)
+            files.append(folder + u'/' + name);
+        TZipEngine engine;
+        ASSERT_TRUE(engine.add(archive, files));
+    }
+
+    void run()
+    {
+        before = hashesOf(module.folder());
+        TRestoreCommand(*module.dm, module.flag, nullptr, seams).RestoreDatabase();
+    }
+
+    NewsModuleFixture module;
+    MessageBoxRecorder boxes;
+    TRestoreSeams seams;
+    QString archive;
+    int polls = 0;
+    int cancelAtPoll = 0;
+    std::map<QString, QByteArray> before;
+};
+
+TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
+{
+    struct Case {
+        const char* name;
+        std::function<void(RestoreRun&)> arrange;
+        QStringList boxes; // a text ending in "*" matches by its start
+        bool oldKept = false;
+    };
+    const auto validArchive = [](RestoreRun& r) { r.makeArchive(kFiles, r.module.folder()); };
+    const auto failNth = [](int n, std::function<bool(const QString&, const QString&)> real) {
+        auto calls = std::make_shared<int>(0);
+        return [n, calls, real](const QString& from, const QString& to) { return ++*calls == n ? false : real(from, to); };
+    };
+    const auto realCopy = [](const QString& from, const QString& to) { return QFile::copy(from, to); };
+    QList<Case> cases{
+        {"picker cancelled", [](RestoreRun& r) { r.seams.chooseArchive = [] { return std::optional<QString>(); }; }, {}},
+        {"answer No",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             r.boxes.answerNext(MsgAnswer::No);
+         },
+         {kQuestion}},
+        {"archive vanished", [](RestoreRun&) {},
+         {QStringLiteral("Ausgewählte Sicherungsdatei konnte nicht gefunden werden!")}},
+        {"disconnect refused",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             r.seams.disconnect = [] { return false; };
+         },
+         {kQuestion, QStringLiteral("Verbindung zur Datenbank konnte nicht getrennt werden!")}},
+        {"foreign files in the database folder",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             writeText(r.module.folder() + QStringLiteral("/Notizen.txt"), "meine Notizen");
+         },
+         {kQuestion, QStringLiteral("Das Datenbankverzeichnis \"*")}},
+        {"a missing member, a stale file in Tmp",
+         [&](RestoreRun& r) {
+             r.makeArchive(kFiles.mid(0, 3), r.module.folder());
+             QDir().mkpath(AppPaths::tmpFolder());
+             writeText(AppPaths::tmpFolder() + QStringLiteral("/Verfasser.ADT"), "stale");
+         },
+         {kQuestion, QStringLiteral("Fehlercode: 9  Verfasser.ADT: No such file")}},
+        {"one flipped byte in compressed data",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             QByteArray bytes = readAll(r.archive);
+             const qsizetype at = bytes.indexOf("Adressen.ADT") + 40;
+             bytes[at] = char(bytes[at] ^ 0x10);
+             writeText(r.archive, bytes);
+         },
+         {kQuestion, QStringLiteral("Fehlercode: *")}},
+        {"members that are not our database",
+         [&](RestoreRun& r) {
+             const QString junk = r.module.root() + QStringLiteral("/Junk");
+             QDir().mkpath(junk);
+             for (const QString& name : kFiles)
+                 writeText(junk + u'/' + name, "kein SQLite");
+             r.makeArchive(kFiles, junk);
+         },
+         {kQuestion, QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!*")}},
+        {"rename refused",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             r.seams.files.rename = [](const QString&, const QString&) { return false; };
+         },
+         {kQuestion, QStringLiteral("Das Datenbankverzeichnis konnte nicht nach \"*")}},
+        {"folder creation refused",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             r.seams.files.makeFolder = [](const QString&) { return false; };
+         },
+         {kQuestion, QStringLiteral("Das Datenbankverzeichnis \"*")}},
+        {"the third copy refused",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             r.seams.files.copy = failNth(3, realCopy);
+         },
+         {kQuestion, QStringLiteral("Das Datenbankfile \"Verfasser.ADI\" konnte nicht eingespielt werden!")}},
+        {"a rollback whose delete fails",
+         [&](RestoreRun& r) {
+             validArchive(r);
+             r.seams.files.copy = failNth(3, realCopy);
+             const QString databaseFolder = r.module.folder();
+             r.seams.files.deleteTree = [databaseFolder](const QString& folder) {
+                 return folder == databaseFolder ? false : DeleteDirectoryTree(folder);
+             };
+         },
+         {kQuestion, QStringLiteral("Das Datenbankfile \"Verfasser.ADI\" konnte nicht eingespielt werden!"), kRestoreFailed,
+          QStringLiteral("#49 AdsConnection1: *")},
+         true},
+    };
+    // A cancel at each check of a restore that would succeed.
+    for (int poll = 1; poll <= 30; ++poll) {
+        cases.append({"cancel at a check",
+                      [validArchive, poll](RestoreRun& r) {
+                          validArchive(r);
+                          r.cancelAtPoll = poll;
+                      },
+                      {kQuestion}});
+    }
+
+    int cancelRowsRun = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RestoreRun r;
+        c.arrange(r);
+        const bool cancelCase = r.cancelAtPoll > 0;
+        r.boxes.answerNext(MsgAnswer::Yes);
+        r.run();
+        if (cancelCase && r.polls < r.cancelAtPoll)
+            continue; // fewer checks than this; the restore has already been seen to succeed
+        cancelRowsRun += cancelCase ? 1 : 0;
+        SCOPED_TRACE(r.cancelAtPoll);
+        const QStringList texts = r.boxes.texts();
+        ASSERT_EQ(texts.size(), c.boxes.size()) << texts.join(u'|').toStdString();
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            if (c.boxes[i].endsWith(u'*')) {
+                EXPECT_TRUE(texts[i].startsWith(c.boxes[i].chopped(1))) << texts[i].toStdString();
+            } else {
+                EXPECT_EQ(texts[i], c.boxes[i]);
+            }
+        }
+        const QString old = AppPaths::oldDatabaseFolder();
+        if (c.oldKept) {
+            EXPECT_EQ(hashesOf(old), r.before);
+        } else {
+            EXPECT_EQ(hashesOf(r.module.folder()), r.before);
+            EXPECT_FALSE(QFileInfo::exists(old));
+            EXPECT_TRUE(r.module.dm->AdsConnection1.isConnected());
+            EXPECT_FALSE(r.module.flag.unavailable);
+        }
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+    }
+    // Extraction progress and every step of moving and copying poll the flag.
+    EXPECT_GE(cancelRowsRun, 15);
+}
+
+TEST(RestoreTest, AnEarlierAdsOldIsKeptUnderADatedName)
+{
+    RestoreRun r;
+    r.makeArchive(kFiles, r.module.folder());
+    const QString old = AppPaths::oldDatabaseFolder();
+    QDir().mkpath(old);
+    writeText(old + QStringLiteral("/Verfasser.ADT"), "the only copy");
+    r.seams.now = [] { return QDateTime(QDate(2026, 12, 10), QTime(14, 5, 9)); };
+    r.boxes.answerNext(MsgAnswer::Yes);
+    r.run();
+    EXPECT_EQ(r.boxes.texts(),
+              (QStringList{kQuestion,
+                           QStringLiteral("Das Verzeichnis \"ADS_OLD\" aus einem früheren Einspielen kann die einzige "
+                                          "Kopie einer früheren Datenbank enthalten.\r\n\r\nEs wurde in "
+                                          "\"ADS_OLD_20261210_140509\" umbenannt."),
+                           QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!")}));
+    EXPECT_EQ(readAll(AppPaths::workFolder() + QStringLiteral("/ADS_OLD_20261210_140509/Verfasser.ADT")),
+              QByteArray("the only copy"));
+    EXPECT_FALSE(QFileInfo::exists(old));
+}
+
+TEST(RestoreTest, RestoringWithoutADatabaseFolderCreatesIt)
+{
+    RestoreRun r;
+    r.makeArchive(kFiles, r.module.folder());
+    const QString content = r.module.content();
+    r.module.dm->AdsConnection1.disconnect();
+    ASSERT_TRUE(QDir(r.module.folder()).removeRecursively());
+    r.boxes.answerNext(MsgAnswer::Yes);
+    r.run();
+    EXPECT_EQ(r.boxes.texts().last(), QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!"));
+    EXPECT_FALSE(r.module.flag.unavailable);
+    EXPECT_EQ(r.module.content(), content);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RestoreTest, ADatabaseOnAnotherFileSystemIsRefusedUntouched)
+{
+    QTemporaryDir other(QStringLiteral("/dev/shm/kubnews-XXXXXX"));
+    TestEnvironment env;
+    if (!other.isValid() || SameFileSystem(other.path(), env.root()))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const QString folder = other.path() + QStringLiteral("/Datenbank");
+    ASSERT_TRUE(CreateEmptyDatabase(folder).ok);
+    env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"%1\"\n").arg(folder));
+    NewsModuleFixture::Flag flag;
+    TDM2 dm(flag);
+    const QString archive = env.root() + QStringLiteral("/BackupNews_01.12.2026.zip");
+    QStringList files;
+    for (const QString& name : kFiles)
+        files.append(folder + u'/' + name);
+    ASSERT_TRUE(TZipEngine().add(archive, files));
+    const auto before = hashesOf(folder);
+
+    MessageBoxRecorder boxes;
+    boxes.answerNext(MsgAnswer::Yes);
+    TRestoreSeams seams;
+    seams.chooseArchive = [&] { return std::optional<QString>(archive); };
+    TRestoreCommand(dm, flag, nullptr, seams).RestoreDatabase();
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_TRUE(boxes.texts()[1].contains(QStringLiteral("liegt auf einem anderen Dateisystem")));
+    EXPECT_EQ(hashesOf(folder), before);
+    EXPECT_TRUE(dm.AdsConnection1.isConnected());
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+}
+
+} // namespace

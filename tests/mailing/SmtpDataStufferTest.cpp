@@ -1,0 +1,73 @@
+#include "mailing/SmtpDataStuffer.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The DATA form, one byte at a time: the rule without the scanning.
+QByteArray stuffedByteByByte(const QByteArray& text)
+{
+    QByteArray out;
+    bool lineStart = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            lineStart = true;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            continue;
+        }
+        if (lineStart && c == '.')
+            out += '.';
+        out += c;
+        lineStart = false;
+    }
+    if (!lineStart)
+        out += "\r\n";
+    return out + ".\r\n";
+}
+
+} // namespace
+
+TEST(SmtpDataStuffer, AnySplitIntoChunksGivesTheSameWire)
+{
+    QRandomGenerator random(20240503);
+    const char alphabet[] = {'.', '.', '\r', '\n', 'a', 'b', ' '};
+    for (int round = 0; round < 5000; ++round) {
+        QByteArray text;
+        const int length = static_cast<int>(random.bounded(200));
+        for (int i = 0; i < length; ++i)
+            text += alphabet[random.bounded(static_cast<int>(sizeof alphabet))];
+        SmtpDataStuffer stuffer;
+        QByteArray wire;
+        for (qsizetype at = 0; at < text.size();) {
+            const qsizetype piece = qMin<qsizetype>(text.size() - at, random.bounded(12));
+            stuffer.append(text.mid(at, piece), wire);
+            at += piece;
+        }
+        stuffer.finish(wire);
+        ASSERT_EQ(wire, stuffedByteByByte(text)) << text.toStdString();
+    }
+}
+
+TEST(SmtpDataStuffer, WritesWireFormsMadeBeforehandAsTheyAre)
+{
+    const QByteArray lines = ".Punkt\r\nmitte\r\n..zwei\r\n";
+    const QByteArray wire = SmtpDataStuffer::Stuffed(lines);
+    EXPECT_EQ(wire, "..Punkt\r\nmitte\r\n...zwei\r\n");
+    const QByteArray clean = "QUJD\r\nREVG\r\n";
+    EXPECT_EQ(SmtpDataStuffer::Stuffed(clean).constData(), clean.constData()); // shared, not copied
+
+    TMailMessage mail;
+    mail.Body = {"kopf\r\n", lines, "offen", ".x\r\n"};
+    // The last chunk's wire form cannot be used: the text before it ends inside a line.
+    mail.BodyWire = {{}, wire, {}, "..x\r\n"};
+    SmtpDataStuffer stuffer;
+    QByteArray out;
+    stuffer.appendBody(mail, out);
+    stuffer.finish(out);
+    EXPECT_EQ(out, "kopf\r\n..Punkt\r\nmitte\r\n...zwei\r\noffen.x\r\n.\r\n");
+}

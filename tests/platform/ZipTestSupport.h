@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+// What an outside tool did: its exit code (-1 when it did not finish) and its output.
+struct ToolRun {
+    int exitCode = -1;
+    QString output;
+};
+
+// Runs a program (zip, unzip) in folder, with a generous bound.
+inline ToolRun runTool(const QString& program, const QStringList& arguments, const QString& folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QString::fromLocal8Bit(process.readAll())};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}
+
+// A file of size bytes that do not compress (seeded, so every run sees the same bytes).
+inline void writeNoise(const QString& path, qint64 size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char(random.bounded(256));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+inline void writeText(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QByteArray fileHash(const QString& path)
+{
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
+}
