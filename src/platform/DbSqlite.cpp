@@ -83,14 +83,6 @@ void exec(QSqlQuery& query, const QString& component, const QString& sql, const 
         throw EDatabaseError(component, prefix + errorText(query));
 }
 
-void run(QSqlQuery& query, const QString& component, const QList<QVariant>& values)
-{
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values.at(i));
-    if (!query.exec())
-        throw EDatabaseError(component, errorText(query));
-}
-
 Statement::Statement(const QSqlDatabase& db, const QString& component, const QString& sql)
     : m_handle(handle(db)),
       m_component(component)
@@ -98,8 +90,14 @@ Statement::Statement(const QSqlDatabase& db, const QString& component, const QSt
     if (!m_handle)
         throw EDatabaseError(component, QStringLiteral("The database is not open"));
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()), &m_statement, &tail) != SQLITE_OK)
         fail();
+    // A second statement would silently not run.
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
+        sqlite3_finalize(m_statement);
+        throw EDatabaseError(component, QStringLiteral("Unable to execute multiple statements at a time"));
+    }
 }
 
 Statement::~Statement()
@@ -240,11 +238,6 @@ Statement::Column Statement::column(int index) const
 qint64 Statement::lastInsertRowId() const
 {
     return sqlite3_last_insert_rowid(m_handle);
-}
-
-int Statement::changes() const
-{
-    return sqlite3_changes(m_handle);
 }
 
 } // namespace DbSqlite

@@ -26,9 +26,6 @@ QString errorText(const QSqlQuery& query);
 void exec(QSqlQuery& query, const QString& component, const QString& sql, const QList<QVariant>& values,
           const QString& prefix = {});
 
-// Binds values by position to an already prepared query and executes it; throws like exec.
-void run(QSqlQuery& query, const QString& component, const QList<QVariant>& values);
-
 // One statement prepared straight on the driver's SQLite handle, for the loops over many rows
 // where Qt's per-value QVariant and UTF-16 round trips cost more than the engine itself. Text
 // goes in and out as UTF-8, the tables' own encoding. Finalised at its end, so it holds no
@@ -71,7 +68,6 @@ public:
     Column column(int index) const;
 
     qint64 lastInsertRowId() const;
-    int changes() const;
 
 private:
     [[noreturn]] void fail() const;

@@ -128,6 +128,12 @@ TEST_F(DbQueryTest, ReportsFailuresWithTheComponentName)
     EXPECT_EQ(message([&] { query.open(); }).left(34), QStringLiteral("ItemQuery: no such column: Nme"));
     EXPECT_FALSE(query.isOpen());
     EXPECT_EQ(message([&] { query.param(0); }), QStringLiteral("ItemQuery: Parameter index 0 out of range (0 parameters)"));
+    // A trailing ";" is one statement; a second one is refused rather than left out.
+    query.setSql({QStringLiteral("SELECT * FROM Items;")});
+    query.open();
+    EXPECT_TRUE(query.isOpen());
+    query.setSql({QStringLiteral("SELECT * FROM Items; DELETE FROM Items")});
+    EXPECT_EQ(message([&] { query.open(); }), QStringLiteral("ItemQuery: Unable to execute multiple statements at a time"));
 }
 
 TEST_F(DbQueryTest, AMissingParameterStopsTheStatementBeforeItRuns)
