@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QStringEncoder>
 
 #include <cstring>
 
@@ -118,18 +119,18 @@ void Statement::bindInteger(int position, qint64 value)
 
 void Statement::bindText(int position, const QString& value)
 {
-    QByteArray utf8 = value.toUtf8();
-    if (utf8.isNull())
-        utf8 = QByteArray("");
-    // Kept until the next value at this place, so SQLite copies nothing; with the length left
-    // to the terminating zero it also needs no terminated copy of its own for length() and
-    // the collation. A text with a zero inside has to give its length.
+    if (m_texts.size() <= size_t(position))
+        m_texts.resize(size_t(position) + 1);
+    // Each place keeps its buffer, so binding the next row's text allocates nothing; SQLite
+    // reads it where it is. QByteArray ends it with a zero, so SQLite needs no terminated copy
+    // of its own for length() and the collation, unless the text has a zero inside.
+    QByteArray& utf8 = m_texts[size_t(position)];
+    utf8.resize(value.size() * 3);
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    utf8.truncate(encoder.appendToBuffer(utf8.data(), value) - utf8.constData());
     const int bytes = std::memchr(utf8.constData(), 0, size_t(utf8.size())) ? int(utf8.size()) : -1;
     if (sqlite3_bind_text(m_statement, position + 1, utf8.constData(), bytes, SQLITE_STATIC) != SQLITE_OK)
         fail();
-    if (m_texts.size() <= size_t(position))
-        m_texts.resize(size_t(position) + 1);
-    m_texts[size_t(position)] = std::move(utf8);
 }
 
 void Statement::bindValue(int position, const QVariant& value)

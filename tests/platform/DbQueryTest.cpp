@@ -215,11 +215,22 @@ TEST_F(DbQueryTest, KeepsEveryValueAsStored)
 TEST_F(DbQueryTest, PostWritesTextsWhole)
 {
     openItems();
-    const QString withZero = QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b");
-    for (const QString& name : {withZero, QString(), QString::fromUtf8("Öß")})
+    // Shorter after longer, so a reused buffer must not leave bytes behind.
+    const std::pair<QString, const char*> cases[] = {
+        {QString::fromUtf8("Größenwahn"), "4772c3b6c39f656e7761686e"},
+        {QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b"), "610062"},
+        {QString(), ""},
+        {QString::fromUtf8("Öß"), "c396c39f"},
+        {QString(QChar(0xD800)) + QStringLiteral("x"), "efbfbd78"}, // a lone surrogate: the replacement character
+    };
+    QStringList expected;
+    for (const auto& [name, hex] : cases) {
         addItem(1, name);
-    EXPECT_EQ(db.rows(QStringLiteral("SELECT length(CAST(Name AS BLOB)), Name IS NULL FROM Items ORDER BY ID")),
-              QStringLiteral("3,0|0,0|4,0"));
+        expected.append(QString::fromLatin1(hex) + QStringLiteral(",0"));
+    }
+    const QString stored =
+        db.rows(QStringLiteral("SELECT hex(CAST(Name AS BLOB)), Name IS NULL FROM Items ORDER BY ID")).toLower();
+    EXPECT_EQ(stored.toStdString(), expected.join(u'|').toStdString());
 }
 
 TEST_F(DbQueryTest, DisconnectClosesTheQueries)
