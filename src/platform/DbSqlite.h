@@ -29,10 +29,12 @@ void exec(QSqlQuery& query, const QString& component, const QString& sql, const 
 // One statement prepared straight on the driver's SQLite handle, for the loops over many rows
 // where Qt's per-value QVariant and UTF-16 round trips cost more than the engine itself. Text
 // goes in and out as UTF-8, the tables' own encoding. Finalised at its end, so it holds no
-// lock afterwards. Failures throw EDatabaseError "component: engine text".
+// lock afterwards; it must end before the connection closes, which Qt's driver cannot do while
+// a statement it does not know of is alive. Failures throw EDatabaseError "component: engine
+// text". One thread, the connection's.
 class Statement {
 public:
-    // Throws when db is not open or sql does not compile.
+    // Throws when db is not open, or sql does not compile or holds more than one statement.
     Statement(const QSqlDatabase& db, const QString& component, const QString& sql);
     ~Statement();
     Statement(const Statement&) = delete;
