@@ -1,90 +1,63 @@
-// Sends 10,000 small mails through one send run (thread, log, reporter, SMTP transport) to an
-// accept-everything sink on loopback, with n = 0 and n = 100 mails per connection; prints mails
-// per second and the peak memory of the process.
+// Sends small mails (about 1.5 KB, like the peer's) through whole send runs (thread, log,
+// reporter, SMTP transport) to an SMTP sink, with one connection and with a reconnect every 100
+// mails. bench/send_ratios.sh runs it against ../shared/peers/sink beside py_smtp_peer.py:
+//   bench_send_run --port P [-n N] [--reconnect-every K]
+// Without --port it starts its own loopback sink and runs both cases.
 #include "LoopbackSmtpSink.h"
-#include "mailing/MGS.h"
-#include "mailing/SmtpMailTransport.h"
-#include "mailing/StatusWindowReporter.h"
+#include "SendBenchRun.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QPointer>
-#include <QTemporaryDir>
-
-#include <cstdio>
 
 namespace {
 
-constexpr int kMails = 10'000;
-
-// The same small text mail for every reader; only the address changes.
+// The same small quoted-printable text mail for every reader; only the address changes.
 class SmallMails : public IMailSource
 {
 public:
-    SmallMails()
+    explicit SmallMails(int count) : m_count(count)
     {
-        m_mail.From = QStringLiteral("news@example.org");
-        m_mail.Subject = QStringLiteral("Neuigkeiten im Dezember");
+        m_mail.From = QStringLiteral("newsletter@schaefer-werkzeugbau.example");
+        m_mail.Subject = QStringLiteral("Newsletter März");
         m_mail.HeaderLines = {"MIME-Version: 1.0", "content-type: text/plain; charset=iso-8859-1",
                               "content-transfer-encoding: quoted-printable"};
         QByteArray body;
-        for (int line = 0; line < 10; ++line)
-            body += "Sehr geehrte Leserin, sehr geehrter Leser, hier stehen die Neuigkeiten.\r\n";
+        while (body.size() < 1200)
+            body += "Sehr geehrte Damen und Herren, wir freuen uns, Ihnen die neueste Ausgabe unseres N=\r\n"
+                    "ewsletters zu schicken. Gr=FC=DFe aus M=FCnster!\r\n";
         m_mail.Body = {body};
     }
     bool prepare() override { return true; }
     bool buildNext() override
     {
-        m_mail.Recipient = QStringLiteral("leser%1@example.com").arg(++m_built);
+        m_mail.Recipient = QStringLiteral("empfaenger%1@kunde.example").arg(++m_built, 6, 10, QLatin1Char('0'));
         return true;
     }
-    bool done() const override { return m_built >= kMails; }
+    bool done() const override { return m_built >= m_count; }
     QString errorText() const override { return {}; }
     const TMailMessage& message() const override { return m_mail; }
+    QStringList remainingRecipients() const override { return {}; }
 
 private:
     TMailMessage m_mail;
+    int m_count;
     int m_built = 0;
 };
-
-void runWithReconnectsEvery(int n)
-{
-    LoopbackSmtpSink sink;
-    QTemporaryDir dir;
-    SendRunSettings settings;
-    settings.Host = QStringLiteral("127.0.0.1");
-    settings.Port = sink.port();
-    settings.MailsPerConnection = n;
-    settings.ProgressMax = kMails;
-    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
-    settings.FallbackLogFileName = dir.filePath(QStringLiteral("newsletter.log"));
-    SmtpSessionOptions options;
-    options.localHostName = QStringLiteral("bench.example.org");
-    options.transcriptPath.clear();
-
-    QElapsedTimer timer;
-    timer.start();
-    const QPointer<TMGS> run =
-        new TMGS(settings, std::make_unique<SmtpMailTransport>(options), std::make_unique<SmallMails>(),
-                 std::make_unique<StatusWindowReporter>(nullptr));
-    run->start();
-    // The main thread keeps taking the run's reports, as the program's event loop does.
-    while (run)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    std::printf(
-        "n = %3d: %d mails in %.2f s, %.0f mails/s, %d connections, log %lld bytes, peak memory %ld KiB\n", n,
-        kMails, seconds, kMails / seconds, sink.connections(), QFileInfo(settings.LogFileName).size(),
-        peakMemoryKiB());
-}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    runWithReconnectsEvery(0);
-    runWithReconnectsEvery(100);
+    const SendBenchArguments arguments = SendBenchArguments::parse(QCoreApplication::arguments());
+    if (arguments.port != 0) {
+        RunSendBench("bench_send_run small", arguments.port, arguments.mails, arguments.reconnectEvery,
+                     std::make_unique<SmallMails>(arguments.mails));
+        return 0;
+    }
+    for (const int n : {0, 100}) {
+        LoopbackSmtpSink sink;
+        RunSendBench("bench_send_run small (own sink)", sink.port(), arguments.mails, n,
+                     std::make_unique<SmallMails>(arguments.mails));
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 # Starts kubNEWSLETTER under Xvfb with a temporary registry and work folder and saves a PNG.
 # Usage: screenshot.sh [WINDOW] [OUT.png]
 #   WINDOW: main (default: the real program, started as a user starts it), about, splash,
+#           menu (the main window with a menu and its sub-menu open),
 #           settings, connection (the settings dialog's two pages), picker (the folder picker),
 #           backup (the progress window of backup and restore), restore (the archive picker),
 #           logview (the log viewer with a sample log), logs (the log manager),

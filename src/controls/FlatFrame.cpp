@@ -2,23 +2,34 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QComboBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 
-FlatFrame::FlatFrame(QAbstractScrollArea* control)
-    : QObject(control), m_control(control), m_viewport(control->viewport()), m_frameColor(control->palette().color(QPalette::Dark)),
-      m_focused(control->hasFocus()), m_ownFrameStyle(control->frameStyle()), m_ownLineWidth(control->lineWidth()),
-      m_ownMidLineWidth(control->midLineWidth())
+FlatFrame::FlatFrame(QWidget* control, QAbstractScrollArea* scrollArea, QWidget* viewport)
+    : QObject(control), m_control(control), m_scrollArea(scrollArea), m_viewport(viewport),
+      m_frameColor(control->palette().color(QPalette::Dark)), m_focused(control->hasFocus())
 {
     control->installEventFilter(this);
-    m_viewport->installEventFilter(this);
+    if (m_viewport)
+        m_viewport->installEventFilter(this);
 }
+
+FlatFrame::FlatFrame(QAbstractScrollArea* control) : FlatFrame(control, control, control->viewport())
+{
+    m_ownFrameStyle = control->frameStyle();
+    m_ownLineWidth = control->lineWidth();
+    m_ownMidLineWidth = control->midLineWidth();
+}
+
+FlatFrame::FlatFrame(QComboBox* control) : FlatFrame(control, nullptr, nullptr) {}
 
 void FlatFrame::detach()
 {
     m_control->removeEventFilter(this);
-    m_viewport->removeEventFilter(this);
+    if (m_viewport)
+        m_viewport->removeEventFilter(this);
 }
 
 void FlatFrame::setFrameColor(const QColor& color)
@@ -85,15 +96,17 @@ void FlatFrame::setFrameVisible(bool visible)
 
 void FlatFrame::applyFrameShape()
 {
-    if (m_frameVisible) {
+    if (!m_scrollArea) {
+        static_cast<QComboBox*>(m_control)->setFrame(!m_frameVisible);
+    } else if (m_frameVisible) {
         // A plain box of line width 2 reserves exactly the two pixels the frame painter covers.
-        m_control->setFrameStyle(QFrame::Box | QFrame::Plain);
-        m_control->setLineWidth(2);
-        m_control->setMidLineWidth(0);
+        m_scrollArea->setFrameStyle(QFrame::Box | QFrame::Plain);
+        m_scrollArea->setLineWidth(2);
+        m_scrollArea->setMidLineWidth(0);
     } else {
-        m_control->setFrameStyle(m_ownFrameStyle);
-        m_control->setLineWidth(m_ownLineWidth);
-        m_control->setMidLineWidth(m_ownMidLineWidth);
+        m_scrollArea->setFrameStyle(m_ownFrameStyle);
+        m_scrollArea->setLineWidth(m_ownLineWidth);
+        m_scrollArea->setMidLineWidth(m_ownMidLineWidth);
     }
 }
 
@@ -119,8 +132,8 @@ void FlatFrame::paint()
     if (!m_frameVisible)
         return;
     QPainter painter(m_control);
-    const QWidget* viewport = m_control->viewport();
-    const QColor color = viewport->palette().color(viewport->backgroundRole());
+    const QColor color = m_viewport ? m_viewport->palette().color(m_viewport->backgroundRole())
+                                    : m_control->palette().color(QPalette::Base);
     DrawControlFrame(painter, m_control->width(), m_control->height(), m_frameStyle, color, m_frameColor,
                      m_frameSides, FrameColors::fromPalette(m_control->palette()));
 }
@@ -132,7 +145,7 @@ void FlatFrame::scrollByWheelSteps(QScrollBar* bar, int steps, int lines)
 
 bool FlatFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_viewport) {
+    if (m_viewport && watched == m_viewport) {
         if (event->type() != QEvent::Wheel)
             return false;
         // Whole notches only; high-resolution wheels deliver parts of one.
@@ -140,7 +153,7 @@ bool FlatFrame::eventFilter(QObject* watched, QEvent* event)
         const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
         m_wheelRemainder %= QWheelEvent::DefaultDeltasPerStep;
         if (notches != 0)
-            scrollByWheelSteps(m_control->verticalScrollBar(), -notches, QApplication::wheelScrollLines());
+            scrollByWheelSteps(m_scrollArea->verticalScrollBar(), -notches, QApplication::wheelScrollLines());
         event->accept();
         return true;
     }

@@ -7,16 +7,20 @@
 #include "controls/FramePainter.h"
 
 class QAbstractScrollArea;
+class QComboBox;
 class QScrollBar;
 
-// The flat two-pixel frame and the wheel scrolling that the tree view and the file list box share.
-// Owned by its control (a child object); the control calls paint() from its event() after its base
-// class has handled a Paint event of the control itself. The frame takes the control's own frame
-// area, so the scroll bars stay inside it. Main thread only.
+// The flat two-pixel frame that the tree view, the list boxes and the drive combo box share, and
+// the wheel scrolling of the scrolling ones. Owned by its control (a child object); the control
+// calls paint() from its event() after its base class has handled a Paint event of the control
+// itself. The frame takes the control's own frame area, so the scroll bars stay inside it. Main
+// thread only.
 class FlatFrame : public QObject {
     Q_OBJECT
 public:
     explicit FlatFrame(QAbstractScrollArea* control);
+    // Painted inside the combo box, in place of the style's frame while visible.
+    explicit FlatFrame(QComboBox* control);
     // The control's destructor calls this first: events that arrive while the control is torn
     // down must not reach the frame.
     void detach();
@@ -29,6 +33,7 @@ public:
     TFrameStyle frameStyle() const { return m_frameStyle; }
     bool frameVisible() const { return m_frameVisible; }
     bool mouseOver() const { return m_mouseOver; }
+    bool focused() const { return m_focused; }
 
     // Each setter stores a changed value and repaints the frame at once.
     void setFrameColor(const QColor& color);
@@ -61,9 +66,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    FlatFrame(QWidget* control, QAbstractScrollArea* scrollArea, QWidget* viewport);
     void applyFrameShape();
 
-    QAbstractScrollArea* m_control;
+    QWidget* m_control;
+    QAbstractScrollArea* m_scrollArea; // none for a combo box
     QWidget* m_viewport;
     QColor m_frameColor;
     bool m_frameFlat = false;
@@ -76,7 +83,7 @@ private:
     bool m_focused = false;
     bool m_repaintSuspended = false;
     int m_wheelRemainder = 0;
-    int m_ownFrameStyle;
-    int m_ownLineWidth;
-    int m_ownMidLineWidth;
+    int m_ownFrameStyle = 0;
+    int m_ownLineWidth = 0;
+    int m_ownMidLineWidth = 0;
 };

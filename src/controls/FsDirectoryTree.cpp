@@ -435,17 +435,13 @@ void TFsDirectoryTree::setFileList(TFsFileListBox* list)
 
 void TFsDirectoryTree::setDirLabel(QLabel* label, bool autoSize)
 {
-    m_dirLabel = label;
-    m_labelAutoSize = autoSize;
+    m_dirLabel.link(label, autoSize);
     updateDirLabel();
 }
 
 void TFsDirectoryTree::updateDirLabel()
 {
-    if (!m_dirLabel)
-        return;
-    const int width = m_labelAutoSize ? this->width() : m_dirLabel->width();
-    m_dirLabel->setText(ShortenPath(directory(), m_dirLabel->fontMetrics(), width));
+    m_dirLabel.show(directory(), *this);
 }
 
 void TFsDirectoryTree::setVolumeKinds(VolumeKinds kinds)

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPointer>
 
+#include "controls/DirectoryLabel.h"
 #include "controls/FlatTreeView.h"
 #include "controls/FsResult.h"
 #include "platform/VolumeProvider.h"
@@ -42,7 +43,7 @@ public:
     TFsFileListBox* fileList() const;
     // Links the list both ways; it follows the tree from the next selection change.
     void setFileList(TFsFileListBox* list);
-    QLabel* dirLabel() const { return m_dirLabel; }
+    QLabel* dirLabel() const { return m_dirLabel.label(); }
     // The label shows the directory shortened to its own width, or to the tree's when autoSize.
     void setDirLabel(QLabel* label, bool autoSize = false);
 
@@ -91,8 +92,7 @@ private:
     VolumeProvider* m_volumes;
     ShellIcons* m_icons;
     QPointer<QListWidget> m_fileList; // a TFsFileListBox
-    QPointer<QLabel> m_dirLabel;
-    bool m_labelAutoSize = false;
+    DirectoryLabel m_dirLabel;
     VolumeKinds m_volumeKinds = kAllVolumeKinds;
     bool m_showHiddenDirs = false;
     bool m_fillingDrives = false;

@@ -10,6 +10,7 @@
 
 #include "controls/BusyCursor.h"
 #include "controls/ControlText.h"
+#include "controls/FsDirectoryListBox.h"
 #include "controls/FsDirectoryTree.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ShellIcons.h"
@@ -137,6 +138,16 @@ void TFsFileListBox::setDirTree(TFsDirectoryTree* tree)
     m_dirTree = tree;
 }
 
+TFsDirectoryListBox* TFsFileListBox::dirList() const
+{
+    return static_cast<TFsDirectoryListBox*>(m_dirList.data());
+}
+
+void TFsFileListBox::setDirList(TFsDirectoryListBox* list)
+{
+    m_dirList = list;
+}
+
 QString TFsFileListBox::pathOf(const QString& name) const
 {
     if (m_directory.endsWith(QLatin1Char('/')))
@@ -219,7 +230,10 @@ FsResult TFsFileListBox::applyFilePath(const QString& editText)
         folder = QFileInfo(path).path();
         filePart = QFileInfo(path).fileName();
     }
-    if (TFsDirectoryTree* tree = dirTree()) {
+    if (TFsDirectoryListBox* list = dirList()) {
+        // It moves this list through its change.
+        list->setDirectory(folder);
+    } else if (TFsDirectoryTree* tree = dirTree()) {
         const FsResult moved = tree->setDirectory(folder);
         if (!moved)
             return moved;

@@ -10,6 +10,7 @@
 #include "controls/FsResult.h"
 
 class ShellIcons;
+class TFsDirectoryListBox;
 class TFsDirectoryTree;
 
 // A list of the entries of one folder that match a file mask: folders before files, each group
@@ -49,9 +50,9 @@ public:
 
     // The full path of the selected file; empty when none is selected.
     QString fileName() const;
-    // Applies a typed path: a folder part moves the linked tree (or this list), a wildcard
-    // pattern becomes the mask, a name selects that file (switching the mask to it when the mask
-    // hides it). Fails with "The %s file does not exist" when the name is no file of the folder
+    // Applies a typed path: a folder part moves the linked directory list or tree (or this list),
+    // a wildcard pattern becomes the mask, a name selects that file (switching the mask to it when
+    // the mask hides it). Fails with "The %s file does not exist" when the name is no file of the folder
     // reached, keeping that folder and mask.
     FsResult applyFilePath(const QString& editText);
 
@@ -64,6 +65,9 @@ public:
     TFsDirectoryTree* dirTree() const;
     // Set by TFsDirectoryTree::setFileList, which links both ways.
     void setDirTree(TFsDirectoryTree* tree);
+    TFsDirectoryListBox* dirList() const;
+    // Set by TFsDirectoryListBox::setFileList, which links both ways.
+    void setDirList(TFsDirectoryListBox* list);
 
     // The row last reported by changed(); -1 after a re-read.
     int lastSel() const { return m_lastSel; }
@@ -88,6 +92,7 @@ private:
     TFileType m_fileType = TFileAttr::ftNormal;
     QPointer<QLineEdit> m_fileEdit;
     QPointer<QTreeWidget> m_dirTree; // a TFsDirectoryTree
+    QPointer<QListWidget> m_dirList; // a TFsDirectoryListBox
     bool m_allowOpen = false;
     bool m_showGlyphs = true;
     int m_itemHeight = 18;

@@ -4,10 +4,7 @@
 #include <QList>
 #include <QTextBoundaryFinder>
 
-namespace {
-
-// Offsets of the end of every character of text, in order.
-QList<qsizetype> characterEnds(const QString& text)
+QList<qsizetype> CharacterEnds(const QString& text)
 {
     QList<qsizetype> ends;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -16,13 +13,11 @@ QList<qsizetype> characterEnds(const QString& text)
     return ends;
 }
 
-} // namespace
-
 QString shortenToWidth(const QString& text, const QFontMetrics& metrics, int width)
 {
     if (metrics.horizontalAdvance(text) <= width)
         return text;
-    const QList<qsizetype> ends = characterEnds(text);
+    const QList<qsizetype> ends = CharacterEnds(text);
     if (ends.size() <= 3)
         return text;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QFontMetrics;
@@ -10,3 +11,6 @@ class QFontMetrics;
 // combining mark or a character outside the basic plane is never split. A text exactly as wide
 // as width stays whole.
 QString shortenToWidth(const QString& text, const QFontMetrics& metrics, int width);
+
+// Offsets of the end of every character (grapheme cluster) of text, in order.
+QList<qsizetype> CharacterEnds(const QString& text);

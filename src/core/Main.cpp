@@ -5,6 +5,7 @@
 #include "core/Artwork.h"
 #include "core/FormPlacement.h"
 #include "core/LogListing.h"
+#include "core/MainMenuLook.h"
 #include "core/OptionForm.h"
 #include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
@@ -93,6 +94,7 @@ TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
     setWindowIcon(Artwork::image(Artwork::ImgProgram));
     buildLayout();
     buildMenus();
+    MC1 = InstallMainMenuLook(this);
     WindowMessages::setMainWindow(this);
     m_commandUpdater->setIdleHandler([this] { m_sendSlots->ReclaimFinishedSendSlots(); });
 

@@ -19,6 +19,7 @@ class QMenu;
 class QTreeWidgetItem;
 class TFormPlacement;
 class TLogViewForm;
+class TMenuColor;
 class TProtoModForm;
 class TSendSlotTable;
 
@@ -87,6 +88,8 @@ public:
     QMenu* Erweitert1;
     QMenu* Datensicherung1;
     QMenu* Hilfe1;
+    // The coloured look of the menu bar and its menus; owned by the window.
+    TMenuColor* MC1;
 
 protected:
     bool event(QEvent* event) override;

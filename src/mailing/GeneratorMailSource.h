@@ -2,23 +2,28 @@
 
 #include "mailing/MailSource.h"
 #include "mailing/MessageGenerator.h"
+#include "mailing/RecipientList.h"
 
 #include <memory>
 
 // A send run's mails from its message generator, which the send workflow has filled on the
-// main thread. Owns the generator and the message object it fills; used by the run's thread.
+// main thread, and the recipient list it was given. Owns the generator and the message object
+// it fills; used by the run's thread.
 class GeneratorMailSource final : public IMailSource
 {
 public:
-    explicit GeneratorMailSource(std::unique_ptr<TMessageGenerator> generator);
+    GeneratorMailSource(std::unique_ptr<TMessageGenerator> generator, TRecipientList recipients);
 
     bool prepare() override { return m_generator->Prepare(); }
-    bool buildNext() override { return m_generator->BuildNext(m_message); }
+    bool buildNext() override;
     bool done() const override { return m_generator->Done(); }
     QString errorText() const override { return m_generator->ErrorText(); }
     const TMailMessage& message() const override { return m_message; }
+    QStringList remainingRecipients() const override;
 
 private:
     std::unique_ptr<TMessageGenerator> m_generator;
+    TRecipientList m_recipients;
+    qsizetype m_built = 0;
     TMailMessage m_message;
 };

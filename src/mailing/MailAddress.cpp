@@ -33,5 +33,12 @@ MailAddressCheck CheckMailAddress(const QString& address)
         return refused(trimmed, "needs exactly one \"@\"");
     if (at == 0 || at == trimmed.size() - 1)
         return refused(trimmed, "needs text on both sides of \"@\"");
+    // RFC 5321 4.5.3.1: the path with its angle brackets holds at most 256 octets.
+    if (at > 64)
+        return refused(trimmed, "local part longer than 64 characters");
+    if (trimmed.size() - at - 1 > 255)
+        return refused(trimmed, "domain longer than 255 characters");
+    if (trimmed.size() + 2 > 256)
+        return refused(trimmed, "longer than 254 characters");
     return {trimmed.toLatin1(), {}};
 }

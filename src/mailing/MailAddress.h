@@ -5,7 +5,8 @@
 
 // The check every envelope address passes before it reaches an SMTP command: trimmed, then
 // printable ASCII only, exactly one "@" with text on both sides, and no blank, "<", ">", comma
-// or control character. So no CR or LF can ever reach the wire through an address.
+// or control character, and within the lengths of RFC 5321 4.5.3.1 (local part 64, domain 255,
+// the path "<...>" 256 octets). So no CR or LF can ever reach the wire through an address.
 struct MailAddressCheck
 {
     QByteArray address; // the trimmed address, ready for "<...>"; empty when the check failed

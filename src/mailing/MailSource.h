@@ -3,6 +3,7 @@
 #include "mailing/MailMessage.h"
 
 #include <QString>
+#include <QStringList>
 
 // Where a send run's mails come from: one personalised mail per recipient, in order. Filled on
 // the main thread before the run starts; from then on used only by the run's thread.
@@ -22,4 +23,6 @@ public:
     virtual QString errorText() const = 0;
     // The mail built last; its Recipient is empty before the first successful buildNext().
     virtual const TMailMessage& message() const = 0;
+    // The addresses of the recipients after the mail built last, in order.
+    virtual QStringList remainingRecipients() const = 0;
 };

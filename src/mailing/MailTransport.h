@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The four steps a send run needs of its mail server, so the run can be driven against a fake.
 // Created on the main thread, then used only by the run's thread; nothing here throws.
 class IMailTransport
@@ -12,8 +14,14 @@ class IMailTransport
 public:
     virtual ~IMailTransport() = default;
 
+    // Called about every 100 ms while a step waits for the server; true ends the wait with
+    // Cancelled. Set before the first step.
+    virtual void setWaitHook(std::function<bool()> stopWaiting) = 0;
     // Opens a new connection (dropping an earlier one) and greets the server.
-    virtual SmtpResult connectToHost(const QString& host, quint16 port) = 0;
+    virtual SmtpResult connectToHost(const QString& host, quint16 port, SmtpTls tls) = 0;
+    // A connection is open: false before the first, after disconnect() and after a step that
+    // ended the connection (Failed, Cancelled).
+    virtual bool isConnected() const = 0;
     // The connection just opened announced at least one authentication mechanism.
     virtual bool offersAuthentication() const = 0;
     virtual SmtpResult login(const QString& user, const QString& password) = 0;

@@ -1,12 +1,17 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 
-// The send log of one run as the run writes it: Windows-1252 text with CR LF line ends, each
-// piece written straight through to the file, so the log is complete up to the last step even
-// when the program ends abruptly. After the first failed write nothing more is written and
-// failed() stays true; the run then ends in order and says so. Lives in the run's thread.
+// The send log of one run as the run writes it: Windows-1252 text with CR LF line ends. Pieces
+// are gathered in a buffer that goes to the file at least once a second (whenever a piece is
+// written or flushIfDue() is called once a second has passed) and at close(), so a run costs
+// few writes and an abrupt end loses at most the last second. Control characters inside a
+// piece (a server's reply may hold CR, ESC or NUL) are written as blanks, so only the line ends
+// break lines. After the first failed write (a full disk) the file is cut back to its last
+// complete line, nothing more is written, failed() stays true and errorString() holds the
+// system's reason. Lives in the run's thread.
 class SendLogWriter
 {
 public:
@@ -17,15 +22,26 @@ public:
     void openEntry(const QString& text);
     // A piece that ends its line.
     void line(const QString& text = {});
+    // Writes the buffer when a second has passed since it was last written.
+    void flushIfDue();
+    // Writes the buffer and closes the file.
     void close();
 
     bool failed() const { return m_failed; }
     QString errorString() const { return m_error; }
 
 private:
-    void write(const QString& text);
+    void append(const QString& text, bool endsLine);
+    void flush();
+    void fail(qsizetype writtenOfBuffer);
 
     QFile m_file;
+    QByteArray m_buffer;
+    QElapsedTimer m_sinceFlush;
+    qint64 m_size = 0; // bytes in the file
     bool m_failed = false;
     QString m_error;
 };
+
+// text with every control character (below 0x20, and DEL) as a blank.
+QString BlankControls(const QString& text);

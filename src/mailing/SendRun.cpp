@@ -8,15 +8,9 @@ const QString kSucceeded = QStringLiteral("erfolgreich.");
 const QString kFailed = QStringLiteral("fehlgeschlagen.");
 const QString kErrorText = QStringLiteral("    Fehlertext: ");
 
-// A value between double quotes; a value from the database must not break a log line in two.
 QString quoted(const QString& value)
 {
-    QString shown = value;
-    for (QChar& c : shown) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
-    }
-    return u'"' + shown + u'"';
+    return u'"' + value + u'"';
 }
 
 } // namespace
@@ -34,9 +28,13 @@ int SendRun::execute()
     // Without a log nobody could tell which mails went out, so nothing is sent.
     if (path.isEmpty() || !m_log.open(path, fallback)) {
         m_result = int(SendResult::LogNotCreated);
-        m_reporter.reportResult(m_result);
+        m_reporter.reportResult(m_result, m_log.errorString());
         return m_result;
     }
+    m_transport.setWaitHook([this] {
+        m_log.flushIfDue();
+        return m_reporter.cancelRequested();
+    });
     try {
         run();
     } catch (...) {
@@ -46,7 +44,7 @@ int SendRun::execute()
     m_log.close();
     if (m_log.failed())
         m_result = int(SendResult::LogNotCreated);
-    m_reporter.reportResult(m_result);
+    m_reporter.reportResult(m_result, m_log.failed() ? m_log.errorString() : QString());
     return m_result;
 }
 
@@ -59,30 +57,37 @@ void SendRun::run()
     m_log.line();
     m_log.line();
     checkCancel();
-    if (!m_cancel && !logFailed()) {
-        m_log.openEntry(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
-                        QStringLiteral(" ... "));
-        try {
-            const SmtpResult connected = m_transport.connectToHost(m_settings.Host, m_settings.Port);
-            if (!connected.ok())
-                throw Abort{connected.message, connected.errorClassName()};
-            status(QStringLiteral("Verbunden..."));
-            m_log.line(kSucceeded);
-            // Every way out of an open connection passes through the disconnect step.
-            try {
-                sendAll();
-            } catch (...) {
-                disconnectStep();
-                throw;
-            }
-            disconnectStep();
-        } catch (const Abort& abort) {
-            catchAll(abort);
-        } catch (const std::exception& e) {
-            catchAll({QString::fromLocal8Bit(e.what()), QStringLiteral("std::exception")});
-        }
-    }
+    if (!m_cancel && !logFailed())
+        connectAndSend();
     cancelEnd();
+}
+
+void SendRun::connectAndSend()
+{
+    m_log.openEntry(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
+                    QStringLiteral(" ... "));
+    try {
+        const SmtpResult connected =
+            m_transport.connectToHost(m_settings.Host, m_settings.Port, m_settings.Tls);
+        if (cancelled(connected))
+            return;
+        if (!connected.ok())
+            throw Abort{connected.message, connected.errorClassName()};
+        status(QStringLiteral("Verbunden..."));
+        m_log.line(kSucceeded);
+        // Every way out of an open connection passes through the disconnect step.
+        try {
+            sendAll();
+        } catch (...) {
+            disconnectStep();
+            throw;
+        }
+        disconnectStep();
+    } catch (const Abort& abort) {
+        catchAll(abort);
+    } catch (const std::exception& e) {
+        catchAll({QString::fromLocal8Bit(e.what()), QStringLiteral("std::exception")});
+    }
 }
 
 void SendRun::sendAll()
@@ -92,7 +97,7 @@ void SendRun::sendAll()
     if (m_transport.offersAuthentication() && !m_settings.UserId.isEmpty()) {
         m_loginUsed = true;
         const SmtpResult login = loginStep(QStringLiteral("Anmelden"));
-        if (login.status == SmtpStatus::Rejected)
+        if (login.status == SmtpStatus::Rejected || cancelled(login))
             return;
         if (!login.ok())
             throw Abort{login.message, login.errorClassName()};
@@ -106,10 +111,16 @@ void SendRun::sendAll()
     bool buildFailed = false;
     do {
         if (m_source.buildNext()) {
-            // Reconnect only for a mail that was built, so a run of exactly N mails never does.
-            if (m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection) {
-                if (!reconnect(mailsOnConnection))
+            // Reconnect only for a mail that was built, so a run of exactly N mails never does. A
+            // connection the server closed (421) or that broke is opened again the same way.
+            const bool full =
+                m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection;
+            if (full || !m_transport.isConnected()) {
+                if (!reconnect(mailsOnConnection)) {
+                    if (!m_cancel)
+                        logNotAttempted();
                     return;
+                }
                 mailsOnConnection = 0;
             }
             ++mailsOnConnection;
@@ -118,6 +129,10 @@ void SendRun::sendAll()
             m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) +
                             QStringLiteral(" ... "));
             const SmtpResult sent = m_transport.send(mail);
+            if (cancelled(sent)) {
+                status(QStringLiteral("Abbruch"));
+                return;
+            }
             if (sent.ok()) {
                 m_log.line(QStringLiteral("fertig."));
             } else {
@@ -144,15 +159,16 @@ void SendRun::sendAll()
 
 bool SendRun::reconnect(int mailsSent)
 {
-    const SmtpResult closed = m_transport.disconnect();
-    if (!closed.ok())
-        throw Abort{closed.message, closed.errorClassName()};
+    // A QUIT that cannot be written means the old connection is gone already: connect anew.
+    (void)m_transport.disconnect();
     status(QStringLiteral("Trennen nach ") + QString::number(mailsSent) + QStringLiteral(" Mail(s)..."));
     m_log.line(QStringLiteral("Trennen nach ") + QString::number(mailsSent) + QStringLiteral(" Mail(s)."));
 
     m_log.openEntry(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
                     QStringLiteral(" ... "));
-    const SmtpResult connected = m_transport.connectToHost(m_settings.Host, m_settings.Port);
+    const SmtpResult connected = m_transport.connectToHost(m_settings.Host, m_settings.Port, m_settings.Tls);
+    if (cancelled(connected))
+        return false;
     if (!connected.ok())
         return reconnectFailed(connected.message);
     status(QStringLiteral("Verbunden..."));
@@ -161,12 +177,29 @@ bool SendRun::reconnect(int mailsSent)
     // Only the first connection decides whether the run logs in.
     if (m_loginUsed) {
         const SmtpResult login = loginStep(QStringLiteral("Erneutes Anmelden"));
-        if (login.status == SmtpStatus::Rejected)
+        if (login.status == SmtpStatus::Rejected || cancelled(login))
             return false;
         if (!login.ok())
             return reconnectFailed(login.message);
     }
     return !logFailed();
+}
+
+bool SendRun::cancelled(const SmtpResult& step)
+{
+    if (step.status != SmtpStatus::Cancelled)
+        return false;
+    m_log.line(QStringLiteral("abgebrochen."));
+    m_cancel = true;
+    m_result = int(SendResult::CancelSeen);
+    return true;
+}
+
+void SendRun::logNotAttempted()
+{
+    m_log.line(QStringLiteral("  Nicht versendet an ") + quoted(m_source.message().Recipient));
+    for (const QString& address : m_source.remainingRecipients())
+        m_log.line(QStringLiteral("  Nicht versendet an ") + quoted(address));
 }
 
 SmtpResult SendRun::loginStep(const QString& what)
@@ -233,7 +266,7 @@ void SendRun::cancelEnd()
 
 void SendRun::status(const QString& text)
 {
-    m_reporter.showStatus(text);
+    m_reporter.showStatus(BlankControls(text));
 }
 
 void SendRun::checkCancel()

@@ -16,6 +16,7 @@ struct SendRunSettings
 {
     QString Host;
     quint16 Port = 25;
+    SmtpTls Tls = SmtpTls::WhenOffered;
     QString UserId; // empty: the run never logs in
     QString Password;
     // Mails over one connection before the run reconnects; 0 or less: one connection.
@@ -27,10 +28,11 @@ struct SendRunSettings
 };
 
 // The algorithm of one send run: connect, log in when the server offers it and a user is set,
-// build and send one mail per recipient, reconnect every MailsPerConnection mails, disconnect,
-// and write every step to the send log. It ends with one result code, reported last. It never
-// throws and never shows a box. Runs on the send thread; transport, source and reporter are
-// borrowed and must outlive execute().
+// build and send one mail per recipient, reconnect every MailsPerConnection mails and whenever
+// the connection was lost (a 421, a broken connection), disconnect, and write every step to the
+// send log. A cancel ends even a wait for the server. It ends with one result code, reported
+// last. It never throws and never shows a box. Runs on the send thread; transport, source and
+// reporter are borrowed and must outlive execute().
 class SendRun
 {
 public:
@@ -51,8 +53,12 @@ private:
     };
 
     void run();
+    void connectAndSend();
     void sendAll();
     bool reconnect(int mailsSent);
+    // A step ended by the user's cancel: ends the open log entry and notes the cancel.
+    bool cancelled(const SmtpResult& step);
+    void logNotAttempted();
     // AUTH LOGIN with its log entry; what is "Anmelden" or "Erneutes Anmelden". A refusal sets
     // the result; other failures are the caller's.
     SmtpResult loginStep(const QString& what);

@@ -14,6 +14,7 @@ public:
     virtual void stepProgress() = 0;
     // The user asked the run to stop; false when the run has no window.
     virtual bool cancelRequested() = 0;
-    // The final result code (a SendResult).
-    virtual void reportResult(int code) = 0;
+    // The final result code (a SendResult); detail is the system's reason when the run's log
+    // could not be written, else empty.
+    virtual void reportResult(int code, const QString& detail) = 0;
 };

@@ -14,6 +14,7 @@
 #include "mailing/SendWorkflowDialogs.h"
 #include "mailing/SenderMailData.h"
 #include "mailing/SmtpMailTransport.h"
+#include "mailing/SmtpServerAddress.h"
 #include "mailing/StatusWindowReporter.h"
 #include "mailing/UserSpass.h"
 #include "platform/BusyGuard.h"
@@ -86,8 +87,10 @@ void showProgress(TPStartForm& progress, const QString& text)
 
 QThread* CreateSendRunThread(SendRunRequest request)
 {
-    return new TMGS(std::move(request.settings), std::make_unique<SmtpMailTransport>(),
-                    std::make_unique<GeneratorMailSource>(std::move(request.generator)),
+    SmtpSessionOptions options;
+    options.timeouts = request.timeouts;
+    return new TMGS(std::move(request.settings), std::make_unique<SmtpMailTransport>(std::move(options)),
+                    std::make_unique<GeneratorMailSource>(std::move(request.generator), std::move(request.recipients)),
                     std::make_unique<StatusWindowReporter>(request.window));
 }
 
@@ -234,7 +237,11 @@ void TSendWorkflow::startRun(const QStringList& lines, const QString& fileName, 
 
     SendRunRequest request;
     request.settings.ProgressMax = int(list.count());
-    request.settings.Host = sender.Host;
+    const SmtpServerAddress server = ParseSmtpServer(sender.Host);
+    request.settings.Host = server.host;
+    request.settings.Port = server.port;
+    request.settings.Tls = server.tls;
+    request.timeouts = m_seams.smtpTimeouts;
     request.settings.UserId = sender.UserID;
     request.settings.Password = sender.UserPW;
     request.generator = std::make_unique<TMessageGenerator>();
@@ -243,6 +250,7 @@ void TSendWorkflow::startRun(const QStringList& lines, const QString& fileName, 
         request.generator->LoadHtmlFile(fileName);
     request.generator->SetSenderData(TSenderMailData::FromSender(sender, subject));
     request.generator->SetUserData(list);
+    request.recipients = list;
     request.settings.MailsPerConnection = ReadMailsPerConnection();
 
     bool logFailed = false;

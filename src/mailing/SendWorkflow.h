@@ -26,7 +26,9 @@ class TUserSP;
 struct SendRunRequest {
     SendRunSettings settings;
     std::unique_ptr<TMessageGenerator> generator; // filled: text, HTML file, sender, recipients
+    TRecipientList recipients;                    // the generator's recipients
     TUserSP* window = nullptr;                    // the slot's status window, already shown
+    SmtpTimeouts timeouts;
 };
 
 // The program's send run: a TMGS over SMTP that reports to the window. Not started.
@@ -45,6 +47,8 @@ struct TSendWorkflowSeams {
     std::function<void(bool& failed, QString& name)> createLog;
     // Makes the run's thread, not started; none: CreateSendRunThread.
     std::function<QThread*(SendRunRequest request)> createRun;
+    // The waits of the run's SMTP session; tests shorten them.
+    SmtpTimeouts smtpTimeouts;
     // Disabled while the recipients are gathered, so it takes no sender change, screen switch
     // or second send meanwhile.
     QPointer<QWidget> mainWindow;

@@ -39,14 +39,28 @@ SmtpMailTransport::~SmtpMailTransport() = default;
 
 SmtpSession& SmtpMailTransport::session()
 {
-    if (!m_session)
+    if (!m_session) {
         m_session = std::make_unique<SmtpSession>(m_options);
+        m_session->setWaitHook(m_stopWaiting);
+    }
     return *m_session;
 }
 
-SmtpResult SmtpMailTransport::connectToHost(const QString& host, quint16 port)
+void SmtpMailTransport::setWaitHook(std::function<bool()> stopWaiting)
 {
-    return session().connectToHost(host, port);
+    m_stopWaiting = std::move(stopWaiting);
+    if (m_session)
+        m_session->setWaitHook(m_stopWaiting);
+}
+
+SmtpResult SmtpMailTransport::connectToHost(const QString& host, quint16 port, SmtpTls tls)
+{
+    return session().connectToHost(host, port, tls);
+}
+
+bool SmtpMailTransport::isConnected() const
+{
+    return m_session && m_session->isConnected();
 }
 
 bool SmtpMailTransport::offersAuthentication() const
@@ -79,11 +93,7 @@ SmtpResult SmtpMailTransport::send(const TMailMessage& mail)
         appendLine(header, line);
     header += "\r\n";
 
-    QList<QByteArray> data;
-    data.reserve(mail.Body.size() + 1);
-    data.append(header);
-    data.append(mail.Body);
-    return session().sendMail(mail.From, mail.Recipient, data);
+    return session().sendMail(mail.From, mail.Recipient, header, mail);
 }
 
 SmtpResult SmtpMailTransport::disconnect()

@@ -21,7 +21,9 @@ public:
                                std::unique_ptr<TUniqueIdSource> ids = {});
     ~SmtpMailTransport() override;
 
-    SmtpResult connectToHost(const QString& host, quint16 port) override;
+    void setWaitHook(std::function<bool()> stopWaiting) override;
+    SmtpResult connectToHost(const QString& host, quint16 port, SmtpTls tls) override;
+    bool isConnected() const override;
     bool offersAuthentication() const override;
     SmtpResult login(const QString& user, const QString& password) override;
     SmtpResult send(const TMailMessage& mail) override;
@@ -33,6 +35,7 @@ private:
     SmtpSessionOptions m_options;
     std::function<QDateTime()> m_now;
     std::unique_ptr<TUniqueIdSource> m_ids;
+    std::function<bool()> m_stopWaiting;
     std::unique_ptr<SmtpSession> m_session;
 };
 

@@ -2,15 +2,27 @@
 
 #include "mailing/MailAddress.h"
 #include "mailing/SmtpDataStuffer.h"
+#include "mailing/TcpConnect.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QTcpSocket>
+#include <QSslCipher>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QSslSocket>
+
+#include <algorithm>
+
+#include <unistd.h>
 
 namespace {
 
 // Data is written in blocks of about this size, each within the data-block time-out.
 constexpr qsizetype kDataBlockSize = 64 * 1024;
+// How often a wait asks the wait hook whether to go on.
+constexpr qint64 kWaitSliceMs = 100;
+// RFC 5321 3.8: the server is closing the transmission channel.
+constexpr int kServiceClosing = 421;
 
 SmtpResult success(SmtpReply reply = {})
 {
@@ -63,6 +75,8 @@ QString SmtpResult::errorClassName() const
         return QStringLiteral("ESmtpConnectionError");
     case SmtpStatus::BadAddress:
         return QStringLiteral("ESmtpAddressError");
+    case SmtpStatus::Cancelled:
+        return QStringLiteral("ESmtpCancelled");
     }
     return {};
 }
@@ -76,24 +90,52 @@ SmtpSession::~SmtpSession()
     dropConnection();
 }
 
+void SmtpSession::setWaitHook(std::function<bool()> stopWaiting)
+{
+    m_stopWaiting = std::move(stopWaiting);
+}
+
 bool SmtpSession::isConnected() const
 {
     return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
 }
 
-SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port)
+bool SmtpSession::isEncrypted() const
+{
+    return isConnected() && m_socket->isEncrypted();
+}
+
+SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port, SmtpTls tls)
 {
     dropConnection();
     if (host.trimmed().isEmpty())
         return {SmtpStatus::Failed, QStringLiteral("No mail server given."), {}};
-    m_transcript.note(QStringLiteral("connecting to ") + host + u':' + QString::number(port));
-    m_socket = std::make_unique<QTcpSocket>();
-    m_socket->connectToHost(host.trimmed(), port);
-    if (!m_socket->waitForConnected(m_options.timeouts.connect)) {
-        const QString why = m_socket->error() == QAbstractSocket::SocketTimeoutError
-                                ? QStringLiteral("Connect timed out.")
-                                : m_socket->errorString();
-        return broken(why);
+    m_transcript.note(QStringLiteral("connecting to ") + host + u':' + QString::number(port) +
+                      (tls == SmtpTls::Implicit ? QStringLiteral(" with TLS") : QString()));
+    m_socket = std::make_unique<QSslSocket>();
+    if (!m_options.extraCaCertificates.isEmpty()) {
+        QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+        ssl.addCaCertificates(m_options.extraCaCertificates);
+        m_socket->setSslConfiguration(ssl);
+    }
+    // Connected outside the socket, so a cancel is heard during the handshake too.
+    const TcpConnectResult tcp =
+        ConnectTcp(host.trimmed(), port, QDeadlineTimer(m_options.timeouts.connect), m_stopWaiting);
+    if (tcp.status == TcpConnectResult::Status::Stopped)
+        return stopped();
+    if (tcp.status != TcpConnectResult::Status::Connected)
+        return broken(tcp.error);
+    if (!m_socket->setSocketDescriptor(tcp.descriptor)) {
+        ::close(tcp.descriptor);
+        return broken(m_socket->errorString());
+    }
+    // The certificate must name the server as the user wrote it.
+    m_socket->setPeerVerifyName(host.trimmed());
+    if (tls == SmtpTls::Implicit) {
+        m_socket->startClientEncryption();
+        SmtpResult encrypted = waitForEncryption(m_options.timeouts.connect);
+        if (!encrypted.ok())
+            return encrypted;
     }
     SmtpResult greeting = readReply(m_options.timeouts.greeting);
     if (!greeting.ok())
@@ -102,18 +144,70 @@ SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port)
         quitQuietly();
         return {SmtpStatus::Rejected, greeting.reply.lastLine(), greeting.reply};
     }
+    SmtpResult hello = greet();
+    if (!hello.ok() || !m_offersStartTls || m_socket->isEncrypted())
+        return hello;
+    SmtpResult upgraded = startTls();
+    if (!upgraded.ok())
+        return upgraded;
+    // RFC 3207 4.2: what the server offered before the upgrade no longer holds.
+    return greet();
+}
+
+SmtpResult SmtpSession::greet()
+{
     const QByteArray name = greetingName();
     SmtpResult ehlo = exchange("EHLO " + name, m_options.timeouts.command, {2, 0});
     if (ehlo.ok()) {
-        readMechanisms(ehlo.reply);
+        readExtensions(ehlo.reply);
         return ehlo;
     }
     if (ehlo.status != SmtpStatus::Rejected)
         return ehlo;
+    m_mechanisms.clear();
+    m_offersStartTls = false;
+    m_offersPipelining = false;
     SmtpResult helo = exchange("HELO " + name, m_options.timeouts.command, {2, 0});
     if (helo.status == SmtpStatus::Rejected)
         quitQuietly();
     return helo;
+}
+
+SmtpResult SmtpSession::startTls()
+{
+    SmtpResult ready = exchange("STARTTLS", m_options.timeouts.command, {2, 0});
+    if (ready.status == SmtpStatus::Rejected) {
+        // Never on in clear text once the server has said it can encrypt.
+        quitQuietly();
+        return {SmtpStatus::Failed, QStringLiteral("The server refused STARTTLS: ") + ready.message, ready.reply};
+    }
+    if (!ready.ok())
+        return ready;
+    // Bytes that came in clear text after the reply would be taken as if they had been
+    // encrypted (RFC 3207 5: injected commands); a server that sends them is not trusted.
+    if (!m_input.isEmpty() || m_socket->bytesAvailable() > 0)
+        return broken(QStringLiteral("The server sent data after its STARTTLS reply."));
+    m_transcript.note(QStringLiteral("starting TLS"));
+    m_socket->startClientEncryption();
+    return waitForEncryption(m_options.timeouts.command);
+}
+
+SmtpResult SmtpSession::waitForEncryption(int timeout)
+{
+    const Wait wait =
+        waitFor(QDeadlineTimer(timeout), [this](int ms) { return m_socket->waitForEncrypted(ms); });
+    if (wait == Wait::Done && m_socket->isEncrypted()) {
+        m_transcript.note(QStringLiteral("TLS established: ") + m_socket->sessionCipher().name());
+        return success();
+    }
+    if (wait == Wait::Stopped)
+        return stopped();
+    QStringList reasons;
+    for (const QSslError& error : m_socket->sslHandshakeErrors())
+        reasons.append(error.errorString());
+    if (reasons.isEmpty())
+        reasons.append(wait == Wait::TimedOut ? QStringLiteral("timed out") : m_socket->errorString());
+    return broken(QStringLiteral("TLS handshake failed: ") + reasons.join(QStringLiteral("; ")));
 }
 
 SmtpResult SmtpSession::login(const QString& user, const QString& password)
@@ -130,6 +224,24 @@ SmtpResult SmtpSession::login(const QString& user, const QString& password)
 
 SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QList<QByteArray>& data)
 {
+    return sendWire(from, to, [&data](SmtpDataStuffer& stuffer, QByteArray& wire) {
+        for (const QByteArray& chunk : data)
+            stuffer.append(chunk, wire);
+    });
+}
+
+SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QByteArray& header,
+                                 const TMailMessage& mail)
+{
+    return sendWire(from, to, [&header, &mail](SmtpDataStuffer& stuffer, QByteArray& wire) {
+        stuffer.append(header, wire);
+        stuffer.appendBody(mail, wire);
+    });
+}
+
+SmtpResult SmtpSession::sendWire(const QString& from, const QString& to,
+                                 const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff)
+{
     const MailAddressCheck sender = CheckMailAddress(from);
     if (!sender.ok())
         return {SmtpStatus::BadAddress, QStringLiteral("Sender: ") + sender.error, {}};
@@ -139,18 +251,21 @@ SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const Q
     if (!isConnected())
         return broken(QStringLiteral("Not connected."));
 
-    const int command = m_options.timeouts.command;
-    SmtpResult step = exchange("RSET", command, {2, 0});
-    if (step.ok())
-        step = exchange("MAIL FROM:<" + sender.address + '>', command, {2, 0});
     // Any 2xx (also 251, "will forward") accepts the recipient.
-    if (step.ok())
-        step = exchange("RCPT TO:<" + recipient.address + '>', command, {2, 0});
-    if (step.ok())
-        step = exchange("DATA", m_options.timeouts.dataCommand, {3, 0});
+    const int command = m_options.timeouts.command;
+    const QList<EnvelopeStep> envelope{{"RSET", command, {2, 0}},
+                                       {"MAIL FROM:<" + sender.address + '>', command, {2, 0}},
+                                       {"RCPT TO:<" + recipient.address + '>', command, {2, 0}},
+                                       {"DATA", m_options.timeouts.dataCommand, {3, 0}}};
+    SmtpResult step = m_offersPipelining ? pipelined(envelope) : oneByOne(envelope);
     if (!step.ok())
         return step;
-    step = streamData(data);
+    // The wire form goes into one buffer kept from mail to mail, then out in blocks.
+    m_wire.resize(0);
+    SmtpDataStuffer stuffer;
+    stuff(stuffer, m_wire);
+    stuffer.finish(m_wire);
+    step = writeData();
     if (!step.ok())
         return step;
     m_transcript.client(".");
@@ -160,15 +275,68 @@ SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const Q
     return step;
 }
 
+SmtpResult SmtpSession::oneByOne(const QList<EnvelopeStep>& steps)
+{
+    SmtpResult step;
+    for (const EnvelopeStep& next : steps) {
+        step = exchange(next.command, next.timeout, next.accept);
+        if (!step.ok())
+            return step;
+    }
+    return step;
+}
+
+// RFC 2920: the commands go out in one write; their replies are read and judged in order, each
+// within its own time-out. After a refusal the remaining replies are still read, a DATA that
+// was accepted all the same is ended at once, and RSET gives the mail up.
+SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
+{
+    QByteArray batch;
+    for (const EnvelopeStep& step : steps) {
+        m_transcript.client(step.command);
+        batch += step.command + "\r\n";
+    }
+    SmtpResult written = writeAll(batch, m_options.timeouts.command);
+    if (!written.ok())
+        return written;
+    SmtpResult refusal;
+    SmtpResult answer;
+    for (const EnvelopeStep& step : steps) {
+        answer = readReply(step.timeout);
+        if (!answer.ok())
+            return answer;
+        if (refusal.ok() && !step.accept.matches(answer.reply))
+            refusal = {SmtpStatus::Rejected, answer.reply.lastLine(), answer.reply};
+    }
+    if (refusal.ok())
+        return answer;
+    if (answer.reply.isIntermediate()) {
+        m_transcript.client(".");
+        SmtpResult ended = writeAll(".\r\n", m_options.timeouts.dataBlock);
+        if (ended.ok())
+            ended = readReply(m_options.timeouts.dataEnd);
+        if (!ended.ok())
+            return ended;
+    }
+    const SmtpResult reset = exchange("RSET", m_options.timeouts.command, {2, 0});
+    return reset.status == SmtpStatus::Cancelled ? reset : refusal;
+}
+
 SmtpResult SmtpSession::disconnect()
 {
     if (!isConnected()) {
         dropConnection();
         return success();
     }
-    SmtpResult quit = exchange("QUIT", m_options.timeouts.quit, {2, 0});
+    SmtpResult written = writeCommand("QUIT", m_options.timeouts.quit, Echo::Plain);
+    if (!written.ok() && written.status != SmtpStatus::Cancelled)
+        return written;
+    // RFC 5321 4.1.1.10: the server answers and closes; a reply of any kind, none at all or a
+    // closed connection all end the session, and the mails sent before stay sent.
+    if (written.ok())
+        (void)readReply(m_options.timeouts.quit);
     dropConnection();
-    return quit;
+    return success();
 }
 
 SmtpResult SmtpSession::exchange(const QByteArray& command, int timeout, Accept accept, Echo echo)
@@ -201,11 +369,16 @@ SmtpResult SmtpSession::writeAll(const QByteArray& bytes, int timeout)
     const QDeadlineTimer deadline(timeout);
     if (m_socket->write(bytes) != bytes.size())
         return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
-    while (m_socket->bytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(int(deadline.remainingTime()))) {
-            return broken(m_socket->error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired()
-                              ? QStringLiteral("Write timed out.")
-                              : QStringLiteral("Write failed: ") + m_socket->errorString());
+    while (m_socket->bytesToWrite() > 0 || m_socket->encryptedBytesToWrite() > 0) {
+        switch (waitFor(deadline, [this](int ms) { return m_socket->waitForBytesWritten(ms); })) {
+        case Wait::Done:
+            continue;
+        case Wait::TimedOut:
+            return broken(QStringLiteral("Write timed out."));
+        case Wait::Closed:
+            return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+        case Wait::Stopped:
+            return stopped();
         }
     }
     return success();
@@ -223,8 +396,15 @@ SmtpResult SmtpSession::readReply(int timeout)
         switch (m_parser.feedLine(line)) {
         case SmtpReplyParser::Status::NeedMore:
             continue;
-        case SmtpReplyParser::Status::Complete:
-            return success(m_parser.takeReply());
+        case SmtpReplyParser::Status::Complete: {
+            SmtpReply reply = m_parser.takeReply();
+            if (reply.code == kServiceClosing) {
+                const QString text = reply.lastLine();
+                broken(QStringLiteral("The server closes the connection."));
+                return {SmtpStatus::Failed, text, std::move(reply)};
+            }
+            return success(std::move(reply));
+        }
         case SmtpReplyParser::Status::Malformed:
             return broken(m_parser.error());
         }
@@ -248,12 +428,19 @@ SmtpResult SmtpSession::readLine(QDeadlineTimer deadline, QByteArray& line, bool
             m_input += m_socket->readAll();
             continue;
         }
-        if (m_socket->state() != QAbstractSocket::ConnectedState || deadline.hasExpired() ||
-            !m_socket->waitForReadyRead(int(deadline.remainingTime()))) {
-            if (m_socket->bytesAvailable() > 0)
-                continue;
-            if (m_socket->error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired())
-                return broken(QStringLiteral("Timed out waiting for the server's reply."));
+        const Wait wait = m_socket->state() != QAbstractSocket::ConnectedState
+                              ? Wait::Closed
+                              : waitFor(deadline, [this](int ms) { return m_socket->waitForReadyRead(ms); });
+        if (m_socket->bytesAvailable() > 0)
+            continue;
+        switch (wait) {
+        case Wait::Done:
+            continue;
+        case Wait::TimedOut:
+            return broken(QStringLiteral("Timed out waiting for the server's reply."));
+        case Wait::Stopped:
+            return stopped();
+        case Wait::Closed:
             return broken(insideReply || !m_input.isEmpty()
                               ? QStringLiteral("Connection closed inside a reply.")
                               : QStringLiteral("Connection closed by the server."));
@@ -261,30 +448,34 @@ SmtpResult SmtpSession::readLine(QDeadlineTimer deadline, QByteArray& line, bool
     }
 }
 
-SmtpResult SmtpSession::streamData(const QList<QByteArray>& data)
+SmtpSession::Wait SmtpSession::waitFor(QDeadlineTimer deadline, const std::function<bool(int)>& step)
 {
-    SmtpDataStuffer stuffer;
-    QByteArray block;
-    qsizetype total = 0;
-    for (const QByteArray& chunk : data) {
-        // Large chunks go out in pieces, so no block outgrows its time-out.
-        for (qsizetype from = 0; from < chunk.size(); from += kDataBlockSize) {
-            stuffer.append(
-                from == 0 && chunk.size() <= kDataBlockSize ? chunk : chunk.mid(from, kDataBlockSize), block);
-            if (block.size() >= kDataBlockSize) {
-                total += block.size();
-                SmtpResult written = writeAll(block, m_options.timeouts.dataBlock);
-                if (!written.ok())
-                    return written;
-                block.clear();
-            }
-        }
+    for (;;) {
+        const qint64 left = deadline.remainingTime();
+        if (step(int(std::clamp<qint64>(left, 0, kWaitSliceMs))))
+            return Wait::Done;
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            return Wait::Closed;
+        if (deadline.hasExpired())
+            return Wait::TimedOut;
+        if (m_stopWaiting && m_stopWaiting())
+            return Wait::Stopped;
     }
-    stuffer.finish(block);
-    total += block.size();
+}
+
+SmtpResult SmtpSession::writeData()
+{
     if (m_transcript.enabled())
-        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(total));
-    return writeAll(block, m_options.timeouts.dataBlock);
+        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(m_wire.size()));
+    // Each block within its own time-out, so a large mail does not outgrow it.
+    for (qsizetype from = 0; from < m_wire.size(); from += kDataBlockSize) {
+        const qsizetype size = std::min(kDataBlockSize, m_wire.size() - from);
+        SmtpResult written =
+            writeAll(QByteArray::fromRawData(m_wire.constData() + from, size), m_options.timeouts.dataBlock);
+        if (!written.ok())
+            return written;
+    }
+    return success();
 }
 
 SmtpResult SmtpSession::broken(const QString& why)
@@ -292,6 +483,14 @@ SmtpResult SmtpSession::broken(const QString& why)
     m_transcript.note(why);
     dropConnection();
     return {SmtpStatus::Failed, why, {}};
+}
+
+SmtpResult SmtpSession::stopped()
+{
+    const QString why = QStringLiteral("Cancelled while waiting for the server.");
+    m_transcript.note(why);
+    dropConnection();
+    return {SmtpStatus::Cancelled, why, {}};
 }
 
 void SmtpSession::quitQuietly()
@@ -309,6 +508,8 @@ void SmtpSession::dropConnection()
     m_input.clear();
     m_parser.takeReply();
     m_mechanisms.clear();
+    m_offersStartTls = false;
+    m_offersPipelining = false;
 }
 
 QByteArray SmtpSession::greetingName() const
@@ -319,13 +520,19 @@ QByteArray SmtpSession::greetingName() const
     return addressLiteral(m_socket->localAddress());
 }
 
-void SmtpSession::readMechanisms(const SmtpReply& ehloReply)
+void SmtpSession::readExtensions(const SmtpReply& ehloReply)
 {
     m_mechanisms.clear();
+    m_offersStartTls = false;
+    m_offersPipelining = false;
     // The first line is the greeting; each further line names one extension. Old servers
     // announce "AUTH=LOGIN" instead of "AUTH LOGIN".
     for (qsizetype i = 1; i < ehloReply.lines.size(); ++i) {
         const QString extension = QString::fromLatin1(ehloReply.lines[i].mid(4)).trimmed().toUpper();
+        if (extension == QLatin1String("STARTTLS"))
+            m_offersStartTls = true;
+        if (extension == QLatin1String("PIPELINING"))
+            m_offersPipelining = true;
         if (!extension.startsWith(QLatin1String("AUTH ")) && !extension.startsWith(QLatin1String("AUTH=")))
             continue;
         const QStringList names = extension.mid(5).split(u' ', Qt::SkipEmptyParts);

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "mailing/MailMessage.h"
 #include "mailing/SmtpReply.h"
 #include "mailing/SmtpTranscript.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QList>
+#include <QSslCertificate>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
-class QTcpSocket;
+class QSslSocket;
+class SmtpDataStuffer;
 
 // How long each wait may take, in milliseconds (RFC 5321 4.5.3.2). Tests set short values.
 struct SmtpTimeouts
@@ -29,9 +33,17 @@ struct SmtpTimeouts
 enum class SmtpStatus {
     Ok,
     Rejected,   // the server answered with a reply of the wrong class; the connection stays usable
-    Failed,     // no connection, a time-out, a broken connection or a garbled reply; now disconnected
+    // No connection, a time-out, a broken connection, a garbled reply, a 421 (the server closes
+    // the channel) or a failed TLS upgrade; now disconnected.
+    Failed,
     BadAddress, // an envelope address failed its check; nothing was sent
+    Cancelled,  // the wait hook ended a wait; now disconnected
 };
+
+// How the connection is secured. WhenOffered upgrades with STARTTLS whenever the server's EHLO
+// reply offers it (RFC 3207) and stays in clear text only when it does not; Implicit speaks
+// TLS from the first byte (RFC 8314, port 465).
+enum class SmtpTls { WhenOffered, Implicit };
 
 // What one session step came to. message is English: the server's last reply line for
 // Rejected, the reason otherwise; empty for Ok.
@@ -54,6 +66,8 @@ struct SmtpSessionOptions
     std::optional<QString> localHostName;
     // Where the C:/S: transcript goes; empty records none.
     QString transcriptPath = SmtpTranscript::pathFromEnvironment();
+    // Trusted besides the system's CA store; certificates are always checked.
+    QList<QSslCertificate> extraCaCertificates;
 };
 
 // One SMTP client connection at a time, driven with blocking calls. Create, use and destroy it
@@ -61,7 +75,8 @@ struct SmtpSessionOptions
 // thread and every wait is bounded by the time-outs. Each step returns its result; none throws.
 //
 // A run uses it as: connectToHost, then login when offersAuthentication() and a user name is
-// given, then sendMail per recipient, then disconnect; connectToHost again to reconnect.
+// given, then sendMail per recipient, then disconnect; connectToHost again to reconnect. After
+// a Failed or Cancelled step the session is disconnected and writes nothing more on that socket.
 class SmtpSession
 {
 public:
@@ -70,11 +85,16 @@ public:
     SmtpSession(const SmtpSession&) = delete;
     SmtpSession& operator=(const SmtpSession&) = delete;
 
+    // Called about every 100 ms while a wait for the server lasts (also the TCP handshake), in
+    // the session's thread; returning true ends the wait with Cancelled.
+    void setWaitHook(std::function<bool()> stopWaiting);
+
     // Opens the connection, reads the greeting (2xx) and introduces itself with EHLO, or with
-    // HELO when EHLO is refused. Drops any earlier connection first. On failure the session is
-    // disconnected again.
-    SmtpResult connectToHost(const QString& host, quint16 port = 25);
+    // HELO when EHLO is refused; upgrades to TLS as tls says, then greets again. Drops any
+    // earlier connection first. On failure the session is disconnected again.
+    SmtpResult connectToHost(const QString& host, quint16 port = 25, SmtpTls tls = SmtpTls::WhenOffered);
     bool isConnected() const;
+    bool isEncrypted() const;
 
     // The authentication mechanisms announced in the last EHLO reply, in upper case; empty
     // after HELO or before a connection.
@@ -85,13 +105,21 @@ public:
     // at any of its three steps. The password never appears in the transcript.
     SmtpResult login(const QString& user, const QString& password);
 
-    // One mail: RSET, MAIL FROM:<from>, RCPT TO:<to>, DATA, the data, ".". data holds the whole
+    // One mail: RSET, MAIL FROM:<from>, RCPT TO:<to>, DATA, the data, ".", the four commands in
+    // one write when the server offers PIPELINING (RFC 2920). data holds the whole
     // mail (header lines, empty line, body) as chunks of complete CR LF lines; it is dot-stuffed
-    // and streamed, never joined. Both addresses are checked before anything is sent.
+    // into a buffer the session keeps and written in blocks. Both addresses are checked before
+    // anything is sent.
     SmtpResult sendMail(const QString& from, const QString& to, const QList<QByteArray>& data);
+    // The same for a generated mail: header holds its header lines and the empty line; the
+    // parts of mail's body whose wire form was made once per run (TMailMessage::BodyWire) are
+    // written as they are, only the others are stuffed.
+    SmtpResult sendMail(const QString& from, const QString& to, const QByteArray& header,
+                        const TMailMessage& mail);
 
-    // QUIT, waiting for its reply at most the quit time-out, then closes. Ok when there was no
-    // connection.
+    // QUIT, waiting for its reply at most the quit time-out, then closes. Whatever the server
+    // answers, or when it answers nothing or closes, the connection has ended: Ok. Only a QUIT
+    // that cannot be written fails. Ok when there was no connection.
     SmtpResult disconnect();
 
 private:
@@ -104,24 +132,44 @@ private:
             return code != 0 ? reply.code == code : reply.replyClass() == replyClass;
         }
     };
+    struct EnvelopeStep
+    {
+        QByteArray command;
+        int timeout = 0;
+        Accept accept;
+    };
     enum class Echo { Plain, Secret };
+    enum class Wait { Done, TimedOut, Closed, Stopped };
 
     SmtpResult exchange(const QByteArray& command, int timeout, Accept accept, Echo echo = Echo::Plain);
     SmtpResult writeCommand(const QByteArray& command, int timeout, Echo echo);
     SmtpResult writeAll(const QByteArray& bytes, int timeout);
     SmtpResult readReply(int timeout);
     SmtpResult readLine(QDeadlineTimer deadline, QByteArray& line, bool insideReply);
-    SmtpResult streamData(const QList<QByteArray>& data);
+    SmtpResult oneByOne(const QList<EnvelopeStep>& steps);
+    SmtpResult pipelined(const QList<EnvelopeStep>& steps);
+    SmtpResult sendWire(const QString& from, const QString& to,
+                        const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff);
+    SmtpResult writeData();
+    SmtpResult greet();
+    SmtpResult startTls();
+    SmtpResult waitForEncryption(int timeout);
+    Wait waitFor(QDeadlineTimer deadline, const std::function<bool(int)>& step);
     SmtpResult broken(const QString& why);
+    SmtpResult stopped();
     void quitQuietly();
     void dropConnection();
     QByteArray greetingName() const;
-    void readMechanisms(const SmtpReply& ehloReply);
+    void readExtensions(const SmtpReply& ehloReply);
 
     SmtpSessionOptions m_options;
     SmtpTranscript m_transcript;
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::function<bool()> m_stopWaiting;
+    std::unique_ptr<QSslSocket> m_socket;
     QByteArray m_input; // received bytes not yet taken as lines
+    QByteArray m_wire;  // the data of the mail being sent, as it goes on the wire
     SmtpReplyParser m_parser;
     QStringList m_mechanisms;
+    bool m_offersStartTls = false;
+    bool m_offersPipelining = false;
 };

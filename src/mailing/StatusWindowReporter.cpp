@@ -2,35 +2,37 @@
 
 #include "mailing/UserSpass.h"
 
+namespace {
+
+constexpr int kShowIntervalMs = 50;
+
+} // namespace
+
 StatusWindowReporter::StatusWindowReporter(TUserSP* window)
     : m_window(window), m_cancel(window ? window->cancelFlag() : nullptr)
-{}
-
-template <typename Update> void StatusWindowReporter::post(Update update)
 {
-    // Queued calls to one receiver run in the order they were posted.
-    QMetaObject::invokeMethod(
-        this,
-        [this, update = std::move(update)] {
-            if (m_window && !m_window->Closed)
-                update(*m_window);
-        },
-        Qt::QueuedConnection);
+    connect(&m_timer, &QTimer::timeout, this, &StatusWindowReporter::showLatest);
+    if (window)
+        m_timer.start(kShowIntervalMs);
 }
 
 void StatusWindowReporter::initProgress(int maximum)
 {
-    post([maximum](TUserSP& window) { window.initProgress(maximum); });
+    const std::lock_guard lock(m_mutex);
+    m_pending.maximum = maximum;
+    m_pending.steps = 0;
 }
 
 void StatusWindowReporter::showStatus(const QString& text)
 {
-    post([text](TUserSP& window) { window.setStatusText(text); });
+    const std::lock_guard lock(m_mutex);
+    m_pending.status = text;
 }
 
 void StatusWindowReporter::stepProgress()
 {
-    post([](TUserSP& window) { window.stepProgress(); });
+    const std::lock_guard lock(m_mutex);
+    ++m_pending.steps;
 }
 
 bool StatusWindowReporter::cancelRequested()
@@ -38,7 +40,32 @@ bool StatusWindowReporter::cancelRequested()
     return m_cancel && m_cancel->load();
 }
 
-void StatusWindowReporter::reportResult(int code)
+void StatusWindowReporter::reportResult(int code, const QString& detail)
 {
-    post([code](TUserSP& window) { window.ShowResult(code); });
+    QMetaObject::invokeMethod(
+        this,
+        [this, code, detail] {
+            m_timer.stop();
+            showLatest();
+            if (m_window && !m_window->Closed)
+                m_window->ShowResult(code, detail);
+        },
+        Qt::QueuedConnection);
+}
+
+void StatusWindowReporter::showLatest()
+{
+    Pending latest;
+    {
+        const std::lock_guard lock(m_mutex);
+        std::swap(latest, m_pending);
+    }
+    if (!m_window || m_window->Closed)
+        return;
+    if (latest.maximum)
+        m_window->initProgress(*latest.maximum);
+    if (latest.status)
+        m_window->setStatusText(*latest.status);
+    for (int i = 0; i < latest.steps; ++i)
+        m_window->stepProgress();
 }

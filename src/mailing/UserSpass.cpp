@@ -110,7 +110,7 @@ void TUserSP::stepProgress()
     FPB1->setValue(qMin(FPB1->value() + 1, FPB1->maximum()));
 }
 
-void TUserSP::ShowResult(int code)
+void TUserSP::ShowResult(int code, const QString& detail)
 {
     if (isMinimized())
         showNormal();
@@ -120,7 +120,7 @@ void TUserSP::ShowResult(int code)
     }
     // A line break inside a result text is CR LF; the label breaks at LF.
     Label1->setText(SendResultText(code).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    Label3->clear();
+    Label3->setText(detail);
     FlatSB1->setText(QStringLiteral("OK"));
     m_buttonTag = 1;
     setFixedSize(kWidth, kResultHeight);

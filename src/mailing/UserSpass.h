@@ -54,8 +54,9 @@ public:
     bool cancelRequested() const { return m_cancel->load(); }
     std::shared_ptr<std::atomic<bool>> cancelFlag() const { return m_cancel; }
 
-    // Shows the run's final result (a result code) with the "OK" button and "Bericht".
-    void ShowResult(int code);
+    // Shows the run's final result (a result code) with the "OK" button and "Bericht"; detail,
+    // normally empty, takes the status line.
+    void ShowResult(int code, const QString& detail = {});
 
     QLabel* Label1;
     QLabel* Label2;

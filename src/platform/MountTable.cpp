@@ -1,7 +1,13 @@
 #include "platform/MountTable.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QHash>
 #include <QSet>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 
@@ -18,6 +24,25 @@ QString decodeField(const QByteArray& field)
             i += 3;
         } else {
             out.append(field[i]);
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+// "\x20" and the like, as the system writes characters that are unsafe in a file name.
+QString decodeHexEscapes(const QString& name)
+{
+    QByteArray out;
+    const QByteArray in = QFile::encodeName(name);
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        bool ok = false;
+        const bool escape = in[i] == '\\' && i + 3 < in.size() && in[i + 1] == 'x';
+        const int value = escape ? in.mid(i + 2, 2).toInt(&ok, 16) : 0;
+        if (ok) {
+            out.append(char(value));
+            i += 3;
+        } else {
+            out.append(in[i]);
         }
     }
     return QString::fromUtf8(out);
@@ -105,7 +130,8 @@ std::optional<VolumeKind> ClassifyMount(const MountEntry& entry, bool deviceRemo
 }
 
 QList<VolumeInfo> VolumesFromMountTable(const QList<MountEntry>& entries,
-                                        const std::function<bool(const QString& device)>& isRemovable)
+                                        const std::function<bool(const QString& device)>& isRemovable,
+                                        const QHash<QString, QString>& labels)
 {
     QHash<QString, VolumeInfo> byMountPoint;
     for (const MountEntry& entry : entries) {
@@ -117,10 +143,27 @@ QList<VolumeInfo> VolumesFromMountTable(const QList<MountEntry>& entries,
         }
         const QString identity = QString::number(entry.mountId) + QLatin1Char(' ') + entry.device +
                                  QLatin1Char(' ') + entry.source;
-        byMountPoint.insert(entry.mountPoint, {entry.mountPoint, entry.source, entry.fileSystem, *kind, identity});
+        byMountPoint.insert(entry.mountPoint, {entry.mountPoint, entry.source, entry.fileSystem, *kind, identity,
+                                               labels.value(entry.device)});
     }
     QList<VolumeInfo> volumes = byMountPoint.values();
     std::sort(volumes.begin(), volumes.end(),
               [](const VolumeInfo& a, const VolumeInfo& b) { return a.mountPoint < b.mountPoint; });
     return volumes;
+}
+
+QHash<QString, QString> ReadDeviceLabels(const QString& folder)
+{
+    QHash<QString, QString> labels;
+    QDirIterator links(folder, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    while (links.hasNext()) {
+        const QString link = links.next();
+        struct stat device {};
+        if (::stat(QFile::encodeName(link).constData(), &device) != 0 ||
+            !(S_ISBLK(device.st_mode) || S_ISCHR(device.st_mode)))
+            continue;
+        const QString number = QString::number(major(device.st_rdev)) + u':' + QString::number(minor(device.st_rdev));
+        labels.insert(number, decodeHexEscapes(links.fileName()));
+    }
+    return labels;
 }

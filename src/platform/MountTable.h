@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -28,6 +29,13 @@ std::optional<VolumeKind> ClassifyMount(const MountEntry& entry, bool deviceRemo
 
 // The volumes of a mount table: entries classified, pseudo ones left out, a mount point mounted
 // over again represented by its last mount, sorted by mount point. isRemovable answers for a
-// device number ("major:minor") whether the kernel calls the device removable.
+// device number ("major:minor") whether the kernel calls the device removable; labels holds the
+// file system labels by device number.
 QList<VolumeInfo> VolumesFromMountTable(const QList<MountEntry>& entries,
-                                        const std::function<bool(const QString& device)>& isRemovable);
+                                        const std::function<bool(const QString& device)>& isRemovable,
+                                        const QHash<QString, QString>& labels = {});
+
+// The file system labels by device number ("major:minor") from a folder of links named by label
+// to device nodes, as the system keeps them in /dev/disk/by-label; escapes such as "\x20" in
+// the names are decoded. Only the links are read, never a device.
+QHash<QString, QString> ReadDeviceLabels(const QString& folder = QStringLiteral("/dev/disk/by-label"));

@@ -47,7 +47,7 @@ QList<VolumeInfo> MountTableVolumeProvider::readVolumes() const
     if (!m_table.isOpen() || !m_table.seek(0))
         return {};
     // Reading through the watched handle also clears the kernel's change flag.
-    QList<VolumeInfo> volumes = VolumesFromMountTable(ParseMountInfo(m_table.readAll()), deviceIsRemovable);
+    QList<VolumeInfo> volumes = VolumesFromMountTable(ParseMountInfo(m_table.readAll()), deviceIsRemovable, ReadDeviceLabels());
     // Bind mounts of single files (common in containers) are no folders to browse; local
     // mounts only, as a dead network mount could hang the check.
     volumes.removeIf([](const VolumeInfo& volume) {

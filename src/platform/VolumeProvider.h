@@ -18,6 +18,9 @@ struct VolumeInfo {
     VolumeKind kind = VolumeKind::Fixed;
     // Changes when the volume is mounted anew (another medium, a remount), not otherwise.
     QString identity;
+    // The file system's label as the system lists it; empty when it has none. Initialised here,
+    // so that a volume may be written without it.
+    QString label = {};
     bool operator==(const VolumeInfo&) const = default;
 };
 

@@ -33,7 +33,7 @@ QByteArray fileBytes(const QString& path)
 // pictures, a subject and "Senden", against a real SMTP server that wants AUTH LOGIN.
 TEST(NewsletterEndToEnd, TheRecipientScreensCommandDeliversPersonalisedMailsWithPictures)
 {
-    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("pässword"), true});
+    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     MessageBoxRecorder boxes;
     WorkflowRig rig;

@@ -23,6 +23,13 @@ AiosmtpdServer::AiosmtpdServer(const Options& options)
                   << options.password;
     if (options.requireAuth)
         arguments << QStringLiteral("--require-auth");
+    if (!options.tlsCertificate.isEmpty())
+        arguments << QStringLiteral("--tls-cert") << options.tlsCertificate << QStringLiteral("--tls-key")
+                  << options.tlsKey;
+    if (options.implicitTls)
+        arguments << QStringLiteral("--implicit-tls");
+    if (options.quitWithoutReply)
+        arguments << QStringLiteral("--quit-without-reply");
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
     const QDeadlineTimer deadline(20'000);

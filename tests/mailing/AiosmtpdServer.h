@@ -16,6 +16,12 @@ public:
         QString user;
         QString password;
         bool requireAuth = false;
+        // With a certificate and key (PEM files) the server offers STARTTLS, or speaks TLS
+        // from the first byte when implicitTls is set.
+        QString tlsCertificate{};
+        QString tlsKey{};
+        bool implicitTls = false;
+        bool quitWithoutReply = false; // closes on QUIT without its 221
     };
 
     explicit AiosmtpdServer(const Options& options);

@@ -156,3 +156,19 @@ TEST_F(SendThread, ClosedWindowKeepsItsWaitingState)
     EXPECT_EQ(window->Label1->text(), QStringLiteral("Bitte warten ..."));
     EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("Abbrechen"));
 }
+
+// Reports are shown by the window's own timer, so the state of a run that waits is on screen.
+TEST_F(SendThread, WindowShowsTheLatestStateWhileTheRunWaits)
+{
+    const QPointer<TMGS> run = start();
+    gate->reached.acquire();
+    const QDeadlineTimer deadline(30'000);
+    while (window->Label3->text() != QStringLiteral("Senden an a@example.com") && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(window->Label3->text(), QStringLiteral("Senden an a@example.com"));
+    EXPECT_EQ(window->FPB1->maximum(), 3);
+    EXPECT_EQ(window->FPB1->value(), 0);
+    gate->passed.release(3);
+    ASSERT_TRUE(waitUntilGone(run));
+    EXPECT_EQ(window->FPB1->value(), 3);
+}

@@ -32,6 +32,12 @@ QByteArray ScriptedSmtpServer::received()
     return m_received;
 }
 
+QByteArray ScriptedSmtpServer::receivedSoFar()
+{
+    std::lock_guard lock(m_mutex);
+    return m_received;
+}
+
 void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
 {
     QTcpServer server;

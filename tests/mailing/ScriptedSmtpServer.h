@@ -34,6 +34,8 @@ public:
     quint16 port() const { return m_port; }
     // Waits for the script to end and the client to leave, then returns what the client sent.
     QByteArray received();
+    // What the client has sent so far; does not wait.
+    QByteArray receivedSoFar();
 
 private:
     void run(QList<Step> script, std::promise<quint16> ready);

@@ -1,4 +1,5 @@
 #include "AiosmtpdServer.h"
+#include "ScriptedSmtpServer.h"
 #include "SendRunFakes.h"
 #include "mailing/GeneratorMailSource.h"
 #include "mailing/SendRun.h"
@@ -57,15 +58,40 @@ EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients
     return outcome;
 }
 
+// One mail to a@example.com without login through a real transport to the server on port;
+// returns the run's log.
+QByteArray sendOneMail(quint16 port, const SmtpSessionOptions& sessionOptions, ISendRunReporter& reporter,
+                       int& result)
+{
+    QTemporaryDir dir;
+    SendRunSettings settings;
+    settings.Host = QStringLiteral("127.0.0.1");
+    settings.Port = port;
+    settings.ProgressMax = 1;
+    settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(settings.LogFileName).open(QIODevice::WriteOnly);
+    SmtpMailTransport transport(sessionOptions);
+    FakeSource source({QStringLiteral("a@example.com")});
+    result = SendRun(settings, transport, source, reporter).execute();
+    QFile log(settings.LogFileName);
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+QStringList fiveReaders()
+{
+    QStringList recipients;
+    for (int i = 1; i <= 5; ++i)
+        recipients.append(QStringLiteral("leser%1@example.com").arg(i));
+    return recipients;
+}
+
 } // namespace
 
 TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
 {
-    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("pässword"), true});
+    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
-    QStringList recipients;
-    for (int i = 1; i <= 5; ++i)
-        recipients.append(QStringLiteral("leser%1@example.com").arg(i));
+    const QStringList recipients = fiveReaders();
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
     EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
 
@@ -93,9 +119,65 @@ TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
     EXPECT_EQ(messageIds.size(), 5);
 }
 
+// A server that closes on QUIT without its 221 has still taken every mail.
+TEST(SendRunEndToEnd, QuitClosedWithoutReplyStillGivesResult0)
+{
+    AiosmtpdServer::Options serverOptions{.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true};
+    serverOptions.quitWithoutReply = true;
+    AiosmtpdServer server(serverOptions);
+    ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+    const QStringList recipients = fiveReaders();
+    const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
+    EXPECT_EQ(outcome.result, 0) << outcome.log.constData();
+    EXPECT_EQ(server.messages().size(), 5);
+    EXPECT_EQ(server.connections(), 3);
+    EXPECT_EQ(outcome.log.count("Trennen nach 2 Mail(s).\r\n"), 2);
+    EXPECT_TRUE(outcome.log.endsWith("Trennen vom MailServer ... erfolgreich.\r\n"));
+}
+
+// "Abbrechen" while the server keeps silent for what would be ten minutes ends the wait.
+TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
+{
+    ScriptedSmtpServer server({ScriptedSmtpServer::send("220 hi\r\n"), ScriptedSmtpServer::receiveLine(),
+                               ScriptedSmtpServer::send("250 hello\r\n"), ScriptedSmtpServer::receiveLine(),
+                               ScriptedSmtpServer::hold()});
+    SmtpSessionOptions sessionOptions = quickOptions();
+    sessionOptions.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
+    // "Abbrechen" is pressed once the server holds the RSET unanswered.
+    struct CancelAtRset : RecordingReporter
+    {
+        ScriptedSmtpServer& server;
+        explicit CancelAtRset(ScriptedSmtpServer& s) : server(s) {}
+        bool cancelRequested() override { return server.receivedSoFar().contains("RSET"); }
+    } reporter(server);
+    int result = -1;
+    const QByteArray text = sendOneMail(server.port(), sessionOptions, reporter, result);
+    EXPECT_EQ(result, 7);
+    EXPECT_TRUE(text.contains("  Versenden der Nachricht an \"a@example.com\" ... abgebrochen.\r\n"))
+        << text.constData();
+    EXPECT_TRUE(text.endsWith("Trennen vom MailServer ... erfolgreich.\r\n\r\n\r\nAbbruch durch Benutzer.\r\n"));
+    EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nRSET\r\n"));
+}
+
+// A hostile reply with a bare CR, an escape sequence and a NUL reaches the log as blanks.
+TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
+{
+    using Server = ScriptedSmtpServer;
+    Server server({Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("250 hello\r\n"),
+                   Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+                   Server::send(QByteArray("550 bad\r\x1b[2J\0user\r\n", 19)), Server::receiveLine(),
+                   Server::send("221 bye\r\n")});
+    RecordingReporter reporter;
+    int result = -1;
+    const QByteArray text = sendOneMail(server.port(), quickOptions(), reporter, result);
+    EXPECT_EQ(result, 5);
+    EXPECT_TRUE(text.contains("\r\n    Fehlertext: 550 bad  [2J user\r\n")) << text.constData();
+    EXPECT_EQ(text.count('\r'), text.count("\r\n"));
+}
+
 TEST(SendRunEndToEnd, WrongPasswordGivesResult3AndNoMail)
 {
-    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("right"), true});
+    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const EndToEnd outcome =
         sendThrough(server, {QStringLiteral("a@example.com")}, 0, QStringLiteral("wrong"));
@@ -123,7 +205,7 @@ TEST(SmtpMailTransport, DateHeaderIsEnglishWhateverTheLocale)
 
 TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
 {
-    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("pässword"), true});
+    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList names{QStringLiteral("Anna"), QStringLiteral("Jürgen"), QStringLiteral("Zoë")};
     auto generator = std::make_unique<TMessageGenerator>();
@@ -153,7 +235,7 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
     settings.ProgressMax = int(recipients.count());
     settings.LogFileName = dir.filePath(QStringLiteral("newsletter.log"));
     SmtpMailTransport transport(quickOptions());
-    GeneratorMailSource source(std::move(generator));
+    GeneratorMailSource source(std::move(generator), recipients);
     RecordingReporter reporter;
     EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), 0);
 

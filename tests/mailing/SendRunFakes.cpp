@@ -1,8 +1,10 @@
 #include "SendRunFakes.h"
 
-SmtpResult FakeTransport::connectToHost(const QString&, quint16)
+SmtpResult FakeTransport::connectToHost(const QString&, quint16, SmtpTls)
 {
-    return answer(QStringLiteral("connect"));
+    const SmtpResult result = answer(QStringLiteral("connect"));
+    m_connected = result.ok();
+    return result;
 }
 
 SmtpResult FakeTransport::login(const QString&, const QString&)
@@ -17,14 +19,19 @@ SmtpResult FakeTransport::send(const TMailMessage& mail)
 
 SmtpResult FakeTransport::disconnect()
 {
-    return answer(QStringLiteral("disconnect"));
+    const SmtpResult result = answer(QStringLiteral("disconnect"));
+    m_connected = false;
+    return result;
 }
 
 SmtpResult FakeTransport::answer(const QString& call)
 {
     calls.append(call);
     QList<SmtpResult>& planned = script[call];
-    return planned.isEmpty() ? SmtpResult{} : planned.takeFirst();
+    const SmtpResult result = planned.isEmpty() ? SmtpResult{} : planned.takeFirst();
+    if (result.status == SmtpStatus::Failed || result.status == SmtpStatus::Cancelled)
+        m_connected = false;
+    return result;
 }
 
 bool FakeSource::prepare()

@@ -17,7 +17,7 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 // A mail server as a send run sees it: every call is recorded ("connect", "login",
 // "send <address>", "disconnect") and answered from a script per call text, Ok when the script
-// has nothing (more) for it.
+// has nothing (more) for it. A Failed or Cancelled answer ends the connection, as a session's.
 class FakeTransport : public IMailTransport
 {
 public:
@@ -25,7 +25,9 @@ public:
     QMap<QString, QList<SmtpResult>> script;
     QStringList calls;
 
-    SmtpResult connectToHost(const QString& host, quint16 port) override;
+    void setWaitHook(std::function<bool()>) override {}
+    SmtpResult connectToHost(const QString& host, quint16 port, SmtpTls tls) override;
+    bool isConnected() const override { return m_connected; }
     bool offersAuthentication() const override { return announcesAuth; }
     SmtpResult login(const QString& user, const QString& password) override;
     SmtpResult send(const TMailMessage& mail) override;
@@ -33,9 +35,13 @@ public:
 
     static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }
     static SmtpResult failed(const QString& why) { return {SmtpStatus::Failed, why, {}}; }
+    static SmtpResult cancelled() { return {SmtpStatus::Cancelled, QStringLiteral("Cancelled."), {}}; }
 
 protected:
     virtual SmtpResult answer(const QString& call);
+
+private:
+    bool m_connected = false;
 };
 
 // One mail per address; the build of mail number failAt (counted from 0) fails with
@@ -56,6 +62,7 @@ public:
     bool done() const override { return m_next >= m_addresses.size(); }
     QString errorText() const override { return m_error; }
     const TMailMessage& message() const override { return m_mail; }
+    QStringList remainingRecipients() const override { return m_addresses.mid(m_next); }
 
 private:
     QStringList m_addresses;
@@ -74,12 +81,17 @@ public:
     int progressMax = -1;
     int steps = 0;
     QList<int> results;
+    QStringList details;
 
     void initProgress(int maximum) override { progressMax = maximum; }
     void showStatus(const QString& text) override { statuses.append(text); }
     void stepProgress() override { ++steps; }
     bool cancelRequested() override { return cancelAtCheck > 0 && ++m_checks >= cancelAtCheck; }
-    void reportResult(int code) override { results.append(code); }
+    void reportResult(int code, const QString& detail) override
+    {
+        results.append(code);
+        details.append(detail);
+    }
 
 private:
     int m_checks = 0;

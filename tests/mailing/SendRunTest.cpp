@@ -3,9 +3,13 @@
 #include "SendRunFakes.h"
 
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -93,7 +97,13 @@ const QString kRelogin =
     QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
 const QString kReconnect = connected(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver "));
 const QString kDisconnected = QStringLiteral("Trennen vom MailServer ... erfolgreich.");
+const QString kClosing421 = QStringLiteral("421 4.3.2 Service shutting down");
 const QStringList kClosing{QStringLiteral("Verbindung trennen"), QStringLiteral("Verbindung getrennt")};
+
+QString notSent(const QString& address)
+{
+    return QStringLiteral("  Nicht versendet an \"") + address + u'"';
+}
 
 QString sending(const QString& address)
 {
@@ -116,17 +126,29 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
 {
     const QString a = kThree[0], b = kThree[1], c = kThree[2];
     const QString refused = QStringLiteral("550 5.1.1 <b@example.com>: no such user");
+    // The status line of a run with login that sends a and b, reconnects, then sends c.
+    const QStringList twoThenReconnect =
+        QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+                    sending(a),
+                    sending(b),
+                    QStringLiteral("Trennen nach 2 Mail(s)..."),
+                    QStringLiteral("Verbunden..."),
+                    QStringLiteral("Anmelden..."),
+                    sending(c)} +
+        kClosing;
+    // The status line of a run without login that sends a, then cannot connect again.
+    const QStringList oneThenNoReconnect =
+        QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                    QStringLiteral("Trennen nach 1 Mail(s)..."),
+                    QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
+        kClosing;
     const QList<Scenario> scenarios{
         {"reference run with login and two mails per connection",
          {.mailsPerConnection = 2},
          kHeader + QStringList{connected(), kLogin, sent(a), sent(b),
                                QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
                                kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(a), sending(b),
-                     QStringLiteral("Trennen nach 2 Mail(s)..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(c)} +
-             kClosing,
+         twoThenReconnect,
          0,
          3},
         {"no authentication offered: no login, also not after a reconnect",
@@ -206,7 +228,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                                kReconnect,
                                QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver "
                                               "fehlgeschlagen."),
-                               kDisconnected},
+                               notSent(b), kDisconnected},
          QStringList{
              QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
              sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
@@ -225,12 +247,8 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
              QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
                          QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
                                         "fehlgeschlagen."),
-                         QStringLiteral("    Fehlertext: Connect timed out."), kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
-                     QStringLiteral("Trennen nach 1 Mail(s)..."),
-                     QStringLiteral(
-                         "Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
-             kClosing,
+                         QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
+         oneThenNoReconnect,
          2,
          1},
         {"a failed disconnect after a failed mail hides its 5",
@@ -289,6 +307,64 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
          7,
+         1},
+        {"a 421 ends the connection: the next mail reconnects and logs in again",
+         {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::failed(kClosing421)}}}},
+         kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + kClosing421,
+                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
+                               kDisconnected},
+         twoThenReconnect,
+         5,
+         3},
+        {"a 421, then no new connection: the log names every recipient not attempted",
+         {.announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}},
+                     {QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + kClosing421,
+                               QStringLiteral("Trennen nach 1 Mail(s)."),
+                               QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                              "fehlgeschlagen."),
+                               QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c),
+                               kDisconnected},
+         oneThenNoReconnect,
+         2,
+         1},
+        {"a 421 on the last mail gives 5, not 6",
+         {.recipients = {a},
+          .announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}}}},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: ") + kClosing421, kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         5,
+         1},
+        {"cancel while waiting for the server: the wait ends, the run closes and ends with 7",
+         {.announcesAuth = false,
+          .script = {{QStringLiteral("send b@example.com"), {FakeTransport::cancelled()}}}},
+         kHeader + QStringList{connected(),
+                               sent(a),
+                               sent(b, QStringLiteral("abgebrochen.")),
+                               kDisconnected,
+                               {},
+                               {},
+                               QStringLiteral("Abbruch durch Benutzer.")},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
+                     QStringLiteral("Abbruch")} +
+             kClosing + QStringList{QString()},
+         7,
+         1},
+        {"control characters in a server's reply are written as blanks",
+         {.recipients = {a},
+          .announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"),
+                      {FakeTransport::rejected(QStringLiteral("550 bad") + QChar(u'\r') + QChar(0x1b) +
+                                               QStringLiteral("[2J") + QChar(0) + QStringLiteral("user"))}}}},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: 550 bad  [2J user"), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         5,
          1},
     };
     for (const Scenario& scenario : scenarios) {
@@ -419,13 +495,66 @@ TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
     RecordingReporter reporter;
     int result = -1;
     {
-        // Room for the header and the connect line; the first mail's entry does not fit.
+        // Room for the header, the connect line and a part of the first mail's entry.
         const FileSizeLimit limit(150);
         result = SendRun(settingsLoggingTo(logPath), transport, source, reporter, fixedClock).execute();
     }
     EXPECT_EQ(result, 8);
     EXPECT_EQ(reporter.results, QList<int>{8});
-    EXPECT_EQ(transport.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("send a@example.com"),
-                                            QStringLiteral("disconnect")}));
-    EXPECT_EQ(QFileInfo(logPath).size(), 150);
+    // The system's reason reaches the window (here the file size limit: EFBIG).
+    EXPECT_EQ(reporter.details, QStringList{QString::fromLocal8Bit(strerror(EFBIG))});
+    // The log is written at least once a second: how many mails went before it failed
+    // depends on the machine, but the run ends in order.
+    ASSERT_FALSE(transport.calls.isEmpty());
+    EXPECT_EQ(transport.calls.last(), QStringLiteral("disconnect"));
+    // No half line: the log ends after the connect line, the last line that fitted whole.
+    QFile log(logPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), QByteArray("Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n"
+                                        "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n"));
+}
+
+namespace {
+
+// Waits in send() as a session waits for a server, asking the wait hook as it goes, until the
+// log file holds the expected text.
+class WaitingTransport : public FakeTransport
+{
+public:
+    QString logPath;
+    QByteArray awaited;
+    bool seen = false;
+
+    void setWaitHook(std::function<bool()> stopWaiting) override { m_hook = std::move(stopWaiting); }
+    SmtpResult send(const TMailMessage& mail) override
+    {
+        const QDeadlineTimer deadline(30'000);
+        while (!seen && !deadline.hasExpired()) {
+            m_hook();
+            QFile file(logPath);
+            seen = file.open(QIODevice::ReadOnly) && file.readAll().contains(awaited);
+            QThread::msleep(10);
+        }
+        return FakeTransport::send(mail);
+    }
+
+private:
+    std::function<bool()> m_hook;
+};
+
+} // namespace
+
+// The log is buffered, but a run that waits for its server still gets its log written.
+TEST(SendRun, LogReachesTheFileWhileTheRunWaits)
+{
+    QTemporaryDir dir;
+    WaitingTransport transport;
+    transport.announcesAuth = false;
+    transport.logPath = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    transport.awaited = "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n";
+    QFile(transport.logPath).open(QIODevice::WriteOnly);
+    FakeSource source({QStringLiteral("a@example.com")});
+    RecordingReporter reporter;
+    EXPECT_EQ(SendRun(settingsLoggingTo(transport.logPath), transport, source, reporter, fixedClock).execute(), 0);
+    EXPECT_TRUE(transport.seen);
 }

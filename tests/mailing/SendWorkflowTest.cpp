@@ -1,12 +1,17 @@
+#include "ScriptedSmtpServer.h"
 #include "SendWorkflowFakes.h"
 
 #include "core/CredentialCodec.h"
+#include "mailing/SendResult.h"
+#include "mailing/SmtpServerAddress.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/MessageBoxes.h"
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
@@ -282,6 +287,58 @@ TEST_F(SendWorkflowTest, BadStoredCredentialsShow1031)
     EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Error);
     EXPECT_TRUE(rig.requests.empty());
     EXPECT_EQ(rig.slotsTaken(), 0);
+}
+
+// The run's own time-outs are reached through the workflow: a silent server at "host:port" ends
+// the real run with result 2 once the greeting's time-out has passed.
+TEST_F(SendWorkflowTest, TheRunsTimeOutsReachASilentServer)
+{
+    ScriptedSmtpServer server({ScriptedSmtpServer::hold()});
+    rig.db.connection.execute(QStringLiteral("Fixture"), QStringLiteral("UPDATE Verfasser SET Host = ? WHERE ID = 1"),
+                              {QStringLiteral("127.0.0.1:%1").arg(server.port())});
+    rig.makeRun = [](SendRunRequest& request) { return CreateSendRunThread(std::move(request)); };
+    TSendWorkflowSeams seams = rig.seams();
+    seams.smtpTimeouts = {2000, 300, 300, 300, 300, 300, 300};
+    TSendWorkflow(seams).EmpfFNewsExecute(1);
+
+    ASSERT_EQ(rig.runs.size(), 1);
+    TUserSP* window = qobject_cast<TUserSP*>(rig.slotTable.slot(0).Form.data());
+    ASSERT_NE(window, nullptr);
+    const QString noConnection = SendResultText(int(SendResult::NoConnection));
+    const QDeadlineTimer deadline(60'000);
+    while (window->Label1->text() != noConnection && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(window->Label1->text(), noConnection);
+    QFile log(rig.db.env.root() + QStringLiteral("/News_01032026_1.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Fehlertext: Timed out waiting for the server's reply."));
+}
+
+TEST(SmtpServerAddress, HostWithOptionalPort)
+{
+    struct Case {
+        QString value;
+        QString host;
+        quint16 port;
+        SmtpTls tls;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("smtp.example.org"), QStringLiteral("smtp.example.org"), 25, SmtpTls::WhenOffered},
+        {QStringLiteral(" smtp.example.org:587 "), QStringLiteral("smtp.example.org"), 587, SmtpTls::WhenOffered},
+        {QStringLiteral("smtp.example.org:465"), QStringLiteral("smtp.example.org"), 465, SmtpTls::Implicit},
+        {QStringLiteral("[2001:db8::1]:587"), QStringLiteral("2001:db8::1"), 587, SmtpTls::WhenOffered},
+        {QStringLiteral("2001:db8::1"), QStringLiteral("2001:db8::1"), 25, SmtpTls::WhenOffered},
+        // No port number: kept whole, so connecting reports the value as it stands.
+        {QStringLiteral("smtp.example.org:abc"), QStringLiteral("smtp.example.org:abc"), 25, SmtpTls::WhenOffered},
+        {QStringLiteral("smtp.example.org:70000"), QStringLiteral("smtp.example.org:70000"), 25, SmtpTls::WhenOffered},
+        {QStringLiteral(":587"), QStringLiteral(":587"), 25, SmtpTls::WhenOffered},
+    };
+    for (const Case& c : cases) {
+        const SmtpServerAddress address = ParseSmtpServer(c.value);
+        EXPECT_EQ(address.host, c.host) << c.value.toStdString();
+        EXPECT_EQ(address.port, c.port) << c.value.toStdString();
+        EXPECT_EQ(address.tls, c.tls) << c.value.toStdString();
+    }
 }
 
 } // namespace

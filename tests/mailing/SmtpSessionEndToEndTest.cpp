@@ -1,7 +1,10 @@
 #include "AiosmtpdServer.h"
+#include "TestCertificate.h"
 #include "mailing/SmtpSession.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +30,7 @@ QList<QByteArray> mailTo(const QByteArray& address, int number)
 
 TEST(SmtpSessionEndToEnd, MailsArriveOverReconnectsWithLogin)
 {
-    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("pässword"), true});
+    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList recipients{QStringLiteral("anna@example.com"), QStringLiteral("bob@example.net"),
                                  QStringLiteral(" carla@example.de ")};
@@ -68,7 +71,7 @@ TEST(SmtpSessionEndToEnd, MailsArriveOverReconnectsWithLogin)
 
 TEST(SmtpSessionEndToEnd, WrongPasswordOrNoLoginSendsNothing)
 {
-    AiosmtpdServer server({QStringLiteral("newsuser"), QStringLiteral("right"), true});
+    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     for (const bool tryLogin : {true, false}) {
         SmtpSession session(options());
@@ -86,4 +89,63 @@ TEST(SmtpSessionEndToEnd, WrongPasswordOrNoLoginSendsNothing)
         EXPECT_TRUE(session.disconnect().ok());
     }
     EXPECT_TRUE(server.messages().isEmpty());
+}
+
+// The password never crosses the network in clear: STARTTLS (or TLS from the first byte) comes
+// before AUTH, and a certificate that does not verify ends the connection step.
+TEST(SmtpSessionEndToEnd, TlsComesBeforeLoginAndAnUntrustedCertificateStopsIt)
+{
+    const TestCertificate certificate;
+    ASSERT_TRUE(certificate.error().isEmpty()) << certificate.error().toStdString();
+    struct Case
+    {
+        const char* name;
+        SmtpTls tls;
+        bool trusted;
+    };
+    const QList<Case> cases{
+        {"STARTTLS, trusted", SmtpTls::WhenOffered, true},
+        {"STARTTLS, untrusted", SmtpTls::WhenOffered, false},
+        {"implicit TLS, trusted", SmtpTls::Implicit, true},
+        {"implicit TLS, untrusted", SmtpTls::Implicit, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AiosmtpdServer server({.user = QStringLiteral("newsuser"),
+                               .password = QStringLiteral("pässword"),
+                               .requireAuth = true,
+                               .tlsCertificate = certificate.certificatePath(),
+                               .tlsKey = certificate.keyPath(),
+                               .implicitTls = c.tls == SmtpTls::Implicit});
+        ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+        QTemporaryDir dir;
+        SmtpSessionOptions sessionOptions = options();
+        sessionOptions.transcriptPath = dir.filePath(QStringLiteral("transcript.txt"));
+        if (c.trusted)
+            sessionOptions.extraCaCertificates = {certificate.certificate()};
+        {
+            SmtpSession session(sessionOptions);
+            const SmtpResult connected = session.connectToHost(QStringLiteral("127.0.0.1"), server.port(), c.tls);
+            if (c.trusted) {
+                ASSERT_TRUE(connected.ok()) << connected.message.toStdString();
+                EXPECT_TRUE(session.isEncrypted());
+                ASSERT_TRUE(session.login(QStringLiteral("newsuser"), QStringLiteral("pässword")).ok());
+                const SmtpResult sent = session.sendMail(QStringLiteral("news@example.org"),
+                                                         QStringLiteral("anna@example.com"), mailTo("anna@example.com", 1));
+                EXPECT_TRUE(sent.ok()) << sent.message.toStdString();
+                EXPECT_TRUE(session.disconnect().ok());
+            } else {
+                EXPECT_EQ(connected.status, SmtpStatus::Failed);
+                EXPECT_TRUE(connected.message.startsWith(QStringLiteral("TLS handshake failed: ")))
+                    << connected.message.toStdString();
+                EXPECT_FALSE(session.isConnected());
+            }
+        }
+        EXPECT_EQ(server.messages().size(), c.trusted ? 1 : 0);
+        QFile transcript(sessionOptions.transcriptPath);
+        ASSERT_TRUE(transcript.open(QIODevice::ReadOnly));
+        const QByteArray text = transcript.readAll();
+        EXPECT_EQ(text.contains("] C: AUTH LOGIN\n"), c.trusted);
+        EXPECT_EQ(text.contains("] C: STARTTLS\n"), c.tls == SmtpTls::WhenOffered);
+    }
 }

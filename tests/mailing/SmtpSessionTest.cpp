@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Server = ScriptedSmtpServer;
 
@@ -329,15 +333,141 @@ TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
     }
 }
 
-TEST(SmtpSession, QuitWithoutReplyFailsAfterItsTimeOut)
+// The mails before QUIT are delivered whatever the server does with it.
+TEST(SmtpSession, AnyEndOfQuitIsAFinishedDisconnect)
 {
-    Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::hold()});
+    const QList<std::pair<const char*, QList<Server::Step>>> cases{
+        {"221", {Server::receiveLine(), Server::send("221 bye\r\n")}},
+        {"500", {Server::receiveLine(), Server::send("500 what\r\n")}},
+        {"silence", {Server::receiveLine(), Server::hold()}},
+        {"close", {Server::receiveLine(), Server::closeConnection()}},
+        {"421", {Server::receiveLine(), Server::send("421 going down\r\n")}},
+    };
+    for (const auto& [name, quit] : cases) {
+        Server server(greeted() + quit);
+        SmtpSessionOptions options = quickOptions();
+        options.timeouts.quit = 200;
+        SmtpSession session(options);
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result = session.disconnect();
+        EXPECT_TRUE(result.ok()) << name << ": " << result.message.toStdString();
+        EXPECT_FALSE(session.isConnected()) << name;
+        EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nQUIT\r\n")) << name;
+    }
+}
+
+// RFC 5321 3.8: after a 421 the session writes nothing more on that socket, not even QUIT.
+TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
+{
+    const QList<Server::Step> ok{Server::receiveLine(), Server::send("250 ok\r\n")};
+    const QList<Server::Step> closing{Server::send("421 4.3.2 shutting down\r\n"), Server::hold()};
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> steps; // after the greeting
+        QByteArray sent;           // after EHLO
+    };
+    const QList<Case> cases{
+        {"RSET", QList<Server::Step>{Server::receiveLine()} + closing, "RSET\r\n"},
+        {"MAIL", ok + QList<Server::Step>{Server::receiveLine()} + closing, "RSET\r\nMAIL FROM:<a@b.de>\r\n"},
+        {"RCPT", ok + ok + QList<Server::Step>{Server::receiveLine()} + closing,
+         "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
+        {"DATA", ok + ok + ok + QList<Server::Step>{Server::receiveLine()} + closing,
+         "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
+        {"after the final dot",
+         ok + ok + ok +
+             QList<Server::Step>{Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData()} +
+             closing,
+         "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted() + c.steps);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
+        EXPECT_EQ(result.message, QStringLiteral("421 4.3.2 shutting down")) << c.name;
+        EXPECT_FALSE(session.isConnected()) << c.name;
+        EXPECT_TRUE(session.disconnect().ok()) << c.name;
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\n" + c.sent) << c.name;
+    }
+}
+
+namespace {
+
+// A loopback listener whose queue is full: a further connect stays in its TCP handshake, as
+// with a server behind a firewall that drops the packets.
+class UnansweredListener
+{
+public:
+    UnansweredListener()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(address);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(m_listener, 0);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ntohs(address.sin_port);
+        m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), size);
+    }
+    ~UnansweredListener()
+    {
+        ::close(m_filler);
+        ::close(m_listener);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_filler = -1;
+    quint16 m_port = 0;
+};
+
+} // namespace
+
+TEST(SmtpSession, UnansweredConnectTimesOut)
+{
+    UnansweredListener listener;
     SmtpSessionOptions options = quickOptions();
-    options.timeouts.quit = 200;
+    options.timeouts.connect = 300;
     SmtpSession session(options);
-    ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-    EXPECT_EQ(session.disconnect().status, SmtpStatus::Failed);
+    const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), listener.port());
+    EXPECT_EQ(result.status, SmtpStatus::Failed);
+    EXPECT_EQ(result.message, QStringLiteral("Connect timed out."));
     EXPECT_FALSE(session.isConnected());
+}
+
+TEST(SmtpSession, WaitHookEndsALongWait)
+{
+    // Each case waits far longer than the test may take unless the hook ends the wait.
+    UnansweredListener listener;
+    const QList<std::pair<const char*, QList<Server::Step>>> cases{
+        {"TCP handshake", {}},
+        {"greeting", {Server::hold()}},
+        {"reply to RSET", greeted() + QList<Server::Step>{Server::receiveLine(), Server::hold()}},
+    };
+    for (const auto& [name, script] : cases) {
+        std::optional<Server> server;
+        if (!script.isEmpty())
+            server.emplace(script);
+        const quint16 port = server ? server->port() : listener.port();
+        SmtpSessionOptions options = quickOptions();
+        options.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
+        SmtpSession session(options);
+        int asked = 0;
+        session.setWaitHook([&asked] { return ++asked >= 3; });
+        SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), port);
+        if (result.ok())
+            result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Cancelled) << name;
+        EXPECT_EQ(asked, 3) << name;
+        EXPECT_FALSE(session.isConnected()) << name;
+    }
 }
 
 TEST(SmtpSession, TranscriptMasksThePassword)
@@ -366,4 +496,92 @@ TEST(SmtpSession, TranscriptMasksThePassword)
     EXPECT_TRUE(text.contains("] C: ********\n"));
     EXPECT_FALSE(text.contains(QByteArray("geheim").toBase64()));
     EXPECT_TRUE(text.contains("] C: QUIT\n"));
+}
+
+// RFC 2920: with PIPELINING the four commands go out before any reply; the server below reads
+// all four before it answers, so a client that waited for a reply would stall into its time-out.
+TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
+{
+    const QList<Server::Step> readFour{Server::receiveLine(), Server::receiveLine(), Server::receiveLine(),
+                                       Server::receiveLine()};
+    const QByteArray envelope = "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n";
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> steps; // after the four commands were read
+        SmtpStatus status;
+        const char* message;
+        QByteArray sentAfterEnvelope;
+    };
+    const QList<Case> cases{
+        {"accepted",
+         {Server::send("250 reset\r\n250 sender\r\n250 recipient\r\n354 go\r\n"), Server::receiveData(),
+          Server::send("250 queued\r\n")},
+         SmtpStatus::Ok,
+         "",
+         "line\r\n.\r\n"},
+        {"recipient refused, DATA refused too: the mail is given up with RSET",
+         {Server::send("250 reset\r\n250 sender\r\n550 no such user\r\n554 no valid recipients\r\n"),
+          Server::receiveLine(), Server::send("250 reset\r\n")},
+         SmtpStatus::Rejected,
+         "550 no such user",
+         "RSET\r\n"},
+        {"sender refused, DATA accepted all the same: it is ended at once",
+         {Server::send("250 reset\r\n553 not yours\r\n250 recipient\r\n354 go\r\n"), Server::receiveLine(),
+          Server::send("554 no transaction\r\n"), Server::receiveLine(), Server::send("250 reset\r\n")},
+         SmtpStatus::Rejected,
+         "553 not yours",
+         ".\r\nRSET\r\n"},
+        {"421 among the replies: nothing more is written",
+         {Server::send("250 reset\r\n421 4.3.2 closing\r\n"), Server::hold()},
+         SmtpStatus::Failed,
+         "421 4.3.2 closing",
+         ""},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted("250-PIPELINING\r\n250 8BITMIME\r\n") + readFour + c.steps + kQuit);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_EQ(session.isConnected(), c.status != SmtpStatus::Failed) << c.name;
+        session.disconnect();
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\n" + envelope + c.sentAfterEnvelope +
+                                         (c.status != SmtpStatus::Failed ? QByteArray("QUIT\r\n") : QByteArray()))
+            << c.name;
+    }
+}
+
+// Whatever a server answers to STARTTLS, the session never goes on in clear text.
+TEST(SmtpSession, StartTlsThatFailsEndsTheConnection)
+{
+    struct Case
+    {
+        const char* name;
+        QList<Server::Step> answer; // to STARTTLS
+        const char* message;
+        QByteArray sentAfter;
+    };
+    const QList<Case> cases{
+        {"refused",
+         {Server::send("454 TLS not available\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
+         "The server refused STARTTLS: 454 TLS not available",
+         "QUIT\r\n"},
+        {"clear text injected after the reply",
+         {Server::send("220 go ahead\r\n250 injected\r\n"), Server::hold()},
+         "The server sent data after its STARTTLS reply.",
+         ""},
+    };
+    for (const Case& c : cases) {
+        Server server(greeted("250-STARTTLS\r\n250 AUTH LOGIN\r\n") +
+                      QList<Server::Step>{Server::receiveLine()} + c.answer);
+        SmtpSession session(quickOptions());
+        const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
+        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_FALSE(session.isConnected()) << c.name;
+        EXPECT_EQ(server.received(), "EHLO client.example.org\r\nSTARTTLS\r\n" + c.sentAfter) << c.name;
+    }
 }

@@ -119,6 +119,12 @@ TEST(MailAddress, AcceptsTrimmedAddressesAndRefusesUnsafeOnes)
         {QStringLiteral("anna@example.com\r\nRCPT TO:<x@y>"), {}},
         {QStringLiteral("an\u0007na@example.com"), {}},
         {QStringLiteral("jürgen@example.com"), {}},
+        // RFC 5321 4.5.3.1: local part 64, domain 255, the whole path "<...>" 256.
+        {QString(64, u'l') + QStringLiteral("@example.com"), QByteArray(64, 'l') + "@example.com"},
+        {QString(65, u'l') + QStringLiteral("@example.com"), {}},
+        {QStringLiteral("a@") + QString(252, u'd'), "a@" + QByteArray(252, 'd')},
+        {QStringLiteral("a@") + QString(253, u'd'), {}},
+        {QStringLiteral("a@") + QString(256, u'd'), {}},
     };
     for (const Case& c : cases) {
         const MailAddressCheck check = CheckMailAddress(c.input);

@@ -78,6 +78,16 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
     }
 }
 
+// A log that could not be written shows the system's reason where the status line was.
+TEST(UserSpass, ResultDetailTakesTheStatusLine)
+{
+    TUserSP window;
+    showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
+    window.setStatusText(QStringLiteral("Senden an a@b.de"));
+    window.ShowResult(int(SendResult::LogNotCreated), QStringLiteral("No space left on device"));
+    EXPECT_EQ(window.Label3->text(), QStringLiteral("No space left on device"));
+}
+
 TEST(UserSpass, RunWithoutLogOfItsOwnHasDisabledReport)
 {
     TUserSP window;

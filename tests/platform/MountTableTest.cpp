@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -67,6 +68,25 @@ TEST(MountTable, IdentityChangesOnlyWithANewMount)
     EXPECT_FALSE(first.isEmpty());
     EXPECT_EQ(VolumesFromMountTable(ParseMountInfo(again), none).value(0).identity, first);
     EXPECT_NE(VolumesFromMountTable(ParseMountInfo(other), none).value(0).identity, first);
+}
+
+TEST(MountTable, LabelsComeByDeviceNumber)
+{
+    QTemporaryDir links;
+    ASSERT_TRUE(links.isValid());
+    // The character device /dev/null (1:3) stands in for a disk.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), links.filePath(QStringLiteral("Daten\\x20Archiv"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/nowhere"), links.filePath(QStringLiteral("WEG"))));
+    const QHash<QString, QString> labels = ReadDeviceLabels(links.path());
+    EXPECT_EQ(labels, (QHash<QString, QString>{{QStringLiteral("1:3"), QStringLiteral("Daten Archiv")}}));
+
+    const QByteArray table = "40 21 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n"
+                             "41 21 8:18 / /media/other rw - vfat /dev/sdb2 rw\n";
+    const QList<VolumeInfo> volumes = VolumesFromMountTable(
+        ParseMountInfo(table), [](const QString&) { return true; }, {{QStringLiteral("8:17"), QStringLiteral("STICK")}});
+    ASSERT_EQ(volumes.size(), 2);
+    EXPECT_EQ(volumes[0].label, QString());
+    EXPECT_EQ(volumes[1].label, QStringLiteral("STICK"));
 }
 
 TEST(MountTable, TheSystemTableListsTheRootFolder)

@@ -1,7 +1,8 @@
 // Saves a PNG of what the X server shows, for looking at the program's windows under Xvfb.
 //   kubshot screen OUT.png [SECONDS]   waits, grabs the whole screen and crops it to the windows
 //   kubshot WINDOW OUT.png             opens one of the program's windows itself and grabs it
-// WINDOW: about, splash, main, settings (folder page), connection (connection page), picker,
+// WINDOW: about, splash, main, menu (the main window with "Erweitert" and "Datensicherung" open),
+// settings (folder page), connection (connection page), picker,
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
 // template (the template dialog with its preview).
 #include "core/AboutForm.h"
@@ -22,7 +23,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
@@ -105,6 +109,21 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         main->resize(780, 580);
         return main;
     }
+    if (name == QLatin1String("menu")) {
+        auto main = std::make_unique<TMainForm>();
+        main->setWindowState(Qt::WindowNoState);
+        main->resize(780, 580);
+        main->move(10, 10);
+        // Opened once the window is up: the menu, then its sub-menu through the keyboard.
+        QTimer::singleShot(500, main.get(), [shown = main.get()] {
+            shown->menuBar()->setActiveAction(shown->Erweitert1->menuAction());
+            QTimer::singleShot(300, shown, [shown] {
+                shown->Erweitert1->setActiveAction(shown->Datensicherung1->menuAction());
+                QCoreApplication::postEvent(shown->Erweitert1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, {}));
+            });
+        });
+        return main;
+    }
     if (name == QLatin1String("settings") || name == QLatin1String("connection")) {
         auto options = std::make_unique<TOptionForm>();
         // The dialog opens on the folder page when shown; the other page is chosen after that.
@@ -162,7 +181,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|settings|connection|picker|backup|restore|logview|logs|print|preview|template "
+        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|menu|settings|connection|picker|backup|restore|logview|logs|print|preview|template "
                              "OUT.png [SECONDS]\n");
         return 2;
     }

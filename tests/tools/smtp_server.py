@@ -5,6 +5,8 @@ Prints "PORT <n>" once it listens. Every message received is stored in the store
 <n>.eml (the data as received, dot-stuffing undone) and <n>.json (envelope, connection number
 and what Python's email package makes of it). connections.txt holds the number of connections.
 Ends when its standard input closes, or after --lifetime seconds at the latest.
+With --tls-cert and --tls-key it offers STARTTLS, or with --implicit-tls speaks TLS from the first
+byte; --quit-without-reply closes the connection on QUIT without its 221.
 """
 import argparse
 import asyncio
@@ -13,6 +15,7 @@ import email.policy
 import json
 import logging
 import os
+import ssl
 import sys
 import threading
 import warnings
@@ -56,6 +59,8 @@ class Store:
 
 
 class CountingSMTP(SMTP):
+    quit_without_reply = False
+
     def __init__(self, store, *args, **kwargs):
         super().__init__(store, *args, **kwargs)
         self.store = store
@@ -63,6 +68,12 @@ class CountingSMTP(SMTP):
     def connection_made(self, transport):
         super().connection_made(transport)
         self.session.connection_number = self.store.connection_made()
+
+    async def smtp_QUIT(self, arg):
+        if not self.quit_without_reply:
+            return await super().smtp_QUIT(arg)
+        self._handler_coroutine.cancel()
+        self.transport.close()
 
 
 def main():
@@ -72,7 +83,16 @@ def main():
     parser.add_argument("--password", default="")
     parser.add_argument("--require-auth", action="store_true")
     parser.add_argument("--lifetime", type=float, default=300)
+    parser.add_argument("--tls-cert", default="")
+    parser.add_argument("--tls-key", default="")
+    parser.add_argument("--implicit-tls", action="store_true")
+    parser.add_argument("--quit-without-reply", action="store_true")
     args = parser.parse_args()
+    CountingSMTP.quit_without_reply = args.quit_without_reply
+    context = None
+    if args.tls_cert:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
 
     # The tests speak without TLS on loopback; the server's warnings about that are noise here.
     warnings.filterwarnings("ignore")
@@ -88,10 +108,12 @@ def main():
     def factory():
         return CountingSMTP(store, hostname="sink.test", decode_data=False,
                             authenticator=authenticate if args.user else None,
-                            auth_required=args.require_auth, auth_require_tls=False)
+                            auth_required=args.require_auth, auth_require_tls=False,
+                            tls_context=None if args.implicit_tls else context)
 
     loop = asyncio.new_event_loop()
-    server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
+    server = loop.run_until_complete(loop.create_server(
+        factory, "127.0.0.1", 0, ssl=context if args.implicit_tls else None))
     print("PORT %d" % server.sockets[0].getsockname()[1], flush=True)
 
     def wait_for_stdin():

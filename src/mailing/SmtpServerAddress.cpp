@@ -1,0 +1,29 @@
+#include "mailing/SmtpServerAddress.h"
+
+namespace {
+
+constexpr quint16 kImplicitTlsPort = 465;
+
+} // namespace
+
+SmtpServerAddress ParseSmtpServer(const QString& value)
+{
+    const QString text = value.trimmed();
+    SmtpServerAddress address{text};
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon < 0)
+        return address;
+    QString host = text.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    else if (host.contains(u':'))
+        return address; // a bare IPv6 address
+    bool isNumber = false;
+    const uint port = text.mid(colon + 1).toUInt(&isNumber);
+    if (!isNumber || port == 0 || port > 65535 || host.isEmpty())
+        return address;
+    address.host = host;
+    address.port = quint16(port);
+    address.tls = address.port == kImplicitTlsPort ? SmtpTls::Implicit : SmtpTls::WhenOffered;
+    return address;
+}
