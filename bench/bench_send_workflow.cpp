@@ -3,11 +3,13 @@
 // sink. Prints when each step was reached and the peak resident memory meanwhile, with the
 // recipient list already open as the recipient screen holds it.
 //
-// Usage: bench_send_workflow [--port P] [--recipients N] [--template FILE]
-//   --port       an SMTP sink on 127.0.0.1 (the C sink of ../shared/peers); none: one in-process
-//   --recipients how many recipients (default 100000), all of them with Send set
-//   --template   the HTML template (default: the sample with pictures)
+// Usage: bench_send_workflow [--port P] [-n N] [--profile DIR]
+//   --port     an SMTP sink on 127.0.0.1 (the C sink of ../shared/peers); none: one in-process
+//   -n         how many recipients, all of them with Send set
+//   --profile  a profile of ../shared/peers/gen_profile.py, whose newsletter.html is sent
+//              (default: the sample template with pictures)
 #include "LoopbackSmtpSink.h"
+#include "SendBenchRun.h"
 #include "core/DatabaseSchema.h"
 #include "core/SendSlotTable.h"
 #include "core/StartForm.h"
@@ -21,6 +23,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -30,7 +33,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -133,36 +135,19 @@ StatusWindowFactory statusWindows()
             [](const QWidget* window) { return static_cast<const TUserSP*>(window)->Closed; }};
 }
 
-struct Options {
-    std::optional<quint16> port;
-    int recipients = 100'000;
-    QString templateFile;
-};
-
-Options parse(const QStringList& arguments)
+QString templateOf(const SendBenchArguments& arguments)
 {
-    Options options;
-    options.templateFile = AppPaths::assetPath(QStringLiteral("Templates/Beispiele/Monatsbrief.html"));
-    for (int i = 1; i + 1 < arguments.size(); i += 2) {
-        const QString& name = arguments.at(i);
-        const QString& value = arguments.at(i + 1);
-        if (name == QLatin1String("--port"))
-            options.port = value.toUShort();
-        else if (name == QLatin1String("--recipients"))
-            options.recipients = value.toInt();
-        else if (name == QLatin1String("--template"))
-            options.templateFile = value;
-    }
-    return options;
+    return arguments.profile.isEmpty() ? AppPaths::assetPath(QStringLiteral("Templates/Beispiele/Monatsbrief.html"))
+                                       : QDir(arguments.profile).filePath(QStringLiteral("newsletter.html"));
 }
 
-void sendThroughTheWorkflow(const Options& options)
+void sendThroughTheWorkflow(const SendBenchArguments& options)
 {
-    BenchDatabase db(options.recipients);
+    BenchDatabase db(options.mails);
     std::unique_ptr<LoopbackSmtpSink> ownSink;
-    if (!options.port)
+    if (options.port == 0)
         ownSink = std::make_unique<LoopbackSmtpSink>();
-    const quint16 port = options.port ? *options.port : ownSink->port();
+    const quint16 port = options.port != 0 ? options.port : ownSink->port();
 
     // What the recipient screen holds while the user starts the newsletter.
     DbQuery shownList(db.connection, QStringLiteral("EmpfQuery"));
@@ -173,7 +158,7 @@ void sendThroughTheWorkflow(const Options& options)
 
     TSendSlotTable slotTable(statusWindows());
     QElapsedTimer clock;
-    AnsweringDialogs dialogs(options.templateFile, clock);
+    AnsweringDialogs dialogs(templateOf(options), clock);
     QPointer<QThread> run;
     TSendWorkflowSeams seams;
     seams.sendSlots = &slotTable;
@@ -196,7 +181,7 @@ void sendThroughTheWorkflow(const Options& options)
     auto* window = qobject_cast<TUserSP*>(slotTable.slot(0).Form.data());
     std::printf("mails=%d gathered_s=%.3f checked_s=%.3f started_s=%.3f sent_s=%.2f mails_per_s=%.0f "
                 "peak_MiB=%.1f held_before_MiB=%.1f result=\"%s\"\n",
-                options.recipients, dialogs.gathered, dialogs.checked, started, sent, options.recipients / sent,
+                options.mails, dialogs.gathered, dialogs.checked, started, sent, options.mails / sent,
                 double(residentPeakKiB()) / 1024.0, double(before) / 1024.0,
                 window ? qPrintable(window->Label1->text().replace(u'\n', u' ')) : "-");
 }
@@ -209,7 +194,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     MessageBoxRecorder boxes; // a box would stop the run; none is expected
-    sendThroughTheWorkflow(parse(QCoreApplication::arguments()));
+    sendThroughTheWorkflow(SendBenchArguments::parse(QCoreApplication::arguments()));
     if (!boxes.texts().isEmpty())
         std::printf("boxes: %s\n", qPrintable(boxes.texts().join(QStringLiteral(" / "))));
     return 0;

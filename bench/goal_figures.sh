@@ -58,7 +58,7 @@ gcc -O2 -Wall -Wextra -pthread -o "$work/sink" "$peers/sink.c"
 "$work/sink" --port 0 --port-file "$work/port" --seconds 1800 --quiet > "$work/sink.out" 2>&1 &
 sink_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
-"$build/bench/bench_send_workflow" --port "$(cat "$work/port")" 2>/dev/null | grep '^mails=' > "$work/workflow"
+"$build/bench/bench_send_workflow" --port "$(cat "$work/port")" -n 100000 2>/dev/null | grep '^mails=' > "$work/workflow"
 "$python" - "$work/workflow" <<'PY'
 import shlex, sys
 values = dict(item.split("=", 1) for item in shlex.split(open(sys.argv[1]).read()))
