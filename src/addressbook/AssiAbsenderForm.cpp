@@ -3,6 +3,7 @@
 #include "addressbook/AssiSteps.h"
 #include "addressbook/ScreenDatabase.h"
 #include "addressbook/ScreenLook.h"
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "core/Artwork.h"
 #include "core/CredentialCodec.h"
@@ -15,8 +16,8 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -44,11 +45,19 @@ QString storedCredential(const QString& value)
     return value.isEmpty() ? QString() : EncodeCredential(value);
 }
 
+// The letters of the splash picture, whole and as wide as the panel, at its foot; above them the
+// picture's own top colour.
 QPixmap sidePicture(QSize size)
 {
-    const QPixmap letters = Artwork::splashPicture().copy(1, 1, 160, 208);
-    return letters.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)
-        .copy(QRect(QPoint(0, 0), size));
+    const QImage letters = Artwork::splashPicture()
+                               .copy(1, 1, 160, 208)
+                               .scaledToWidth(size.width(), Qt::SmoothTransformation)
+                               .toImage();
+    QPixmap side(size);
+    side.fill(letters.pixelColor(0, 0));
+    QPainter painter(&side);
+    painter.drawImage(QPoint(0, size.height() - letters.height()), letters);
+    return side;
 }
 
 } // namespace
@@ -114,6 +123,8 @@ TAssiAbsenderForm::TAssiAbsenderForm(TDM2& dm, QWidget* parent)
     connect(AssiAbsFor, &QAction::triggered, this, &TAssiAbsenderForm::AssiAbsForExecute);
     connect(AssiAbsBack, &QAction::triggered, this, &TAssiAbsenderForm::AssiAbsBackExecute);
     connect(FlatSB3, &QAbstractButton::clicked, this, &TAssiAbsenderForm::FlatSB3Click);
+    // Escape asks like "Abbrechen", so a slip of the finger does not throw the typed values away.
+    linkDialogKeys(this, FlatSB1, FlatSB3);
     // The forward command has no update of its own: the back command's handler sets its caption.
     m_updater->addCommand(AssiAbsBack, [this](QAction*) { AssiAbsBackUpdate(); });
 
@@ -185,16 +196,6 @@ void TAssiAbsenderForm::done(int result)
     CloseCurrentStep();
     FreeRecord();
     QDialog::done(result);
-}
-
-void TAssiAbsenderForm::keyPressEvent(QKeyEvent* event)
-{
-    // Escape stands for "Abbrechen", so a slip of the finger does not throw the typed values away.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        FlatSB3Click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TAssiAbsenderForm::NewRecord()
@@ -284,8 +285,10 @@ void TAssiAbsenderForm::WizardStep(bool forward)
         return;
     }
     if (step == kLastStep) {
-        SaveWizardSender();
-        accept();
+        // After a failed save the wizard stays on this step with every value, to be finished
+        // again once the cause is gone.
+        if (SaveWizardSender())
+            accept();
         return;
     }
     // The typed values are kept in the record also when the step refuses to move on.
@@ -331,7 +334,7 @@ bool TAssiAbsenderForm::StepValuesAccepted()
     return true;
 }
 
-void TAssiAbsenderForm::SaveWizardSender()
+bool TAssiAbsenderForm::SaveWizardSender()
 {
     const TAbsenderDataRecord& record = *m_record;
     DbQuery& query = m_dm.AbsendQuery;
@@ -362,9 +365,12 @@ void TAssiAbsenderForm::SaveWizardSender()
     } catch (const std::exception& e) {
         // Closing drops a pending append, so no half-written row stays in the shared query.
         query.close();
+        query.enableControls();
         ScreenDatabase::showFailure(e);
+        return false;
     }
     query.enableControls();
+    return true;
 }
 
 void TAssiAbsenderForm::AssiAbsBackUpdate()

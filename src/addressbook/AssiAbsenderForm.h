@@ -65,7 +65,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing ends here: the step shown is left and the record freed.
     void done(int result) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildBand();
@@ -82,7 +81,7 @@ private:
     TAssiStepFrame* currentFrame() const;
     void NewRecord();
     void FreeRecord();
-    void SaveWizardSender();
+    bool SaveWizardSender();
     void AssiAbsBackUpdate();
 
     TDM2& m_dm;

@@ -1,6 +1,7 @@
 #include "addressbook/ImpCheckForm.h"
 
 #include "addressbook/ScreenLook.h"
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "platform/CommandUpdater.h"
 #include "platform/MessageBoxes.h"
@@ -75,6 +76,7 @@ TImpCheckForm::TImpCheckForm(QWidget* parent)
     FlatSB2 = new TFlatSB(QStringLiteral("Abbrechen"), this);
     FlatSB2->setObjectName(QStringLiteral("FlatSB2"));
     connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
+    linkDialogKeys(this, FlatSB1, FlatSB2);
     m_updater->addCommand(ImpCheckOK, [this](QAction* command) {
         const bool enable = LV1->topLevelItemCount() > 0;
         if (command->isEnabled() != enable)

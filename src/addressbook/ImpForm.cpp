@@ -2,6 +2,7 @@
 
 #include "addressbook/ImportProgress.h"
 #include "addressbook/ScreenLook.h"
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "core/SettingsStore.h"
 #include "platform/AppPaths.h"
@@ -271,6 +272,7 @@ void TImpForm::buildLayout(const QString& senderFirma)
     FlatSB4 = new TFlatSB(QStringLiteral("Abbrechen"), this);
     FlatSB4->setObjectName(QStringLiteral("FlatSB4"));
     connect(FlatSB4, &QAbstractButton::clicked, this, &TImpForm::reject);
+    linkDialogKeys(this, FlatSB3, FlatSB4);
 
     auto* upper = new QHBoxLayout;
     upper->addWidget(LV1, 1);

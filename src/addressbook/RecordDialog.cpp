@@ -2,6 +2,7 @@
 
 #include "addressbook/ScreenLook.h"
 #include "addressbook/TypingLimit.h"
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "platform/CommandUpdater.h"
 
@@ -60,6 +61,7 @@ TRecordDialog::TRecordDialog(const QString& title, QSize clientSize, const QStri
         accept();
     });
     connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
+    linkDialogKeys(this, FlatSB1, FlatSB2);
     m_updater->addCommand(m_confirm, [this](QAction* confirm) {
         const bool enable = canConfirm();
         if (confirm->isEnabled() != enable)

@@ -1,9 +1,11 @@
 #include "controls/FlatTreeView.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QToolTip>
 
 TFlatTreeView::TFlatTreeView(QWidget* parent)
     : QTreeWidget(parent), m_frame(new FlatFrame(this)), m_selectionPen(palette().color(QPalette::Dark))
@@ -64,6 +66,32 @@ QRect TFlatTreeView::selectionOutlineRect() const
     QRect text = textArea;
     text.setWidth(fontMetrics().horizontalAdvance(option.text) + 2 * margin);
     return text.intersected(textArea);
+}
+
+bool TFlatTreeView::isTextCut(const QModelIndex& index) const
+{
+    const QRect shown = visualRect(index);
+    if (shown.isEmpty())
+        return false;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = shown;
+    const int needed = itemDelegateForIndex(index)->sizeHint(option, index).width();
+    return shown.left() + needed > qMin(shown.right(), viewport()->rect().right()) + 1;
+}
+
+bool TFlatTreeView::viewportEvent(QEvent* event)
+{
+    // A name cut short with "..." shows in full as the tool tip.
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid() && !index.data(Qt::ToolTipRole).isValid() && isTextCut(index)) {
+            QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(), visualRect(index));
+            return true;
+        }
+    }
+    return QTreeWidget::viewportEvent(event);
 }
 
 bool TFlatTreeView::event(QEvent* event)

@@ -29,9 +29,12 @@ public:
     // The outline's rectangle in viewport coordinates: the selected item's text only; empty when
     // no item is selected or the outline is not drawn now.
     QRect selectionOutlineRect() const;
+    // Whether the item's text does not fit beside its icon in the visible part of its row.
+    bool isTextCut(const QModelIndex& index) const;
 
 protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -53,8 +53,8 @@ TFsFileListBox::TFsFileListBox(QWidget* parent, ShellIcons* icons)
     setIconSize(QSize(16, 16));
     setItemDelegate(new FixedHeightDelegate(this));
     updateItemHeight();
-    connect(this, &QListWidget::currentRowChanged, this, [this] { change(); });
-    // A click makes the item current before it selects it; the name shows once it is selected.
+    // A click makes the item current before it selects it, the arrow keys select before they move
+    // the current item: only the selection itself is the same for both.
     connect(this, &QListWidget::itemSelectionChanged, this, [this] { change(); });
     connect(this, &QListWidget::itemDoubleClicked, this, &TFsFileListBox::openItem);
     readFileNames();
@@ -62,6 +62,8 @@ TFsFileListBox::TFsFileListBox(QWidget* parent, ShellIcons* icons)
 
 TFsFileListBox::~TFsFileListBox()
 {
+    // Emptying the list on the way out is no change of selection to report.
+    blockSignals(true);
     m_frame->detach();
 }
 
@@ -178,10 +180,16 @@ void TFsFileListBox::readFileNames()
     change();
 }
 
+int TFsFileListBox::selectedRow() const
+{
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.constFirst());
+}
+
 QString TFsFileListBox::selectedName() const
 {
-    const QListWidgetItem* item = currentItem();
-    return item && item->isSelected() ? item->text() : QString();
+    const int selected = selectedRow();
+    return selected < 0 ? QString() : item(selected)->text();
 }
 
 QString TFsFileListBox::fileName() const
@@ -209,7 +217,7 @@ void TFsFileListBox::selectFileName(const QString& name)
 
 void TFsFileListBox::change()
 {
-    m_lastSel = currentRow();
+    m_lastSel = selectedRow();
     if (m_fileEdit) {
         const QString name = selectedName();
         m_fileEdit->setText(name.isEmpty() ? m_mask : name);

@@ -57,6 +57,8 @@ public:
     FsResult applyFilePath(const QString& editText);
 
     QString selectedName() const;
+    // The row of the selected item; -1 when none is selected.
+    int selectedRow() const;
     // Selects the item of exactly this name, or nothing when there is none.
     void selectFileName(const QString& name);
     // Reads the folder again.
@@ -69,7 +71,7 @@ public:
     // Set by TFsDirectoryListBox::setFileList, which links both ways.
     void setDirList(TFsDirectoryListBox* list);
 
-    // The row last reported by changed(); -1 after a re-read.
+    // The selected row last reported by changed(); -1 after a re-read.
     int lastSel() const { return m_lastSel; }
 
 signals:

@@ -151,6 +151,9 @@ void TMainForm::buildLayout()
     FlatPanel3 = panel(QStringLiteral("FlatPanel3"), splitter);
     auto* hostLayout = new QVBoxLayout(FlatPanel3);
     hostLayout->setContentsMargins(0, 0, 0, 0);
+    // A hosted screen wider than the space left is cut at the right; the splitter would
+    // otherwise squeeze the tree to a sliver at the window's smallest size.
+    FlatPanel3->setMinimumWidth(1);
 
     splitter->addWidget(treePanel);
     splitter->addWidget(FlatPanel3);
@@ -366,9 +369,9 @@ void TMainForm::ShowLog(const QString& title, const QString& fileName)
 void TMainForm::ShowProtocolForm()
 {
     if (!ProtoModForm) {
-        ProtoModForm = new TProtoModForm(m_seams.logListing, [this](const QString& title, const QString& fileName) {
-            ShowLog(title, fileName);
-        });
+        ProtoModForm = new TProtoModForm(
+            m_seams.logListing, [this](const QString& title, const QString& fileName) { ShowLog(title, fileName); },
+            [this](const QString& fileName) { return m_sendSlots->IsLogOfRunningSend(fileName); });
     }
     ProtoModForm->show();
     ProtoModForm->raise();

@@ -1,11 +1,14 @@
 #include "core/OptionForm.h"
 
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
 #include "core/SettingsStore.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ScreenCursor.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QTabBar>
@@ -39,6 +42,7 @@ TOptionForm::TOptionForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* i
     FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
     connect(FlatSB3, &TFlatSB::clicked, this, &TOptionForm::FlatSB3Click);
     connect(FlatSB1, &TFlatSB::clicked, this, &TOptionForm::FlatSB1Click);
+    linkDialogKeys(this, FlatSB3, FlatSB1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -144,6 +148,17 @@ void TOptionForm::hostFrame(TOptionFrame* frame)
 void TOptionForm::FlatSB3Click()
 {
     StoreFrames();
+    // A relative folder would mean something else in every process; it is refused, not resolved.
+    for (const QString& folder : {OptionData.ImportPath, OptionData.TemplatePath}) {
+        if (!folder.isEmpty() && !QDir::isAbsolutePath(folder)) {
+            MessageBoxes::warning(QStringLiteral("Das Verzeichnis \"") + folder +
+                                      QStringLiteral("\" ist kein vollständiger Pfad.\r\n\r\n"
+                                                     "Bitte geben Sie den vollständigen Pfad ab \"/\" ein oder "
+                                                     "wählen Sie das Verzeichnis über die Schaltfläche daneben aus."),
+                                  this);
+            return;
+        }
+    }
     SaveData();
     accept();
 }

@@ -1,5 +1,6 @@
 #include "core/PathSelectForm.h"
 
+#include "controls/DialogKeys.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/TFlatSB.h"
 #include "platform/CommandUpdater.h"
@@ -50,6 +51,7 @@ TPathSelectForm::TPathSelectForm(QWidget* parent, VolumeProvider* volumes, Shell
     FlatSB1->setObjectName(QStringLiteral("FlatSB1"));
     connect(FlatSB2, &TFlatSB::clicked, this, &TPathSelectForm::FlatSB2Click);
     connect(FlatSB1, &TFlatSB::clicked, this, &TPathSelectForm::FlatSB1Click);
+    linkDialogKeys(this, FlatSB2, FlatSB1);
 
     // Without a selected folder "OK" would hand back an empty path as the choice. The tree's
     // selection can also go silently (a volume that goes away), hence the idle-time check.

@@ -13,6 +13,7 @@ struct TSendSlot
     QPointer<QWidget> Form;   // the slot's status window, owned by the slot table
     TSendSlot* Ref = nullptr; // the slot itself while in use, else null
     bool Running = false;     // a send thread still works for this slot
+    QString LogFile;          // the send log the slot's run writes; empty for none
 };
 using PSendSlot = TSendSlot*;
 

@@ -2,9 +2,12 @@
 
 #include "platform/MessageBoxes.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -60,6 +63,7 @@ PSendSlot TSendSlotTable::AcquireSendSlot(quint8& status)
         slot.Form = window;
         slot.Ref = &slot;
         slot.Running = false;
+        slot.LogFile.clear();
         return &slot;
     }
     status = 1;
@@ -75,6 +79,15 @@ void TSendSlotTable::SendRunStarted(PSendSlot slot, QThread* run)
     slot->Running = true;
     // Delivered on the main thread after the run's last report was posted.
     connect(run, &QThread::finished, this, [this, slot] { SendRunEnded(slot); });
+}
+
+bool TSendSlotTable::IsLogOfRunningSend(const QString& logFile) const
+{
+    const auto cleaned = [](const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); };
+    const QString asked = cleaned(logFile);
+    return std::any_of(m_slots.begin(), m_slots.end(), [&](const TSendSlot& slot) {
+        return slot.Ref && slot.Running && !slot.LogFile.isEmpty() && cleaned(slot.LogFile) == asked;
+    });
 }
 
 void TSendSlotTable::SendRunEnded(PSendSlot slot)

@@ -42,6 +42,8 @@ public:
     bool FormCloseQuery();
 
     const TSendSlot& slot(int index) const { return m_slots[size_t(index)]; }
+    // Whether a run that is still sending writes this log file.
+    bool IsLogOfRunningSend(const QString& logFile) const;
     QTimer* Timer1;
 
 private:

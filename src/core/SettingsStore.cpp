@@ -5,6 +5,8 @@
 #include "platform/RegistryStore.h"
 #include "platform/ScreenCursor.h"
 
+#include <QDir>
+
 #include <functional>
 
 namespace {
@@ -53,6 +55,12 @@ bool withKey(const Routine& routine, const std::function<void(RegistryStore&)>& 
     }
 }
 
+// Nothing is resolved against the process's current folder: a relative folder counts as none.
+QString absoluteOrNone(const QString& folder)
+{
+    return QDir::isAbsolutePath(folder) ? folder : QString();
+}
+
 } // namespace
 
 void ReadDBPath(bool& Failed, QString& Path)
@@ -60,8 +68,11 @@ void ReadDBPath(bool& Failed, QString& Path)
     Failed = false;
     const QString keyMessage = QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!");
     const bool opened = withKey({kDatabaseKey, keyMessage, 43, true}, [&](RegistryStore& registry) {
-        if (registry.valueExists(QStringLiteral("DBPath"))) {
-            Path = registry.readString(QStringLiteral("DBPath"));
+        const bool stored = registry.valueExists(QStringLiteral("DBPath"));
+        const QString value = stored ? registry.readString(QStringLiteral("DBPath")) : QString();
+        // An empty value is the database module's to report; a relative one counts as missing.
+        if (stored && (value.isEmpty() || QDir::isAbsolutePath(value))) {
+            Path = value;
         } else {
             Failed = true;
             MessageBoxes::error(keyMessage);
@@ -116,12 +127,12 @@ QString readOptionalString(const Routine& routine, const QString& name)
 
 QString ReadImportPath()
 {
-    return readOptionalString({kNewsKey, kFolderFaulty, 129, true}, QStringLiteral("ImportPath"));
+    return absoluteOrNone(readOptionalString({kNewsKey, kFolderFaulty, 129, true}, QStringLiteral("ImportPath")));
 }
 
 QString ReadTemplatePath()
 {
-    return readOptionalString({kNewsKey, kFolderFaulty, 164, true}, QStringLiteral("TemplatePath"));
+    return absoluteOrNone(readOptionalString({kNewsKey, kFolderFaulty, 164, true}, QStringLiteral("TemplatePath")));
 }
 
 bool ReadDialUp()

@@ -8,8 +8,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QThread>
+#include <QTranslator>
 #include <QWidget>
 
 #include <memory>
@@ -18,10 +21,30 @@ namespace {
 
 constexpr int kSplashPause = 150;
 
+// Qt's own dialogs, buttons and shortcut names speak German like the program's windows, and
+// show dates and numbers the German way (a file dialog's "10.12.26", not "10 Dec").
+void installQtTranslations()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& catalog : {QStringLiteral("qt_de"), QStringLiteral("qtwebengine_de")}) {
+        auto* translator = new QTranslator(qApp);
+        if (translator->load(catalog, folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
 } // namespace
 
 int RunStartUp(const StartUpSteps& steps)
 {
+    installQtTranslations();
     InstanceLock lock(steps.lockFile.isEmpty() ? InstanceLock::defaultPath() : steps.lockFile);
     // Only another instance stops the start; a runtime folder that cannot be written does not.
     if (!lock.tryAcquire() && lock.heldByOtherInstance()) {

@@ -1,6 +1,7 @@
 #include "mailing/BetreffForm.h"
 
 #include "controls/ColorNumber.h"
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "mailing/ActionButton.h"
 #include "mailing/DialogLook.h"
@@ -39,6 +40,7 @@ TBetreffForm::TBetreffForm(QWidget* parent)
     FlatSB2 = new TFlatSB(this);
     FlatSB2->move(218, 100);
     linkButtonToAction(FlatSB2, BetreffWeiter);
+    linkDialogKeys(this, FlatSB2, FlatSB1);
 
     m_updater = new CommandUpdater(this);
     m_updater->addCommand(BetreffWeiter, [this](QAction*) { BetreffWeiterUpdate(); });

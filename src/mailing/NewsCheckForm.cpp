@@ -1,5 +1,6 @@
 #include "mailing/NewsCheckForm.h"
 
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
 #include "core/StartForm.h"
@@ -86,6 +87,7 @@ TNewsCheckForm::TNewsCheckForm(QWidget* parent)
     FlatSB1 = new TFlatSB(QStringLiteral("Senden"), this);
     FlatSB1->move(445, 382);
     connect(FlatSB1, &QAbstractButton::clicked, this, &TNewsCheckForm::FlatSB1Click);
+    linkDialogKeys(this, FlatSB1, FlatSB2);
     centreOnScreen(this);
 }
 

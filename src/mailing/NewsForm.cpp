@@ -1,5 +1,6 @@
 #include "mailing/NewsForm.h"
 
+#include "controls/DialogKeys.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "controls/TFlatSB.h"
@@ -144,6 +145,7 @@ TNewsForm::TNewsForm(QWidget* parent, TNewsFormSeams seams)
     FlatSB1->setFont(bold);
     FlatSB1->move(468, 488);
     linkButtonToAction(FlatSB1, NewsWeiter);
+    linkDialogKeys(this, FlatSB1, FlatSB5);
 
     m_updater = new CommandUpdater(this);
     m_updater->addCommand(NewsVorschau, [this](QAction*) { NewsVorschauUpdate(); });

@@ -3,7 +3,9 @@
 #include "controls/TFlatSB.h"
 #include "mailing/DialogLook.h"
 #include "mailing/TemplatePreviewView.h"
+#include "platform/MessageBoxes.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -42,8 +44,18 @@ void TNewsPreview::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     const QFileInfo file(FileName);
     if (FileName.isEmpty() || !file.isFile()) {
-        // A file that vanished since it was listed: nothing to show.
-        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+        // No file chosen, or one that vanished since it was listed: say so rather than show nothing.
+        const QString text = FileName.isEmpty()
+                                 ? QStringLiteral("Es ist keine Newsletter-Datei ausgewählt.")
+                                 : QStringLiteral("Die Datei \"") + QDir::toNativeSeparators(FileName) +
+                                       QStringLiteral("\" ist nicht vorhanden.");
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                MessageBoxes::information(text, this);
+                reject();
+            },
+            Qt::QueuedConnection);
         return;
     }
     const QString fullPath = file.absoluteFilePath();

@@ -1,5 +1,6 @@
 #include "mailing/PrintOptionsDialog.h"
 
+#include "controls/DialogKeys.h"
 #include "controls/TFlatSB.h"
 #include "platform/MessageBoxes.h"
 
@@ -32,10 +33,19 @@ QString pdfNameFor(const QString& title)
     return (name.isEmpty() ? QStringLiteral("Protokoll") : name) + QStringLiteral(".pdf");
 }
 
+// The folder a PDF file is offered in: the documents folder where it exists, else the home folder
+// (a fresh home folder often has no documents folder yet).
+QString offeredPdfFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 } // namespace
 
 TPrintOptionsDialog::TPrintOptionsDialog(const QString& title, QWidget* parent)
-    : QDialog(parent)
+    : QDialog(parent),
+      m_pdfFolder(offeredPdfFolder())
 {
     setObjectName(QStringLiteral("PrintOptionsDialog"));
     setWindowTitle(QStringLiteral("Drucker von Protokoll"));
@@ -55,8 +65,7 @@ TPrintOptionsDialog::TPrintOptionsDialog(const QString& title, QWidget* parent)
         Printers->setCurrentText(standard);
 
     PdfFile = new QLineEdit(destination);
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    PdfFile->setText(QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath(pdfNameFor(title)));
+    PdfFile->setText(QDir(m_pdfFolder).filePath(pdfNameFor(title)));
     auto* browse = new QPushButton(QStringLiteral("..."), destination);
     browse->setFixedWidth(28);
     connect(browse, &QPushButton::clicked, this, &TPrintOptionsDialog::browsePdfFile);
@@ -77,6 +86,7 @@ TPrintOptionsDialog::TPrintOptionsDialog(const QString& title, QWidget* parent)
     CancelButton = new TFlatSB(QStringLiteral("Abbrechen"), this);
     connect(OkButton, &TFlatSB::clicked, this, &QDialog::accept);
     connect(CancelButton, &TFlatSB::clicked, this, &QDialog::reject);
+    linkDialogKeys(this, OkButton, CancelButton);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OkButton);
@@ -102,13 +112,19 @@ LogPrintChoice TPrintOptionsDialog::choice() const
                          : PdfChoice->isChecked()   ? LogPrintDestination::PdfFile
                                                     : LogPrintDestination::Preview;
     result.printerName = Printers->currentText();
-    result.pdfFile = PdfFile->text().trimmed();
+    result.pdfFile = pdfFilePath();
     return result;
+}
+
+QString TPrintOptionsDialog::pdfFilePath() const
+{
+    const QString typed = PdfFile->text().trimmed();
+    return typed.isEmpty() ? QString() : QDir(m_pdfFolder).absoluteFilePath(typed);
 }
 
 void TPrintOptionsDialog::accept()
 {
-    const QString pdfFile = PdfFile->text().trimmed();
+    const QString pdfFile = pdfFilePath();
     if (PdfChoice->isChecked() && QFileInfo::exists(pdfFile) &&
         !MessageBoxes::askYesNo(QStringLiteral("Die Datei ") + pdfFile +
                                     QStringLiteral(" ist bereits vorhanden. Soll sie ersetzt werden?"),

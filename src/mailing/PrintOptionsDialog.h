@@ -16,7 +16,8 @@ class TFlatSB;
 class TPrintOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    // title names the log; the PDF file is offered under it in the documents folder.
+    // title names the log; the PDF file is offered under it in the documents folder, or in the
+    // home folder while there is no documents folder. A relative name is taken in that folder.
     explicit TPrintOptionsDialog(const QString& title, QWidget* parent = nullptr);
 
     // The choice as the dialog shows it; accepted is true after OK.
@@ -34,6 +35,9 @@ public:
     void accept() override;
 
 private:
+    QString pdfFilePath() const;
     void updateState();
     void browsePdfFile();
+
+    QString m_pdfFolder;
 };

@@ -45,10 +45,12 @@ QString notFoundText(const QString& path)
 
 } // namespace
 
-TProtoModForm::TProtoModForm(ILogListing* listing, ShowLogFunction showLog, QWidget* parent)
+TProtoModForm::TProtoModForm(ILogListing* listing, ShowLogFunction showLog, LogInUseFunction logInUse,
+                             QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_listing(listing),
       m_showLog(std::move(showLog)),
+      m_logInUse(std::move(logInUse)),
       m_commandUpdater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("ProtoModForm"));
@@ -177,6 +179,14 @@ void TProtoModForm::PMFDelExecute()
     QString path;
     if (!selectedLog(title, path))
         return;
+    // Unlinked under a running send, its further lines would go to a file nobody can see.
+    if (m_logInUse && m_logInUse(path)) {
+        MessageBoxes::warning(QStringLiteral("Das Protokoll ") + title +
+                                  QStringLiteral(" gehört zu einem Sendevorgang, der noch läuft.\r\n"
+                                                 "Es kann erst nach dessen Ende gelöscht werden."),
+                              this);
+        return;
+    }
     if (!MessageBoxes::askYesNo(QStringLiteral("Soll das Protokoll ") + title + QStringLiteral(" jetzt gelöscht werden?"),
                                 MsgIcon::Warning, this))
         return;

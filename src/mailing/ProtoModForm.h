@@ -21,9 +21,13 @@ class TProtoModForm : public QWidget {
 public:
     using ShowLogFunction = std::function<void(const QString& title, const QString& fileName)>;
 
+    using LogInUseFunction = std::function<bool(const QString& fileName)>;
+
     // listing gives the logs (not owned; must outlive the window); nullptr lists the log folder.
-    // showLog opens a log in the viewer (the main window's ShowLog).
-    TProtoModForm(ILogListing* listing, ShowLogFunction showLog, QWidget* parent = nullptr);
+    // showLog opens a log in the viewer (the main window's ShowLog). logInUse tells whether a
+    // run that is still sending writes a log; such a log is not deleted.
+    TProtoModForm(ILogListing* listing, ShowLogFunction showLog, LogInUseFunction logInUse = {},
+                  QWidget* parent = nullptr);
 
     void FillList();
     void PMFOpenUpdate();
@@ -48,6 +52,7 @@ private:
 
     ILogListing* m_listing;
     ShowLogFunction m_showLog;
+    LogInUseFunction m_logInUse;
     CommandUpdater* m_commandUpdater;
     bool m_placed = false;
 };

@@ -259,6 +259,7 @@ void TSendWorkflow::startRun(const QStringList& lines, const QString& fileName, 
     if (logFailed)
         logName.clear();
     request.settings.LogFileName = logName;
+    slot->LogFile = logName;
 
     // The mode decides the window's layout when it shows, so it is set first.
     auto* window = qobject_cast<TUserSP*>(slot->Form.data());

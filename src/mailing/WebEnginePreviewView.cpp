@@ -11,6 +11,9 @@ public:
         : m_view(new QWebEngineView(parent))
     {
         m_view->setObjectName(QStringLiteral("WB1"));
+        // The engine's render widget joins the window now, before it shows: joining a shown
+        // window re-creates it, and the re-created window no longer counts as the modal one.
+        m_view->setUrl(QUrl(QStringLiteral("about:blank")));
     }
     QWidget* widget() const override { return m_view; }
     void showFile(const QString& fullPath) override

@@ -273,8 +273,12 @@ TEST_F(SenderWizard, ShowingAgainStartsOverWithAnEmptyRecord)
     EXPECT_TRUE(wizard.AddressFrame->FE1->text().isEmpty());
 }
 
-TEST_F(SenderWizard, AFailedSaveShowsTheDatabaseMessageAndCloses)
+// Closing after a failed save would throw away everything typed: the wizard stays on its last
+// step, and "Fertigstellen" saves once the cause is gone.
+TEST_F(SenderWizard, AFailedSaveShowsTheDatabaseMessageAndKeepsEveryValue)
 {
+    goTo(4);
+    wizard.AuthorFrame->FE1->setText(QStringLiteral("Jana Kiel"));
     goTo(6);
     failOn("INSERT", "Verfasser");
     forward();
@@ -282,11 +286,20 @@ TEST_F(SenderWizard, AFailedSaveShowsTheDatabaseMessageAndCloses)
     EXPECT_TRUE(boxes.boxes().first().text.startsWith(databaseMessage(QString())));
     EXPECT_TRUE(boxes.boxes().first().text.contains(QStringLiteral("injected")));
     EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
-    EXPECT_FALSE(wizard.isVisible());
+    EXPECT_TRUE(wizard.isVisible());
+    EXPECT_EQ(wizard.currentStep(), 6);
+    EXPECT_EQ(wizard.AssiAbsFor->text(), QStringLiteral("Fertigstellen"));
     EXPECT_FALSE(dm->AbsendQuery.isOpen());
     EXPECT_FALSE(dm->AbsendQuery.isAppending());
     EXPECT_FALSE(dm->AbsendQuery.controlsDisabled());
     EXPECT_EQ(senders(), QStringLiteral("0"));
+
+    dm->AdsConnection1.execute(QStringLiteral("Test"), QStringLiteral("DROP TRIGGER fail_INSERT_Verfasser"));
+    forward();
+    EXPECT_FALSE(wizard.isVisible());
+    EXPECT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT Firma, Firmenemail, Verfasser, Host FROM Verfasser")),
+              QStringLiteral("Zeitung Nord,info@nord.example,Jana Kiel,smtp.nord.example"));
 }
 
 TEST_F(SenderWizard, SmtpValuesOfAnyLengthAreTypedButOnlyStorableOnesPass)

@@ -1,12 +1,17 @@
 #include "core/AboutForm.h"
 #include "controls/TFlatSB.h"
 #include "core/HelpOpener.h"
+#include "mailing/RecipientList.h"
+#include "mailing/SenderMailData.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -59,3 +64,25 @@ TEST(AboutBox, ShowsTheStoredVersion)
 }
 
 } // namespace
+
+// The help lists the placeholders the mails really replace, every one of them and no other.
+TEST(HelpPage, NamesExactlyTheRealPlaceholders)
+{
+    QFile page(AppPaths::assetPath(QStringLiteral("help/index.html")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QSet<QString> named;
+    const QRegularExpression token(QStringLiteral("&lt;#([^\\s<>&]+)&gt;"));
+    for (auto it = token.globalMatch(html); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        if (!name.isEmpty())
+            named.insert(QStringLiteral("<#") + name + u'>');
+    }
+    QSet<QString> real;
+    for (const QString& name : TRecipientList::PlaceholderNames())
+        real.insert(name);
+    for (const QString& name : TSenderMailData::PlaceholderNames())
+        real.insert(name);
+    EXPECT_TRUE(named == real) << "only in the help: " << QStringList((named - real).values()).join(u' ').toStdString()
+                               << "; missing in the help: " << QStringList((real - named).values()).join(u' ').toStdString();
+}

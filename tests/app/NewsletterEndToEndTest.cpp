@@ -84,12 +84,7 @@ TEST(NewsletterEndToEnd, TheRecipientScreensCommandDeliversPersonalisedMailsWith
     const QStringList addresses{QStringLiteral("adam@example.org"), QStringLiteral("bauer@example.org")};
     const QStringList greetings{QStringLiteral("Sehr geehrte(r) Prof. Jürgen Adam,"),
                                 QStringLiteral("Sehr geehrter Herr  Karl Bauer,")};
-    // One part per picture reference: the separator stands twice in the template.
-    const QJsonObject logo{{QStringLiteral("path"), QString(samples + QStringLiteral("/Bilder/logo.png"))},
-                           {QStringLiteral("name"), QStringLiteral("logo.png")}};
-    const QJsonObject separator{{QStringLiteral("path"), QString(samples + QStringLiteral("/Bilder/trenner.gif"))},
-                                {QStringLiteral("name"), QStringLiteral("trenner.gif")}};
-    const QJsonArray images{logo, separator, separator};
+    const QJsonArray images = MonatsbriefImages(samples);
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
         const QJsonObject& mail = messages[i];

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QVBoxLayout>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
+#include <QTreeWidgetItem>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -177,6 +180,46 @@ TEST(FlatTreeView, OutlinesTheSelectedItemOnlyWithoutFocus)
     tree->setFocus();
     ASSERT_TRUE(tree->hasFocus());
     EXPECT_TRUE(tree->selectionOutlineRect().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+void hideToolTip()
+{
+    QToolTip::hideText();
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 10000);
+}
+
+// Asks the tree for the tool tip at the item, as hovering does.
+QString toolTipAt(TFlatTreeView& tree, QTreeWidgetItem* item)
+{
+    hideToolTip();
+    const QPoint pos = tree.visualItemRect(item).center();
+    QHelpEvent help(QEvent::ToolTip, pos, tree.viewport()->mapToGlobal(pos));
+    QCoreApplication::sendEvent(tree.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+
+TEST(FlatTreeView, ANameCutShortShowsInFullAsToolTip)
+{
+    TFlatTreeView tree;
+    tree.setHeaderHidden(true);
+    tree.resize(120, 200);
+    auto* logs = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("Protokolle")});
+    auto* first = new QTreeWidgetItem(logs, QStringList{QStringLiteral("News 10.12.2026 #1 Zeitung Nord")});
+    auto* second = new QTreeWidgetItem(logs, QStringList{QStringLiteral("News 10.12.2026 #2 Zeitung Nord")});
+    tree.expandAll();
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+
+    EXPECT_EQ(toolTipAt(tree, first), first->text(0));
+    EXPECT_EQ(toolTipAt(tree, second), second->text(0));
+    EXPECT_EQ(toolTipAt(tree, logs), QString()) << "a name that fits needs no tool tip";
+    tree.resize(400, 200);
+    EXPECT_EQ(toolTipAt(tree, first), QString());
 }
 
 } // namespace

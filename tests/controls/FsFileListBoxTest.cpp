@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -83,14 +84,41 @@ TEST_F(FileListTest, SelectsTheExactNameAndReportsEveryChange)
     EXPECT_EQ(list.selectedName(), QString());
     EXPECT_EQ(edit.text(), QStringLiteral("*.html;*.htm"));
 
-    list.setCurrentRow(2); // as a click does
-    EXPECT_EQ(list.selectedName(), QStringLiteral("B.HTML"));
+    list.selectFileName(QStringLiteral("B.HTML"));
     EXPECT_EQ(list.lastSel(), 2);
-    EXPECT_EQ(edit.text(), QStringLiteral("B.HTML"));
     list.readFileNames();
     EXPECT_EQ(list.selectedName(), QString());
     EXPECT_EQ(list.lastSel(), -1);
     EXPECT_EQ(edit.text(), QStringLiteral("*.html;*.htm"));
+}
+
+// What a listener reads when changed() comes must be the new selection, by mouse and by keys alike
+// (a click makes the item current before it selects it).
+TEST_F(FileListTest, MouseAndKeysReportTheSelectionTheyMade)
+{
+    TFsFileListBox list(nullptr, &icons);
+    QLineEdit edit;
+    list.setFileEdit(&edit);
+    list.setMask(QStringLiteral("*.html;*.htm"));
+    list.setDirectory(root());
+    list.resize(200, 200);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QStringList reported;
+    QObject::connect(&list, &TFsFileListBox::changed, &list,
+                     [&] { reported << list.fileName() + u'|' + QString::number(list.lastSel()) + u'|' + edit.text(); });
+    auto report = [this](const char* name, int row) -> QString {
+        return path(QString::fromLatin1(name)) + u'|' + QString::number(row) + u'|' + QString::fromLatin1(name);
+    };
+
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1)).center());
+    EXPECT_EQ(reported, QStringList{report("a.html", 1)});
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1)).center());
+    EXPECT_EQ(reported.size(), 1) << "a click on the selected item changes nothing";
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(reported, (QStringList{report("a.html", 1), report("B.HTML", 2)}));
+    QTest::keyClick(&list, Qt::Key_Home);
+    EXPECT_EQ(reported.last(), report("a.htm", 0));
 }
 
 TEST_F(FileListTest, AppliesTypedPaths)

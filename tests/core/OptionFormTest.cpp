@@ -153,17 +153,57 @@ TEST(OptionForm, NegativeMailCountsTurnIntoZeroAtOnce)
 
 TEST(OptionForm, FoldersAreStoredAsTyped)
 {
-    // Not validated: a missing folder, blanks and the characters the registry file must escape.
-    const QString typed = QStringLiteral(" /gibt es \"nicht\"\\ä ");
+    // A full path is not checked further: a missing folder, blanks and the characters the
+    // registry file must escape.
+    const QString typed = QStringLiteral("/gibt es \"nicht\"\\ä ");
     TestEnvironment env;
     env.writeStandardRegistry(kStored);
+    MessageBoxRecorder boxes;
     TOptionForm form;
     form.show();
     form.pathFrame()->FE1->setText(typed);
     form.pathFrame()->FE2->clear();
     form.FlatSB3->click();
+    EXPECT_TRUE(boxes.texts().isEmpty());
     EXPECT_EQ(ReadImportPath(), typed);
     EXPECT_TRUE(ReadTemplatePath().isEmpty());
+}
+
+// Nothing is resolved against the process's current folder: a relative folder is refused with a
+// message and the dialog stays with what was typed; one stored earlier counts as none.
+TEST(OptionForm, ARelativeFolderIsRefusedAndAStoredOneCountsAsNone)
+{
+    TestEnvironment env;
+    env.writeStandardRegistry(kStored);
+    MessageBoxRecorder boxes;
+    TOptionForm form;
+    form.show();
+    for (const QString& relative : {QStringLiteral("vorlagen"), QStringLiteral("~/vorlagen"), QStringLiteral(" /daten")}) {
+        SCOPED_TRACE(relative.toStdString());
+        boxes.clear();
+        form.pathFrame()->FE2->setText(relative);
+        form.FlatSB3->click();
+        EXPECT_TRUE(form.isVisible());
+        ASSERT_EQ(boxes.boxes().size(), 1);
+        EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Das Verzeichnis \"") + relative +
+                                             QStringLiteral("\" ist kein vollständiger Pfad.\r\n\r\nBitte geben Sie den "
+                                                            "vollständigen Pfad ab \"/\" ein oder wählen Sie das "
+                                                            "Verzeichnis über die Schaltfläche daneben aus."));
+        EXPECT_EQ(form.pathFrame()->FE2->text(), relative);
+        EXPECT_EQ(ReadTemplatePath(), QStringLiteral("/daten/vorlagen"));
+    }
+
+    env.writeStandardRegistry(QStringLiteral("\"ImportPath\"=\"import\"\n\"TemplatePath\"=\"./vorlagen\"\n"),
+                              QStringLiteral("\"DBPath\"=\"Datenbank\"\n"));
+    boxes.clear();
+    EXPECT_TRUE(ReadImportPath().isEmpty());
+    EXPECT_TRUE(ReadTemplatePath().isEmpty());
+    bool failed = false;
+    QString database;
+    ReadDBPath(failed, database);
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(database.isEmpty());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!")});
 }
 
 class OptionFormPickerTest : public FsTest {

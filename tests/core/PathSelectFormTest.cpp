@@ -5,6 +5,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -71,22 +72,26 @@ TEST_F(PathSelectFormTest, OkHandsBackTheTreesFolderWithoutTrailingSlash)
     }
 }
 
-TEST_F(PathSelectFormTest, CancelAsksOnlyInBackupModeAndOnlyThroughTheButton)
+// Escape stands for the button, so it asks too; the close box does not.
+TEST_F(PathSelectFormTest, CancelAsksOnlyInBackupModeThroughTheButtonAndEscape)
 {
+    enum class Way { Button, Escape, CloseBox };
     struct Case {
         const char* name;
         bool backupMode;
-        bool byCloseBox;
+        Way way;
         QList<MsgAnswer> answers;
         int boxes;
         bool staysOpen;
     };
     const QList<Case> cases = {
-        {"plain cancel", false, false, {}, 0, false},
-        {"plain close box", false, true, {}, 0, false},
-        {"backup, answered No", true, false, {MsgAnswer::No}, 1, true},
-        {"backup, answered Yes", true, false, {MsgAnswer::Yes}, 1, false},
-        {"backup close box", true, true, {}, 0, false},
+        {"plain cancel", false, Way::Button, {}, 0, false},
+        {"plain escape", false, Way::Escape, {}, 0, false},
+        {"plain close box", false, Way::CloseBox, {}, 0, false},
+        {"backup, answered No", true, Way::Button, {MsgAnswer::No}, 1, true},
+        {"backup, answered Yes", true, Way::Button, {MsgAnswer::Yes}, 1, false},
+        {"backup escape, answered No", true, Way::Escape, {MsgAnswer::No}, 1, true},
+        {"backup close box", true, Way::CloseBox, {}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,8 +102,10 @@ TEST_F(PathSelectFormTest, CancelAsksOnlyInBackupModeAndOnlyThroughTheButton)
         picker.BackupMode = c.backupMode;
         picker.StartPath = root();
         picker.show();
-        if (c.byCloseBox)
+        if (c.way == Way::CloseBox)
             picker.close();
+        else if (c.way == Way::Escape)
+            QTest::keyClick(&picker, Qt::Key_Escape);
         else
             picker.FlatSB1->click();
         ASSERT_EQ(recorder.boxes().size(), c.boxes);

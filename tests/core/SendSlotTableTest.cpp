@@ -173,3 +173,21 @@ TEST_F(SendSlotTableTest, ClosedWindowIsFreedWhenTheTimerFires)
     EXPECT_TRUE(window.isNull());
     EXPECT_FALSE(table.Timer1->isActive());
 }
+
+TEST_F(SendSlotTableTest, ALogIsInUseOnlyWhileItsRunIsSending)
+{
+    PSendSlot slot = acquire();
+    slot->LogFile = QStringLiteral("/tmp/kub/Log/News_10122026_1.log");
+    const QString sameFile = QStringLiteral("/tmp/kub/Log/../Log/News_10122026_1.log");
+    EXPECT_FALSE(table.IsLogOfRunningSend(sameFile)) << "no run has started";
+    HeldThread run;
+    table.SendRunStarted(slot, &run);
+    run.start();
+    EXPECT_TRUE(table.IsLogOfRunningSend(sameFile));
+    EXPECT_FALSE(table.IsLogOfRunningSend(QStringLiteral("/tmp/kub/Log/News_10122026_2.log")));
+
+    run.release.release();
+    ASSERT_TRUE(run.wait(30'000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(table.IsLogOfRunningSend(sameFile));
+}

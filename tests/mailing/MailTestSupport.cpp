@@ -79,3 +79,13 @@ QString MailingFixture(const QString& name)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "MIME checker: " << output.toStdString();
 }
+
+QJsonArray MonatsbriefImages(const QString& templateFolder)
+{
+    const auto picture = [&templateFolder](const QString& name) {
+        return QJsonObject{{QStringLiteral("path"), QString(templateFolder + QStringLiteral("/Bilder/") + name)},
+                           {QStringLiteral("name"), name}};
+    };
+    const QJsonObject separator = picture(QStringLiteral("trenner.gif"));
+    return QJsonArray{picture(QStringLiteral("logo.png")), separator, separator};
+}

@@ -4,6 +4,7 @@
 #include "mailing/UniqueIdSource.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 
@@ -29,6 +30,10 @@ QString MailingFixture(const QString& name);
 
 // Compares with tests/fixtures/mailing/golden/<name>; KUB_UPDATE_GOLDEN=1 rewrites the file.
 ::testing::AssertionResult MatchesGolden(const QString& name, const QByteArray& bytes);
+
+// The picture parts the MIME checker expects of a mail made from the sample Monatsbrief.html in
+// the folder: one per picture reference, so the separator, which stands twice, comes twice.
+QJsonArray MonatsbriefImages(const QString& templateFolder);
 
 // Runs the independent MIME checker over a mail with the given expectations.
 ::testing::AssertionResult PassesMimeCheck(const QByteArray& mail, const QJsonObject& expect);

@@ -5,6 +5,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPrinterInfo>
@@ -58,4 +59,39 @@ TEST(PrintOptionsDialog, AnExistingPdfIsReplacedOnlyAfterYes)
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(dialog.choice().accepted);
+}
+
+// A fresh home folder has no documents folder yet: the PDF is offered where it can be written,
+// and a name typed without a folder lands beside the offered one, not in the current folder.
+TEST(PrintOptionsDialog, OffersAnExistingFolderAndTakesRelativeNamesThere)
+{
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
+    struct Restore {
+        QByteArray home, config;
+        ~Restore()
+        {
+            qputenv("HOME", home);
+            if (config.isEmpty())
+                qunsetenv("XDG_CONFIG_HOME");
+            else
+                qputenv("XDG_CONFIG_HOME", config);
+        }
+    } restore{oldHome, oldConfig};
+
+    for (const bool withDocuments : {false, true}) {
+        SCOPED_TRACE(withDocuments);
+        const QString folder = withDocuments ? home.filePath(QStringLiteral("Documents")) : home.path();
+        if (withDocuments) {
+            ASSERT_TRUE(QDir().mkpath(folder));
+        }
+        TPrintOptionsDialog dialog(QStringLiteral("News 10.12.2026 #2"));
+        EXPECT_EQ(dialog.PdfFile->text(), folder + QStringLiteral("/News 10.12.2026 #2.pdf"));
+        dialog.PdfChoice->setChecked(true);
+        dialog.PdfFile->setText(QStringLiteral("Bericht.pdf"));
+        EXPECT_EQ(dialog.choice().pdfFile, folder + QStringLiteral("/Bericht.pdf"));
+    }
 }

@@ -157,6 +157,26 @@ TEST_F(LogManager, DeletesOnlyAfterYesThenRefillsAndTellsTheMainWindow)
     EXPECT_EQ(boxes.boxes().size(), 1);
 }
 
+// On Linux the file would be unlinked under the run that still writes it.
+TEST(LogManagerWhileSending, TheLogOfARunStillSendingIsNotDeleted)
+{
+    TestEnvironment env;
+    MessageBoxRecorder boxes;
+    const QString sending = AppPaths::logFolder() + QStringLiteral("/News_08122026_1.log");
+    WriteBytes(sending, "Protokoll\r\n");
+    TProtoModForm form(nullptr, {}, [&sending](const QString& path) { return path == sending; });
+    form.show();
+    const QList<QTreeWidgetItem*> found = form.LV1->findItems(QStringLiteral("News 08.12.2026 #1"), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    form.LV1->setCurrentItem(found.first());
+    form.PMFOpenUpdate();
+    form.FlatSB2->click();
+    EXPECT_TRUE(QFileInfo::exists(sending));
+    ASSERT_EQ(boxes.texts(), QStringList{QStringLiteral("Das Protokoll News 08.12.2026 #1 gehört zu einem Sendevorgang, "
+                                                        "der noch läuft.\r\nEs kann erst nach dessen Ende gelöscht werden.")});
+    EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Warning);
+}
+
 TEST_F(LogManager, ADeletionTheFileSystemRefusesIsReported)
 {
     // A folder named like a log is listed like one but cannot be removed as a file.

@@ -260,9 +260,16 @@ TEST_F(TemplateDialogTest, PreviewGetsTheChosenFile)
     auto form = newForm(TNewsFormSeams{nullptr, nullptr, {}, {},
                                        [&previewed](const QString& file) { previewed << file; }, {}});
     showAt(*form, path(QStringLiteral("Vorlagen")));
-    form->FsFileListBox1->selectFileName(QStringLiteral("Brief.html"));
+    // Chosen with the mouse, as a user chooses it.
+    TFsFileListBox& list = *form->FsFileListBox1;
+    const QList<QListWidgetItem*> brief = list.findItems(QStringLiteral("Brief.html"), Qt::MatchExactly);
+    ASSERT_EQ(brief.size(), 1);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(brief.first()).center());
+    EXPECT_EQ(form->FileName, path(QStringLiteral("Vorlagen/Brief.html")));
     form->NewsVorschauUpdate();
-    form->FlatSB2->click();
+    EXPECT_TRUE(form->NewsVorschau->isEnabled());
+    EXPECT_TRUE(form->NewsWeiter->isEnabled());
+    QTest::mouseClick(form->FlatSB2, Qt::LeftButton);
     EXPECT_EQ(previewed, QStringList{path(QStringLiteral("Vorlagen/Brief.html"))});
 }
 
@@ -281,12 +288,21 @@ TEST(NewsPreview, ShowsTheFileWithItsPathInTheCaptionAndClosesForAMissingFile)
     preview.FlatSB1->click();
     EXPECT_FALSE(preview.isVisible());
 
-    TNewsPreview missing(nullptr, createTextBrowserPreviewView);
-    missing.FileName = sample + QStringLiteral(".weg");
-    missing.show();
-    QTRY_VERIFY(!missing.isVisible());
-    EXPECT_EQ(missing.windowTitle(), QStringLiteral("NewsPreview"));
-    EXPECT_TRUE(missing.view().shownFile().isEmpty());
+    // Without a file to show, the preview says so and closes.
+    MessageBoxRecorder boxes;
+    for (const QString& file : QStringList{sample + QStringLiteral(".weg"), QString()}) {
+        SCOPED_TRACE(file.toStdString());
+        boxes.clear();
+        TNewsPreview missing(nullptr, createTextBrowserPreviewView);
+        missing.FileName = file;
+        missing.show();
+        QTRY_VERIFY(!missing.isVisible());
+        EXPECT_EQ(missing.windowTitle(), QStringLiteral("NewsPreview"));
+        EXPECT_TRUE(missing.view().shownFile().isEmpty());
+        EXPECT_EQ(boxes.texts(), QStringList{file.isEmpty() ? QStringLiteral("Es ist keine Newsletter-Datei ausgewählt.")
+                                                            : QStringLiteral("Die Datei \"") + file +
+                                                                  QStringLiteral("\" ist nicht vorhanden.")});
+    }
 }
 
 TEST(BetreffForm, TakesTheSubjectExactlyAsTypedUpToItsLimit)
@@ -315,6 +331,31 @@ TEST(BetreffForm, TakesTheSubjectExactlyAsTypedUpToItsLimit)
     cancelled.FlatSB1->click();
     EXPECT_EQ(cancelled.Result, 0);
     EXPECT_TRUE(cancelled.Subject.isEmpty());
+}
+
+TEST(BetreffForm, EnterConfirmsATypedSubjectAndEscapeCancels)
+{
+    TBetreffForm empty;
+    empty.show();
+    empty.BetreffWeiterUpdate();
+    QTest::keyClick(empty.FE1, Qt::Key_Return);
+    EXPECT_TRUE(empty.isVisible()) << "Enter without a subject does nothing";
+
+    TBetreffForm typed;
+    typed.show();
+    QTest::keyClicks(typed.FE1, QStringLiteral("Ausgabe 12/2026"));
+    typed.BetreffWeiterUpdate();
+    QTest::keyClick(typed.FE1, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(typed.isVisible());
+    EXPECT_EQ(typed.Result, 1);
+    EXPECT_EQ(typed.Subject, QStringLiteral("Ausgabe 12/2026"));
+
+    TBetreffForm escaped;
+    escaped.show();
+    QTest::keyClicks(escaped.FE1, QStringLiteral("Betreff"));
+    QTest::keyClick(escaped.FE1, Qt::Key_Escape);
+    EXPECT_FALSE(escaped.isVisible());
+    EXPECT_EQ(escaped.Result, 0);
 }
 
 } // namespace

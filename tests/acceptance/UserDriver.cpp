@@ -1,0 +1,241 @@
+#include "UserDriver.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+QString withoutMnemonic(QString text)
+{
+    return text.remove(u'&');
+}
+
+QModelIndex findItem(const QAbstractItemView* view, const QString& text)
+{
+    const QAbstractItemModel* model = view->model();
+    if (!model || model->rowCount() == 0)
+        return {};
+    const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, text, 1,
+                                               Qt::MatchExactly | Qt::MatchRecursive | Qt::MatchCaseSensitive);
+    return found.isEmpty() ? QModelIndex() : found.first();
+}
+
+// Input goes to the window as the window system delivers it: the window finds the widget under
+// the pointer or with the focus, and a window that a modal dialog blocks takes nothing.
+QWindow* windowOf(QWidget* widget)
+{
+    return widget->window()->windowHandle();
+}
+
+void mouseOnWindow(QWidget* widget, const QPoint& position, bool twice)
+{
+    QWidget* top = widget->window();
+    const QPoint inWindow = widget->mapTo(top, position);
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
+    if (twice)
+        QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
+}
+
+} // namespace
+
+bool UserDriver::waitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!onGui(condition)) {
+        if (deadline.hasExpired())
+            return false;
+        // The poll interval only; the bound above decides.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+QMessageBox* UserDriver::waitForMessageBox(QString* text)
+{
+    QMessageBox* box = waitForModal<QMessageBox>();
+    if (box && text)
+        *text = onGui([box] { return box->text(); });
+    return box;
+}
+
+bool UserDriver::waitForNoModal()
+{
+    return waitUntil([] { return QApplication::activeModalWidget() == nullptr; });
+}
+
+QAbstractButton* UserDriver::button(QWidget* parent, const QString& text)
+{
+    return onGui([=]() -> QAbstractButton* {
+        for (QAbstractButton* each : parent->findChildren<QAbstractButton*>()) {
+            if (each->isVisible() && withoutMnemonic(each->text()) == text)
+                return each;
+        }
+        return nullptr;
+    });
+}
+
+void UserDriver::post(std::function<void()> input)
+{
+    QMetaObject::invokeMethod(qApp, std::move(input), Qt::QueuedConnection);
+}
+
+void UserDriver::click(QWidget* widget)
+{
+    clickAt(widget, QPoint());
+}
+
+void UserDriver::clickAt(QWidget* widget, const QPoint& position)
+{
+    post([this, target = QPointer<QWidget>(widget), position] {
+        if (!target || !target->isVisible()) {
+            m_inputLost = true;
+            return;
+        }
+        mouseOnWindow(target, position.isNull() ? target->rect().center() : position, false);
+    });
+}
+
+void UserDriver::clickItemAt(QAbstractItemView* view, const QString& text, bool twice)
+{
+    post([this, target = QPointer<QAbstractItemView>(view), text, twice] {
+        const QModelIndex index = target ? findItem(target, text) : QModelIndex();
+        const QRect rect = index.isValid() ? target->visualRect(index) : QRect();
+        // A user cannot click an item that is not on the screen.
+        if (!rect.isValid() || !target->viewport()->rect().contains(rect.center())) {
+            m_inputLost = true;
+            return;
+        }
+        mouseOnWindow(target->viewport(), rect.center(), twice);
+    });
+}
+
+void UserDriver::clickItem(QAbstractItemView* view, const QString& text)
+{
+    clickItemAt(view, text, false);
+}
+
+void UserDriver::doubleClickItem(QAbstractItemView* view, const QString& text)
+{
+    clickItemAt(view, text, true);
+}
+
+void UserDriver::type(QWidget* widget, const QString& text)
+{
+    click(widget);
+    post([this, target = QPointer<QWidget>(widget), text] {
+        if (!target) {
+            m_inputLost = true;
+            return;
+        }
+        QWindow* window = windowOf(target);
+        // QTest spells only ASCII; other characters come as the key a German keyboard sends.
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80) {
+                QTest::keyClick(window, char(c.unicode()));
+            } else {
+                for (const bool press : {true, false})
+                    QTest::simulateEvent(window, press, c.toUpper().unicode(), Qt::NoModifier, QString(c), false);
+            }
+        }
+    });
+}
+
+void UserDriver::key(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    post([this, target = QPointer<QWidget>(widget), key, modifiers] {
+        if (!target) {
+            m_inputLost = true;
+            return;
+        }
+        QTest::keyClick(windowOf(target), key, modifiers);
+    });
+}
+
+bool UserDriver::chooseMenu(QMainWindow* window, const QString& menu, const QString& entry)
+{
+    QMenu* popup = onGui([=]() -> QMenu* {
+        for (QAction* action : window->menuBar()->actions()) {
+            if (action->menu() && withoutMnemonic(action->text()) == menu)
+                return action->menu();
+        }
+        return nullptr;
+    });
+    if (!popup)
+        return false;
+    post([this, window, popup] {
+        QMenuBar* bar = window->menuBar();
+        const QRect place = bar->actionGeometry(popup->menuAction());
+        if (!place.isValid()) {
+            m_inputLost = true;
+            return;
+        }
+        mouseOnWindow(bar, place.center(), false);
+    });
+    if (!waitUntil([popup] { return popup->isVisible(); }))
+        return false;
+    post([this, popup, entry] {
+        for (QAction* action : popup->actions()) {
+            if (withoutMnemonic(action->text()) == entry) {
+                mouseOnWindow(popup, popup->actionGeometry(action).center(), false);
+                return;
+            }
+        }
+        m_inputLost = true;
+    });
+    return waitUntil([popup] { return !popup->isVisible(); });
+}
+
+bool UserDriver::answer(QMessageBox* box, const QString& buttonText)
+{
+    QAbstractButton* choice = button(box, buttonText);
+    if (!choice)
+        return false;
+    click(choice);
+    return waitUntil([target = QPointer<QMessageBox>(box)] { return !target || !target->isVisible(); });
+}
+
+void UserDriver::snapshot(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("KUB_WALK_SHOTS");
+    if (folder.isEmpty() || !window)
+        return;
+    const QString file = QStringLiteral("%1/%2-%3.png").arg(folder).arg(++m_shots, 2, 10, QLatin1Char('0')).arg(name);
+    // Queued behind the inputs so far, so the window shows what they did.
+    onGui([window, file] {
+        QDir().mkpath(QFileInfo(file).path());
+        window->grab().save(file);
+    });
+}
+
+void UserDriver::endProgram(const std::function<QWidget*()>& mainWindow)
+{
+    const QDeadlineTimer deadline(kWaitMs);
+    while (!deadline.hasExpired() && onGui(mainWindow)) {
+        post([mainWindow] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                if (auto* dialog = qobject_cast<QDialog*>(modal))
+                    dialog->reject();
+                else
+                    modal->close();
+            } else if (QWidget* main = mainWindow()) {
+                main->close();
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
