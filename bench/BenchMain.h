@@ -1,9 +1,8 @@
 #pragma once
 
-#include <benchmark/benchmark.h>
-
 #include <QApplication>
 
+#include <benchmark/benchmark.h>
 #include <functional>
 
 // Runs the registered benchmarks inside a QApplication on the offscreen platform (unless another

@@ -11,8 +11,7 @@
 
 // A minimal SMTP peer on loopback for the benchmarks: answers every command at once in its own
 // thread; ends when told to stop and no client is connected.
-class LoopbackSmtpSink
-{
+class LoopbackSmtpSink {
 public:
     LoopbackSmtpSink()
     {

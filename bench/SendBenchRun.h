@@ -15,8 +15,7 @@
 
 // What a send bench is told on its command line: --port P (an SMTP sink on 127.0.0.1; none: the
 // bench's own), -n N, --reconnect-every K, and --profile DIR for the profile benches.
-struct SendBenchArguments
-{
+struct SendBenchArguments {
     quint16 port = 0;
     int mails = 10'000;
     int reconnectEvery = 0;

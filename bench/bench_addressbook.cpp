@@ -1,13 +1,11 @@
 // The recipient screen with 100,000 recipients under one sender: choosing that sender, and
 // adding, editing and deleting one recipient (each opens the list again), each until the
 // screen has been painted anew.
-#include "BenchMain.h"
 #include "BenchDatabase.h"
+#include "BenchMain.h"
 #include "addressbook/EMFForm.h"
 #include "addressbook/EmpfF.h"
 #include "desktop/MessageBoxes.h"
-
-#include <benchmark/benchmark.h>
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +14,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {

@@ -4,12 +4,11 @@
 // "zip -9" and "unzip" on the same files in the same run.
 #include "BenchDatabase.h"
 #include "BenchMain.h"
-
 #include "core/BackupCommand.h"
 #include "core/ProgressPause.h"
 #include "core/RestoreCommand.h"
-#include "platform/DbConnection.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/DbConnection.h"
 #include "platform/VolumeProvider.h"
 
 #include <QDate>
@@ -109,24 +108,25 @@ void BM_BackupAndRestore100kRecipients(benchmark::State& state)
         state.PauseTiming();
 
         if (boxes.texts() != QStringList{QStringLiteral("Sicherung wurde erfolgreich abgeschlossen."),
-                                         QStringLiteral("Wollen Sie die Sicherungsdatei  \"") + QFileInfo(archive).fileName() +
-                                             QStringLiteral("\"  jetzt einspielen?"),
+                                         QStringLiteral("Wollen Sie die Sicherungsdatei  \"") +
+                                             QFileInfo(archive).fileName() + QStringLiteral("\"  jetzt einspielen?"),
                                          QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!")})
             state.SkipWithError(boxes.texts().join(u'|').toStdString().c_str());
 
         // The peer on the same files: Info-ZIP at level 9, then unzip.
         const QString database = db.dm->AdsConnection1.connectPath();
-        const double zipMs = runPeer(QStringLiteral("zip"),
-                                     {QStringLiteral("-q"), QStringLiteral("-9"), QStringLiteral("-j"),
-                                      target + QStringLiteral("/peer.zip"), database + QStringLiteral("/Adressen.ADI"),
-                                      database + QStringLiteral("/Adressen.ADT"), database + QStringLiteral("/Verfasser.ADI"),
-                                      database + QStringLiteral("/Verfasser.ADT")},
-                                     target);
+        const double zipMs = runPeer(
+            QStringLiteral("zip"),
+            {QStringLiteral("-q"), QStringLiteral("-9"), QStringLiteral("-j"), target + QStringLiteral("/peer.zip"),
+             database + QStringLiteral("/Adressen.ADI"), database + QStringLiteral("/Adressen.ADT"),
+             database + QStringLiteral("/Verfasser.ADI"), database + QStringLiteral("/Verfasser.ADT")},
+            target);
         QDir().mkpath(target + QStringLiteral("/peer"));
-        const double unzipMs = runPeer(QStringLiteral("unzip"),
-                                       {QStringLiteral("-q"), QStringLiteral("-o"), target + QStringLiteral("/peer.zip"),
-                                        QStringLiteral("-d"), target + QStringLiteral("/peer")},
-                                       target);
+        const double unzipMs =
+            runPeer(QStringLiteral("unzip"),
+                    {QStringLiteral("-q"), QStringLiteral("-o"), target + QStringLiteral("/peer.zip"),
+                     QStringLiteral("-d"), target + QStringLiteral("/peer")},
+                    target);
 
         state.counters["backup_ms"] = backupMs;
         state.counters["backup_sleep_ms"] = backupSleptMs;
@@ -135,7 +135,8 @@ void BM_BackupAndRestore100kRecipients(benchmark::State& state)
         state.counters["peak_rss_MB_before"] = rssBefore;
         state.counters["peak_rss_MB_after_backup"] = backupRss;
         state.counters["peak_rss_MB_after_restore"] = peakResidentMegabytes();
-        state.counters["database_MB"] = double(QFileInfo(database + QStringLiteral("/Adressen.ADT")).size()) / 1048576.0;
+        state.counters["database_MB"] =
+            double(QFileInfo(database + QStringLiteral("/Adressen.ADT")).size()) / 1048576.0;
         state.counters["archive_MB"] = double(QFileInfo(archive).size()) / 1048576.0;
         state.counters["peer_zip_ms"] = zipMs;
         state.counters["peer_unzip_ms"] = unzipMs;

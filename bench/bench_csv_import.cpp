@@ -1,22 +1,20 @@
 // The CSV import with 100,000 rows: reading a Windows-1252 file written like a spreadsheet
 // export into records, and the replace-write of those records for one sender. Each reports the
 // peak resident memory of the process after it ran.
-#include "BenchMain.h"
 #include "BenchDatabase.h"
+#include "BenchMain.h"
 #include "LoopbackSmtpSink.h"
-
 #include "addressbook/CsvReading.h"
 #include "addressbook/EmpfF.h"
 #include "addressbook/RecipientImport.h"
 #include "desktop/MessageBoxes.h"
 #include "platform/TextCodec.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
@@ -26,7 +24,8 @@ constexpr int kRows = 100000;
 struct BenchImport : BenchDatabase {
     BenchImport()
     {
-        dm->AdsConnection1.execute(QStringLiteral("Bench"), QStringLiteral("INSERT INTO Verfasser (Firma) VALUES ('Gross')"));
+        dm->AdsConnection1.execute(QStringLiteral("Bench"),
+                                   QStringLiteral("INSERT INTO Verfasser (Firma) VALUES ('Gross')"));
         frame = std::make_unique<TEmpfFrame>(*dm, nullptr);
         frame->FCB1Change();
 
@@ -60,11 +59,11 @@ BenchImport& import()
 FieldMapping allColumns()
 {
     FieldMapping mapping = UnmappedFields();
-    const std::pair<RecipientField, int> pairs[] = {
-        {RecipientField::Anrede, 0}, {RecipientField::Vorname, 1}, {RecipientField::Name, 2},
-        {RecipientField::Firma, 3},  {RecipientField::Strasse, 4}, {RecipientField::PLZ, 5},
-        {RecipientField::Ort, 6},    {RecipientField::Email, 7},   {RecipientField::Tel, 8},
-        {RecipientField::BFormel, 9}};
+    const std::pair<RecipientField, int> pairs[] = {{RecipientField::Anrede, 0},  {RecipientField::Vorname, 1},
+                                                    {RecipientField::Name, 2},    {RecipientField::Firma, 3},
+                                                    {RecipientField::Strasse, 4}, {RecipientField::PLZ, 5},
+                                                    {RecipientField::Ort, 6},     {RecipientField::Email, 7},
+                                                    {RecipientField::Tel, 8},     {RecipientField::BFormel, 9}};
     for (const auto& [field, column] : pairs)
         mapping[static_cast<size_t>(field)] = column;
     return mapping;

@@ -4,13 +4,12 @@
 #include "platform/DbConnection.h"
 #include "platform/DbQuery.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -55,7 +54,8 @@ void appendRecipients(DbConnection& connection, int count)
     for (int i = 0; i < count; ++i) {
         query.append();
         query.fieldByName(QStringLiteral("AbsenderID")).setAsInteger(1);
-        query.fieldByName(QStringLiteral("Name")).setAsString(QStringLiteral("Müller-%1").arg(count - i, 6, 10, QChar(u'0')));
+        query.fieldByName(QStringLiteral("Name"))
+            .setAsString(QStringLiteral("Müller-%1").arg(count - i, 6, 10, QChar(u'0')));
         query.fieldByName(QStringLiteral("Anrede")).setAsString(QStringLiteral("Herr"));
         query.fieldByName(QStringLiteral("Strasse")).setAsString(QStringLiteral("Hauptstraße %1").arg(i % 200));
         query.fieldByName(QStringLiteral("Ort")).setAsString(QStringLiteral("Nürnberg"));

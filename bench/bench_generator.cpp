@@ -20,9 +20,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <sys/resource.h>
-
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -75,8 +74,8 @@ void serialise(const TMailMessage& msg, TUniqueIdSource& ids, QByteArray& data)
 {
     data.truncate(0);
     data += "From: " + msg.From.toLatin1() + "\r\nTo: " + msg.Recipient.toLatin1() +
-            "\r\nSubject: " + EncodeHeaderText(msg.Subject) + "\r\nDate: " +
-            Rfc5322Date(QDateTime::currentDateTime()) + "\r\nMessage-ID: <" + ids.NewUniqueId().toLatin1() + ">\r\n";
+            "\r\nSubject: " + EncodeHeaderText(msg.Subject) + "\r\nDate: " + Rfc5322Date(QDateTime::currentDateTime()) +
+            "\r\nMessage-ID: <" + ids.NewUniqueId().toLatin1() + ">\r\n";
     for (const QByteArray& line : msg.HeaderLines)
         data += line + "\r\n";
     data += "\r\n";

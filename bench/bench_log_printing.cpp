@@ -1,11 +1,11 @@
 // How long a large send log takes to load into the viewer and to print into a PDF through the
 // layout, by the number of log lines.
 #include "BenchMain.h"
+#include "desktop/MessageBoxes.h"
 #include "mailing/LogReportLayout.h"
 #include "mailing/LogReportRenderer.h"
 #include "mailing/LogViewForm.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
 
 #include <QApplication>
 #include <QFile>
@@ -47,7 +47,8 @@ static void BM_LoadLogIntoViewer(benchmark::State& state)
     TLogViewForm viewer;
     for (auto _ : state)
         benchmark::DoNotOptimize(viewer.LoadLog(QStringLiteral("News 08.12.2026 #1"), path));
-    state.SetLabel(QStringLiteral("%1 lines, %2 KiB").arg(state.range(0)).arg(QFileInfo(path).size() / 1024).toStdString());
+    state.SetLabel(
+        QStringLiteral("%1 lines, %2 KiB").arg(state.range(0)).arg(QFileInfo(path).size() / 1024).toStdString());
 }
 BENCHMARK(BM_LoadLogIntoViewer)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -67,14 +68,19 @@ static void BM_PrintLogToPdf(benchmark::State& state)
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(QStringLiteral("log.pdf")));
-        if (RenderLogReport(read.layout, QStringLiteral("News 08.12.2026 #1"), content, printer, QDate(2026, 12, 8)) != 0) {
+        if (RenderLogReport(read.layout, QStringLiteral("News 08.12.2026 #1"), content, printer, QDate(2026, 12, 8)) !=
+            0) {
             state.SkipWithError("rendering failed");
             return;
         }
         pages = CountLogReportPages(read.layout, content, printer);
         bytes = QFileInfo(dir.filePath(QStringLiteral("log.pdf"))).size();
     }
-    state.SetLabel(QStringLiteral("%1 lines, %2 pages, %3 KiB PDF").arg(state.range(0)).arg(pages).arg(bytes / 1024).toStdString());
+    state.SetLabel(QStringLiteral("%1 lines, %2 pages, %3 KiB PDF")
+                       .arg(state.range(0))
+                       .arg(pages)
+                       .arg(bytes / 1024)
+                       .toStdString());
 }
 BENCHMARK(BM_PrintLogToPdf)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -61,11 +61,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir dir(arguments.profile);
-    const QJsonObject profile = QJsonDocument::fromJson(readFile(dir.filePath(QStringLiteral("profile.json")))).object();
+    const QJsonObject profile =
+        QJsonDocument::fromJson(readFile(dir.filePath(QStringLiteral("profile.json")))).object();
     auto generator = std::make_unique<TMessageGenerator>();
-    generator->SetText(
-        TextCodec::decodeFileText(readFile(dir.filePath(profile[QStringLiteral("text")].toString())))
-            .split(QStringLiteral("\r\n")));
+    generator->SetText(TextCodec::decodeFileText(readFile(dir.filePath(profile[QStringLiteral("text")].toString())))
+                           .split(QStringLiteral("\r\n")));
     generator->LoadHtmlFile(dir.filePath(profile[QStringLiteral("html")].toString()));
     generator->SetSenderData(readSender(profile));
     const TRecipientList recipients =

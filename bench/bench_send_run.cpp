@@ -11,8 +11,7 @@
 namespace {
 
 // The same small quoted-printable text mail for every reader; only the address changes.
-class SmallMails : public IMailSource
-{
+class SmallMails : public IMailSource {
 public:
     explicit SmallMails(int count) : m_count(count)
     {

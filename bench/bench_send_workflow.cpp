@@ -13,13 +13,13 @@
 #include "core/DatabaseSchema.h"
 #include "core/SendSlotTable.h"
 #include "core/StartForm.h"
+#include "desktop/MessageBoxes.h"
 #include "mailing/NewsCheckForm.h"
 #include "mailing/SendWorkflow.h"
 #include "mailing/SendWorkflowDialogs.h"
 #include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/DbConnection.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/DbQuery.h"
 
 #include <QApplication>
@@ -93,11 +93,7 @@ void resetResidentPeak()
 // as it is. Records when gathering ended and when the dialog stood.
 class AnsweringDialogs : public ISendWorkflowDialogs {
 public:
-    AnsweringDialogs(QString fileName, const QElapsedTimer& clock)
-        : m_fileName(std::move(fileName)),
-          m_clock(clock)
-    {
-    }
+    AnsweringDialogs(QString fileName, const QElapsedTimer& clock) : m_fileName(std::move(fileName)), m_clock(clock) {}
     bool chooseTemplate(QStringList&, bool&, QString& fileName) override
     {
         fileName = m_fileName;

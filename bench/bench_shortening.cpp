@@ -9,7 +9,9 @@
 
 static void BM_ShortenToWidth(benchmark::State& state)
 {
-    const QString text = QString(QStringLiteral("Müller & Söhne Großhandel ")).repeated(int(state.range(0)) / 26 + 1).left(int(state.range(0)));
+    const QString text = QString(QStringLiteral("Müller & Söhne Großhandel "))
+                             .repeated(int(state.range(0)) / 26 + 1)
+                             .left(int(state.range(0)));
     const QFontMetrics metrics(QApplication::font());
     for (auto _ : state)
         benchmark::DoNotOptimize(shortenToWidth(text, metrics, 199));

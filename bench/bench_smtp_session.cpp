@@ -44,15 +44,13 @@ void runWithReconnectsEvery(int n)
             onConnection = 0;
         }
         ++onConnection;
-        if (!session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("reader@example.com"), mail)
-                 .ok())
+        if (!session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("reader@example.com"), mail).ok())
             ++failures;
     }
     session.disconnect();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    std::printf(
-        "n = %3d: %d mails in %.2f s, %.0f mails/s, %d connections, %d failures, peak memory %ld KiB\n", n,
-        kMails, seconds, kMails / seconds, sink.connections(), failures, peakMemoryKiB());
+    std::printf("n = %3d: %d mails in %.2f s, %.0f mails/s, %d connections, %d failures, peak memory %ld KiB\n", n,
+                kMails, seconds, kMails / seconds, sink.connections(), failures, peakMemoryKiB());
 }
 
 } // namespace

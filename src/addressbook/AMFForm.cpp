@@ -52,9 +52,9 @@ TAbsModForm::TAbsModForm(QWidget* parent)
 void TAbsModForm::LoadRecord(const TAbsenderDataRecord& record)
 {
     const std::pair<QLineEdit*, const QString*> fields[] = {
-        {FE1, &record.Firma},       {FE2, &record.Strasse}, {FE3, &record.PLZ},        {FE4, &record.Ort},
-        {FE5, &record.Tel},         {FE6, &record.Fax},     {FE7, &record.Firmenemail}, {FE8, &record.Web},
-        {FE9, &record.Verfasser},   {FE10, &record.Email},  {FE11, &record.Host},       {FE12, &record.UserID},
+        {FE1, &record.Firma},     {FE2, &record.Strasse}, {FE3, &record.PLZ},         {FE4, &record.Ort},
+        {FE5, &record.Tel},       {FE6, &record.Fax},     {FE7, &record.Firmenemail}, {FE8, &record.Web},
+        {FE9, &record.Verfasser}, {FE10, &record.Email},  {FE11, &record.Host},       {FE12, &record.UserID},
         {FE13, &record.UserPW}};
     for (const auto& [edit, value] : fields)
         TTypingLimit::loadText(edit, *value);

@@ -37,10 +37,7 @@ QString readCredential(const QString& stored)
 } // namespace
 
 TAbsFrame::TAbsFrame(TDM2& dm, QWidget* parent, TDialogRunner runDialog)
-    : QFrame(parent),
-      m_dm(dm),
-      m_runDialog(std::move(runDialog)),
-      m_updater(new CommandUpdater(this))
+    : QFrame(parent), m_dm(dm), m_runDialog(std::move(runDialog)), m_updater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("AbsFrame"));
     ScreenLook::styleSurface(this);
@@ -86,10 +83,9 @@ void TAbsFrame::buildLayout()
     buttons->addStretch(1);
     column->addLayout(buttons);
 
-    RxDBGrid1 = new TRecordGrid(m_dm.AbsendSource,
-                                {{QStringLiteral("Firma"), 260}, {QStringLiteral("Strasse"), 260},
-                                 {QStringLiteral("Ort"), 200}},
-                                true, this);
+    RxDBGrid1 = new TRecordGrid(
+        m_dm.AbsendSource,
+        {{QStringLiteral("Firma"), 260}, {QStringLiteral("Strasse"), 260}, {QStringLiteral("Ort"), 200}}, true, this);
     RxDBGrid1->setObjectName(QStringLiteral("RxDBGrid1"));
     connect(RxDBGrid1, &QAbstractItemView::doubleClicked, this, &TAbsFrame::RxDBGrid1DblClick);
     column->addWidget(RxDBGrid1, 1);
@@ -148,7 +144,8 @@ void TAbsFrame::OpenData()
 bool TAbsFrame::OpenSenderList()
 {
     try {
-        ScreenDatabase::program(m_dm.AbsendQuery, {QStringLiteral("SELECT * FROM Verfasser"), QStringLiteral("ORDER BY Firma")});
+        ScreenDatabase::program(m_dm.AbsendQuery,
+                                {QStringLiteral("SELECT * FROM Verfasser"), QStringLiteral("ORDER BY Firma")});
         m_dm.AbsendQuery.open();
         return true;
     } catch (const std::exception& e) {
@@ -225,11 +222,17 @@ bool TAbsFrame::InsertSender(const TAbsenderDataRecord& record)
         if (!query.isOpen() && !OpenSenderList())
             return false;
         query.append();
-        const std::pair<const char*, const QString*> fields[] = {
-            {"Firma", &record.Firma},         {"Strasse", &record.Strasse}, {"PLZ", &record.PLZ},
-            {"Ort", &record.Ort},             {"Tel", &record.Tel},         {"Fax", &record.Fax},
-            {"Firmenemail", &record.Firmenemail}, {"Web", &record.Web},     {"Verfasser", &record.Verfasser},
-            {"Email", &record.Email},         {"Host", &record.Host}};
+        const std::pair<const char*, const QString*> fields[] = {{"Firma", &record.Firma},
+                                                                 {"Strasse", &record.Strasse},
+                                                                 {"PLZ", &record.PLZ},
+                                                                 {"Ort", &record.Ort},
+                                                                 {"Tel", &record.Tel},
+                                                                 {"Fax", &record.Fax},
+                                                                 {"Firmenemail", &record.Firmenemail},
+                                                                 {"Web", &record.Web},
+                                                                 {"Verfasser", &record.Verfasser},
+                                                                 {"Email", &record.Email},
+                                                                 {"Host", &record.Host}};
         for (const auto& [name, value] : fields)
             query.fieldByName(QString::fromLatin1(name)).setAsString(*value);
         query.fieldByName(QStringLiteral("UserID")).setAsString(storedCredential(record.UserID));
@@ -286,13 +289,23 @@ bool TAbsFrame::UpdateSender(const TAbsenderDataRecord& record, qint64 senderId)
     DbQuery& query = m_dm.AbsendQuery;
     return ScreenDatabase::runChange(query, true, [&] {
         ScreenDatabase::program(
-            query, {QStringLiteral("UPDATE Verfasser"),
-                    QStringLiteral("SET Firma = :Firma,Strasse = :Strasse,PLZ = :PLZ,Ort = :Ort,Tel = :Tel,Fax = "
-                                   ":Fax,Firmenemail = :Firmenemail,Web = :Web,Verfasser = :Verfasser,Email = :Email,"),
-                    QStringLiteral("Host = :Host,UserID = :UserID,UserPW = :UserPW"), QStringLiteral("WHERE ID = :ID")});
-        const QString values[] = {record.Firma,     record.Strasse, record.PLZ,         record.Ort,
-                                  record.Tel,       record.Fax,     record.Firmenemail, record.Web,
-                                  record.Verfasser, record.Email,   record.Host,        storedCredential(record.UserID),
+            query,
+            {QStringLiteral("UPDATE Verfasser"),
+             QStringLiteral("SET Firma = :Firma,Strasse = :Strasse,PLZ = :PLZ,Ort = :Ort,Tel = :Tel,Fax = "
+                            ":Fax,Firmenemail = :Firmenemail,Web = :Web,Verfasser = :Verfasser,Email = :Email,"),
+             QStringLiteral("Host = :Host,UserID = :UserID,UserPW = :UserPW"), QStringLiteral("WHERE ID = :ID")});
+        const QString values[] = {record.Firma,
+                                  record.Strasse,
+                                  record.PLZ,
+                                  record.Ort,
+                                  record.Tel,
+                                  record.Fax,
+                                  record.Firmenemail,
+                                  record.Web,
+                                  record.Verfasser,
+                                  record.Email,
+                                  record.Host,
+                                  storedCredential(record.UserID),
                                   storedCredential(record.UserPW)};
         int index = 0;
         for (const QString& value : values)
@@ -326,9 +339,11 @@ void TAbsFrame::AbsFDelExecute()
 bool TAbsFrame::DeleteSenderCascade(qint64 senderId)
 {
     return ScreenDatabase::runChange(m_dm.AbsendQuery, false, [&] {
-        ScreenDatabase::program(m_dm.EmpfQuery, {QStringLiteral("DELETE FROM Adressen"), QStringLiteral("WHERE AbsenderID = :ID")});
+        ScreenDatabase::program(m_dm.EmpfQuery,
+                                {QStringLiteral("DELETE FROM Adressen"), QStringLiteral("WHERE AbsenderID = :ID")});
         m_dm.EmpfQuery.param(0).setAsInteger(senderId);
-        ScreenDatabase::program(m_dm.AbsendQuery, {QStringLiteral("DELETE FROM Verfasser"), QStringLiteral("WHERE ID = :ID")});
+        ScreenDatabase::program(m_dm.AbsendQuery,
+                                {QStringLiteral("DELETE FROM Verfasser"), QStringLiteral("WHERE ID = :ID")});
         m_dm.AbsendQuery.param(0).setAsInteger(senderId);
         // Both deletions or neither: the guard rolls back unless committed.
         DbTransaction transaction(m_dm.AdsConnection1);

@@ -49,10 +49,8 @@ QString storedCredential(const QString& value)
 // picture's own top colour.
 QPixmap sidePicture(QSize size)
 {
-    const QImage letters = Artwork::splashPicture()
-                               .copy(1, 1, 160, 208)
-                               .scaledToWidth(size.width(), Qt::SmoothTransformation)
-                               .toImage();
+    const QImage letters =
+        Artwork::splashPicture().copy(1, 1, 160, 208).scaledToWidth(size.width(), Qt::SmoothTransformation).toImage();
     QPixmap side(size);
     side.fill(letters.pixelColor(0, 0));
     QPainter painter(&side);
@@ -63,11 +61,8 @@ QPixmap sidePicture(QSize size)
 } // namespace
 
 TAssiAbsenderForm::TAssiAbsenderForm(TDM2& dm, QWidget* parent)
-    : QDialog(parent),
-      AssiAbsBack(new QAction(QStringLiteral("< Zurück"), this)),
-      AssiAbsFor(new QAction(QStringLiteral("Weiter >"), this)),
-      m_dm(dm),
-      m_updater(new CommandUpdater(this))
+    : QDialog(parent), AssiAbsBack(new QAction(QStringLiteral("< Zurück"), this)),
+      AssiAbsFor(new QAction(QStringLiteral("Weiter >"), this)), m_dm(dm), m_updater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("AssiAbsenderForm"));
     setWindowTitle(QStringLiteral("Assistent"));
@@ -319,8 +314,8 @@ bool TAssiAbsenderForm::StepValuesAccepted()
         // final save fail and every typed value would be lost with the closing wizard.
         const int hostWidth = senderColumnWidth(QStringLiteral("Host"));
         if (record.Host.size() > hostWidth)
-            return refuse(QStringLiteral("Der Name des Postausgangsservers darf höchstens %1 Zeichen lang sein.")
-                              .arg(hostWidth));
+            return refuse(
+                QStringLiteral("Der Name des Postausgangsservers darf höchstens %1 Zeichen lang sein.").arg(hostWidth));
         if (storedCredential(record.UserID).size() > senderColumnWidth(QStringLiteral("UserID")))
             return refuse(QStringLiteral("Der Benutzer ist zu lang und kann nicht gespeichert werden."));
         if (storedCredential(record.UserPW).size() > senderColumnWidth(QStringLiteral("UserPW")))
@@ -343,20 +338,19 @@ bool TAssiAbsenderForm::SaveWizardSender()
         query.open();
         if (query.isOpen()) {
             query.append();
-            const std::pair<const char*, QString> columns[] = {
-                {"Firma", record.Firma},
-                {"Strasse", record.Strasse},
-                {"PLZ", record.PLZ},
-                {"Ort", record.Ort},
-                {"Tel", record.Tel},
-                {"Fax", record.Fax},
-                {"Firmenemail", record.Firmenemail},
-                {"Web", record.Web},
-                {"Verfasser", record.Verfasser},
-                {"Email", record.Email},
-                {"Host", record.Host},
-                {"UserID", storedCredential(record.UserID)},
-                {"UserPW", storedCredential(record.UserPW)}};
+            const std::pair<const char*, QString> columns[] = {{"Firma", record.Firma},
+                                                               {"Strasse", record.Strasse},
+                                                               {"PLZ", record.PLZ},
+                                                               {"Ort", record.Ort},
+                                                               {"Tel", record.Tel},
+                                                               {"Fax", record.Fax},
+                                                               {"Firmenemail", record.Firmenemail},
+                                                               {"Web", record.Web},
+                                                               {"Verfasser", record.Verfasser},
+                                                               {"Email", record.Email},
+                                                               {"Host", record.Host},
+                                                               {"UserID", storedCredential(record.UserID)},
+                                                               {"UserPW", storedCredential(record.UserPW)}};
             for (const auto& [name, value] : columns)
                 query.fieldByName(QString::fromLatin1(name)).setAsString(value);
             query.post();

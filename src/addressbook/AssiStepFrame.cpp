@@ -10,8 +10,7 @@
 #include <limits>
 
 TAssiStepFrame::TAssiStepFrame(const QString& objectName, const QString& heading, QWidget* parent)
-    : QFrame(parent),
-      m_column(new QVBoxLayout(this))
+    : QFrame(parent), m_column(new QVBoxLayout(this))
 {
     setObjectName(objectName);
     m_column->setContentsMargins(16, 10, 16, 6);
@@ -33,8 +32,8 @@ void TAssiStepFrame::addSpacing(int pixels)
     m_column->addSpacing(pixels);
 }
 
-QLineEdit* TAssiStepFrame::addEdit(const QString& caption, const QString& editName,
-                                   QString TAbsenderDataRecord::*field, int limit, bool required)
+QLineEdit* TAssiStepFrame::addEdit(const QString& caption, const QString& editName, QString TAbsenderDataRecord::*field,
+                                   int limit, bool required)
 {
     m_column->addSpacing(3);
     m_column->addWidget(ScreenLook::caption(caption, this));

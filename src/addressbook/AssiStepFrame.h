@@ -27,8 +27,8 @@ protected:
     // Hint lines, one label line each.
     void addText(const QStringList& lines);
     // A caption above a flat edit bound to field; limit 0 puts no limit on typing.
-    QLineEdit* addEdit(const QString& caption, const QString& editName, QString TAbsenderDataRecord::*field,
-                       int limit, bool required = false);
+    QLineEdit* addEdit(const QString& caption, const QString& editName, QString TAbsenderDataRecord::*field, int limit,
+                       bool required = false);
     void addSpacing(int pixels);
 
 private:

@@ -107,9 +107,8 @@ int recordEnd(const QString& text, const QList<TextLine>& lines, int first, bool
             qsizetype close = closingQuote(text, at, lineEnd);
             if (close < 0) {
                 close = closingQuote(text, at, limit);
-                const bool endsField =
-                    close >= 0 && (close + 1 == text.size() || text.at(close + 1) == kSeparator ||
-                                   isLineBreak(text.at(close + 1)));
+                const bool endsField = close >= 0 && (close + 1 == text.size() || text.at(close + 1) == kSeparator ||
+                                                      isLineBreak(text.at(close + 1)));
                 if (!endsField) {
                     open = true;
                     return first;
@@ -302,9 +301,8 @@ CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const 
                     record.Send = true;
                     record.Selected = true;
                     for (int field = 0; field < kRecipientFieldCount; ++field) {
-                        const QString text = field == static_cast<int>(RecipientField::Email)
-                                                 ? email
-                                                 : singleLine(value(field));
+                        const QString text =
+                            field == static_cast<int>(RecipientField::Email) ? email : singleLine(value(field));
                         record.setText(field, text.isEmpty() && field == static_cast<int>(RecipientField::BFormel)
                                                   ? kDefaultSalutation
                                                   : text);

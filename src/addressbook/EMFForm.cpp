@@ -97,11 +97,21 @@ QVBoxLayout* TEmpfModForm::group(const QString& title, QBoxLayout* into)
 void TEmpfModForm::LoadRecord(const TEmpfDataRecord& record, const QString& senderFirma)
 {
     Label14->setText(senderFirma);
-    const std::pair<QLineEdit*, const QString*> fields[] = {
-        {FE1, &record.Anrede}, {FE2, &record.Name},  {FE3, &record.ZName},          {FE4, &record.Strasse},
-        {FE5, &record.PLZ},    {FE6, &record.Ort},   {FE7, &record.ZAdresse},       {FE8, &record.Land},
-        {FE9, &record.Tel},    {FE10, &record.Fax},  {FE11, &record.Email},         {FE12, &record.Firma},
-        {FE13, &record.Vorname}, {FCB1->lineEdit(), &record.Titel}, {FCB2->lineEdit(), &record.BFormel}};
+    const std::pair<QLineEdit*, const QString*> fields[] = {{FE1, &record.Anrede},
+                                                            {FE2, &record.Name},
+                                                            {FE3, &record.ZName},
+                                                            {FE4, &record.Strasse},
+                                                            {FE5, &record.PLZ},
+                                                            {FE6, &record.Ort},
+                                                            {FE7, &record.ZAdresse},
+                                                            {FE8, &record.Land},
+                                                            {FE9, &record.Tel},
+                                                            {FE10, &record.Fax},
+                                                            {FE11, &record.Email},
+                                                            {FE12, &record.Firma},
+                                                            {FE13, &record.Vorname},
+                                                            {FCB1->lineEdit(), &record.Titel},
+                                                            {FCB2->lineEdit(), &record.BFormel}};
     for (const auto& [edit, value] : fields)
         TTypingLimit::loadText(edit, *value);
     FCheckB1->setChecked(record.Send);

@@ -42,10 +42,7 @@ QAction* command(const char* name, const QString& caption, QObject* parent)
 } // namespace
 
 TEmpfFrame::TEmpfFrame(TDM2& dm, QWidget* parent, TDialogRunner runDialog)
-    : QFrame(parent),
-      m_dm(dm),
-      m_runDialog(std::move(runDialog)),
-      m_updater(new CommandUpdater(this))
+    : QFrame(parent), m_dm(dm), m_runDialog(std::move(runDialog)), m_updater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("EmpfFrame"));
     ScreenLook::styleSurface(this);
@@ -147,9 +144,12 @@ void TEmpfFrame::buildLayout()
     column->addLayout(buttons);
 
     RxDBGrid1 = new TRecordGrid(m_dm.EmpfSource,
-                                {{QStringLiteral("Firma"), 250}, {QStringLiteral("Name"), 200},
-                                 {QStringLiteral("Email"), 250}, {QStringLiteral("Strasse"), 200},
-                                 {QStringLiteral("PLZ"), 50}, {QStringLiteral("Ort"), 200}},
+                                {{QStringLiteral("Firma"), 250},
+                                 {QStringLiteral("Name"), 200},
+                                 {QStringLiteral("Email"), 250},
+                                 {QStringLiteral("Strasse"), 200},
+                                 {QStringLiteral("PLZ"), 50},
+                                 {QStringLiteral("Ort"), 200}},
                                 false, this);
     RxDBGrid1->setObjectName(QStringLiteral("RxDBGrid1"));
     connect(RxDBGrid1, &QAbstractItemView::doubleClicked, this, &TEmpfFrame::RxDBGrid1DblClick);
@@ -262,8 +262,8 @@ bool TEmpfFrame::OpenRecipientList(qint64 senderId)
 {
     DbQuery& query = m_dm.EmpfQuery;
     try {
-        ScreenDatabase::program(query, {QStringLiteral("SELECT * FROM Adressen"), QStringLiteral("WHERE AbsenderID = :ID"),
-                                        QStringLiteral("ORDER BY Name")});
+        ScreenDatabase::program(query, {QStringLiteral("SELECT * FROM Adressen"),
+                                        QStringLiteral("WHERE AbsenderID = :ID"), QStringLiteral("ORDER BY Name")});
         query.param(0).setAsInteger(senderId);
         query.open();
         return true;
@@ -408,10 +408,10 @@ bool TEmpfFrame::UpdateRecipient(const TEmpfDataRecord& record, qint64 senderId,
         QStringList assignments;
         for (const RecipientFieldInfo& info : kRecipientFields)
             assignments.append(info.column.toString() + QStringLiteral(" = :") + info.column.toString());
-        ScreenDatabase::program(query, {QStringLiteral("UPDATE Adressen"),
-                                        QStringLiteral("SET ") + assignments.join(u',') +
-                                            QStringLiteral(",Status = :Status,Send = :Send"),
-                                        QStringLiteral("WHERE ID = :I and AbsenderID = :AID")});
+        ScreenDatabase::program(
+            query, {QStringLiteral("UPDATE Adressen"),
+                    QStringLiteral("SET ") + assignments.join(u',') + QStringLiteral(",Status = :Status,Send = :Send"),
+                    QStringLiteral("WHERE ID = :I and AbsenderID = :AID")});
         for (const RecipientFieldInfo& info : kRecipientFields)
             query.param(static_cast<int>(info.field)).setAsString(record.text(info.field));
         query.param(kRecipientFieldCount).setAsInteger(record.Status);
@@ -453,8 +453,8 @@ bool TEmpfFrame::DeleteRecipient(qint64 senderId, qint64 recipientId)
 {
     DbQuery& query = m_dm.EmpfQuery;
     const bool result = ScreenDatabase::runChange(query, false, [&] {
-        ScreenDatabase::program(query, {QStringLiteral("DELETE FROM Adressen"),
-                                        QStringLiteral("WHERE AbsenderID = :AID and ID = :ID")});
+        ScreenDatabase::program(
+            query, {QStringLiteral("DELETE FROM Adressen"), QStringLiteral("WHERE AbsenderID = :AID and ID = :ID")});
         query.param(0).setAsInteger(senderId);
         query.param(1).setAsInteger(recipientId);
         DbTransaction transaction(m_dm.AdsConnection1);

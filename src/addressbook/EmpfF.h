@@ -1,16 +1,15 @@
 #pragma once
 
-#include "addressbook/SenderChoice.h"
 #include "addressbook/ScreenDatabase.h"
+#include "addressbook/SenderChoice.h"
 #include "core/Records.h"
 
 #include <QFrame>
 #include <QList>
 
 #include <functional>
-#include <optional>
-
 #include <memory>
+#include <optional>
 
 class CommandUpdater;
 class QAction;

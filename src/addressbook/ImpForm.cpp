@@ -8,9 +8,9 @@
 #include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "core/SettingsStore.h"
-#include "platform/AppPaths.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/AppPaths.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -52,8 +52,7 @@ public:
 // Every change to the lists happens with their sorting off and ends by sorting them again.
 class SortingPaused {
 public:
-    explicit SortingPaused(std::initializer_list<QTreeWidget*> lists)
-        : m_lists(lists)
+    explicit SortingPaused(std::initializer_list<QTreeWidget*> lists) : m_lists(lists)
     {
         for (QTreeWidget* list : m_lists)
             list->setSortingEnabled(false);
@@ -91,7 +90,8 @@ QString minimizedPath(const QString& path, const QFontMetrics& metrics, int widt
     const QString fileName = parts.takeLast();
     while (!parts.isEmpty()) {
         parts.removeFirst();
-        QString candidate = QStringLiteral("...") + separator + (parts.isEmpty() ? QString() : parts.join(separator) + separator) + fileName;
+        QString candidate = QStringLiteral("...") + separator +
+                            (parts.isEmpty() ? QString() : parts.join(separator) + separator) + fileName;
         if (metrics.horizontalAdvance(candidate) <= width)
             return candidate;
     }
@@ -106,10 +106,7 @@ void setEnabledIfDifferent(QAction* command, bool enabled)
 
 class ProgressLines : public CsvReadProgress {
 public:
-    explicit ProgressLines(TImportProgress& progress)
-        : m_progress(progress)
-    {
-    }
+    explicit ProgressLines(TImportProgress& progress) : m_progress(progress) {}
     void begin(int maximum) override { m_progress.begin(maximum); }
     void lineDone(int lineNumber) override { m_progress.step(QStringLiteral("Zeile ") + QString::number(lineNumber)); }
 
@@ -159,10 +156,7 @@ TImpForm::FileChooser TImpForm::fileDialog()
 }
 
 TImpForm::TImpForm(TFDBData& records, const QString& senderFirma, FileChooser chooseFile, QWidget* parent)
-    : QDialog(parent),
-      m_records(records),
-      m_chooseFile(std::move(chooseFile)),
-      m_updater(new CommandUpdater(this))
+    : QDialog(parent), m_records(records), m_chooseFile(std::move(chooseFile)), m_updater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("ImpForm"));
     setWindowTitle(QStringLiteral("Import  -  Dateiauswahl und Feldzuordnung"));

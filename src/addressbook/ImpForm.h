@@ -51,8 +51,8 @@ public:
     // folder "Import" in the work folder when it exists, else the work folder.
     static QString startFolder();
 
-    QLabel* Label1; // the chosen file
-    QLabel* Label2; // the sender's company
+    QLabel* Label1;   // the chosen file
+    QLabel* Label2;   // the sender's company
     QTreeWidget* LV1; // "Felder aus Datei": caption = title, data = column index
     QTreeWidget* LV2; // "Vorhandene Felder": caption = field caption, data = field number
     QTreeWidget* LV3; // "Getroffene Zuordnungen"

@@ -11,8 +11,7 @@ constexpr int kDrawIntervalMs = 50;
 }
 
 TImportProgress::TImportProgress(const QString& title, const QString& status)
-    : m_window(std::make_unique<TStatusPanel>()),
-      m_status(status)
+    : m_window(std::make_unique<TStatusPanel>()), m_status(status)
 {
     m_window->setTitle(title);
     m_window->setStatusText(status);

@@ -7,10 +7,10 @@
 
 class TStatusPanel;
 
-// The import's progress window (the status panel: title, status line and bar), shown without blocking while a long step runs on the main thread. Steps are counted at once
-// but drawn, with pending window messages processed, only about every 50 ms, so a large file
-// costs no more drawing than a small one. Main thread only; the window lives until close() or
-// the end of this object, whichever comes first.
+// The import's progress window (the status panel: title, status line and bar), shown without blocking while a long step
+// runs on the main thread. Steps are counted at once but drawn, with pending window messages processed, only about
+// every 50 ms, so a large file costs no more drawing than a small one. Main thread only; the window lives until close()
+// or the end of this object, whichever comes first.
 class TImportProgress {
 public:
     TImportProgress(const QString& title, const QString& status);

@@ -5,9 +5,7 @@
 #include "platform/DbQuery.h"
 
 TQueryFieldText::TQueryFieldText(DbQuery& query, QString field, QObject* parent)
-    : TFieldTextSource(parent),
-      m_query(query),
-      m_field(std::move(field))
+    : TFieldTextSource(parent), m_query(query), m_field(std::move(field))
 {
     connect(&m_query, &DbQuery::resultChanged, this, &TFieldTextSource::changed);
     connect(&m_query, &DbQuery::currentRowChanged, this, &TFieldTextSource::changed);

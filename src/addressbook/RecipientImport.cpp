@@ -3,9 +3,8 @@
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImportProgress.h"
 #include "core/DM.h"
-#include "platform/DbSqlite.h"
 #include "desktop/MessageBoxes.h"
-
+#include "platform/DbSqlite.h"
 
 namespace {
 
@@ -20,9 +19,10 @@ void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportPro
     QStringList columns{QStringLiteral("AbsenderID"), QStringLiteral("Status"), QStringLiteral("Send")};
     for (const RecipientFieldInfo& info : kRecipientFields)
         columns.append(info.column.toString());
-    DbSqlite::Statement insert(dm.AdsConnection1.database(component), component,
-                               QStringLiteral("INSERT INTO Adressen (%1) VALUES (%2)")
-                                   .arg(columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u',')));
+    DbSqlite::Statement insert(
+        dm.AdsConnection1.database(component), component,
+        QStringLiteral("INSERT INTO Adressen (%1) VALUES (%2)")
+            .arg(columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u',')));
     for (qsizetype index = 0; index < records.size(); ++index) {
         const TRecipientMailData& record = records.at(index);
         if (record.Selected) {

@@ -18,9 +18,7 @@
 #include <QVBoxLayout>
 
 TRecordDialog::TRecordDialog(const QString& title, QSize clientSize, const QString& confirmName, QWidget* parent)
-    : QDialog(parent),
-      m_confirm(new QAction(QStringLiteral("OK"), this)),
-      m_updater(new CommandUpdater(this))
+    : QDialog(parent), m_confirm(new QAction(QStringLiteral("OK"), this)), m_updater(new CommandUpdater(this))
 {
     setWindowTitle(title);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

@@ -9,9 +9,7 @@
 class TRecordGrid::ColumnModel : public QAbstractTableModel {
 public:
     ColumnModel(DbDataSource& source, const QList<TGridColumn>& columns, bool centredTitles, QObject* parent)
-        : QAbstractTableModel(parent),
-          m_source(source),
-          m_centred(centredTitles)
+        : QAbstractTableModel(parent), m_source(source), m_centred(centredTitles)
     {
         for (const TGridColumn& column : columns)
             m_fields.append(column.field);
@@ -65,9 +63,7 @@ private:
 };
 
 TRecordGrid::TRecordGrid(DbDataSource& source, const QList<TGridColumn>& columns, bool centredTitles, QWidget* parent)
-    : QTableView(parent),
-      m_model(new ColumnModel(source, columns, centredTitles, this)),
-      m_columns(columns)
+    : QTableView(parent), m_model(new ColumnModel(source, columns, centredTitles, this)), m_columns(columns)
 {
     setModel(m_model);
     setEditTriggers(NoEditTriggers);

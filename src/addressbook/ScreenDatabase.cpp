@@ -1,8 +1,8 @@
 #include "addressbook/ScreenDatabase.h"
 
+#include "desktop/MessageBoxes.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbQuery.h"
-#include "desktop/MessageBoxes.h"
 
 namespace ScreenDatabase {
 

@@ -3,9 +3,7 @@
 #include <QLineEdit>
 
 TTypingLimit::TTypingLimit(QLineEdit* edit, int limit)
-    : QValidator(edit),
-      m_limit(limit),
-      m_acceptedLength(edit->text().size())
+    : QValidator(edit), m_limit(limit), m_acceptedLength(edit->text().size())
 {
     // The edit asks the validator with the proposed text already in place, so the length
     // before a change is remembered here.

@@ -3,17 +3,17 @@
 #include "addressbook/AbsF.h"
 #include "addressbook/AssiAbsenderForm.h"
 #include "addressbook/EmpfF.h"
+#include "app/Main.h"
 #include "core/DM.h"
 #include "core/DatabaseSchema.h"
 #include "core/LogListing.h"
-#include "app/Main.h"
 #include "core/SendSlotTable.h"
 #include "core/StartUp.h"
+#include "desktop/MessageBoxes.h"
 #include "mailing/SendLogFiles.h"
 #include "mailing/SendWorkflow.h"
 #include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/WindowMessages.h"
 
 #include <QPointer>
@@ -93,13 +93,12 @@ int RunKubNewsProgram(KubNewsProgramSeams programSeams)
             }
         };
         mainForm = new TMainForm(seams);
-        TUserSP::setMainWindowLinks(StatusWindowLinks{
-            [] { WindowMessages::send(WindowMessages::WM_SENDWINDOWCLOSED); },
-            [] { WindowMessages::send(WindowMessages::WM_LOGSCHANGED); },
-            [&mainForm](const QString& title, const QString& file) {
-                if (mainForm)
-                    mainForm->ShowLog(title, file);
-            }});
+        TUserSP::setMainWindowLinks(StatusWindowLinks{[] { WindowMessages::send(WindowMessages::WM_SENDWINDOWCLOSED); },
+                                                      [] { WindowMessages::send(WindowMessages::WM_LOGSCHANGED); },
+                                                      [&mainForm](const QString& title, const QString& file) {
+                                                          if (mainForm)
+                                                              mainForm->ShowLog(title, file);
+                                                      }});
         return mainForm;
     };
     steps.createDatabaseModule = [&](QWidget*) {

@@ -10,14 +10,14 @@
 #include "core/OptionForm.h"
 #include "core/SendSlotTable.h"
 #include "core/SettingsStore.h"
+#include "desktop/CommandUpdater.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "mailing/LogViewForm.h"
 #include "mailing/ProtoModForm.h"
 #include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
-#include "desktop/CommandUpdater.h"
-#include "desktop/MessageBoxes.h"
-#include "desktop/ScreenCursor.h"
 #include "platform/WindowMessages.h"
 
 #include <QAction>
@@ -79,14 +79,11 @@ QString exceptionText(const std::exception& e)
 } // namespace
 
 TMainForm::TMainForm(TMainFormSeams seams, QWidget* parent)
-    : QMainWindow(parent),
-      m_seams(std::move(seams)),
-      m_commandUpdater(new CommandUpdater(this)),
-      m_sendSlots(new TSendSlotTable({[] { return new TUserSP; },
-                                      [](const QWidget* window) {
-                                          return static_cast<const TUserSP*>(window)->Closed;
-                                      }},
-                                     this))
+    : QMainWindow(parent), m_seams(std::move(seams)), m_commandUpdater(new CommandUpdater(this)),
+      m_sendSlots(
+          new TSendSlotTable({[] { return new TUserSP; },
+                              [](const QWidget* window) { return static_cast<const TUserSP*>(window)->Closed; }},
+                             this))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("kubNEWSLETTER V 1.2"));

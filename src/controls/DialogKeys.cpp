@@ -11,8 +11,7 @@ class DialogKeyFilter : public QObject {
 public:
     DialogKeyFilter(QDialog* dialog, QAbstractButton* confirm, QAbstractButton* cancel)
         : QObject(dialog), m_dialog(dialog), m_confirm(confirm), m_cancel(cancel)
-    {
-    }
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override

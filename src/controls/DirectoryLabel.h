@@ -1,9 +1,9 @@
 #pragma once
 
+#include "controls/ControlText.h"
+
 #include <QLabel>
 #include <QPointer>
-
-#include "controls/ControlText.h"
 
 // The label a folder control shows its folder in: shortened to the label's own width, or to the
 // control's when autoSize. A label that is destroyed is forgotten.

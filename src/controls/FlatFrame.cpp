@@ -134,8 +134,8 @@ void FlatFrame::paint()
     QPainter painter(m_control);
     const QColor color = m_viewport ? m_viewport->palette().color(m_viewport->backgroundRole())
                                     : m_control->palette().color(QPalette::Base);
-    DrawControlFrame(painter, m_control->width(), m_control->height(), m_frameStyle, color, m_frameColor,
-                     m_frameSides, FrameColors::fromPalette(m_control->palette()));
+    DrawControlFrame(painter, m_control->width(), m_control->height(), m_frameStyle, color, m_frameColor, m_frameSides,
+                     FrameColors::fromPalette(m_control->palette()));
 }
 
 void FlatFrame::scrollByWheelSteps(QScrollBar* bar, int steps, int lines)

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "controls/FramePainter.h"
+
 #include <QColor>
 #include <QFrame>
 #include <QObject>
-
-#include "controls/FramePainter.h"
 
 class QAbstractScrollArea;
 class QComboBox;

@@ -87,7 +87,8 @@ bool TFlatTreeView::viewportEvent(QEvent* event)
         const auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
         if (index.isValid() && !index.data(Qt::ToolTipRole).isValid() && isTextCut(index)) {
-            QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(), visualRect(index));
+            QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(),
+                               visualRect(index));
             return true;
         }
     }

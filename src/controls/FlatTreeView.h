@@ -1,9 +1,9 @@
 #pragma once
 
+#include "controls/FlatFrame.h"
+
 #include <QPen>
 #include <QTreeWidget>
-
-#include "controls/FlatFrame.h"
 
 // A tree widget with the flat frame, wheel scrolling by rows, and an outline around the selected
 // item's text while the tree does not have the focus (when hideSelection is off). Frame settings

@@ -42,8 +42,8 @@ TFileType attributesOf(const QFileInfo& info)
 // without ftNormal, an entry must also have one of the asked attributes.
 bool wanted(TFileType attributes, TFileType type)
 {
-    const TFileType special = TFileAttr::ftHidden | TFileAttr::ftSystem | TFileAttr::ftVolumeID |
-                              TFileAttr::ftDirectory;
+    const TFileType special =
+        TFileAttr::ftHidden | TFileAttr::ftSystem | TFileAttr::ftVolumeID | TFileAttr::ftDirectory;
     const TFileType asked = type & ~TFileType(TFileAttr::ftNormal);
     if ((attributes & special & ~asked) != TFileType())
         return false;
@@ -80,8 +80,7 @@ QList<FolderEntry> ReadFolderEntries(const QString& folder, const QString& mask,
         return {};
     const FileMask fileMask(mask);
     const QFileInfoList infos =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                   QDir::NoSort);
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     QList<FolderEntry> entries;
     for (const QFileInfo& info : infos) {
         const TFileType attributes = attributesOf(info);

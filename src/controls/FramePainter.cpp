@@ -56,7 +56,7 @@ FrameRect drawEtched(QPainter& painter, const FrameRect& r, const QColor& ul, co
 
 FrameColors FrameColors::fromPalette(const QPalette& palette)
 {
-    return {palette.color(QPalette::WindowText), palette.color(QPalette::Dark),   palette.color(QPalette::Light),
+    return {palette.color(QPalette::WindowText), palette.color(QPalette::Dark),     palette.color(QPalette::Light),
             palette.color(QPalette::ButtonText), palette.color(QPalette::Midlight), palette.color(QPalette::Shadow)};
 }
 
@@ -85,8 +85,7 @@ FrameRect DrawFrameRings(QPainter& painter, const FrameRect& rect, const QColor&
     return result;
 }
 
-FrameRect DrawBevelEdges(QPainter& painter, const FrameRect& rect, bool lowered, TSides sides,
-                         const FrameColors& c)
+FrameRect DrawBevelEdges(QPainter& painter, const FrameRect& rect, bool lowered, TSides sides, const FrameColors& c)
 {
     const EdgeColors edge = lowered ? EdgeColors{c.btnShadow, c.btnHighlight, c.btnText, c.light3D}
                                     : EdgeColors{c.light3D, c.btnText, c.btnHighlight, c.btnShadow};

@@ -7,7 +7,18 @@ class QPainter;
 class QPalette;
 
 // Border styles of the flat-framed controls, in their stored order.
-enum class TFrameStyle { fsNone, fsFlat, fsGroove, fsBump, fsLowered, fsButtonDown, fsRaised, fsButtonUp, fsStatus, fsPopup };
+enum class TFrameStyle {
+    fsNone,
+    fsFlat,
+    fsGroove,
+    fsBump,
+    fsLowered,
+    fsButtonDown,
+    fsRaised,
+    fsButtonUp,
+    fsStatus,
+    fsPopup
+};
 
 enum class TSide { sdLeft = 1, sdTop = 2, sdRight = 4, sdBottom = 8 };
 Q_DECLARE_FLAGS(TSides, TSide)
@@ -43,8 +54,7 @@ FrameRect DrawFrameRings(QPainter& painter, const FrameRect& rect, const QColor&
                          int count, TSides sides);
 FrameRect DrawBevelEdges(QPainter& painter, const FrameRect& rect, bool lowered, TSides sides,
                          const FrameColors& colors);
-FrameRect DrawButtonEdges(QPainter& painter, const FrameRect& rect, bool down, TSides sides,
-                          const FrameColors& colors);
+FrameRect DrawButtonEdges(QPainter& painter, const FrameRect& rect, bool down, TSides sides, const FrameColors& colors);
 FrameRect DrawStyledBorder(QPainter& painter, const FrameRect& rect, TFrameStyle style, TSides sides,
                            const FrameColors& colors);
 

@@ -1,18 +1,18 @@
 #include "controls/FsDirectoryListBox.h"
 
-#include <QDir>
-#include <QEvent>
-#include <QFileInfo>
-#include <QKeyEvent>
-#include <QPainter>
-#include <QStyledItemDelegate>
-
 #include "controls/BusyCursor.h"
 #include "controls/ControlText.h"
 #include "controls/FolderEntries.h"
 #include "controls/FolderGlyphs.h"
 #include "controls/FsFileListBox.h"
 #include "platform/VolumeProvider.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -40,8 +40,7 @@ public:
         : QStyledItemDelegate(parent), m_glyphs{QPixmap::fromImage(folderGlyph(FolderGlyph::Open)),
                                                 QPixmap::fromImage(folderGlyph(FolderGlyph::Closed)),
                                                 QPixmap::fromImage(folderGlyph(FolderGlyph::Current))}
-    {
-    }
+    {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -54,8 +53,8 @@ public:
     {
         const QRect& rect = option.rect;
         const bool selected = option.state.testFlag(QStyle::State_Selected);
-        const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal
-                                                                                         : QPalette::Disabled;
+        const QPalette::ColorGroup group =
+            option.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
         painter->save();
         painter->fillRect(rect, option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base));
         const int indent = index.data(TFsDirectoryListBox::kLevelRole).toInt() * 4 + 2;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "controls/DirectoryLabel.h"
+#include "controls/FlatFrame.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
-
-#include "controls/DirectoryLabel.h"
-#include "controls/FlatFrame.h"
 
 class TFsFileListBox;
 class VolumeProvider;

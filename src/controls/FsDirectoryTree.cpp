@@ -1,5 +1,11 @@
 #include "controls/FsDirectoryTree.h"
 
+#include "controls/BusyCursor.h"
+#include "controls/ControlText.h"
+#include "controls/FsFileListBox.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ShellIcons.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QDirIterator>
@@ -14,18 +20,12 @@
 #include <cstring>
 #include <functional>
 
-#include "controls/BusyCursor.h"
-#include "controls/ControlText.h"
-#include "controls/FsFileListBox.h"
-#include "desktop/MessageBoxes.h"
-#include "desktop/ShellIcons.h"
-
 namespace {
 
 constexpr int kChildrenCheckedRole = Qt::UserRole + 2; // each child has been probed for subfolders
 const QString kPlaceholderCaption = QStringLiteral(":");
-const QString kInvalidNameText = QStringLiteral(
-    "A directory name cannot contain any of the following characters:\r\\ / : * ? \" < > |");
+const QString kInvalidNameText =
+    QStringLiteral("A directory name cannot contain any of the following characters:\r\\ / : * ? \" < > |");
 
 // Commits an in-place edit after the editor has closed, so the rename and its message box do not
 // run inside the editor's own focus handling.
@@ -221,7 +221,8 @@ void TFsDirectoryTree::checkSubfolders(QTreeWidgetItem* node)
     const QString path = nodePath(node);
     if (path.isEmpty() || node->data(0, kScannedRole).toBool() || node->childCount() > 0)
         return;
-    const QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | (m_showHiddenDirs ? QDir::Hidden : QDir::Filters());
+    const QDir::Filters filters =
+        QDir::Dirs | QDir::NoDotAndDotDot | (m_showHiddenDirs ? QDir::Hidden : QDir::Filters());
     if (QDirIterator(path, filters).hasNext())
         addPlaceholder(node);
 }
@@ -232,7 +233,8 @@ void TFsDirectoryTree::readSubfolders(QTreeWidgetItem* node)
     if (path.isEmpty() || node->data(0, kScannedRole).toBool())
         return;
     node->setData(0, kScannedRole, true);
-    const QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | (m_showHiddenDirs ? QDir::Hidden : QDir::Filters());
+    const QDir::Filters filters =
+        QDir::Dirs | QDir::NoDotAndDotDot | (m_showHiddenDirs ? QDir::Hidden : QDir::Filters());
     QStringList names = QDir(path).entryList(filters, QDir::NoSort);
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);

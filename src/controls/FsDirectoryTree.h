@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QHash>
-#include <QLabel>
-#include <QListWidget>
-#include <QPointer>
-
 #include "controls/DirectoryLabel.h"
 #include "controls/FlatTreeView.h"
 #include "controls/FsResult.h"
 #include "platform/VolumeProvider.h"
+
+#include <QHash>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
 
 class ShellIcons;
 class TFsFileListBox;
@@ -25,7 +25,7 @@ public:
     explicit TFsDirectoryTree(QWidget* parent = nullptr, VolumeProvider* volumes = nullptr,
                               ShellIcons* icons = nullptr);
 
-    static constexpr int kPathRole = Qt::UserRole;     // the node's folder, ending in "/"
+    static constexpr int kPathRole = Qt::UserRole;        // the node's folder, ending in "/"
     static constexpr int kScannedRole = Qt::UserRole + 1; // its subfolders have been read
 
     // The selected folder without a trailing "/" (the root stays "/"); empty when none.

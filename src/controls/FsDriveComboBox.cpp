@@ -1,11 +1,11 @@
 #include "controls/FsDriveComboBox.h"
 
+#include "controls/FsDirectoryListBox.h"
+#include "desktop/ShellIcons.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QPolygon>
-
-#include "controls/FsDirectoryListBox.h"
-#include "desktop/ShellIcons.h"
 
 namespace {
 

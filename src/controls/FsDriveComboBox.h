@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QComboBox>
-#include <QPointer>
-
 #include "controls/FlatFrame.h"
 #include "platform/VolumeProvider.h"
+
+#include <QComboBox>
+#include <QPointer>
 
 class ShellIcons;
 class TFsDirectoryListBox;

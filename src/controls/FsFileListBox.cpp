@@ -1,5 +1,12 @@
 #include "controls/FsFileListBox.h"
 
+#include "controls/BusyCursor.h"
+#include "controls/ControlText.h"
+#include "controls/FsDirectoryListBox.h"
+#include "controls/FsDirectoryTree.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ShellIcons.h"
+
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -7,13 +14,6 @@
 #include <QStyledItemDelegate>
 
 #include <optional>
-
-#include "controls/BusyCursor.h"
-#include "controls/ControlText.h"
-#include "controls/FsDirectoryListBox.h"
-#include "controls/FsDirectoryTree.h"
-#include "desktop/MessageBoxes.h"
-#include "desktop/ShellIcons.h"
 
 namespace {
 

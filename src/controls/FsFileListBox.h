@@ -1,13 +1,13 @@
 #pragma once
 
+#include "controls/FlatFrame.h"
+#include "controls/FolderEntries.h"
+#include "controls/FsResult.h"
+
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QTreeWidget>
-
-#include "controls/FlatFrame.h"
-#include "controls/FolderEntries.h"
-#include "controls/FsResult.h"
 
 class ShellIcons;
 class TFsDirectoryListBox;

@@ -1,14 +1,14 @@
 #include "controls/MenuColor.h"
 
+#include "controls/ColorNumber.h"
+#include "controls/FramePainter.h"
+
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionMenuItem>
-
-#include "controls/ColorNumber.h"
-#include "controls/FramePainter.h"
 
 namespace {
 

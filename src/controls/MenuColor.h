@@ -1,22 +1,22 @@
 #pragma once
 
+#include "controls/MenuLayout.h"
+
 #include <QColor>
 #include <QProxyStyle>
-
-#include "controls/MenuLayout.h"
 
 class QMenuBar;
 class QStyleOptionMenuItem;
 
 // The colours and switches of the coloured menu look.
 struct TMenuColors {
-    QColor color;           // drop-down items; inside of a selected bar item
-    QColor colorSelect;     // a selected drop-down item
-    QColor imageBackColor;  // the image column of drop-down items
-    QColor borderColor;     // the one-pixel frame around a selected item
-    QColor fontColor;       // text, except that of a selected drop-down item
-    QColor fontColorSelect; // text of a selected drop-down item
-    QColor menuLineColor;   // bar items that are not selected, and disabled ones
+    QColor color;             // drop-down items; inside of a selected bar item
+    QColor colorSelect;       // a selected drop-down item
+    QColor imageBackColor;    // the image column of drop-down items
+    QColor borderColor;       // the one-pixel frame around a selected item
+    QColor fontColor;         // text, except that of a selected drop-down item
+    QColor fontColorSelect;   // text of a selected drop-down item
+    QColor menuLineColor;     // bar items that are not selected, and disabled ones
     bool imageSelect = true;  // the selection of a drop-down item covers its image column
     bool selectBorder = true; // a selected item is framed in borderColor
 

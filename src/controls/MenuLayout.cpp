@@ -12,7 +12,9 @@ QRect span(int left, int top, int right, int bottom)
 
 struct Edges {
     int l, t, r, b;
-    explicit Edges(const QRect& rect) : l(rect.left()), t(rect.top()), r(rect.left() + rect.width()), b(rect.top() + rect.height()) {}
+    explicit Edges(const QRect& rect)
+        : l(rect.left()), t(rect.top()), r(rect.left() + rect.width()), b(rect.top() + rect.height())
+    {}
 };
 
 // The selection of a drop-down item from x = from, inside the frame when there is one.
@@ -84,8 +86,8 @@ MenuCaptionPlacement PlaceBarCaption(const QString& caption, int itemWidth, bool
     return {caption, room < 5 ? room : 4};
 }
 
-MenuCaptionPlacement PlaceDropDownCaption(const QString& caption, const QString& shortcut, int fitWidth,
-                                          int rightEdge, const MenuTextWidth& width)
+MenuCaptionPlacement PlaceDropDownCaption(const QString& caption, const QString& shortcut, int fitWidth, int rightEdge,
+                                          const MenuTextWidth& width)
 {
     const QString suffix = shortcut.isEmpty() ? QString() : QStringLiteral(" ") + shortcut;
     const int available = shortcut.isEmpty() ? fitWidth - 8 : fitWidth - 4;

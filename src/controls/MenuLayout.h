@@ -62,8 +62,8 @@ MenuCaptionPlacement PlaceBarCaption(const QString& caption, int itemWidth, bool
 // A drop-down caption with its shortcut text (empty for none). fitWidth is what the caption and
 // shortcut must fit in, rightEdge the text rectangle's right edge. Only the caption is shortened,
 // but the fit always counts the shortcut with it.
-MenuCaptionPlacement PlaceDropDownCaption(const QString& caption, const QString& shortcut, int fitWidth,
-                                          int rightEdge, const MenuTextWidth& width);
+MenuCaptionPlacement PlaceDropDownCaption(const QString& caption, const QString& shortcut, int fitWidth, int rightEdge,
+                                          const MenuTextWidth& width);
 
 // How far below an item's top its separator line is drawn: 4 pixels, or less in an item too low
 // for the two-pixel line to show there.

@@ -16,8 +16,7 @@ QLabel* whiteLabel(QWidget* parent, bool bold, const QRect& geometry)
 {
     auto* label = new QLabel(parent);
     label->setGeometry(geometry);
-    label->setStyleSheet(bold ? QStringLiteral("color: white; font-weight: bold;")
-                              : QStringLiteral("color: white;"));
+    label->setStyleSheet(bold ? QStringLiteral("color: white; font-weight: bold;") : QStringLiteral("color: white;"));
     return label;
 }
 

@@ -9,8 +9,7 @@ class QProgressBar;
 // The small modeless window "Status" of a long task: a bold title, a status line, a progress
 // bar and a bold message line ("Bitte warten ..."), in a black frame on blue-grey. It centres
 // itself on its screen each time the program shows it. Main thread only.
-class TStatusPanel : public QWidget
-{
+class TStatusPanel : public QWidget {
     Q_OBJECT
 public:
     explicit TStatusPanel(QWidget* parent = nullptr);

@@ -4,18 +4,11 @@
 
 #include <QPainter>
 
-TFlatSB::TFlatSB(QWidget* parent)
-    : TFlatSB(QString(), parent)
-{
-}
+TFlatSB::TFlatSB(QWidget* parent) : TFlatSB(QString(), parent) {}
 
 TFlatSB::TFlatSB(const QString& caption, QWidget* parent)
-    : QAbstractButton(parent),
-      m_color(colorFromNumber(14348015)),
-      m_colorBorder(colorFromNumber(8623776)),
-      m_colorDown(colorFromNumber(14805739)),
-      m_colorFocused(Qt::white),
-      m_colorHighLight(colorFromNumber(15113344)),
+    : QAbstractButton(parent), m_color(colorFromNumber(14348015)), m_colorBorder(colorFromNumber(8623776)),
+      m_colorDown(colorFromNumber(14805739)), m_colorFocused(Qt::white), m_colorHighLight(colorFromNumber(15113344)),
       m_colorShadow(colorFromNumber(10053222))
 {
     setText(caption);
@@ -28,12 +21,36 @@ TFlatSB::TFlatSB(const QString& caption, QWidget* parent)
     setFont(verdana);
 }
 
-void TFlatSB::setColor(const QColor& color) { m_color = color; update(); }
-void TFlatSB::setColorBorder(const QColor& color) { m_colorBorder = color; update(); }
-void TFlatSB::setColorDown(const QColor& color) { m_colorDown = color; update(); }
-void TFlatSB::setColorFocused(const QColor& color) { m_colorFocused = color; update(); }
-void TFlatSB::setColorHighLight(const QColor& color) { m_colorHighLight = color; update(); }
-void TFlatSB::setColorShadow(const QColor& color) { m_colorShadow = color; update(); }
+void TFlatSB::setColor(const QColor& color)
+{
+    m_color = color;
+    update();
+}
+void TFlatSB::setColorBorder(const QColor& color)
+{
+    m_colorBorder = color;
+    update();
+}
+void TFlatSB::setColorDown(const QColor& color)
+{
+    m_colorDown = color;
+    update();
+}
+void TFlatSB::setColorFocused(const QColor& color)
+{
+    m_colorFocused = color;
+    update();
+}
+void TFlatSB::setColorHighLight(const QColor& color)
+{
+    m_colorHighLight = color;
+    update();
+}
+void TFlatSB::setColorShadow(const QColor& color)
+{
+    m_colorShadow = color;
+    update();
+}
 
 QSize TFlatSB::sizeHint() const
 {

@@ -1,9 +1,6 @@
 #include "controls/TKubDBText.h"
 
-TKubDBText::TKubDBText(QWidget* parent)
-    : TTACutLabel(parent)
-{
-}
+TKubDBText::TKubDBText(QWidget* parent) : TTACutLabel(parent) {}
 
 void TKubDBText::setSource(TFieldTextSource* source)
 {

@@ -6,13 +6,9 @@
 #include <QPainter>
 #include <QStyle>
 
-TTACutLabel::TTACutLabel(QWidget* parent)
-    : TTACutLabel(QString(), parent)
-{
-}
+TTACutLabel::TTACutLabel(QWidget* parent) : TTACutLabel(QString(), parent) {}
 
-TTACutLabel::TTACutLabel(const QString& caption, QWidget* parent)
-    : QLabel(parent)
+TTACutLabel::TTACutLabel(const QString& caption, QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
     setWordWrap(false);
@@ -65,8 +61,8 @@ void TTACutLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const QRect area = contentsRect();
-    style()->drawItemText(&painter, area, int(alignment()) | Qt::TextSingleLine, palette(), isEnabled(),
-                          shownText(), foregroundRole());
+    style()->drawItemText(&painter, area, int(alignment()) | Qt::TextSingleLine, palette(), isEnabled(), shownText(),
+                          foregroundRole());
 }
 
 void TTACutLabel::changeEvent(QEvent* event)

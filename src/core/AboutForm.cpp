@@ -8,8 +8,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-TAboutForm::TAboutForm(QWidget* parent)
-    : QDialog(parent)
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("Info"));

@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-
 namespace {
 
 const QColor kNavy(40, 60, 110);
@@ -52,11 +51,11 @@ void arrow(QPainter& p, bool down, const QColor& color)
 {
     QPainterPath path;
     if (down) {
-        path.addPolygon(QPolygonF({QPointF(6, 0.5), QPointF(10, 0.5), QPointF(10, 5), QPointF(13, 5),
-                                   QPointF(8, 10), QPointF(3, 5), QPointF(6, 5)}));
+        path.addPolygon(QPolygonF({QPointF(6, 0.5), QPointF(10, 0.5), QPointF(10, 5), QPointF(13, 5), QPointF(8, 10),
+                                   QPointF(3, 5), QPointF(6, 5)}));
     } else {
-        path.addPolygon(QPolygonF({QPointF(8, 0.5), QPointF(13, 5.5), QPointF(10, 5.5), QPointF(10, 10),
-                                   QPointF(6, 10), QPointF(6, 5.5), QPointF(3, 5.5)}));
+        path.addPolygon(QPolygonF({QPointF(8, 0.5), QPointF(13, 5.5), QPointF(10, 5.5), QPointF(10, 10), QPointF(6, 10),
+                                   QPointF(6, 5.5), QPointF(3, 5.5)}));
     }
     path.closeSubpath();
     p.setPen(QPen(color.darker(140), 0.8));

@@ -6,11 +6,11 @@
 #include "core/PathSelectForm.h"
 #include "core/Records.h"
 #include "core/ZipRun.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/VolumeProvider.h"
 #include "platform/ZipVolumeWriter.h"
 
@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScopeGuard>
-
 
 namespace {
 
@@ -192,7 +191,8 @@ void TBackupCommand::copyToTarget(TZipRun& run, const QString& archiveName, cons
                 QStringLiteral("Der Datenträger ist voll.\r\n\r\nBitte legen Sie den nächsten Datenträger für Teil ") +
                     QString::number(volume) + QStringLiteral(" der Sicherung ein.\r\n\r\nJa: Teil ") +
                     QString::number(volume) + QStringLiteral(" nach \"") + folder +
-                    QStringLiteral("\" schreiben\r\nNein: einen anderen Ordner wählen\r\nAbbrechen: Sicherung abbrechen"),
+                    QStringLiteral(
+                        "\" schreiben\r\nNein: einen anderen Ordner wählen\r\nAbbrechen: Sicherung abbrechen"),
                 MsgIcon::Question, MsgButtons::YesNoCancel, m_parent);
             if (answer == MsgAnswer::Cancel)
                 return std::nullopt;

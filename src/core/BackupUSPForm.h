@@ -28,12 +28,12 @@ public:
     // Both bars from 0 to their maxima, at 0.
     void setBarMaxima(int fileMaximum, int totalMaximum);
 
-    QLabel* Label1;       // title
-    QLabel* Label2;       // step
-    QLabel* Label3;       // file
-    QProgressBar* FPB1;   // file bar
-    QProgressBar* FPB2;   // total bar
-    TFlatSB* FlatSB1;     // "Abbrechen"
+    QLabel* Label1;     // title
+    QLabel* Label2;     // step
+    QLabel* Label3;     // file
+    QProgressBar* FPB1; // file bar
+    QProgressBar* FPB2; // total bar
+    TFlatSB* FlatSB1;   // "Abbrechen"
 
     // Escape works like "Abbrechen" while it is enabled; the window is never closed by the user.
     void reject() override;

@@ -4,8 +4,8 @@
 #include "core/DM.h"
 #include "core/ProgressPause.h"
 #include "core/Records.h"
-#include "platform/DbError.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/DbError.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -35,10 +35,7 @@ QByteArray credentialBytes(const QString& value)
 
 } // namespace
 
-EConvertError::EConvertError(const QString& message)
-    : std::runtime_error(message.toStdString())
-{
-}
+EConvertError::EConvertError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
 void setCredentialTickSource(quint32 (*tickSource)())
 {

@@ -9,8 +9,7 @@
 
 #include <limits>
 
-TDFUEFrame::TDFUEFrame(QWidget* parent)
-    : TOptionFrame(parent)
+TDFUEFrame::TDFUEFrame(QWidget* parent) : TOptionFrame(parent)
 {
     setObjectName(QStringLiteral("DFUEFrame"));
     FRB1 = new QRadioButton(QStringLiteral("Verbindung ins Internet über DFÜ-Netzwerk"), this);
@@ -26,7 +25,8 @@ TDFUEFrame::TDFUEFrame(QWidget* parent)
     FSE1->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     FSE1->setFixedWidth(80);
     connect(FSE1, &QSpinBox::valueChanged, this, &TDFUEFrame::FSE1Change);
-    auto* mailsLabel = new QLabel(QStringLiteral("Newsletter bzw. Serien-Emails pro Verbindung.\n( 0 = keine Unterbrechung)"), this);
+    auto* mailsLabel =
+        new QLabel(QStringLiteral("Newsletter bzw. Serien-Emails pro Verbindung.\n( 0 = keine Unterbrechung)"), this);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(FRB1, 0, 0, 1, 2);

@@ -2,10 +2,10 @@
 
 #include "core/DatabaseSchema.h"
 #include "core/SettingsStore.h"
-#include "platform/DbError.h"
 #include "desktop/MessageBoxes.h"
-#include "platform/PrivateFiles.h"
 #include "desktop/ScreenCursor.h"
+#include "platform/DbError.h"
+#include "platform/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,10 +52,8 @@ void showNumbered(const char* number, const EDatabaseError& e)
 
 TDM2::TDM2(TDatabaseAvailability& availability)
     : AdsConnection1(QStringLiteral("AdsConnection1"), newsDatabaseSchema()),
-      EmpfQuery(AdsConnection1, QStringLiteral("EmpfQuery")),
-      EmpfSource(EmpfQuery),
-      AbsendQuery(AdsConnection1, QStringLiteral("AbsendQuery")),
-      AbsendSource(AbsendQuery),
+      EmpfQuery(AdsConnection1, QStringLiteral("EmpfQuery")), EmpfSource(EmpfQuery),
+      AbsendQuery(AdsConnection1, QStringLiteral("AbsendQuery")), AbsendSource(AbsendQuery),
       AdsConnection2(QStringLiteral("AdsConnection2"), newsDatabaseSchema()),
       AdsTable1(AdsConnection2, QStringLiteral("AdsTable1"))
 {

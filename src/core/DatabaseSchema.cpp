@@ -58,31 +58,23 @@ DbTableDef recipientTable()
 {
     DbTableDef table;
     table.name = QStringLiteral("Adressen");
-    table.columns = {typed("AbsenderID", DbColumnType::Integer),
-                     typed("ID", DbColumnType::AutoIncrement),
+    table.columns = {typed("AbsenderID", DbColumnType::Integer), typed("ID", DbColumnType::AutoIncrement),
                      // Stored files keep this column order.
-                     recipientText(RecipientField::Name, "DE"),
-                     recipientText(RecipientField::Anrede),
-                     recipientText(RecipientField::Strasse),
-                     recipientText(RecipientField::Ort),
-                     recipientText(RecipientField::Email),
-                     recipientText(RecipientField::PLZ),
-                     recipientText(RecipientField::ZName),
-                     recipientText(RecipientField::Land),
-                     recipientText(RecipientField::Tel),
-                     recipientText(RecipientField::Fax),
-                     recipientText(RecipientField::ZAdresse),
-                     typed("Status", DbColumnType::SmallInt),
-                     typed("Send", DbColumnType::Boolean),
-                     recipientText(RecipientField::Firma, "DE"),
-                     recipientText(RecipientField::Titel),
-                     recipientText(RecipientField::Vorname),
+                     recipientText(RecipientField::Name, "DE"), recipientText(RecipientField::Anrede),
+                     recipientText(RecipientField::Strasse), recipientText(RecipientField::Ort),
+                     recipientText(RecipientField::Email), recipientText(RecipientField::PLZ),
+                     recipientText(RecipientField::ZName), recipientText(RecipientField::Land),
+                     recipientText(RecipientField::Tel), recipientText(RecipientField::Fax),
+                     recipientText(RecipientField::ZAdresse), typed("Status", DbColumnType::SmallInt),
+                     typed("Send", DbColumnType::Boolean), recipientText(RecipientField::Firma, "DE"),
+                     recipientText(RecipientField::Titel), recipientText(RecipientField::Vorname),
                      recipientText(RecipientField::BFormel)};
-    table.indexes = {{QStringLiteral("ID"), {QStringLiteral("ID")}, true},
-                     {QStringLiteral("ABSENDERID"), {QStringLiteral("ABSENDERID")}, false},
-                     {QStringLiteral("FIRMA"), {QStringLiteral("FIRMA")}, false},
-                     // Serves "WHERE AbsenderID = :ID ORDER BY Name" without sorting.
-                     {QStringLiteral("ABSENDERID_NAME"), {QStringLiteral("ABSENDERID"), QStringLiteral("NAME")}, false}};
+    table.indexes = {
+        {QStringLiteral("ID"), {QStringLiteral("ID")}, true},
+        {QStringLiteral("ABSENDERID"), {QStringLiteral("ABSENDERID")}, false},
+        {QStringLiteral("FIRMA"), {QStringLiteral("FIRMA")}, false},
+        // Serves "WHERE AbsenderID = :ID ORDER BY Name" without sorting.
+        {QStringLiteral("ABSENDERID_NAME"), {QStringLiteral("ABSENDERID"), QStringLiteral("NAME")}, false}};
     return table;
 }
 

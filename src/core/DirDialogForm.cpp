@@ -15,8 +15,7 @@
 #include <QVBoxLayout>
 
 TDirDialogForm::TDirDialogForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* icons)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_commandUpdater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("DirDialogForm"));

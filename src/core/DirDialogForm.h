@@ -19,8 +19,7 @@ class TDirDialogForm : public QDialog {
     Q_OBJECT
 public:
     // volumes and icons must outlive the picker; the defaults are the system's.
-    explicit TDirDialogForm(QWidget* parent = nullptr, VolumeProvider* volumes = nullptr,
-                            ShellIcons* icons = nullptr);
+    explicit TDirDialogForm(QWidget* parent = nullptr, VolumeProvider* volumes = nullptr, ShellIcons* icons = nullptr);
 
     // The full path of the chosen archive; empty until "OK".
     QString SelectedFile;
@@ -28,7 +27,7 @@ public:
 
     TFsDirectoryTree* FsDT1;
     TFsFileListBox* FsFileListBox1;
-    QLabel* Label2; // the tree's current folder
+    QLabel* Label2;   // the tree's current folder
     QLineEdit* Edit1; // the selected name, or the mask
     TFlatSB* FlatSB2; // "OK": enabled while an archive is selected
     TFlatSB* FlatSB1; // "Abbrechen"

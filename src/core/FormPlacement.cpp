@@ -23,8 +23,7 @@ bool onSomeScreen(const QRect& frame)
 
 } // namespace
 
-TFormPlacement::TFormPlacement(QWidget* form, QSize minimumTrackingSize)
-    : m_form(form)
+TFormPlacement::TFormPlacement(QWidget* form, QSize minimumTrackingSize) : m_form(form)
 {
     m_form->setMinimumSize(minimumTrackingSize);
 }

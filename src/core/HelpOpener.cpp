@@ -1,7 +1,7 @@
 #include "core/HelpOpener.h"
 
-#include "platform/AppPaths.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/AppPaths.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -9,8 +9,7 @@
 
 THelpOpener::THelpOpener(UrlOpener opener)
     : m_opener(opener ? std::move(opener) : UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }))
-{
-}
+{}
 
 QString THelpOpener::helpFile()
 {

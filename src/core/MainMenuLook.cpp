@@ -1,10 +1,10 @@
 #include "core/MainMenuLook.h"
 
-#include <QMainWindow>
-#include <QMenuBar>
-
 #include "controls/ColorNumber.h"
 #include "controls/MenuColor.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
 
 TMenuColor* InstallMainMenuLook(QMainWindow* window)
 {

@@ -6,7 +6,6 @@
 #include "core/DFUEFrame.h"
 #include "core/PathFrame.h"
 #include "core/SettingsStore.h"
-#include "desktop/ScreenCursor.h"
 #include "desktop/MessageBoxes.h"
 #include "desktop/ScreenCursor.h"
 

@@ -18,9 +18,9 @@ public:
     void LoadFromOptions(const TOptionData& Data) override;
     void StoreToOptions(TOptionData& Data) const override;
 
-    QLineEdit* FE1;                // import folder
+    QLineEdit* FE1; // import folder
     TFlatSB* FlatSpeedButton1;
-    QLineEdit* FE2;                // template folder
+    QLineEdit* FE2; // template folder
     TFlatSB* FlatSpeedButton2;
 
 private:

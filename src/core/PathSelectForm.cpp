@@ -14,8 +14,7 @@
 #include <QVBoxLayout>
 
 TPathSelectForm::TPathSelectForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* icons)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_commandUpdater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("PathSelectForm"));

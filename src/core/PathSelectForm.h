@@ -18,8 +18,7 @@ class TPathSelectForm : public QDialog {
     Q_OBJECT
 public:
     // volumes and icons must outlive the picker; the defaults are the system's.
-    explicit TPathSelectForm(QWidget* parent = nullptr, VolumeProvider* volumes = nullptr,
-                             ShellIcons* icons = nullptr);
+    explicit TPathSelectForm(QWidget* parent = nullptr, VolumeProvider* volumes = nullptr, ShellIcons* icons = nullptr);
 
     // The folder the tree opens at; an empty, relative or missing one opens the file system root.
     QString StartPath;
@@ -30,11 +29,11 @@ public:
     // The folder chosen with "OK", without a trailing "/" (the root stays "/").
     QString SelectedPath() const { return m_selectedPath; }
 
-    QLabel* Label2;            // the prompt
+    QLabel* Label2; // the prompt
     TFsDirectoryTree* FsDT1;
-    QLabel* Label1;            // the tree's current folder
-    TFlatSB* FlatSB2;          // "OK": enabled while a folder is selected
-    TFlatSB* FlatSB1;          // "Abbrechen"
+    QLabel* Label1;   // the tree's current folder
+    TFlatSB* FlatSB2; // "OK": enabled while a folder is selected
+    TFlatSB* FlatSB1; // "Abbrechen"
 
 protected:
     void showEvent(QShowEvent* event) override;

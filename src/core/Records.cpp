@@ -4,10 +4,10 @@ namespace {
 
 // The record's member of each field, in field order.
 constexpr std::array<QString TEmpfDataRecord::*, kRecipientFieldCount> kRecordMembers = {
-    &TEmpfDataRecord::Anrede,   &TEmpfDataRecord::Name,  &TEmpfDataRecord::ZName,   &TEmpfDataRecord::Strasse,
-    &TEmpfDataRecord::PLZ,      &TEmpfDataRecord::Ort,   &TEmpfDataRecord::ZAdresse, &TEmpfDataRecord::Land,
-    &TEmpfDataRecord::Email,    &TEmpfDataRecord::Tel,   &TEmpfDataRecord::Fax,     &TEmpfDataRecord::Firma,
-    &TEmpfDataRecord::Titel,    &TEmpfDataRecord::Vorname, &TEmpfDataRecord::BFormel};
+    &TEmpfDataRecord::Anrede, &TEmpfDataRecord::Name,    &TEmpfDataRecord::ZName,    &TEmpfDataRecord::Strasse,
+    &TEmpfDataRecord::PLZ,    &TEmpfDataRecord::Ort,     &TEmpfDataRecord::ZAdresse, &TEmpfDataRecord::Land,
+    &TEmpfDataRecord::Email,  &TEmpfDataRecord::Tel,     &TEmpfDataRecord::Fax,      &TEmpfDataRecord::Firma,
+    &TEmpfDataRecord::Titel,  &TEmpfDataRecord::Vorname, &TEmpfDataRecord::BFormel};
 
 } // namespace
 

@@ -6,12 +6,12 @@
 #include "core/ProgressPause.h"
 #include "core/Records.h"
 #include "core/ZipRun.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbError.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/ZipVolumeJoiner.h"
 
 #include <QCoreApplication>
@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScopeGuard>
-
 
 namespace {
 
@@ -196,10 +195,11 @@ bool TRestoreCommand::preflight(const QString& databaseFolder)
                                 m_parent);
             return false;
         }
-        MessageBoxes::information(QStringLiteral("Das Verzeichnis \"ADS_OLD\" aus einem früheren Einspielen kann die "
-                                                 "einzige Kopie einer früheren Datenbank enthalten.\r\n\r\nEs wurde in \"") +
-                                      QFileInfo(kept).fileName() + QStringLiteral("\" umbenannt."),
-                                  m_parent);
+        MessageBoxes::information(
+            QStringLiteral("Das Verzeichnis \"ADS_OLD\" aus einem früheren Einspielen kann die "
+                           "einzige Kopie einer früheren Datenbank enthalten.\r\n\r\nEs wurde in \"") +
+                QFileInfo(kept).fileName() + QStringLiteral("\" umbenannt."),
+            m_parent);
     }
     return true;
 }
@@ -228,9 +228,8 @@ bool TRestoreCommand::ExtractBackupArchive(TZipRun& run, const QString& dir, con
         path = dir + u'/' + QFileInfo(archivePath).fileName();
         const ZipVolumeJoiner::Result joined = ZipVolumeJoiner::join(archivePath, path);
         if (!joined.ok) {
-            MessageBoxes::error(QStringLiteral("Fehler beim Dekomprimieren der Sicherungsdatei!\r\n\r\n") +
-                                    joined.message,
-                                m_parent);
+            MessageBoxes::error(
+                QStringLiteral("Fehler beim Dekomprimieren der Sicherungsdatei!\r\n\r\n") + joined.message, m_parent);
             return false;
         }
     }
@@ -329,8 +328,8 @@ bool TRestoreCommand::copyIn(TZipRun& run, const QString& databaseFolder)
     }
     const DbCheckResult check = DbConnection::checkFolder(databaseFolder, m_dm.AdsConnection1.schema());
     if (!check.ok) {
-        MessageBoxes::error(QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n") + check.message,
-                            m_parent);
+        MessageBoxes::error(
+            QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n") + check.message, m_parent);
         return false;
     }
     return true;

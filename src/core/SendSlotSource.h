@@ -8,8 +8,7 @@ class QThread;
 inline constexpr int MaxSendSlots = 10;
 
 // One of the ten places a send run takes: its status window and, while in use, itself.
-struct TSendSlot
-{
+struct TSendSlot {
     QPointer<QWidget> Form;   // the slot's status window, owned by the slot table
     TSendSlot* Ref = nullptr; // the slot itself while in use, else null
     bool Running = false;     // a send thread still works for this slot
@@ -19,9 +18,9 @@ using PSendSlot = TSendSlot*;
 
 // What came of asking for a send slot.
 enum class SlotStatus {
-    Taken,      // a slot was taken and its window created (not shown)
-    AllInUse,   // every slot is in use; a warning has been shown
-    NoWindow,   // the window could not be created; an error box has been shown
+    Taken,    // a slot was taken and its window created (not shown)
+    AllInUse, // every slot is in use; a warning has been shown
+    NoWindow, // the window could not be created; an error box has been shown
 };
 
 // What the send workflow needs of the main window's send slots. Main thread only.
@@ -29,8 +28,7 @@ enum class SlotStatus {
 // The workflow takes a slot, sets up and shows its window, and hands the slot's window to the
 // run. A slot stays in use until its window has been closed and its run has ended, so no later
 // run can take a slot that an earlier run still reports through.
-class ISendSlotSource
-{
+class ISendSlotSource {
 public:
     virtual ~ISendSlotSource() = default;
 

@@ -11,8 +11,7 @@ class QTimer;
 
 // How the slot table makes and reads status windows, which live in a higher layer. create may
 // throw; the table owns what it returns.
-struct StatusWindowFactory
-{
+struct StatusWindowFactory {
     std::function<QWidget*()> create;
     std::function<bool(const QWidget* window)> isClosed;
 };
@@ -20,8 +19,7 @@ struct StatusWindowFactory
 // The main window's ten send slots. A closed status window tells the main window
 // (WMSendWindowClosed), which frees it a second later or at the next idle moment. The main
 // window may close only while every slot is free. Main thread only; owned by the main window.
-class TSendSlotTable final : public QObject, public ISendSlotSource
-{
+class TSendSlotTable final : public QObject, public ISendSlotSource {
     Q_OBJECT
 public:
     explicit TSendSlotTable(StatusWindowFactory windows, QObject* parent = nullptr);

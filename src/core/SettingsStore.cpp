@@ -2,8 +2,8 @@
 
 #include "core/Records.h"
 #include "desktop/MessageBoxes.h"
-#include "platform/RegistryStore.h"
 #include "desktop/ScreenCursor.h"
+#include "platform/RegistryStore.h"
 
 #include <QDir>
 
@@ -48,9 +48,8 @@ bool withKey(const Routine& routine, const std::function<void(RegistryStore&)>& 
         registry.closeKey();
         return true;
     } catch (const ERegistryException& e) {
-        report(routine, routine.number != 0
-                            ? QStringLiteral("#%1 %2").arg(routine.number).arg(e.message())
-                            : ERegistryException::className() + QStringLiteral(": ") + e.message());
+        report(routine, routine.number != 0 ? QStringLiteral("#%1 %2").arg(routine.number).arg(e.message())
+                                            : ERegistryException::className() + QStringLiteral(": ") + e.message());
         return false;
     }
 }
@@ -138,8 +137,8 @@ QString ReadTemplatePath()
 bool ReadDialUp()
 {
     bool dialUp = false;
-    const Routine routine{kNewsKey, QStringLiteral("Registrierungeinträge für Verbindungseinstellung fehlerhaft!"),
-                          168, true};
+    const Routine routine{kNewsKey, QStringLiteral("Registrierungeinträge für Verbindungseinstellung fehlerhaft!"), 168,
+                          true};
     withKey(routine, [&](RegistryStore& registry) {
         if (registry.valueExists(QStringLiteral("DFUE")))
             dialUp = registry.readInteger(QStringLiteral("DFUE")) == 0;

@@ -2,8 +2,8 @@
 
 #include "core/FirstRun.h"
 #include "core/StartForm.h"
-#include "platform/InstanceLock.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/InstanceLock.h"
 #include "platform/PrivateFiles.h"
 
 #include <QApplication>

@@ -27,9 +27,8 @@ int ZipBarPosition(qint64 done, qint64 size)
 void TZipEvents::attach(TZipEngine& engine)
 {
     m_engine = &engine;
-    engine.setProgressHandler([this](ZipProgressKind kind, const QString& name, qint64 size) {
-        ZipMaster1Progress(kind, name, size);
-    });
+    engine.setProgressHandler(
+        [this](ZipProgressKind kind, const QString& name, qint64 size) { ZipMaster1Progress(kind, name, size); });
     engine.setMessageHandler([this](int code, const QString& message) { ZipMaster1Message(code, message); });
 }
 

@@ -7,8 +7,7 @@
 #include <QMenuBar>
 #include <QWidget>
 
-CommandUpdater::CommandUpdater(QObject* parent)
-    : QObject(parent)
+CommandUpdater::CommandUpdater(QObject* parent) : QObject(parent)
 {
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CommandUpdater::runIdleUpdates);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "desktop/ScreenCursor.h"
+
 #include <QList>
 #include <QString>
-
-#include "desktop/ScreenCursor.h"
 
 class QWidget;
 
@@ -17,14 +17,23 @@ namespace MessageBoxes {
 // Shows a modal box; while it is up the arrow cursor shows. Returns the button pressed.
 MsgAnswer show(const QString& text, MsgIcon icon, MsgButtons buttons, QWidget* parent = nullptr);
 
-inline void error(const QString& text, QWidget* parent = nullptr) { show(text, MsgIcon::Error, MsgButtons::Ok, parent); }
-inline void warning(const QString& text, QWidget* parent = nullptr) { show(text, MsgIcon::Warning, MsgButtons::Ok, parent); }
+inline void error(const QString& text, QWidget* parent = nullptr)
+{
+    show(text, MsgIcon::Error, MsgButtons::Ok, parent);
+}
+inline void warning(const QString& text, QWidget* parent = nullptr)
+{
+    show(text, MsgIcon::Warning, MsgButtons::Ok, parent);
+}
 inline void information(const QString& text, QWidget* parent = nullptr)
 {
     show(text, MsgIcon::Information, MsgButtons::Ok, parent);
 }
 // The plain message: no icon, OK only.
-inline void plain(const QString& text, QWidget* parent = nullptr) { show(text, MsgIcon::None, MsgButtons::Ok, parent); }
+inline void plain(const QString& text, QWidget* parent = nullptr)
+{
+    show(text, MsgIcon::None, MsgButtons::Ok, parent);
+}
 // A Yes/No question; true on Yes.
 inline bool askYesNo(const QString& text, MsgIcon icon = MsgIcon::Warning, QWidget* parent = nullptr)
 {

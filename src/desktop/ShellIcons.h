@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/VolumeProvider.h"
+
 #include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
 #include <QString>
-
-#include "platform/VolumeProvider.h"
 
 // Icons and display names of files, folders and volumes as the desktop shows them, and opening
 // a file with the desktop's program for it. Icons of files are fetched once per extension and

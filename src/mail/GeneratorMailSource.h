@@ -9,8 +9,7 @@
 // A send run's mails from its message generator, which the send workflow has filled on the
 // main thread, and the recipient list it was given. Owns the generator and the message object
 // it fills; used by the run's thread.
-class GeneratorMailSource final : public IMailSource
-{
+class GeneratorMailSource final : public IMailSource {
 public:
     GeneratorMailSource(std::unique_ptr<TMessageGenerator> generator, TRecipientList recipients);
 

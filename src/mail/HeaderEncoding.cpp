@@ -19,8 +19,8 @@ bool isControl(QChar c)
 // may appear, display names included.
 bool isPlainInWord(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '!' ||
-           c == '*' || c == '+' || c == '-' || c == '/';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '!' || c == '*' ||
+           c == '+' || c == '-' || c == '/';
 }
 
 QByteArray qEncode(const QByteArray& bytes)
@@ -40,7 +40,6 @@ QByteArray qEncode(const QByteArray& bytes)
     }
     return out;
 }
-
 
 bool isPlainAscii(const QString& text)
 {

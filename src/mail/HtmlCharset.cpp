@@ -78,7 +78,8 @@ void declaredNames(QStringView tag, QList<Span>& names)
     bool contentType = false;
     for (const Attribute& attribute : attributes) {
         if (attribute.name.compare(QLatin1StringView("http-equiv"), Qt::CaseInsensitive) == 0)
-            contentType = valueOf(attribute).trimmed().compare(QLatin1StringView("content-type"), Qt::CaseInsensitive) == 0;
+            contentType =
+                valueOf(attribute).trimmed().compare(QLatin1StringView("content-type"), Qt::CaseInsensitive) == 0;
     }
     for (const Attribute& attribute : attributes) {
         if (attribute.name.compare(QLatin1StringView("charset"), Qt::CaseInsensitive) == 0) {

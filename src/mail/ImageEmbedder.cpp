@@ -41,8 +41,9 @@ QByteArray percentBytes(const QString& text, bool asWindows1252)
 qsizetype schemeLength(const QString& text)
 {
     qsizetype i = 0;
-    while (i < text.size() && (text[i].isLetterOrNumber() || text[i] == QLatin1Char('+') ||
-                               text[i] == QLatin1Char('-') || text[i] == QLatin1Char('.')) &&
+    while (i < text.size() &&
+           (text[i].isLetterOrNumber() || text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-') ||
+            text[i] == QLatin1Char('.')) &&
            text[i].unicode() < 0x80)
         ++i;
     const bool startsWithLetter = !text.isEmpty() && text[0].isLetter() && text[0].unicode() < 0x80;
@@ -67,9 +68,7 @@ QString PercentDecode(const QString& text)
     return QString::fromUtf8(percentBytes(text, true));
 }
 
-TImageEmbedder::TImageEmbedder(const QString& baseDir, TUniqueIdSource& ids) : m_baseDir(baseDir), m_ids(ids)
-{
-}
+TImageEmbedder::TImageEmbedder(const QString& baseDir, TUniqueIdSource& ids) : m_baseDir(baseDir), m_ids(ids) {}
 
 QString TImageEmbedder::resolveRelative(const QString& name) const
 {

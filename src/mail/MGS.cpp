@@ -2,11 +2,10 @@
 
 #include "mail/SendLogNames.h"
 
-TMGS::TMGS(SendRunSettings settings, std::unique_ptr<IMailTransport> transport,
-           std::unique_ptr<IMailSource> source, std::unique_ptr<ISendRunReporter> reporter,
-           SendRun::Clock clock, QObject* parent)
-    : QThread(parent), m_settings(std::move(settings)), m_transport(std::move(transport)),
-      m_source(std::move(source)), m_reporter(std::move(reporter)), m_clock(std::move(clock))
+TMGS::TMGS(SendRunSettings settings, std::unique_ptr<IMailTransport> transport, std::unique_ptr<IMailSource> source,
+           std::unique_ptr<ISendRunReporter> reporter, SendRun::Clock clock, QObject* parent)
+    : QThread(parent), m_settings(std::move(settings)), m_transport(std::move(transport)), m_source(std::move(source)),
+      m_reporter(std::move(reporter)), m_clock(std::move(clock))
 {
     // Fixed here, on the main thread, as an absolute path: never relative to a current folder.
     if (m_settings.FallbackLogFileName.isEmpty())

@@ -10,8 +10,7 @@ MailAddressCheck refused(const QString& address, const char* why)
         shown += (c.unicode() < 0x20 || c.unicode() == 0x7f)
                      ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
                      : QString(c);
-    return {{},
-            QStringLiteral("Invalid address \"") + shown + QStringLiteral("\": ") + QString::fromLatin1(why)};
+    return {{}, QStringLiteral("Invalid address \"") + shown + QStringLiteral("\": ") + QString::fromLatin1(why)};
 }
 
 } // namespace

@@ -7,8 +7,7 @@
 // printable ASCII only, exactly one "@" with text on both sides, and no blank, "<", ">", comma
 // or control character, and within the lengths of RFC 5321 4.5.3.1 (local part 64, domain 255,
 // the path "<...>" 256 octets). So no CR or LF can ever reach the wire through an address.
-struct MailAddressCheck
-{
+struct MailAddressCheck {
     QByteArray address; // the trimmed address, ready for "<...>"; empty when the check failed
     QString error;      // in English, naming the address; empty when the check passed
 

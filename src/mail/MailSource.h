@@ -7,8 +7,7 @@
 
 // Where a send run's mails come from: one personalised mail per recipient, in order. Filled on
 // the main thread before the run starts; from then on used only by the run's thread.
-class IMailSource
-{
+class IMailSource {
 public:
     virtual ~IMailSource() = default;
 

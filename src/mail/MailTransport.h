@@ -9,8 +9,7 @@
 
 // The four steps a send run needs of its mail server, so the run can be driven against a fake.
 // Created on the main thread, then used only by the run's thread; nothing here throws.
-class IMailTransport
-{
+class IMailTransport {
 public:
     virtual ~IMailTransport() = default;
 

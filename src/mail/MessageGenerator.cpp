@@ -67,9 +67,7 @@ QString TemplateTextFromFile(const QString& fileText)
     return text;
 }
 
-TMessageGenerator::TMessageGenerator(std::unique_ptr<TUniqueIdSource> ids) : m_ids(std::move(ids))
-{
-}
+TMessageGenerator::TMessageGenerator(std::unique_ptr<TUniqueIdSource> ids) : m_ids(std::move(ids)) {}
 
 void TMessageGenerator::SetText(const QStringList& lines)
 {

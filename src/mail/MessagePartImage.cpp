@@ -28,7 +28,6 @@ QString extensionOf(const QString& fileName)
     return dot > slash ? fileName.mid(dot + 1).toLower() : QString();
 }
 
-
 // The name parameter: a quoted string (RFC 2045) for printable ASCII, else the RFC 2231 form,
 // which also keeps control characters off the header line.
 QByteArray nameParameter(const QString& name)
@@ -65,8 +64,8 @@ QByteArray TMessagePartImage::TypeBySignature(QByteArrayView head)
     // size that a BMP version uses.
     const int infoSize = byteAt(14);
     if (startsWith(0, "BM") && byteAt(15) == 0 && byteAt(16) == 0 && byteAt(17) == 0 &&
-        (infoSize == 12 || infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 64 ||
-         infoSize == 108 || infoSize == 124))
+        (infoSize == 12 || infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 64 || infoSize == 108 ||
+         infoSize == 124))
         return "image/bmp";
     // Reserved 0 and type 1, at least one image, whose entry has a reserved 0 and 0 or 1 planes.
     if (startsWith(0, QByteArrayView("\0\0\1\0", 4)) && (byteAt(4) > 0 || byteAt(5) > 0) && byteAt(9) == 0 &&

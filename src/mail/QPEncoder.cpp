@@ -44,23 +44,24 @@ unsigned codeOf(QChar c)
 //
 // text: 8- or 16-bit characters. writeHigh(i, escape, plain) writes the character at i, which is
 // not ASCII, through the two writers and returns how many units it took.
-template <typename Text, typename WriteHigh>
-void encode(Text text, QByteArray& out, WriteHigh writeHigh)
+template <typename Text, typename WriteHigh> void encode(Text text, QByteArray& out, WriteHigh writeHigh)
 {
     const qsizetype n = text.size();
     if (n == 0)
         return;
     const auto unit = [&](qsizetype i) { return codeOf(text[i]); };
-    const auto lineEndsAt = [&](qsizetype i) { return i == n || (unit(i) == '\r' && i + 1 < n && unit(i + 1) == '\n'); };
+    const auto lineEndsAt = [&](qsizetype i) {
+        return i == n || (unit(i) == '\r' && i + 1 < n && unit(i + 1) == '\n');
+    };
 
     qsizetype start = out.size();
     out.resize(start + n + n / 4 + 64);
     char* data = out.data();
     char* end = data + out.size();
     char* p = data + start;
-    char* segment = p;          // where the current output line starts
-    char* fit = p;              // the end of its last token within 75 columns
-    bool firstSegment = true;   // no soft break in this input line yet
+    char* segment = p;        // where the current output line starts
+    char* fit = p;            // the end of its last token within 75 columns
+    bool firstSegment = true; // no soft break in this input line yet
     const auto grow = [&] {
         const qsizetype at = p - data, segmentAt = segment - data, fitAt = fit - data;
         out.resize(out.size() * 2);

@@ -17,8 +17,7 @@ QString LogTitleFromFileName(const QString& FileName)
     const QString number = parts.value(2);
     if (date.size() != 8)
         return QStringLiteral("Fehlerhaft (") + cut + u')';
-    return first + u' ' + date.left(2) + u'.' + date.mid(2, 2) + u'.' + date.mid(4) + QStringLiteral(" #") +
-           number;
+    return first + u' ' + date.left(2) + u'.' + date.mid(2, 2) + u'.' + date.mid(4) + QStringLiteral(" #") + number;
 }
 
 QString FallbackLogFilePath()

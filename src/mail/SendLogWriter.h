@@ -12,8 +12,7 @@
 // break lines. After the first failed write (a full disk) the file is cut back to its last
 // complete line, nothing more is written, failed() stays true and errorString() holds the
 // system's reason. Lives in the run's thread.
-class SendLogWriter
-{
+class SendLogWriter {
 public:
     // Opens path for appending; emptyFirst empties an existing file (the fallback log). False
     // when the file cannot be opened; nothing can be written then.

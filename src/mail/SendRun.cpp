@@ -15,8 +15,8 @@ QString quoted(const QString& value)
 
 } // namespace
 
-SendRun::SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source,
-                 ISendRunReporter& reporter, Clock clock)
+SendRun::SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source, ISendRunReporter& reporter,
+                 Clock clock)
     : m_settings(std::move(settings)), m_transport(transport), m_source(source), m_reporter(reporter),
       m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
 {}
@@ -52,8 +52,7 @@ void SendRun::run()
 {
     m_reporter.initProgress(m_settings.ProgressMax);
     status(QStringLiteral("Verbinden..."));
-    m_log.line(QStringLiteral("Sendeprotokoll vom ") +
-               m_clock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    m_log.line(QStringLiteral("Sendeprotokoll vom ") + m_clock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
     m_log.line();
     m_log.line();
     checkCancel();
@@ -67,8 +66,7 @@ void SendRun::connectAndSend()
     m_log.openEntry(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
                     QStringLiteral(" ... "));
     try {
-        const SmtpResult connected =
-            m_transport.connectToHost(m_settings.Host, m_settings.Port, m_settings.Tls);
+        const SmtpResult connected = m_transport.connectToHost(m_settings.Host, m_settings.Port, m_settings.Tls);
         if (cancelled(connected))
             return;
         if (!connected.ok())
@@ -113,8 +111,7 @@ void SendRun::sendAll()
         if (m_source.buildNext()) {
             // Reconnect only for a mail that was built, so a run of exactly N mails never does. A
             // connection the server closed (421) or that broke is opened again the same way.
-            const bool full =
-                m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection;
+            const bool full = m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection;
             if (full || !m_transport.isConnected()) {
                 if (!reconnect(mailsOnConnection)) {
                     if (!m_cancel)

@@ -12,8 +12,7 @@
 #include <functional>
 
 // What one send run is given when it is set up on the main thread.
-struct SendRunSettings
-{
+struct SendRunSettings {
     QString Host;
     quint16 Port = 25;
     SmtpTls Tls = SmtpTls::WhenOffered;
@@ -33,21 +32,19 @@ struct SendRunSettings
 // send log. A cancel ends even a wait for the server. It ends with one result code, reported
 // last. It never throws and never shows a box. Runs on the send thread; transport, source and
 // reporter are borrowed and must outlive execute().
-class SendRun
-{
+class SendRun {
 public:
     using Clock = std::function<QDateTime()>;
 
-    SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source,
-            ISendRunReporter& reporter, Clock clock = {});
+    SendRun(SendRunSettings settings, IMailTransport& transport, IMailSource& source, ISendRunReporter& reporter,
+            Clock clock = {});
 
     // Runs once and returns the result it reported.
     SendResult execute();
 
 private:
     // An error that ends the run through its catch-all, carrying its message and a kind name.
-    struct Abort
-    {
+    struct Abort {
         QString message;
         QString className;
     };

@@ -6,8 +6,7 @@
 
 // How a send run reaches its status window. Called only from the run's thread, in order; an
 // implementation must not block on the main thread.
-class ISendRunReporter
-{
+class ISendRunReporter {
 public:
     virtual ~ISendRunReporter() = default;
 

@@ -2,8 +2,7 @@
 
 namespace {
 
-constexpr std::array<int, kSenderFieldCount> kCapacities = {100, 50, 15, 50, 40, 40, 50,
-                                                            70,  40, 50, 100, 50, 50, 50};
+constexpr std::array<int, kSenderFieldCount> kCapacities = {100, 50, 15, 50, 40, 40, 50, 70, 40, 50, 100, 50, 50, 50};
 
 bool isAddress(SenderField field)
 {
@@ -20,14 +19,20 @@ int TSenderMailData::capacity(SenderField field)
 
 const std::array<QString, kSenderFieldCount>& TSenderMailData::PlaceholderNames()
 {
-    static const std::array<QString, kSenderFieldCount> names = {
-        QStringLiteral("<#AFirmenName>"),     QStringLiteral("<#AStrasse>"),
-        QStringLiteral("<#APLZ>"),            QStringLiteral("<#AOrt>"),
-        QStringLiteral("<#ATelefon>"),        QStringLiteral("<#ATelefax>"),
-        QStringLiteral("<#AVerfasserEMail>"), QStringLiteral("<#AInternetAdresse>"),
-        QStringLiteral("<#AVerfasserName>"),  QStringLiteral("<#AEMail>"),
-        QStringLiteral("<#ASubject>"),        QStringLiteral("<#AFrom>"),
-        QStringLiteral("<#AID>"),             QStringLiteral("<#A(un)subscribeEMail>")};
+    static const std::array<QString, kSenderFieldCount> names = {QStringLiteral("<#AFirmenName>"),
+                                                                 QStringLiteral("<#AStrasse>"),
+                                                                 QStringLiteral("<#APLZ>"),
+                                                                 QStringLiteral("<#AOrt>"),
+                                                                 QStringLiteral("<#ATelefon>"),
+                                                                 QStringLiteral("<#ATelefax>"),
+                                                                 QStringLiteral("<#AVerfasserEMail>"),
+                                                                 QStringLiteral("<#AInternetAdresse>"),
+                                                                 QStringLiteral("<#AVerfasserName>"),
+                                                                 QStringLiteral("<#AEMail>"),
+                                                                 QStringLiteral("<#ASubject>"),
+                                                                 QStringLiteral("<#AFrom>"),
+                                                                 QStringLiteral("<#AID>"),
+                                                                 QStringLiteral("<#A(un)subscribeEMail>")};
     return names;
 }
 

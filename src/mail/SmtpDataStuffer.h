@@ -9,8 +9,7 @@
 // a "." at the start of a line is doubled, and finish() closes with CR LF "." CR LF. Chunks may
 // split the text anywhere; the state carries across them. Linear in the input: line ends are
 // found with memchr and clean runs of lines are copied in one piece.
-class SmtpDataStuffer
-{
+class SmtpDataStuffer {
 public:
     // Appends the wire form of chunk to out.
     void append(const QByteArray& chunk, QByteArray& out);

@@ -20,8 +20,8 @@ QByteArray Rfc5322Date(const QDateTime& time)
     const QLocale c = QLocale::c();
     const int offset = time.offsetFromUtc() / 60;
     const int magnitude = qAbs(offset);
-    return c.toString(time, QStringLiteral("ddd, d MMM yyyy HH:mm:ss ")).toLatin1() +
-           (offset < 0 ? '-' : '+') + QByteArray::number(magnitude / 60).rightJustified(2, '0') +
+    return c.toString(time, QStringLiteral("ddd, d MMM yyyy HH:mm:ss ")).toLatin1() + (offset < 0 ? '-' : '+') +
+           QByteArray::number(magnitude / 60).rightJustified(2, '0') +
            QByteArray::number(magnitude % 60).rightJustified(2, '0');
 }
 

@@ -13,8 +13,7 @@
 // From:, To:, Subject:, Date: (RFC 5322, English names whatever the locale) and Message-ID:
 // before the mail's MIME header lines. Created on the main thread; the session and its socket
 // are made on first use in the run's thread.
-class SmtpMailTransport final : public IMailTransport
-{
+class SmtpMailTransport final : public IMailTransport {
 public:
     // now defaults to the local time; ids (for Message-ID) to the system's GUIDs and host name.
     explicit SmtpMailTransport(SmtpSessionOptions options = {}, std::function<QDateTime()> now = {},

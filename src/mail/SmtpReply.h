@@ -5,8 +5,7 @@
 #include <QString>
 
 // One complete SMTP reply (RFC 5321 4.2): a three-digit code and the texts of its lines.
-struct SmtpReply
-{
+struct SmtpReply {
     int code = 0;
     QList<QByteArray> lines; // each line as received, without its line end
 
@@ -20,8 +19,7 @@ struct SmtpReply
 // Assembles replies from the lines a server sends. Feed one line at a time (without its line
 // end); a multi-line reply is complete at the line whose fourth character is a blank or that
 // ends after the code. Not thread-aware; one parser per session.
-class SmtpReplyParser
-{
+class SmtpReplyParser {
 public:
     enum class Status { NeedMore, Complete, Malformed };
 

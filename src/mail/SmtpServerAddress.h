@@ -9,8 +9,7 @@
 // (TLS from the first byte), "[2001:db8::1]:587" for an IPv6 address with a port. A value whose
 // part after the last ":" is no port number 1-65535 is kept whole as the host, so the connection
 // step reports it.
-struct SmtpServerAddress
-{
+struct SmtpServerAddress {
     QString host;
     quint16 port = 25;
     SmtpTls tls = SmtpTls::WhenOffered;

@@ -12,7 +12,6 @@
 #include <QSslSocket>
 
 #include <algorithm>
-
 #include <unistd.h>
 
 namespace {
@@ -43,8 +42,7 @@ bool isFullyQualifiedDomain(const QString& name)
             return false;
         for (const QChar c : label) {
             const char16_t u = c.unicode();
-            if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-                  u == u'-'))
+            if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'-'))
                 return false;
         }
     }
@@ -194,8 +192,7 @@ SmtpResult SmtpSession::startTls()
 
 SmtpResult SmtpSession::waitForEncryption(int timeout)
 {
-    const Wait wait =
-        waitFor(QDeadlineTimer(timeout), [this](int ms) { return m_socket->waitForEncrypted(ms); });
+    const Wait wait = waitFor(QDeadlineTimer(timeout), [this](int ms) { return m_socket->waitForEncrypted(ms); });
     if (wait == Wait::Done && m_socket->isEncrypted()) {
         m_transcript.note(QStringLiteral("TLS established: ") + m_socket->sessionCipher().name());
         return success();
@@ -441,9 +438,8 @@ SmtpResult SmtpSession::readLine(QDeadlineTimer deadline, QByteArray& line, bool
         case Wait::Stopped:
             return stopped();
         case Wait::Closed:
-            return broken(insideReply || !m_input.isEmpty()
-                              ? QStringLiteral("Connection closed inside a reply.")
-                              : QStringLiteral("Connection closed by the server."));
+            return broken(insideReply || !m_input.isEmpty() ? QStringLiteral("Connection closed inside a reply.")
+                                                            : QStringLiteral("Connection closed by the server."));
         }
     }
 }

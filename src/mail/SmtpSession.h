@@ -19,8 +19,7 @@ class QSslSocket;
 class SmtpDataStuffer;
 
 // How long each wait may take, in milliseconds (RFC 5321 4.5.3.2). Tests set short values.
-struct SmtpTimeouts
-{
+struct SmtpTimeouts {
     int connect = 60'000;
     int greeting = 300'000;
     int command = 300'000;     // EHLO, HELO, AUTH, RSET, MAIL FROM, RCPT TO
@@ -32,7 +31,7 @@ struct SmtpTimeouts
 
 enum class SmtpStatus {
     Ok,
-    Rejected,   // the server answered with a reply of the wrong class; the connection stays usable
+    Rejected, // the server answered with a reply of the wrong class; the connection stays usable
     // No connection, a time-out, a broken connection, a garbled reply, a 421 (the server closes
     // the channel) or a failed TLS upgrade; now disconnected.
     Failed,
@@ -47,8 +46,7 @@ enum class SmtpTls { WhenOffered, Implicit };
 
 // What one session step came to. message is English: the server's last reply line for
 // Rejected, the reason otherwise; empty for Ok.
-struct SmtpResult
-{
+struct SmtpResult {
     SmtpStatus status = SmtpStatus::Ok;
     QString message;
     SmtpReply reply; // the last reply read in the step, when there was one
@@ -58,8 +56,7 @@ struct SmtpResult
     QString errorClassName() const;
 };
 
-struct SmtpSessionOptions
-{
+struct SmtpSessionOptions {
     SmtpTimeouts timeouts;
     // The name given in EHLO/HELO; unset asks the system. An empty name or one that is not a
     // fully qualified domain is replaced by the connection's address literal.
@@ -77,8 +74,7 @@ struct SmtpSessionOptions
 // A run uses it as: connectToHost, then login when offersAuthentication() and a user name is
 // given, then sendMail per recipient, then disconnect; connectToHost again to reconnect. After
 // a Failed or Cancelled step the session is disconnected and writes nothing more on that socket.
-class SmtpSession
-{
+class SmtpSession {
 public:
     explicit SmtpSession(SmtpSessionOptions options = {});
     ~SmtpSession(); // drops an open connection without QUIT
@@ -114,8 +110,7 @@ public:
     // The same for a generated mail: header holds its header lines and the empty line; the
     // parts of mail's body whose wire form was made once per run (TMailMessage::BodyWire) are
     // written as they are, only the others are stuffed.
-    SmtpResult sendMail(const QString& from, const QString& to, const QByteArray& header,
-                        const TMailMessage& mail);
+    SmtpResult sendMail(const QString& from, const QString& to, const QByteArray& header, const TMailMessage& mail);
 
     // QUIT, waiting for its reply at most the quit time-out, then closes. Whatever the server
     // answers, or when it answers nothing or closes, the connection has ended: Ok. Only a QUIT
@@ -123,8 +118,7 @@ public:
     SmtpResult disconnect();
 
 private:
-    struct Accept
-    {
+    struct Accept {
         int replyClass = 0; // 2 or 3
         int code = 0;       // an exact code where the class is not enough (AUTH)
         bool matches(const SmtpReply& reply) const
@@ -132,8 +126,7 @@ private:
             return code != 0 ? reply.code == code : reply.replyClass() == replyClass;
         }
     };
-    struct EnvelopeStep
-    {
+    struct EnvelopeStep {
         QByteArray command;
         int timeout = 0;
         Accept accept;

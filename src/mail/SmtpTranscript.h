@@ -8,8 +8,7 @@
 // Switched on by the environment variable KUBNEWS_SMTP_TRANSCRIPT naming a file that every
 // session appends to; each line carries the session's number, so concurrent runs can be told
 // apart. Lives in the session's thread.
-class SmtpTranscript
-{
+class SmtpTranscript {
 public:
     static QString pathFromEnvironment();
 

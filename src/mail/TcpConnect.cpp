@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,19 +1,18 @@
 #include "mailing/BetreffForm.h"
 
+#include "controls/ActionButton.h"
 #include "controls/ColorNumber.h"
 #include "controls/DialogButtons.h"
 #include "controls/DialogKeys.h"
-#include "controls/TFlatSB.h"
-#include "controls/ActionButton.h"
 #include "controls/DialogLook.h"
+#include "controls/TFlatSB.h"
 #include "desktop/CommandUpdater.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 
-TBetreffForm::TBetreffForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TBetreffForm::TBetreffForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("BetreffForm"));
     setWindowTitle(QStringLiteral("Betreff"));

@@ -1,13 +1,13 @@
 #include "mailing/LogPrinting.h"
 
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "mailing/LogReportLayout.h"
 #include "mailing/LogReportRenderer.h"
 #include "mailing/PdfCompleteness.h"
 #include "mailing/PrintOptionsDialog.h"
 #include "mailing/PrintQueues.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
-#include "desktop/ScreenCursor.h"
 #include "platform/StagedFile.h"
 
 #include <QPrintPreviewDialog>
@@ -151,9 +151,8 @@ int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent
 {
     const QString context = QStringLiteral("Druck");
     HourglassCursor hourglass;
-    const LogReportLayoutResult read =
-        ReadLogReportLayout(seams.layoutFile.isEmpty() ? AppPaths::assetPath(QStringLiteral("Log.lbl"))
-                                                       : seams.layoutFile);
+    const LogReportLayoutResult read = ReadLogReportLayout(
+        seams.layoutFile.isEmpty() ? AppPaths::assetPath(QStringLiteral("Log.lbl")) : seams.layoutFile);
     if (read.code != 0) {
         ShowReportError(read.code, context, parent);
         return read.code;
@@ -161,8 +160,8 @@ int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent
 
     // The user chooses under the arrow, as in every dialog of the program.
     ScreenCursor::set(CursorShape::Default);
-    const LogPrintChoice choice = seams.chooseOptions ? seams.chooseOptions(title, parent)
-                                                      : chooseWithDialog(title, parent);
+    const LogPrintChoice choice =
+        seams.chooseOptions ? seams.chooseOptions(title, parent) : chooseWithDialog(title, parent);
     if (!choice.accepted)
         return kReportCancelled;
     ScreenCursor::set(CursorShape::Hourglass);

@@ -26,7 +26,7 @@ LogReportLayoutResult failure(int code, const QString& detail)
 bool readPageSize(const QString& name, QPageSize& size)
 {
     static const std::pair<const char*, QPageSize::PageSizeId> kSizes[] = {
-        {"A3", QPageSize::A3}, {"A4", QPageSize::A4}, {"A5", QPageSize::A5},
+        {"A3", QPageSize::A3},         {"A4", QPageSize::A4},       {"A5", QPageSize::A5},
         {"Letter", QPageSize::Letter}, {"Legal", QPageSize::Legal},
     };
     for (const auto& [sizeName, id] : kSizes) {
@@ -82,9 +82,9 @@ int readRows(const QJsonValue& value, const QFont& baseFont, QList<LogReportRow>
             detail = QStringLiteral("a row's font is damaged");
             return kBadFormat;
         }
-        for (const auto& [key, text] : {std::pair{QStringLiteral("left"), &row.left},
-                                        std::pair{QStringLiteral("center"), &row.center},
-                                        std::pair{QStringLiteral("right"), &row.right}}) {
+        for (const auto& [key, text] :
+             {std::pair{QStringLiteral("left"), &row.left}, std::pair{QStringLiteral("center"), &row.center},
+              std::pair{QStringLiteral("right"), &row.right}}) {
             const QJsonValue textValue = object.value(key);
             if (!textValue.isUndefined() && !textValue.isString()) {
                 detail = QStringLiteral("a row text is not a string");
@@ -109,9 +109,8 @@ int readPage(const QJsonValue& value, LogReportLayout& layout, QString& detail)
     if (value.isUndefined())
         return 0;
     const QJsonObject page = value.toObject();
-    if (!value.isObject() ||
-        (page.contains(QStringLiteral("size")) &&
-         !readPageSize(page.value(QStringLiteral("size")).toString(), layout.pageSize))) {
+    if (!value.isObject() || (page.contains(QStringLiteral("size")) &&
+                              !readPageSize(page.value(QStringLiteral("size")).toString(), layout.pageSize))) {
         detail = QStringLiteral("unknown page size");
         return kBadFormat;
     }

@@ -68,15 +68,15 @@ PageGeometry pageGeometry(const LogReportLayout& layout, QPrinter& printer)
     PageGeometry geometry;
     geometry.header = QRectF(inner.left(), inner.top(), inner.width(), headerHeight);
     geometry.footer = QRectF(inner.left(), inner.bottom() - footerHeight, inner.width(), footerHeight);
-    geometry.body = QRectF(inner.left(), inner.top() + headerHeight, inner.width(),
-                           inner.height() - headerHeight - footerHeight);
+    geometry.body =
+        QRectF(inner.left(), inner.top() + headerHeight, inner.width(), inner.height() - headerHeight - footerHeight);
     return geometry;
 }
 
 // A copy of the content laid out in pages of the body's size, with the layout's font; long
 // lines break at the body's width.
-std::unique_ptr<QTextDocument> pagedCopy(const LogReportLayout& layout, const QTextDocument& content,
-                                         QPrinter& printer, const QSizeF& bodySize)
+std::unique_ptr<QTextDocument> pagedCopy(const LogReportLayout& layout, const QTextDocument& content, QPrinter& printer,
+                                         const QSizeF& bodySize)
 {
     std::unique_ptr<QTextDocument> copy(content.clone());
     copy->setDefaultFont(layout.bodyFont);
@@ -91,8 +91,7 @@ std::unique_ptr<QTextDocument> pagedCopy(const LogReportLayout& layout, const QT
 
 bool hasRoom(const LogReportLayout& layout, const PageGeometry& geometry, QPrinter& printer)
 {
-    return geometry.body.width() > 0 &&
-           geometry.body.height() >= QFontMetricsF(layout.bodyFont, &printer).height();
+    return geometry.body.width() > 0 && geometry.body.height() >= QFontMetricsF(layout.bodyFont, &printer).height();
 }
 
 // Rows from the top of area down; footer bands are drawn the same way from their own top.
@@ -113,9 +112,9 @@ void paintRows(QPainter& painter, const QList<LogReportRow>& rows, QRectF area, 
         painter.setFont(row.font);
         const double textHeight = QFontMetricsF(row.font, &printer).height();
         const QRectF line(area.left(), y, area.width(), textHeight);
-        for (const auto& [text, alignment] : {std::pair{&row.left, Qt::AlignLeft},
-                                              std::pair{&row.center, Qt::AlignHCenter},
-                                              std::pair{&row.right, Qt::AlignRight}}) {
+        for (const auto& [text, alignment] :
+             {std::pair{&row.left, Qt::AlignLeft}, std::pair{&row.center, Qt::AlignHCenter},
+              std::pair{&row.right, Qt::AlignRight}}) {
             QString expanded;
             // The layout reader has refused unknown variables already.
             if (!text->isEmpty() && ExpandLogReportText(*text, values, expanded))

@@ -80,8 +80,8 @@ bool TLogViewForm::LoadLog(const QString& title, const QString& fileName)
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        MessageBoxes::error(QStringLiteral("Datei ") + fileName + QStringLiteral(" konnte nicht gelesen werden!\r\n\r\n") +
-                                file.errorString(),
+        MessageBoxes::error(QStringLiteral("Datei ") + fileName +
+                                QStringLiteral(" konnte nicht gelesen werden!\r\n\r\n") + file.errorString(),
                             this);
         return false;
     }

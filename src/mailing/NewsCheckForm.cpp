@@ -2,10 +2,10 @@
 
 #include "controls/DialogButtons.h"
 #include "controls/DialogKeys.h"
+#include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
 #include "core/StartForm.h"
-#include "controls/DialogLook.h"
 #include "mailing/RecipientCheckModel.h"
 
 #include <QApplication>
@@ -40,8 +40,7 @@ void captionLabel(QWidget* parent, const QString& text, int y)
 } // namespace
 
 TNewsCheckForm::TNewsCheckForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      m_model(new RecipientCheckModel(this))
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_model(new RecipientCheckModel(this))
 {
     setObjectName(QStringLiteral("NewsCheckForm"));
     setWindowTitle(QStringLiteral("Newsletter versenden - Empfängerübersicht"));

@@ -1,17 +1,17 @@
 #include "mailing/NewsForm.h"
 
+#include "controls/ActionButton.h"
 #include "controls/DialogButtons.h"
 #include "controls/DialogKeys.h"
+#include "controls/DialogLook.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "controls/TFlatSB.h"
 #include "core/SettingsStore.h"
-#include "controls/ActionButton.h"
-#include "controls/DialogLook.h"
-#include "platform/AppPaths.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
 #include "desktop/ScreenCursor.h"
+#include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
@@ -70,8 +70,7 @@ void setEnabledIfDifferent(QAction* action, bool enabled)
 } // namespace
 
 TNewsForm::TNewsForm(QWidget* parent, TNewsFormSeams seams)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      m_seams(std::move(seams))
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_seams(std::move(seams))
 {
     setObjectName(QStringLiteral("NewsForm"));
     setWindowTitle(QStringLiteral("KubNEWSLETTER  -  Auswahl Newsletter"));
@@ -185,8 +184,7 @@ void TNewsForm::showEvent(QShowEvent* event)
     }
 }
 
-QString TNewsForm::chooseStartFolder(const QString& fromSettings, const QString& samples,
-                                     const QString& programFolder)
+QString TNewsForm::chooseStartFolder(const QString& fromSettings, const QString& samples, const QString& programFolder)
 {
     for (const QString& folder : {fromSettings, samples}) {
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
@@ -197,9 +195,9 @@ QString TNewsForm::chooseStartFolder(const QString& fromSettings, const QString&
 
 void TNewsForm::FormShow()
 {
-    const QString folder = chooseStartFolder(ReadTemplatePath(),
-                                             AppPaths::assetPath(QStringLiteral("Templates/Beispiele")),
-                                             QCoreApplication::applicationDirPath());
+    const QString folder =
+        chooseStartFolder(ReadTemplatePath(), AppPaths::assetPath(QStringLiteral("Templates/Beispiele")),
+                          QCoreApplication::applicationDirPath());
     FsDirectoryTree1->setDirectory(QFileInfo(folder).absoluteFilePath());
     ScreenCursor::set(CursorShape::Default);
     QApplication::processEvents();
@@ -252,7 +250,7 @@ bool TNewsForm::loadText(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         MessageBoxes::error(QStringLiteral("Die Datei \"") + QDir::toNativeSeparators(fileName) +
-                            QStringLiteral("\" konnte nicht geöffnet werden!\r\n\r\n") + file.errorString(),
+                                QStringLiteral("\" konnte nicht geöffnet werden!\r\n\r\n") + file.errorString(),
                             this);
         return false;
     }

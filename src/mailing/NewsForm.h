@@ -1,11 +1,11 @@
 #pragma once
 
+#include "mailing/NewsPreview.h"
+
 #include <QDialog>
 #include <QStringList>
 
 #include <functional>
-
-#include "mailing/NewsPreview.h"
 
 class CommandUpdater;
 class QAction;
@@ -52,8 +52,7 @@ public:
     static QStringList linesOf(const QString& memoText);
     // The tree's start: the template folder from the settings when it exists, else the samples
     // folder when it exists, else the program's folder.
-    static QString chooseStartFolder(const QString& fromSettings, const QString& samples,
-                                     const QString& programFolder);
+    static QString chooseStartFolder(const QString& fromSettings, const QString& samples, const QString& programFolder);
 
     // Idle-time handlers; public so tests can run them.
     void NewsVorschauUpdate();

@@ -1,9 +1,9 @@
 #include "mailing/NewsPreview.h"
 
-#include "controls/TFlatSB.h"
 #include "controls/DialogLook.h"
-#include "mailing/TemplatePreviewView.h"
+#include "controls/TFlatSB.h"
 #include "desktop/MessageBoxes.h"
+#include "mailing/TemplatePreviewView.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,8 +11,7 @@
 #include <QVBoxLayout>
 
 TNewsPreview::TNewsPreview(QWidget* parent, const ViewFactory& createView)
-    : QDialog(parent, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
-                          Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("NewsPreview"));
     setWindowTitle(QStringLiteral("NewsPreview"));
@@ -45,10 +44,9 @@ void TNewsPreview::showEvent(QShowEvent* event)
     const QFileInfo file(FileName);
     if (FileName.isEmpty() || !file.isFile()) {
         // No file chosen, or one that vanished since it was listed: say so rather than show nothing.
-        const QString text = FileName.isEmpty()
-                                 ? QStringLiteral("Es ist keine Newsletter-Datei ausgewählt.")
-                                 : QStringLiteral("Die Datei \"") + QDir::toNativeSeparators(FileName) +
-                                       QStringLiteral("\" ist nicht vorhanden.");
+        const QString text = FileName.isEmpty() ? QStringLiteral("Es ist keine Newsletter-Datei ausgewählt.")
+                                                : QStringLiteral("Die Datei \"") + QDir::toNativeSeparators(FileName) +
+                                                      QStringLiteral("\" ist nicht vorhanden.");
         QMetaObject::invokeMethod(
             this,
             [this, text] {

@@ -25,8 +25,7 @@ bool IsCompletePdf(const QString& path)
     if (keyword < 0)
         return false;
     bool ok = false;
-    const qint64 offset =
-        tail.mid(keyword + 9, tail.size() - 5 - keyword - 9).trimmed().toLongLong(&ok);
+    const qint64 offset = tail.mid(keyword + 9, tail.size() - 5 - keyword - 9).trimmed().toLongLong(&ok);
     if (!ok || offset <= 0 || offset >= size || !file.seek(offset))
         return false;
     // A classic table, or a cross-reference stream object ("12 0 obj").

@@ -27,8 +27,8 @@ QString pdfNameFor(const QString& title)
 {
     QString name = title.trimmed();
     for (QChar& c : name) {
-        if (c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?' || c == u'"' || c == u'<' ||
-            c == u'>' || c == u'|' || c.category() == QChar::Other_Control)
+        if (c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?' || c == u'"' || c == u'<' || c == u'>' ||
+            c == u'|' || c.category() == QChar::Other_Control)
             c = u'_';
     }
     return (name.isEmpty() ? QStringLiteral("Protokoll") : name) + QStringLiteral(".pdf");
@@ -45,8 +45,7 @@ QString offeredPdfFolder()
 } // namespace
 
 TPrintOptionsDialog::TPrintOptionsDialog(const QString& title, QWidget* parent)
-    : QDialog(parent),
-      m_pdfFolder(offeredPdfFolder())
+    : QDialog(parent), m_pdfFolder(offeredPdfFolder())
 {
     setObjectName(QStringLiteral("PrintOptionsDialog"));
     setWindowTitle(QStringLiteral("Drucker von Protokoll"));
@@ -140,9 +139,9 @@ void TPrintOptionsDialog::updateState()
 
 void TPrintOptionsDialog::browsePdfFile()
 {
-    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("PDF-Datei"), PdfFile->text(),
-                                                        QStringLiteral("PDF-Dateien (*.pdf)"), nullptr,
-                                                        QFileDialog::DontConfirmOverwrite);
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("PDF-Datei"), PdfFile->text(),
+                                     QStringLiteral("PDF-Dateien (*.pdf)"), nullptr, QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
     PdfFile->setText(chosen);

@@ -1,8 +1,8 @@
 #include "mailing/PrintQueues.h"
 
-#include <cups/cups.h>
-
 #include <QByteArray>
+
+#include <cups/cups.h>
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include "controls/DialogLook.h"
 #include "controls/TFlatSB.h"
 #include "core/LogListing.h"
-#include "mailing/SendLogFiles.h"
-#include "platform/AppPaths.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
+#include "mailing/SendLogFiles.h"
+#include "platform/AppPaths.h"
 #include "platform/WindowMessages.h"
 
 #include <QAction>
@@ -33,12 +33,9 @@ QString notFoundText(const QString& path)
 
 } // namespace
 
-TProtoModForm::TProtoModForm(ILogListing* listing, ShowLogFunction showLog, LogInUseFunction logInUse,
-                             QWidget* parent)
+TProtoModForm::TProtoModForm(ILogListing* listing, ShowLogFunction showLog, LogInUseFunction logInUse, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_listing(listing),
-      m_showLog(std::move(showLog)),
-      m_logInUse(std::move(logInUse)),
+      m_listing(listing), m_showLog(std::move(showLog)), m_logInUse(std::move(logInUse)),
       m_commandUpdater(new CommandUpdater(this))
 {
     setObjectName(QStringLiteral("ProtoModForm"));
@@ -175,7 +172,8 @@ void TProtoModForm::PMFDelExecute()
                               this);
         return;
     }
-    if (!MessageBoxes::askYesNo(QStringLiteral("Soll das Protokoll ") + title + QStringLiteral(" jetzt gelöscht werden?"),
+    if (!MessageBoxes::askYesNo(QStringLiteral("Soll das Protokoll ") + title +
+                                    QStringLiteral(" jetzt gelöscht werden?"),
                                 MsgIcon::Warning, this))
         return;
     QFile file(path);

@@ -8,10 +8,7 @@ constexpr int kColumnCount = int(std::size(kColumns));
 
 } // namespace
 
-RecipientCheckModel::RecipientCheckModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+RecipientCheckModel::RecipientCheckModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void RecipientCheckModel::setRecords(const TFDBData* records)
 {

@@ -13,12 +13,11 @@ namespace {
 
 void showCreateError(const char* number, const QString& detail)
 {
-    MessageBoxes::error(
-        QString::fromLatin1(number) +
-        QStringLiteral("  \r\n\r\nDatei oder Verzeichnis konnte nicht angelegt werden!\r\n"
-                       "Möglicherweise ist der Datenträger voll,schreibgeschützt oder Sie besitzen\r\n"
-                       "nicht die nötigen Berechtigungen auf diesem Laufwerk.\r\n\r\n\" ") +
-        detail + QStringLiteral(" \""));
+    MessageBoxes::error(QString::fromLatin1(number) +
+                        QStringLiteral("  \r\n\r\nDatei oder Verzeichnis konnte nicht angelegt werden!\r\n"
+                                       "Möglicherweise ist der Datenträger voll,schreibgeschützt oder Sie besitzen\r\n"
+                                       "nicht die nötigen Berechtigungen auf diesem Laufwerk.\r\n\r\n\" ") +
+                        detail + QStringLiteral(" \""));
 }
 
 } // namespace
@@ -59,14 +58,12 @@ bool ListLogFiles(QStringList& List)
     if (!folder.exists())
         return true;
     if (!QFileInfo(folder.path()).isReadable()) {
-        MessageBoxes::error(QStringLiteral("#433 Cannot read the folder ") +
-                            QDir::toNativeSeparators(folder.path()));
+        MessageBoxes::error(QStringLiteral("#433 Cannot read the folder ") + QDir::toNativeSeparators(folder.path()));
         return false;
     }
-    const QStringList names =
-        folder.entryList({QStringLiteral("News_*_*.log")},
-                         QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                         QDir::Name | QDir::IgnoreCase);
+    const QStringList names = folder.entryList(
+        {QStringLiteral("News_*_*.log")}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+        QDir::Name | QDir::IgnoreCase);
     for (const QString& name : names)
         List.append(LogTitleFromFileName(name) + u'|' + name);
     return true;

@@ -7,11 +7,7 @@
 // taking a slot and starting the run never leaves one taken. Main thread only.
 class SendSlotLease {
 public:
-    SendSlotLease(ISendSlotSource& source, PSendSlot slot)
-        : m_source(source),
-          m_slot(slot)
-    {
-    }
+    SendSlotLease(ISendSlotSource& source, PSendSlot slot) : m_source(source), m_slot(slot) {}
     ~SendSlotLease()
     {
         if (m_slot)

@@ -6,21 +6,21 @@
 #include "core/SendSlotSource.h"
 #include "core/SettingsStore.h"
 #include "core/StartForm.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "mail/GeneratorMailSource.h"
 #include "mail/MGS.h"
+#include "mail/SenderMailData.h"
+#include "mail/SmtpMailTransport.h"
+#include "mail/SmtpServerAddress.h"
 #include "mailing/ProgressPacer.h"
 #include "mailing/SendLogFiles.h"
 #include "mailing/SendSlotLease.h"
 #include "mailing/SendWorkflowDialogs.h"
-#include "mail/SenderMailData.h"
-#include "mail/SmtpMailTransport.h"
-#include "mail/SmtpServerAddress.h"
 #include "mailing/StatusWindowReporter.h"
 #include "mailing/UserSpass.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbError.h"
-#include "desktop/MessageBoxes.h"
-#include "desktop/ScreenCursor.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -34,7 +34,8 @@ int requireColumn(const DbResult& result, const QString& queryName, const QStrin
 {
     const int index = result.columnIndex(column);
     if (index < 0)
-        throw EDatabaseError(queryName, QStringLiteral("Das Feld '") + column + QStringLiteral("' wurde nicht gefunden"));
+        throw EDatabaseError(queryName,
+                             QStringLiteral("Das Feld '") + column + QStringLiteral("' wurde nicht gefunden"));
     return index;
 }
 
@@ -46,8 +47,7 @@ QString exceptionText(const std::exception& error)
 // Keeps the main window disabled for its lifetime; a window freed meanwhile is left alone.
 class DisabledWindow {
 public:
-    explicit DisabledWindow(QWidget* window)
-        : m_window(window)
+    explicit DisabledWindow(QWidget* window) : m_window(window)
     {
         if (m_window && m_window->isEnabled())
             m_window->setEnabled(false);
@@ -83,8 +83,7 @@ QThread* CreateSendRunThread(SendRunRequest request)
                     std::make_unique<StatusWindowReporter>(request.window));
 }
 
-TSendWorkflow::TSendWorkflow(TSendWorkflowSeams seams)
-    : m_seams(std::move(seams))
+TSendWorkflow::TSendWorkflow(TSendWorkflowSeams seams) : m_seams(std::move(seams))
 {
     if (!m_seams.dialogs) {
         m_ownDialogs = std::make_unique<TSendWorkflowDialogs>();

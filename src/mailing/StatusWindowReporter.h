@@ -22,8 +22,7 @@ class TUserSP;
 //
 // Create it on the main thread and keep it alive until the run has returned (the send thread
 // owns it and frees it on the main thread).
-class StatusWindowReporter final : public QObject, public ISendRunReporter
-{
+class StatusWindowReporter final : public QObject, public ISendRunReporter {
     Q_OBJECT
 public:
     // window may be null: the run then has no window and never sees a cancel.
@@ -37,8 +36,7 @@ public:
 
 private:
     // What changed since the window was last updated.
-    struct Pending
-    {
+    struct Pending {
         std::optional<int> maximum;
         std::optional<QString> status;
         int steps = 0;

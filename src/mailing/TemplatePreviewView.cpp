@@ -12,8 +12,7 @@ namespace {
 
 class TextBrowserPreviewView final : public TemplatePreviewView {
 public:
-    explicit TextBrowserPreviewView(QWidget* parent)
-        : m_browser(new QTextBrowser(parent))
+    explicit TextBrowserPreviewView(QWidget* parent) : m_browser(new QTextBrowser(parent))
     {
         m_browser->setObjectName(QStringLiteral("WB1"));
         m_browser->setOpenLinks(false);

@@ -27,8 +27,7 @@ void TUserSP::setMainWindowLinks(StatusWindowLinks newLinks)
     links() = std::move(newLinks);
 }
 
-TUserSP::TUserSP(QWidget* parent)
-    : TStatusPanel(parent)
+TUserSP::TUserSP(QWidget* parent) : TStatusPanel(parent)
 {
     FlatSB1 = new QPushButton(this);
     FlatSB1->setGeometry(272, 88, 77, 23);

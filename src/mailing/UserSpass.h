@@ -14,8 +14,7 @@ class QPushButton;
 
 // How a status window reaches the main window, which sits in a higher layer. The main window
 // sets these once; each is optional. Both notices are delivered synchronously from the close.
-struct StatusWindowLinks
-{
+struct StatusWindowLinks {
     std::function<void()> sendWindowClosed; // window message 40868
     std::function<void()> logsChanged;      // window message 40869
     std::function<void(const QString& title, const QString& file)> showLog;
@@ -27,8 +26,7 @@ struct StatusWindowLinks
 //
 // Created without parent (owned by the send slot). Closing only hides it, sets Closed and tells
 // the main window; its owner frees it later.
-class TUserSP : public TStatusPanel
-{
+class TUserSP : public TStatusPanel {
     Q_OBJECT
 public:
     static void setMainWindowLinks(StatusWindowLinks links);

@@ -7,8 +7,7 @@ namespace {
 
 class WebEnginePreviewView final : public TemplatePreviewView {
 public:
-    explicit WebEnginePreviewView(QWidget* parent)
-        : m_view(new QWebEngineView(parent))
+    explicit WebEnginePreviewView(QWidget* parent) : m_view(new QWebEngineView(parent))
     {
         m_view->setObjectName(QStringLiteral("WB1"));
         // The engine's render widget joins the window now, before it shows: joining a shown

@@ -36,10 +36,22 @@ QString workFolder()
     return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/kubNEWSLETTER");
 }
 
-QString logFolder() { return inWorkFolder(QStringLiteral("Log")); }
-QString tmpFolder() { return inWorkFolder(QStringLiteral("Tmp")); }
-QString oldDatabaseFolder() { return inWorkFolder(QStringLiteral("ADS_OLD")); }
-QString defaultDatabaseFolder() { return inWorkFolder(QStringLiteral("Datenbank")); }
+QString logFolder()
+{
+    return inWorkFolder(QStringLiteral("Log"));
+}
+QString tmpFolder()
+{
+    return inWorkFolder(QStringLiteral("Tmp"));
+}
+QString oldDatabaseFolder()
+{
+    return inWorkFolder(QStringLiteral("ADS_OLD"));
+}
+QString defaultDatabaseFolder()
+{
+    return inWorkFolder(QStringLiteral("Datenbank"));
+}
 
 QString assetFolder()
 {

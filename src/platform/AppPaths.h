@@ -8,10 +8,10 @@
 namespace AppPaths {
 
 QString workFolder();
-QString logFolder();              // <work>/Log
-QString tmpFolder();              // <work>/Tmp
-QString oldDatabaseFolder();      // <work>/ADS_OLD
-QString defaultDatabaseFolder();  // <work>/Datenbank
+QString logFolder();             // <work>/Log
+QString tmpFolder();             // <work>/Tmp
+QString oldDatabaseFolder();     // <work>/ADS_OLD
+QString defaultDatabaseFolder(); // <work>/Datenbank
 
 QString assetFolder();
 QString assetPath(const QString& relativeName);

@@ -5,8 +5,7 @@ bool g_held = false;
 QString g_operation;
 } // namespace
 
-BusyGuard::BusyGuard(const QString& operation)
-    : m_acquired(!g_held)
+BusyGuard::BusyGuard(const QString& operation) : m_acquired(!g_held)
 {
     if (m_acquired) {
         g_held = true;

@@ -1,7 +1,5 @@
 #include "platform/DbCollation.h"
 
-#include <sqlite3.h>
-
 #include <QChar>
 #include <QtEndian>
 
@@ -9,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -55,13 +54,9 @@ Folded fold(char32_t cp)
 }
 
 // Yields the folded code points of a text one by one.
-template <typename Decoder>
-class FoldedStream {
+template <typename Decoder> class FoldedStream {
 public:
-    explicit FoldedStream(Decoder decoder)
-        : m_decoder(decoder)
-    {
-    }
+    explicit FoldedStream(Decoder decoder) : m_decoder(decoder) {}
     // False at the end of the text.
     bool next(char32_t& out)
     {
@@ -84,8 +79,7 @@ private:
     char32_t m_pending = 0;
 };
 
-template <typename Decoder>
-int compareFolded(Decoder a, Decoder b)
+template <typename Decoder> int compareFolded(Decoder a, Decoder b)
 {
     FoldedStream<Decoder> sa(a);
     FoldedStream<Decoder> sb(b);

@@ -6,8 +6,6 @@
 #include "platform/DbSqlite.h"
 #include "platform/PrivateFiles.h"
 
-#include <sqlite3.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +15,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
@@ -55,11 +54,13 @@ void checkFolderAndFiles(const QString& component, const QString& folder, const 
     for (const DbTableDef& table : schema.tables) {
         const bool exists = QFileInfo::exists(filePath(folder, table.tableFileName()));
         if (mode != OpenMode::Create && !exists)
-            throw EDatabaseError(component, QStringLiteral("The table file \"%1\" does not exist in \"%2\"")
-                                                .arg(table.tableFileName(), folder));
+            throw EDatabaseError(
+                component,
+                QStringLiteral("The table file \"%1\" does not exist in \"%2\"").arg(table.tableFileName(), folder));
         if (mode == OpenMode::Create && exists)
-            throw EDatabaseError(component, QStringLiteral("The table file \"%1\" already exists in \"%2\"")
-                                                .arg(table.tableFileName(), folder));
+            throw EDatabaseError(
+                component,
+                QStringLiteral("The table file \"%1\" already exists in \"%2\"").arg(table.tableFileName(), folder));
     }
 }
 
@@ -159,10 +160,8 @@ void writeIndexFile(const QString& component, const QString& folder, const DbTab
 } // namespace
 
 DbConnection::DbConnection(QString componentName, DbSchema schema)
-    : m_name(std::move(componentName)),
-      m_schema(std::move(schema))
-{
-}
+    : m_name(std::move(componentName)), m_schema(std::move(schema))
+{}
 
 DbConnection::~DbConnection()
 {
@@ -328,8 +327,7 @@ DbCheckResult DbConnection::checkFolder(const QString& folder, const DbSchema& s
     return result;
 }
 
-DbTransaction::DbTransaction(DbConnection& connection)
-    : m_connection(connection)
+DbTransaction::DbTransaction(DbConnection& connection) : m_connection(connection)
 {
     m_connection.beginTransaction();
 }

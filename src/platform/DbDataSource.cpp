@@ -2,9 +2,7 @@
 
 #include "platform/DbQuery.h"
 
-DbDataSource::DbDataSource(DbQuery& query, QObject* parent)
-    : QAbstractTableModel(parent),
-      m_query(query)
+DbDataSource::DbDataSource(DbQuery& query, QObject* parent) : QAbstractTableModel(parent), m_query(query)
 {
     connect(&m_query, &DbQuery::resultChanged, this, &DbDataSource::takeResult);
     m_shown = m_query.result();

@@ -12,8 +12,7 @@
 // Runs the busy hook around one piece of work; its end runs before an exception leaves.
 class DbQuery::BusyScope {
 public:
-    explicit BusyScope(const std::function<void(bool)>& hook)
-        : m_hook(hook)
+    explicit BusyScope(const std::function<void(bool)>& hook) : m_hook(hook)
     {
         if (m_hook)
             m_hook(true);
@@ -111,8 +110,9 @@ qint64 DbField::asInteger() const
     bool ok = false;
     const qint64 value = m_query.m_result->integer(m_query.m_row, m_column, &ok);
     if (!ok)
-        throw EDatabaseError(m_query.name(), QStringLiteral("'%1' is not a valid integer value")
-                                                 .arg(m_query.m_result->text(m_query.m_row, m_column)));
+        throw EDatabaseError(
+            m_query.name(),
+            QStringLiteral("'%1' is not a valid integer value").arg(m_query.m_result->text(m_query.m_row, m_column)));
     return value;
 }
 
@@ -136,8 +136,7 @@ void DbField::setValue(const QVariant& value)
 }
 
 DbQuery::DbQuery(DbConnection& connection, const QString& componentName, QObject* parent)
-    : QObject(parent),
-      m_connection(connection)
+    : QObject(parent), m_connection(connection)
 {
     setObjectName(componentName);
     m_connection.attachQuery(this);
@@ -183,9 +182,8 @@ int DbQuery::paramCount() const
 DbParam DbQuery::param(int index)
 {
     if (index < 0 || index >= paramCount())
-        throw EDatabaseError(name(), QStringLiteral("Parameter index %1 out of range (%2 parameters)")
-                                         .arg(index)
-                                         .arg(paramCount()));
+        throw EDatabaseError(
+            name(), QStringLiteral("Parameter index %1 out of range (%2 parameters)").arg(index).arg(paramCount()));
     return DbParam(*this, index);
 }
 
@@ -352,8 +350,9 @@ void DbQuery::post()
     QStringList resultColumns;
     for (const QString& column : m_result->columnNames())
         resultColumns.append(quoteIdentifier(column));
-    DbSqlite::Statement& reread = prepared(m_reread, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                                                         .arg(resultColumns.join(u','), quoteIdentifier(table)));
+    DbSqlite::Statement& reread = prepared(
+        m_reread,
+        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(resultColumns.join(u','), quoteIdentifier(table)));
     reread.bindInteger(0, rowId);
     m_appending = false;
     m_appendValues.clear();

@@ -29,8 +29,7 @@ struct DbBookmark {
 
 // The typed setters of parameters and fields; Booleans are stored as 0 and 1, and an empty text
 // as '' (a null QString would otherwise bind as NULL).
-template <typename Target>
-class DbValueSetters {
+template <typename Target> class DbValueSetters {
 public:
     void setAsString(const QString& value)
     {
@@ -45,11 +44,7 @@ class DbParam : public DbValueSetters<DbParam> {
 private:
     friend class DbQuery;
     friend class DbValueSetters<DbParam>;
-    DbParam(DbQuery& query, int index)
-        : m_query(query),
-          m_index(index)
-    {
-    }
+    DbParam(DbQuery& query, int index) : m_query(query), m_index(index) {}
     void setValue(const QVariant& value);
     DbQuery& m_query;
     int m_index;
@@ -67,11 +62,7 @@ public:
 private:
     friend class DbQuery;
     friend class DbValueSetters<DbField>;
-    DbField(DbQuery& query, int column)
-        : m_query(query),
-          m_column(column)
-    {
-    }
+    DbField(DbQuery& query, int column) : m_query(query), m_column(column) {}
     void setValue(const QVariant& value);
     DbQuery& m_query;
     int m_column;
@@ -110,7 +101,7 @@ public:
     // before the exception reaches the caller). Typically sets the hourglass cursor.
     void setBusyHook(std::function<void(bool busy)> hook) { m_busyHook = std::move(hook); }
 
-    void open(); // does nothing when open
+    void open();  // does nothing when open
     void close(); // drops the result and a pending append
     bool isOpen() const { return m_result != nullptr; }
     // Runs UPDATE, DELETE or any statement without a result; returns the rows changed.

@@ -32,8 +32,7 @@ double loadReal(const char* at)
 } // namespace
 
 DbResult::DbResult(QStringList columnNames, QList<Kind> columnKinds)
-    : m_names(std::move(columnNames)),
-      m_kinds(std::move(columnKinds))
+    : m_names(std::move(columnNames)), m_kinds(std::move(columnKinds))
 {
     // The first of two equal names wins, as a lookup by name finds the first column.
     for (int i = static_cast<int>(m_names.size()) - 1; i >= 0; --i)

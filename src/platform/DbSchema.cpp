@@ -53,11 +53,10 @@ QStringList DbTableDef::createIndexSql(const QString& schemaName) const
         QStringList columnNames;
         for (const QString& column : index.columns)
             columnNames.append(quoteIdentifier(column));
-        statements.append(QStringLiteral("CREATE %1INDEX IF NOT EXISTS ")
-                              .arg(index.unique ? QStringLiteral("UNIQUE ") : QString()) +
-                          quoteIdentifier(schemaName) + u'.' + quoteIdentifier(index.name) +
-                          QStringLiteral(" ON ") + quoteIdentifier(name) + QStringLiteral(" (") +
-                          columnNames.join(QStringLiteral(", ")) + u')');
+        statements.append(
+            QStringLiteral("CREATE %1INDEX IF NOT EXISTS ").arg(index.unique ? QStringLiteral("UNIQUE ") : QString()) +
+            quoteIdentifier(schemaName) + u'.' + quoteIdentifier(index.name) + QStringLiteral(" ON ") +
+            quoteIdentifier(name) + QStringLiteral(" (") + columnNames.join(QStringLiteral(", ")) + u')');
     }
     return statements;
 }

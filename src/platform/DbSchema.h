@@ -14,8 +14,8 @@ enum class DbColumnType { Integer, AutoIncrement, SmallInt, Boolean, Text };
 struct DbColumn {
     QString name;
     DbColumnType type = DbColumnType::Text;
-    int width = 0;      // Text: the most characters a value may have (a CHECK constraint)
-    QString collation;  // Text: the collation of the column, empty for the binary one
+    int width = 0;     // Text: the most characters a value may have (a CHECK constraint)
+    QString collation; // Text: the collation of the column, empty for the binary one
 };
 
 struct DbIndex {

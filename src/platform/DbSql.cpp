@@ -2,8 +2,14 @@
 
 namespace {
 
-bool isNameStart(QChar c) { return c.isLetter() || c == u'_'; }
-bool isNamePart(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool isNameStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+bool isNamePart(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
 
 // Index just past the quoted run that starts at from (quote char at from); a doubled quote
 // inside stands for one. An unterminated run ends the text.

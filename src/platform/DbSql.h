@@ -7,8 +7,8 @@
 // string literals, quoted identifiers and comments becomes "?", numbered in order of
 // appearance. A name used twice is two parameters; the names only label them.
 struct DbStatement {
-    QString sql;             // the text handed to the engine
-    QStringList paramNames;  // one entry per "?", in order
+    QString sql;            // the text handed to the engine
+    QStringList paramNames; // one entry per "?", in order
 };
 
 DbStatement rewriteParameters(const QString& text);

@@ -2,14 +2,13 @@
 
 #include "platform/DbError.h"
 
-#include <sqlite3.h>
-
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QStringEncoder>
 
 #include <cstring>
+#include <sqlite3.h>
 
 namespace DbSqlite {
 
@@ -85,8 +84,7 @@ void exec(QSqlQuery& query, const QString& component, const QString& sql, const 
 }
 
 Statement::Statement(const QSqlDatabase& db, const QString& component, const QString& sql)
-    : m_handle(handle(db)),
-      m_component(component)
+    : m_handle(handle(db)), m_component(component)
 {
     if (!m_handle)
         throw EDatabaseError(component, QStringLiteral("The database is not open"));

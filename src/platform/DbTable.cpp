@@ -5,10 +5,8 @@
 #include "platform/DbSchema.h"
 
 DbTable::DbTable(DbConnection& connection, QString componentName)
-    : m_connection(connection),
-      m_name(std::move(componentName))
-{
-}
+    : m_connection(connection), m_name(std::move(componentName))
+{}
 
 DbTable::~DbTable()
 {
@@ -43,8 +41,8 @@ void DbTable::open()
             throw;
         }
     } else {
-        m_connection.execute(m_name, QStringLiteral("SELECT count(*) FROM %1.%2")
-                                         .arg(schema, quoteIdentifier(m_tableName)));
+        m_connection.execute(m_name,
+                             QStringLiteral("SELECT count(*) FROM %1.%2").arg(schema, quoteIdentifier(m_tableName)));
     }
     m_open = true;
 }

@@ -13,8 +13,7 @@ QString InstanceLock::defaultPath()
     return folder + QStringLiteral("/kubNEWSLETTER.lock");
 }
 
-InstanceLock::InstanceLock(const QString& lockFilePath)
-    : m_lock(lockFilePath)
+InstanceLock::InstanceLock(const QString& lockFilePath) : m_lock(lockFilePath)
 {
     // The default stale time (30 s) would let a second instance break the lock of a first one
     // that has simply been running longer; only a dead owner makes the lock stale.

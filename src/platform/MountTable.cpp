@@ -6,10 +6,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -56,26 +55,28 @@ bool isBelow(const QString& path, const QString& folder)
 const QSet<QString>& pseudoFileSystems()
 {
     static const QSet<QString> names{
-        QStringLiteral("proc"),      QStringLiteral("sysfs"),       QStringLiteral("devtmpfs"),
-        QStringLiteral("devpts"),    QStringLiteral("cgroup"),      QStringLiteral("cgroup2"),
-        QStringLiteral("mqueue"),    QStringLiteral("debugfs"),     QStringLiteral("tracefs"),
-        QStringLiteral("securityfs"), QStringLiteral("pstore"),     QStringLiteral("bpf"),
-        QStringLiteral("configfs"),  QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
-        QStringLiteral("autofs"),    QStringLiteral("binfmt_misc"), QStringLiteral("efivarfs"),
-        QStringLiteral("nsfs"),      QStringLiteral("rpc_pipefs"),  QStringLiteral("selinuxfs"),
-        QStringLiteral("squashfs"),  QStringLiteral("nfsd"),        QStringLiteral("fuse.gvfsd-fuse"),
+        QStringLiteral("proc"),        QStringLiteral("sysfs"),       QStringLiteral("devtmpfs"),
+        QStringLiteral("devpts"),      QStringLiteral("cgroup"),      QStringLiteral("cgroup2"),
+        QStringLiteral("mqueue"),      QStringLiteral("debugfs"),     QStringLiteral("tracefs"),
+        QStringLiteral("securityfs"),  QStringLiteral("pstore"),      QStringLiteral("bpf"),
+        QStringLiteral("configfs"),    QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
+        QStringLiteral("autofs"),      QStringLiteral("binfmt_misc"), QStringLiteral("efivarfs"),
+        QStringLiteral("nsfs"),        QStringLiteral("rpc_pipefs"),  QStringLiteral("selinuxfs"),
+        QStringLiteral("squashfs"),    QStringLiteral("nfsd"),        QStringLiteral("fuse.gvfsd-fuse"),
         QStringLiteral("fuse.portal"), QStringLiteral("fuse.lxcfs")};
     return names;
 }
 
 const QSet<QString>& networkFileSystems()
 {
-    static const QSet<QString> names{
-        QStringLiteral("nfs"),   QStringLiteral("nfs4"),          QStringLiteral("cifs"),
-        QStringLiteral("smb3"),  QStringLiteral("smbfs"),         QStringLiteral("ncpfs"),
-        QStringLiteral("9p"),    QStringLiteral("afs"),           QStringLiteral("ceph"),
-        QStringLiteral("davfs"), QStringLiteral("fuse.sshfs"),    QStringLiteral("fuse.rclone"),
-        QStringLiteral("fuse.s3fs"), QStringLiteral("fuse.glusterfs"), QStringLiteral("glusterfs")};
+    static const QSet<QString> names{QStringLiteral("nfs"),        QStringLiteral("nfs4"),
+                                     QStringLiteral("cifs"),       QStringLiteral("smb3"),
+                                     QStringLiteral("smbfs"),      QStringLiteral("ncpfs"),
+                                     QStringLiteral("9p"),         QStringLiteral("afs"),
+                                     QStringLiteral("ceph"),       QStringLiteral("davfs"),
+                                     QStringLiteral("fuse.sshfs"), QStringLiteral("fuse.rclone"),
+                                     QStringLiteral("fuse.s3fs"),  QStringLiteral("fuse.glusterfs"),
+                                     QStringLiteral("glusterfs")};
     return names;
 }
 
@@ -141,8 +142,8 @@ QList<VolumeInfo> VolumesFromMountTable(const QList<MountEntry>& entries,
             byMountPoint.remove(entry.mountPoint);
             continue;
         }
-        const QString identity = QString::number(entry.mountId) + QLatin1Char(' ') + entry.device +
-                                 QLatin1Char(' ') + entry.source;
+        const QString identity =
+            QString::number(entry.mountId) + QLatin1Char(' ') + entry.device + QLatin1Char(' ') + entry.source;
         byMountPoint.insert(entry.mountPoint, {entry.mountPoint, entry.source, entry.fileSystem, *kind, identity,
                                                labels.value(entry.device)});
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/VolumeProvider.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -7,8 +9,6 @@
 
 #include <functional>
 #include <optional>
-
-#include "platform/VolumeProvider.h"
 
 // One line of /proc/<pid>/mountinfo.
 struct MountEntry {

@@ -1,10 +1,10 @@
 #include "platform/MountTableVolumeProvider.h"
 
+#include "platform/MountTable.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSocketNotifier>
-
-#include "platform/MountTable.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ QList<VolumeInfo> MountTableVolumeProvider::readVolumes() const
     if (!m_table.isOpen() || !m_table.seek(0))
         return {};
     // Reading through the watched handle also clears the kernel's change flag.
-    QList<VolumeInfo> volumes = VolumesFromMountTable(ParseMountInfo(m_table.readAll()), deviceIsRemovable, ReadDeviceLabels());
+    QList<VolumeInfo> volumes =
+        VolumesFromMountTable(ParseMountInfo(m_table.readAll()), deviceIsRemovable, ReadDeviceLabels());
     // Bind mounts of single files (common in containers) are no folders to browse; local
     // mounts only, as a dead network mount could hang the check.
     volumes.removeIf([](const VolumeInfo& volume) {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/VolumeProvider.h"
+
 #include <QFile>
 #include <QList>
-
-#include "platform/VolumeProvider.h"
 
 class QSocketNotifier;
 

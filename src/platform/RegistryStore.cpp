@@ -24,26 +24,17 @@ QString wrongType(const QString& name)
 void refuseUnreadable(const RegistryFile& file, const QString& path)
 {
     if (!file.readable())
-        throw ERegistryException(
-            QStringLiteral("Die Registrierungsdatei %1 kann nicht gelesen werden: %2").arg(path, file.unreadableReason()));
+        throw ERegistryException(QStringLiteral("Die Registrierungsdatei %1 kann nicht gelesen werden: %2")
+                                     .arg(path, file.unreadableReason()));
 }
 
 } // namespace
 
-ERegistryException::ERegistryException(const QString& message)
-    : std::runtime_error(message.toStdString())
-{
-}
+ERegistryException::ERegistryException(const QString& message) : std::runtime_error(message.toStdString()) {}
 
-RegistryStore::RegistryStore(QString filePath)
-    : m_filePath(std::move(filePath))
-{
-}
+RegistryStore::RegistryStore(QString filePath) : m_filePath(std::move(filePath)) {}
 
-RegistryStore::RegistryStore()
-    : RegistryStore(AppPaths::registryFile())
-{
-}
+RegistryStore::RegistryStore() : RegistryStore(AppPaths::registryFile()) {}
 
 QString RegistryStore::sectionName(const QString& key) const
 {
@@ -70,7 +61,8 @@ bool RegistryStore::openKey(const QString& key, bool canCreate)
         file.add(section);
         QString error;
         if (!file.save(m_filePath, &error))
-            throw ERegistryException(QStringLiteral("Schlüssel %1 konnte nicht erstellt werden: %2").arg(section, error));
+            throw ERegistryException(
+                QStringLiteral("Schlüssel %1 konnte nicht erstellt werden: %2").arg(section, error));
     }
     m_openSection = section;
     return true;

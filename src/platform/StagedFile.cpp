@@ -22,10 +22,7 @@ QString systemError()
 
 } // namespace
 
-StagedFile::StagedFile(QString target)
-    : m_target(std::move(target))
-{
-}
+StagedFile::StagedFile(QString target) : m_target(std::move(target)) {}
 
 StagedFile::~StagedFile()
 {
@@ -39,12 +36,14 @@ bool StagedFile::create()
     const bool replaces = target.exists();
     const bool ownerOnly = !replaces && PrivateFiles::insideWorkFolder(m_target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const QString candidate = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                                  QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+        const QString candidate =
+            target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+            QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
         QFile file(candidate);
         // Without rights given, a new file gets the usual ones of the user's file creation mask.
-        const bool made = ownerOnly ? file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::kFilePermissions)
-                                   : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        const bool made = ownerOnly
+                              ? file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::kFilePermissions)
+                              : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
         if (made) {
             m_path = candidate;
             if (replaces && !file.setPermissions(target.permissions())) {

@@ -6,10 +6,9 @@
 #include <QSaveFile>
 #include <QScopeGuard>
 
-#include <zip.h>
-
 #include <cerrno>
 #include <memory>
+#include <zip.h>
 
 namespace {
 
@@ -40,8 +39,7 @@ struct ZipFileSource {
     zip_error_t error;
     std::unique_ptr<ZipByteCounter> counter;
 
-    ZipFileSource(TZipEngine& owner, const QString& filePath)
-        : engine(owner), path(filePath), file(filePath)
+    ZipFileSource(TZipEngine& owner, const QString& filePath) : engine(owner), path(filePath), file(filePath)
     {
         zip_error_init(&error);
     }

@@ -63,9 +63,8 @@ std::optional<EndRecord> readEndRecord(QFile& file, QString& why)
         if (at + kEndRecordSize + commentLength != bytes.size())
             continue;
         EndRecord end{bytes.mid(at), size - tail + at};
-        const bool zip64 = (at >= 20 && read32(bytes, at - 20) == kZip64LocatorSignature) ||
-                           end.entries() == 0xffff || end.centralSize() == 0xffffffff ||
-                           end.centralOffset() == 0xffffffff;
+        const bool zip64 = (at >= 20 && read32(bytes, at - 20) == kZip64LocatorSignature) || end.entries() == 0xffff ||
+                           end.centralSize() == 0xffffffff || end.centralOffset() == 0xffffffff;
         if (zip64) {
             why = QStringLiteral("ZIP64-Archive werden nicht unterstützt");
             return std::nullopt;

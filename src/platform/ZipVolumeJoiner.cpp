@@ -125,7 +125,9 @@ Result join(const QString& lastVolume, const QString& target)
     Concatenation stream;
     if (!stream.open(volumesOf(lastVolume), why))
         return {false, why};
-    const auto damaged = [] { return Result{false, QStringLiteral("Die Teile der Sicherungsdatei passen nicht zusammen.")}; };
+    const auto damaged = [] {
+        return Result{false, QStringLiteral("Die Teile der Sicherungsdatei passen nicht zusammen.")};
+    };
     const qint64 centralStart = stream.absolute(end->centralDisk(), end->centralOffset());
     if (centralStart < 0)
         return damaged();

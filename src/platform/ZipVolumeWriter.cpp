@@ -38,8 +38,8 @@ std::optional<Layout> readLayout(QFile& in, QString& why)
     Layout layout;
     layout.end = *end;
     layout.centralOffset = end->centralOffset();
-    if (end->disk() != 0 || end->centralDisk() != 0 ||
-        layout.centralOffset + end->centralSize() != end->position || end->bytes.size() != kEndRecordSize) {
+    if (end->disk() != 0 || end->centralDisk() != 0 || layout.centralOffset + end->centralSize() != end->position ||
+        end->bytes.size() != kEndRecordSize) {
         why = QStringLiteral("Unerwarteter Aufbau der Sicherungsdatei");
         return std::nullopt;
     }
@@ -65,8 +65,7 @@ class SplitOutput {
 public:
     SplitOutput(const QString& name, ZipMedium first, qint64 total, const TZipVolumeWriter::NextMedium& next)
         : m_name(name), m_medium(std::move(first)), m_remaining(total), m_next(next)
-    {
-    }
+    {}
     ~SplitOutput()
     {
         if (!m_done) {
@@ -176,9 +175,9 @@ private:
 
     Failure writeFailure() const
     {
-        return {TZipVolumeWriter::Status::Failed,
-                QStringLiteral("Die Datei \"") + m_path + QStringLiteral("\" konnte nicht geschrieben werden: ") +
-                    m_out->errorString()};
+        return {TZipVolumeWriter::Status::Failed, QStringLiteral("Die Datei \"") + m_path +
+                                                      QStringLiteral("\" konnte nicht geschrieben werden: ") +
+                                                      m_out->errorString()};
     }
 
     QString m_name;
@@ -285,7 +284,8 @@ std::optional<Failure> writeSplit(QFile& in, const Layout& layout, SplitOutput& 
 
 } // namespace
 
-TZipVolumeWriter::Result TZipVolumeWriter::write(const QString& archivePath, const ZipMedium& first, const QString& name)
+TZipVolumeWriter::Result TZipVolumeWriter::write(const QString& archivePath, const ZipMedium& first,
+                                                 const QString& name)
 {
     QFile in(archivePath);
     if (!in.open(QIODevice::ReadOnly))

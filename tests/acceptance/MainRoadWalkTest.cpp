@@ -1,18 +1,17 @@
 #include "UserDriver.h"
-
 #include "addressbook/AbsF.h"
 #include "addressbook/AssiAbsenderForm.h"
 #include "addressbook/EmpfF.h"
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImpForm.h"
-#include "controls/FlatTreeView.h"
 #include "app/KubNewsProgram.h"
 #include "app/Main.h"
+#include "controls/FlatTreeView.h"
 #include "core/OptionForm.h"
 #include "mail/AiosmtpdServer.h"
+#include "mail/MailTestSupport.h"
 #include "mailing/BetreffForm.h"
 #include "mailing/LogViewForm.h"
-#include "mail/MailTestSupport.h"
 #include "mailing/NewsCheckForm.h"
 #include "mailing/NewsForm.h"
 #include "mailing/NewsPreview.h"
@@ -45,7 +44,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace {
@@ -174,13 +172,13 @@ protected:
         csvFile = account.path(QStringLiteral("home/Empfänger.csv"));
         QFile csv(csvFile);
         ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
-        const QString text = QStringLiteral(
-            "Anrede;Vorname;Nachname;Firma;Straße;PLZ;Ort;E-Mail\r\n"
-            "Herr;Jürgen;Öztürk;\"Bäckerei \"\"Zum Korn\"\"; Filiale Nord\";Mühlenweg 3;20095;Hamburg;"
-            "juergen.oeztuerk@example.org\r\n"
-            "Frau;Anna;Adam;;Hauptstraße 1;10115;Berlin;anna.adam@example.org\r\n"
-            ";Karl;Bauer;Bauer & Co. KG;;80331;München;karl.bauer@example.org\r\n"
-            "\r\n");
+        const QString text =
+            QStringLiteral("Anrede;Vorname;Nachname;Firma;Straße;PLZ;Ort;E-Mail\r\n"
+                           "Herr;Jürgen;Öztürk;\"Bäckerei \"\"Zum Korn\"\"; Filiale Nord\";Mühlenweg 3;20095;Hamburg;"
+                           "juergen.oeztuerk@example.org\r\n"
+                           "Frau;Anna;Adam;;Hauptstraße 1;10115;Berlin;anna.adam@example.org\r\n"
+                           ";Karl;Bauer;Bauer & Co. KG;;80331;München;karl.bauer@example.org\r\n"
+                           "\r\n");
         csv.write(text.toLatin1());
     }
 
@@ -194,12 +192,14 @@ protected:
     }
 
     // The rows one per line, for readable failures.
-    std::string rows(const QString& sql) { return databaseRows(account.databaseFolder(), sql).join(u'\n').toStdString(); }
+    std::string rows(const QString& sql)
+    {
+        return databaseRows(account.databaseFolder(), sql).join(u'\n').toStdString();
+    }
     static std::string lines(const QStringList& expected) { return expected.join(u'\n').toStdString(); }
 
     // Waits for the modal dialog and fails the stretch with the text of a box that came instead.
-    template <class W>
-    W* expectModal(const QString& objectName = {})
+    template <class W> W* expectModal(const QString& objectName = {})
     {
         W* dialog = user.waitForModal<W>(objectName);
         if (!dialog) {
@@ -207,8 +207,9 @@ protected:
                 QWidget* modal = QApplication::activeModalWidget();
                 if (auto* box = qobject_cast<QMessageBox*>(modal))
                     return QStringLiteral("message box: ") + box->text();
-                QString found = modal ? QStringLiteral("modal: ") + QString::fromLatin1(modal->metaObject()->className())
-                                      : QStringLiteral("no modal window");
+                QString found = modal
+                                    ? QStringLiteral("modal: ") + QString::fromLatin1(modal->metaObject()->className())
+                                    : QStringLiteral("no modal window");
                 for (QWidget* window : QApplication::topLevelWidgets()) {
                     if (window->isVisible())
                         found += QStringLiteral(", shown: ") + QString::fromLatin1(window->metaObject()->className()) +
@@ -226,13 +227,13 @@ protected:
     {
         QAbstractButton* button = user.button(parent, text);
         ASSERT_NE(button, nullptr) << text.toStdString();
-        ASSERT_TRUE(user.waitUntil([button] { return button->isEnabled(); })) << text.toStdString() << " stays disabled";
+        ASSERT_TRUE(user.waitUntil([button] { return button->isEnabled(); }))
+            << text.toStdString() << " stays disabled";
         user.click(button);
     }
 
     // Clicks the recipient screen's button and waits for the dialog it opens.
-    template <class W>
-    W* openFromRecipientScreen(const QString& button, const QString& dialog)
+    template <class W> W* openFromRecipientScreen(const QString& button, const QString& dialog)
     {
         TEmpfFrame* screen = recipientScreen();
         if (!screen) {
@@ -275,10 +276,13 @@ void MainRoadWalk::walkWizard()
     } steps[] = {
         {"AssiAllgemeinFrame", {}},
         {"AssiAbsAdressFrame",
-         {{"FE1", kSender}, {"FE2", QStringLiteral("Hafenstraße 1")}, {"FE3", QStringLiteral("20095")},
+         {{"FE1", kSender},
+          {"FE2", QStringLiteral("Hafenstraße 1")},
+          {"FE3", QStringLiteral("20095")},
           {"FE4", QStringLiteral("Hamburg")}}},
         {"AssiAbsKommFrame",
-         {{"FE1", QStringLiteral("040 1234")}, {"FE3", QStringLiteral("info@nord.example")},
+         {{"FE1", QStringLiteral("040 1234")},
+          {"FE3", QStringLiteral("info@nord.example")},
           {"FE4", QStringLiteral("www.nord.example")}}},
         {"AssiAbsVerfasserFrame", {{"FE1", QStringLiteral("Jana Kiel")}, {"FE2", QStringLiteral("jana@nord.example")}}},
         {"AssiAbsSMTPFrame", {{"FE1", QStringLiteral("127.0.0.1")}, {"FE2", kUser}, {"FE3", kPassword}}},
@@ -307,7 +311,7 @@ void MainRoadWalk::walkWizard()
     EXPECT_EQ(rows(QStringLiteral("SELECT ID, Firma, Strasse, PLZ, Ort, Tel, Firmenemail, Web, Verfasser, Email, "
                                   "Host FROM Verfasser")),
               lines({QStringLiteral("1|Zeitung Nord|Hafenstraße 1|20095|Hamburg|040 1234|info@nord.example|"
-                                         "www.nord.example|Jana Kiel|jana@nord.example|127.0.0.1")}));
+                                    "www.nord.example|Jana Kiel|jana@nord.example|127.0.0.1")}));
 }
 
 void MainRoadWalk::walkSenderAndRecipientScreens()
@@ -339,21 +343,24 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
     bool chosen = false;
     for (int attempt = 0; attempt < 30 && !chosen; ++attempt) {
         user.clickItem(senders->view(), kSender);
-        chosen = user.waitUntil([senders] { return senders->currentText() == kSender && !senders->view()->isVisible(); },
-                                QApplication::doubleClickInterval());
+        chosen =
+            user.waitUntil([senders] { return senders->currentText() == kSender && !senders->view()->isVisible(); },
+                           QApplication::doubleClickInterval());
     }
     ASSERT_TRUE(chosen) << "the sender could not be chosen from the list";
     auto* count = user.child<QLabel>(screen, QStringLiteral("Label6"));
     ASSERT_NE(count, nullptr);
-    EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("Keine Empfänger für ausgewählten Absender"); }));
+    EXPECT_TRUE(user.waitUntil(
+        [count] { return count->text() == QStringLiteral("Keine Empfänger für ausgewählten Absender"); }));
 
-    ASSERT_NO_FATAL_FAILURE(addRecipient({QStringLiteral("Nordlicht GmbH"), QStringLiteral("Frau"),
-                                          QStringLiteral("Inge"), QStringLiteral("Ahrens"),
-                                          QStringLiteral("inge.ahrens@example.org")}));
+    ASSERT_NO_FATAL_FAILURE(
+        addRecipient({QStringLiteral("Nordlicht GmbH"), QStringLiteral("Frau"), QStringLiteral("Inge"),
+                      QStringLiteral("Ahrens"), QStringLiteral("inge.ahrens@example.org")}));
     ASSERT_NO_FATAL_FAILURE(addRecipient({QString(), QStringLiteral("Herr"), QStringLiteral("Ole"),
                                           QStringLiteral("Brandt"), QStringLiteral("ole.brandt@example.org")}));
-    EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("2 Empfänger für ausgewählten Absender"); }))
-        << user.onGui([count] { return count->text(); }).toStdString();
+    EXPECT_TRUE(user.waitUntil([count] {
+        return count->text() == QStringLiteral("2 Empfänger für ausgewählten Absender");
+    })) << user.onGui([count] { return count->text(); }).toStdString();
     user.snapshot(main, QStringLiteral("recipients"));
     // A hosted screen wider than the window leaves the tree its width.
     EXPECT_FALSE(user.onGui([tree] {
@@ -377,7 +384,7 @@ void MainRoadWalk::walkSenderAndRecipientScreens()
     EXPECT_EQ(rows(QStringLiteral("SELECT AbsenderID, Firma, Anrede, Vorname, Name, Email, Send FROM Adressen "
                                   "ORDER BY ID")),
               lines({QStringLiteral("1|Nordlicht GmbH|Frau|Inge|Ahrens|inge.ahrens@example.org|1"),
-                           QStringLiteral("1||Herr|Ole|Brandt|ole.brandt@example.org|1")}));
+                     QStringLiteral("1||Herr|Ole|Brandt|ole.brandt@example.org|1")}));
 }
 
 // Firma, Anrede, Vorname, Name, E-mail typed into the recipient dialog.
@@ -429,7 +436,7 @@ void MainRoadWalk::walkImport()
     ASSERT_TRUE(columns && fields && mapped);
     ASSERT_TRUE(user.waitUntil([columns] { return columns->topLevelItemCount() == 8; }));
     const std::pair<const char*, const char*> mapping[] = {
-        {"Anrede", "Anrede"}, {"Vorname", "Vorname"}, {"Nachname", "Name"}, {"Firma", "Firma"},
+        {"Anrede", "Anrede"},  {"Vorname", "Vorname"}, {"Nachname", "Name"}, {"Firma", "Firma"},
         {"Straße", "Strasse"}, {"PLZ", "PLZ"},         {"Ort", "Ort"},       {"E-Mail", "Email"}};
     int done = 0;
     for (const auto& [column, field] : mapping) {
@@ -458,15 +465,16 @@ void MainRoadWalk::walkImport()
     ASSERT_TRUE(user.waitForNoModal());
 
     auto* count = user.child<QLabel>(recipientScreen(), QStringLiteral("Label6"));
-    EXPECT_TRUE(user.waitUntil([count] { return count->text() == QStringLiteral("3 Empfänger für ausgewählten Absender"); }))
-        << user.onGui([count] { return count->text(); }).toStdString();
+    EXPECT_TRUE(user.waitUntil([count] {
+        return count->text() == QStringLiteral("3 Empfänger für ausgewählten Absender");
+    })) << user.onGui([count] { return count->text(); }).toStdString();
     // The import replaced the two recipients typed before.
     EXPECT_EQ(rows(QStringLiteral("SELECT AbsenderID, Anrede, Vorname, Name, Firma, Strasse, PLZ, Ort, Email, Send "
                                   "FROM Adressen ORDER BY Email")),
               lines({QStringLiteral("1|Frau|Anna|Adam||Hauptstraße 1|10115|Berlin|anna.adam@example.org|1"),
-                      QStringLiteral("1|Herr|Jürgen|Öztürk|Bäckerei \"Zum Korn\"; Filiale Nord|Mühlenweg 3|"
-                                     "20095|Hamburg|juergen.oeztuerk@example.org|1"),
-                      QStringLiteral("1||Karl|Bauer|Bauer & Co. KG||80331|München|karl.bauer@example.org|1")}));
+                     QStringLiteral("1|Herr|Jürgen|Öztürk|Bäckerei \"Zum Korn\"; Filiale Nord|Mühlenweg 3|"
+                                    "20095|Hamburg|juergen.oeztuerk@example.org|1"),
+                     QStringLiteral("1||Karl|Bauer|Bauer & Co. KG||80331|München|karl.bauer@example.org|1")}));
 }
 
 void MainRoadWalk::walkNewsletter()
@@ -475,9 +483,8 @@ void MainRoadWalk::walkNewsletter()
     ASSERT_NE(templates, nullptr);
     auto* list = user.child<QListWidget>(templates, QStringLiteral("FsFileListBox1"));
     ASSERT_NE(list, nullptr);
-    ASSERT_TRUE(user.waitUntil([list] {
-        return !list->findItems(QStringLiteral("Monatsbrief.html"), Qt::MatchExactly).isEmpty();
-    }));
+    ASSERT_TRUE(user.waitUntil(
+        [list] { return !list->findItems(QStringLiteral("Monatsbrief.html"), Qt::MatchExactly).isEmpty(); }));
     user.clickItem(list, QStringLiteral("Monatsbrief.html"));
 
     user.snapshot(templates, QStringLiteral("template"));
@@ -485,7 +492,8 @@ void MainRoadWalk::walkNewsletter()
     auto* preview = expectModal<TNewsPreview>(QStringLiteral("NewsPreview"));
     ASSERT_NE(preview, nullptr);
     const QString title = user.onGui([preview] { return preview->windowTitle(); });
-    EXPECT_TRUE(title.startsWith(QStringLiteral("NewsPreview - ")) && title.endsWith(QStringLiteral("/Monatsbrief.html")))
+    EXPECT_TRUE(title.startsWith(QStringLiteral("NewsPreview - ")) &&
+                title.endsWith(QStringLiteral("/Monatsbrief.html")))
         << title.toStdString();
     const QString templateFile = title.mid(QStringLiteral("NewsPreview - ").size());
     // The browser shows the file (the rich-text view's plain text, the browser's page title).
@@ -523,8 +531,9 @@ void MainRoadWalk::walkNewsletter()
 
     auto* status = user.waitForWindow<TUserSP>();
     ASSERT_NE(status, nullptr);
-    EXPECT_TRUE(user.waitUntil([status] { return status->Label1->text() == QStringLiteral("Übertragung abgeschlossen."); }))
-        << user.onGui([status] { return status->Label1->text(); }).toStdString();
+    EXPECT_TRUE(user.waitUntil([status] {
+        return status->Label1->text() == QStringLiteral("Übertragung abgeschlossen.");
+    })) << user.onGui([status] { return status->Label1->text(); }).toStdString();
 
     user.snapshot(status, QStringLiteral("status"));
     const QList<QJsonObject> mails = server.messages();
@@ -545,11 +554,12 @@ void MainRoadWalk::walkNewsletter()
         EXPECT_TRUE(html.contains(QString::fromUtf8(expected[i].second))) << html.toStdString();
         EXPECT_TRUE(html.contains(QStringLiteral("Monatsbrief von Zeitung Nord")));
         EXPECT_FALSE(html.contains(QStringLiteral("<#")));
-        EXPECT_TRUE(PassesMimeCheck(mail[QStringLiteral("raw")].toString().toUtf8(),
-                                    QJsonObject{{QStringLiteral("shape"),
-                                                 QStringLiteral("multipart/related(text/html,image/png,image/gif,image/gif)")},
-                                                {QStringLiteral("subject"), kSubject},
-                                                {QStringLiteral("images"), images}}));
+        EXPECT_TRUE(
+            PassesMimeCheck(mail[QStringLiteral("raw")].toString().toUtf8(),
+                            QJsonObject{{QStringLiteral("shape"),
+                                         QStringLiteral("multipart/related(text/html,image/png,image/gif,image/gif)")},
+                                        {QStringLiteral("subject"), kSubject},
+                                        {QStringLiteral("images"), images}}));
     }
     // The main window frees a closed status window.
     const QPointer<TUserSP> watched = user.onGui([status] { return QPointer<TUserSP>(status); });
@@ -615,9 +625,11 @@ void MainRoadWalk::walkLogAndPrinting()
     user.snapshot(options, QStringLiteral("print-options"));
     ASSERT_NO_FATAL_FAILURE(clickButton(options, QStringLiteral("OK")));
     ASSERT_TRUE(user.waitForNoModal()) << user.onGui([] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        return box ? box->text() : QString();
-    }).toStdString();
+                                                  auto* box =
+                                                      qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                                                  return box ? box->text() : QString();
+                                              })
+                                              .toStdString();
     ASSERT_TRUE(user.waitUntil([pdfFile] { return QFileInfo(pdfFile).size() > 0; })) << pdfFile.toStdString();
     const QString printed = pdfText(pdfFile);
     EXPECT_TRUE(printed.contains(QStringLiteral("anna.adam@example.org"))) << printed.toStdString();
@@ -634,7 +646,9 @@ void MainRoadWalk::walkSettings()
     ASSERT_NE(settings, nullptr);
     auto* tabs = user.child<QTabBar>(settings, QStringLiteral("FTC1"));
     ASSERT_NE(tabs, nullptr);
-    EXPECT_EQ(user.onGui([tabs] { return QStringList{tabs->tabText(0), tabs->tabText(1)}; }),
+    EXPECT_EQ(user.onGui([tabs] {
+        return QStringList{tabs->tabText(0), tabs->tabText(1)};
+    }),
               (QStringList{QStringLiteral("Verzeichnise"), QStringLiteral("Verbindung")}));
     user.snapshot(settings, QStringLiteral("settings"));
     ASSERT_NO_FATAL_FAILURE(clickButton(settings, QStringLiteral("Abbrechen")));

@@ -24,15 +24,15 @@ public:
     static constexpr int kWaitMs = 60000;
 
     // Runs a reading on the GUI thread and returns its result. It must not open a window.
-    template <class F>
-    auto onGui(F&& read) -> std::invoke_result_t<F&>
+    template <class F> auto onGui(F&& read) -> std::invoke_result_t<F&>
     {
         using Result = std::invoke_result_t<F&>;
         if constexpr (std::is_void_v<Result>) {
             QMetaObject::invokeMethod(qApp, read, Qt::BlockingQueuedConnection);
         } else {
             Result result{};
-            QMetaObject::invokeMethod(qApp, [&] { result = read(); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [&] { result = read(); }, Qt::BlockingQueuedConnection);
             return result;
         }
     }
@@ -42,8 +42,7 @@ public:
 
     // The active modal widget once it is a W (and, when given, has this object name); null when
     // none came within the bound.
-    template <class W>
-    W* waitForModal(const QString& objectName = {})
+    template <class W> W* waitForModal(const QString& objectName = {})
     {
         W* found = nullptr;
         waitUntil([&] {
@@ -57,8 +56,7 @@ public:
     // The active modal message box once it is up; its text goes into text.
     QMessageBox* waitForMessageBox(QString* text = nullptr);
     // A visible top-level window of type W that matches; null when none came within the bound.
-    template <class W>
-    W* waitForWindow(const std::function<bool(W*)>& matches = {})
+    template <class W> W* waitForWindow(const std::function<bool(W*)>& matches = {})
     {
         W* found = nullptr;
         waitUntil([&] {
@@ -77,8 +75,7 @@ public:
     bool waitForNoModal();
 
     // A child by object name, found on the GUI thread.
-    template <class W>
-    W* child(QObject* parent, const QString& objectName)
+    template <class W> W* child(QObject* parent, const QString& objectName)
     {
         return onGui([=] { return parent->findChild<W*>(objectName); });
     }

@@ -4,9 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <random>
-
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -30,8 +29,8 @@ QString shownLines(const CsvLines& lines)
     for (const CsvLine& line : lines) {
         QString text = line.text;
         text.replace(QChar(u'\0'), QStringLiteral("\\0"));
-        shown.append(QString::number(line.number) +
-                     (line.unclosedQuote ? QStringLiteral("!:") : QStringLiteral(":")) + text);
+        shown.append(QString::number(line.number) + (line.unclosedQuote ? QStringLiteral("!:") : QStringLiteral(":")) +
+                     text);
     }
     return shown.join(u'|');
 }
@@ -171,15 +170,21 @@ TEST(CsvFiles, SpreadsheetFilesReadAsWritten)
         QStringList expected; // per record: the mapped fields joined by "|"
     } cases[] = {
         {"spreadsheet-1252.csv",
-         mapped({{RecipientField::Anrede, 0}, {RecipientField::Vorname, 1}, {RecipientField::Name, 2},
-                 {RecipientField::Strasse, 3}, {RecipientField::Ort, 5}, {RecipientField::Email, 6}}),
+         mapped({{RecipientField::Anrede, 0},
+                 {RecipientField::Vorname, 1},
+                 {RecipientField::Name, 2},
+                 {RecipientField::Strasse, 3},
+                 {RecipientField::Ort, 5},
+                 {RecipientField::Email, 6}}),
          {QStringLiteral("Herr|Jürgen|Müller|Hauptstraße 1; Hinterhaus|Nürnberg|mueller@example.org"),
           QStringLiteral("Frau|Änne|Meier \"die Ältere\"|Am Bach 3 2. Stock|München|meier@example.org"),
           QStringLiteral("Firma||Groß & Söhne||Passau|gross@example.org")}},
-        {"utf8-bom.csv", mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
+        {"utf8-bom.csv",
+         mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Łukasz||Gdańsk|lukasz@example.org"),
           QStringLiteral("||Ødegård||Tromsø|oedegaard@example.org")}},
-        {"cr-only.csv", mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
+        {"cr-only.csv",
+         mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Kuhn||offen|kuhn@example.org"), QStringLiteral("||Lang||zu|lang@example.org")}},
     };
     const RecipientField shown[] = {RecipientField::Anrede,  RecipientField::Vorname, RecipientField::Name,
@@ -216,9 +221,13 @@ TEST(CsvFiles, BytesBecomeLines)
          u"1:Name;Email|2:A;a@x|3:B;b@\\0x|4:C;c@x", true},
         {"picture renamed", QByteArrayLiteral("\x89PNG\r\n\x1a\n\0\0\0\rIHDR"),
          u"1:\u2030PNG|2:\u001a|3:\\0\\0\\0|4:IHDR", true},
-        {"UTF-16 LE with BOM", QByteArrayLiteral("\xFF\xFE" "A\0;\0\x41\x01\r\0\n\0x\0;\0\xFC\0"),
+        {"UTF-16 LE with BOM",
+         QByteArrayLiteral("\xFF\xFE"
+                           "A\0;\0\x41\x01\r\0\n\0x\0;\0\xFC\0"),
          u"1:A;\u0141|2:x;\u00fc", false},
-        {"UTF-16 BE with BOM", QByteArrayLiteral("\xFE\xFF" "\0A\0;\x01\x41\0\r\0\n\0x\0;\0\xFC"),
+        {"UTF-16 BE with BOM",
+         QByteArrayLiteral("\xFE\xFF"
+                           "\0A\0;\x01\x41\0\r\0\n\0x\0;\0\xFC"),
          u"1:A;\u0141|2:x;\u00fc", false},
         {"UTF-16 without BOM", QByteArrayLiteral("A\0;\0B\0"), u"1:A\\0;\\0B\\0", true},
         {"quoted LF, LF line ends",
@@ -260,12 +269,11 @@ TEST(CsvRecords, AStrayQuoteSwallowsNoRecord)
         EXPECT_EQ(UnclosedQuoteLines(lines), QList<int>{2});
         TFDBData records;
         QList<int> rejected;
-        ASSERT_EQ(ReadImportRecords(lines, records,
-                                    mapped({{RecipientField::Name, 0},
-                                            {RecipientField::Email, 2},
-                                            {RecipientField::Tel, 3}}),
-                                    nullptr, rejected),
-                  CsvReadResult::Records);
+        ASSERT_EQ(
+            ReadImportRecords(lines, records,
+                              mapped({{RecipientField::Name, 0}, {RecipientField::Email, 2}, {RecipientField::Tel, 3}}),
+                              nullptr, rejected),
+            CsvReadResult::Records);
         ASSERT_EQ(records.size(), between + 2);
         for (const TRecipientMailData& record : records) {
             EXPECT_TRUE(record.text(RecipientField::Email).endsWith(QStringLiteral("@example.org")))
@@ -304,10 +312,8 @@ TEST(CsvRecords, ValuesAreCutToCapacityAndTheSalutationDefaults)
                                                     "1;D;Hallo\n"));
     TFDBData records;
     QList<int> rejected;
-    const FieldMapping mapping = mapped({{RecipientField::PLZ, 0},
-                                         {RecipientField::Land, 1},
-                                         {RecipientField::BFormel, 2},
-                                         {RecipientField::Name, 3}});
+    const FieldMapping mapping = mapped(
+        {{RecipientField::PLZ, 0}, {RecipientField::Land, 1}, {RecipientField::BFormel, 2}, {RecipientField::Name, 3}});
     ASSERT_EQ(ReadImportRecords(lines, records, mapping, nullptr, rejected), CsvReadResult::Records);
     ASSERT_EQ(records.size(), 2);
     EXPECT_EQ(records[0].text(RecipientField::PLZ), QStringLiteral("123456789012345"));
@@ -383,12 +389,11 @@ TEST(CsvRecords, LineBreaksInValuesBecomeBlanksAndAddressesAreTrimmed)
                                      address + QStringLiteral("  ;x\n"));
     TFDBData records;
     QList<int> rejected;
-    ASSERT_EQ(ReadImportRecords(lines, records,
-                                mapped({{RecipientField::Name, 0},
-                                        {RecipientField::Email, 1},
-                                        {RecipientField::Ort, 2}}),
-                                nullptr, rejected),
-              CsvReadResult::Records);
+    ASSERT_EQ(
+        ReadImportRecords(lines, records,
+                          mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
+                          nullptr, rejected),
+        CsvReadResult::Records);
     ASSERT_EQ(records.size(), 2);
     EXPECT_EQ(records[0].text(RecipientField::Name), QStringLiteral("Meier Müller"));
     EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("meier@example.org"));

@@ -156,8 +156,8 @@ TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
         boxes.clear();
         form.openFile(c.path);
         ASSERT_EQ(boxes.boxes().size(), 1);
-        EXPECT_EQ(boxes.boxes().first().text, QStringLiteral("Die ausgewählte Datei \r\n\r\n") + c.path +
-                                                  QStringLiteral("\r\n\r\n") + c.box);
+        EXPECT_EQ(boxes.boxes().first().text,
+                  QStringLiteral("Die ausgewählte Datei \r\n\r\n") + c.path + QStringLiteral("\r\n\r\n") + c.box);
         EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
         EXPECT_EQ(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
         EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
@@ -179,8 +179,13 @@ TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
 TEST_F(ImportDialog, ListsTheTitlesOfUtf16FilesAndOf255Columns)
 {
     // "Name;Łódź"
-    const QByteArray utf16le =
-        QByteArrayLiteral("\xFF\xFE" "N\0a\0m\0e\0;\0" "\x41\x01" "\xF3\0" "d\0" "\x7A\x01" "\n\0");
+    const QByteArray utf16le = QByteArrayLiteral("\xFF\xFE"
+                                                 "N\0a\0m\0e\0;\0"
+                                                 "\x41\x01"
+                                                 "\xF3\0"
+                                                 "d\0"
+                                                 "\x7A\x01"
+                                                 "\n\0");
     form.openFile(writeFile(QStringLiteral("unicode.csv"), utf16le));
     EXPECT_EQ(form.LV1->topLevelItemCount(), 2) << boxes.texts().join(u'\n').toStdString();
     EXPECT_EQ(form.LV1->findItems(QStringLiteral("\u0141\u00f3d\u017a"), Qt::MatchExactly).size(), 1);

@@ -1,9 +1,9 @@
-#include "ScreenTestSupport.h"
+#include "addressbook/RecipientImport.h"
 
+#include "ScreenTestSupport.h"
 #include "addressbook/EmpfF.h"
 #include "addressbook/ImpCheckForm.h"
 #include "addressbook/ImpForm.h"
-#include "addressbook/RecipientImport.h"
 #include "platform/BusyGuard.h"
 
 #include <QComboBox>
@@ -165,8 +165,10 @@ TEST_F(RecipientImport, WithoutAChosenSenderOrWhileBusyNothingOpens)
     frame->EmpfFImpExecute();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
-    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("Die Absenderdaten konnten nicht ermittelt werden!\r\n")));
-    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("\"Bearbeiten / Absenderdaten\" einen neuen Absender hinzu.")));
+    EXPECT_TRUE(
+        boxes.texts().first().startsWith(QStringLiteral("Die Absenderdaten konnten nicht ermittelt werden!\r\n")));
+    EXPECT_TRUE(
+        boxes.texts().first().endsWith(QStringLiteral("\"Bearbeiten / Absenderdaten\" einen neuen Absender hinzu.")));
 
     frame->FCB1->setCurrentIndex(0);
     boxes.clear();

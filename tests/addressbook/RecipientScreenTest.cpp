@@ -1,5 +1,4 @@
 #include "ScreenTestSupport.h"
-
 #include "addressbook/EMFForm.h"
 #include "addressbook/EmpfF.h"
 #include "controls/TKubDBText.h"
@@ -8,8 +7,8 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -30,10 +29,7 @@ void typeText(QWidget* widget, const QString& text)
 
 class RecipientScreen : public ScreenFixture {
 public:
-    explicit RecipientScreen(bool withFixture = true)
-        : ScreenFixture(withFixture)
-    {
-    }
+    explicit RecipientScreen(bool withFixture = true) : ScreenFixture(withFixture) {}
 
     // As the main window does it: create, then FCB1Change once.
     TEmpfFrame& open()
@@ -41,8 +37,8 @@ public:
         gridTester.reset();
         frame.reset();
         frame = std::make_unique<TEmpfFrame>(*dm, nullptr, script.runner());
-        gridTester = std::make_unique<QAbstractItemModelTester>(
-            frame->RxDBGrid1->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        gridTester = std::make_unique<QAbstractItemModelTester>(frame->RxDBGrid1->model(),
+                                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
         frame->FCB1Change();
         frame->show();
         frame->updateCommands();
@@ -83,10 +79,7 @@ public:
 
 class EmptyRecipientScreen : public RecipientScreen {
 public:
-    EmptyRecipientScreen()
-        : RecipientScreen(false)
-    {
-    }
+    EmptyRecipientScreen() : RecipientScreen(false) {}
 };
 
 TEST_F(RecipientScreen, OpensOnTheFirstSenderInTheQuerysOrder)
@@ -109,7 +102,8 @@ TEST_F(RecipientScreen, OpensOnTheFirstSenderInTheQuerysOrder)
     EXPECT_EQ(frame->RxDBGrid1->currentIndex().row(), 0);
     pick(1);
     EXPECT_EQ(frame->findChild<TKubDBText*>(QStringLiteral("DBTextVorname"))->caption(), QStringLiteral("Änne"));
-    EXPECT_EQ(frame->findChild<TKubDBText*>(QStringLiteral("DBTextBFormel"))->caption(), QStringLiteral("Sehr geehrte Frau"));
+    EXPECT_EQ(frame->findChild<TKubDBText*>(QStringLiteral("DBTextBFormel"))->caption(),
+              QStringLiteral("Sehr geehrte Frau"));
     EXPECT_FALSE(dm->AbsendQuery.isOpen());
     EXPECT_TRUE(boxes.texts().isEmpty());
 }
@@ -152,7 +146,8 @@ TEST_F(RecipientScreen, CommandsFollowTheChoiceTheRowsAndTheDatabaseState)
         {"sender with recipients", [](RecipientScreen&) {}, true, true},
         {"sender without recipients",
          [](RecipientScreen& t) {
-             t.db.connection.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen WHERE AbsenderID = 2"));
+             t.db.connection.execute(QStringLiteral("Test"),
+                                     QStringLiteral("DELETE FROM Adressen WHERE AbsenderID = 2"));
              t.chooseId(1);
              t.chooseId(2);
          },
@@ -187,8 +182,9 @@ TEST_F(RecipientScreen, CommandsFollowTheChoiceTheRowsAndTheDatabaseState)
 
 TEST_F(EmptyRecipientScreen, WithoutSendersAddingExplainsAndRowsOfSenderZeroShow)
 {
-    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email, Status, "
-                                                                 "Send) VALUES (0, 'Waise', 'w@example.org', 0, 1)"));
+    db.connection.execute(QStringLiteral("Test"),
+                          QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email, Status, "
+                                         "Send) VALUES (0, 'Waise', 'w@example.org', 0, 1)"));
     open();
     EXPECT_EQ(frame->FCB1->count(), 0);
     EXPECT_EQ(frame->FCB1->currentIndex(), -1);
@@ -251,8 +247,9 @@ TEST_F(RecipientScreen, AddingKeepsTheCurrentRowAndStoresTheDialogsValues)
     EXPECT_EQ(current("Name"), QStringLiteral("Bauer"));
     EXPECT_EQ(frame->RxDBGrid1->currentIndex().row(), 2);
     EXPECT_EQ(frame->Label6->text(), QStringLiteral("4") + kCountSuffix);
-    EXPECT_EQ(db.rows(QStringLiteral("SELECT AbsenderID, Titel, BFormel, Status, Send FROM Adressen WHERE Name = 'Becker'")),
-              QStringLiteral("1,Mag.,Sehr geehrte(r),0,False"));
+    EXPECT_EQ(
+        db.rows(QStringLiteral("SELECT AbsenderID, Titel, BFormel, Status, Send FROM Adressen WHERE Name = 'Becker'")),
+        QStringLiteral("1,Mag.,Sehr geehrte(r),0,False"));
     EXPECT_TRUE(boxes.texts().isEmpty());
 }
 
@@ -260,8 +257,8 @@ TEST_F(RecipientScreen, EditingKeepsStatusAndLongValuesAndFollowsTheRow)
 {
     const QString longTel = QStringLiteral("+49 (0) 431 123456789 - 1234567 Zentrale");
     ASSERT_EQ(longTel.size(), 40);
-    db.connection.execute(QStringLiteral("Test"), QStringLiteral("UPDATE Adressen SET Status = 3, Tel = ? WHERE ID = 3"),
-                          {longTel});
+    db.connection.execute(QStringLiteral("Test"),
+                          QStringLiteral("UPDATE Adressen SET Status = 3, Tel = ? WHERE ID = 3"), {longTel});
     open();
     chooseId(1); // Adam is current
     script.then<TEmpfModForm>([&](TEmpfModForm& form) {
@@ -298,11 +295,13 @@ TEST_F(RecipientScreen, DeletingAsksWithTheCompanyOrTheSurname)
         frame->EmpfFDel->trigger();
         EXPECT_EQ(boxes.texts().last(), question);
         EXPECT_EQ(boxes.boxes().last().buttons, MsgButtons::YesNo);
-        EXPECT_EQ(db.rows(QStringLiteral("SELECT COUNT(*) FROM Adressen WHERE ID = %1").arg(c.id)), QStringLiteral("1"));
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT COUNT(*) FROM Adressen WHERE ID = %1").arg(c.id)),
+                  QStringLiteral("1"));
         pick(c.row);
         boxes.answerNext(MsgAnswer::Yes);
         frame->EmpfFDel->trigger();
-        EXPECT_EQ(db.rows(QStringLiteral("SELECT COUNT(*) FROM Adressen WHERE ID = %1").arg(c.id)), QStringLiteral("0"));
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT COUNT(*) FROM Adressen WHERE ID = %1").arg(c.id)),
+                  QStringLiteral("0"));
         EXPECT_EQ(frame->RxDBGrid1->currentIndex().row(), dm->EmpfQuery.recordCount() > 0 ? 0 : -1);
     }
     EXPECT_EQ(frame->Label6->text(), kNoRecipients);
@@ -391,10 +390,11 @@ TEST_F(RecipientScreen, AnUnreachableDatabaseReportsTheChoicesThenTheList)
 {
     dm->AdsConnection1.disconnect();
     open();
-    EXPECT_EQ(boxes.texts(),
-              QStringList({QStringLiteral("Es ist ein Fehler beim Zugriff auf die Firmendatenbank aufgetreten!\r\n"
-                                          "Das Zuordnen einer Firma zu den Empfängern ist nicht möglich."),
-                           databaseMessage(QStringLiteral("EmpfQuery: The connection AdsConnection1 is not connected"))}));
+    EXPECT_EQ(
+        boxes.texts(),
+        QStringList({QStringLiteral("Es ist ein Fehler beim Zugriff auf die Firmendatenbank aufgetreten!\r\n"
+                                    "Das Zuordnen einer Firma zu den Empfängern ist nicht möglich."),
+                     databaseMessage(QStringLiteral("EmpfQuery: The connection AdsConnection1 is not connected"))}));
     EXPECT_EQ(frame->FCB1->count(), 0);
     EXPECT_TRUE(frame->DBError());
     EXPECT_FALSE(frame->EmpfFMod->isEnabled());

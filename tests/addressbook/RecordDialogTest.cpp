@@ -68,7 +68,7 @@ TEST(SenderDialog, StoresTheTextsAsTypedAndMasksThePassword)
 TEST(SenderDialog, TabOrderFollowsTheFields)
 {
     TAbsModForm form;
-    const QWidget* expected[] = {form.FE1, form.FE2, form.FE3, form.FE4,  form.FE5,  form.FE6, form.FE7,
+    const QWidget* expected[] = {form.FE1, form.FE2, form.FE3,  form.FE4,  form.FE5,  form.FE6, form.FE7,
                                  form.FE8, form.FE9, form.FE10, form.FE11, form.FE12, form.FE13};
     QWidget* at = form.FE1;
     for (const QWidget* edit : expected) {

@@ -18,8 +18,7 @@
 // senders and five recipients), with the message boxes recorded.
 class ScreenFixture : public ::testing::Test {
 public:
-    explicit ScreenFixture(bool withFixture = true)
-        : db(withFixture)
+    explicit ScreenFixture(bool withFixture = true) : db(withFixture)
     {
         db.env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"%1\"\n").arg(db.folder()));
         dm = std::make_unique<TDM2>(availability);
@@ -70,8 +69,7 @@ public:
 // closed as if by Abbrechen.
 class DialogScript {
 public:
-    template <typename Dialog>
-    void then(std::function<void(Dialog&)> step)
+    template <typename Dialog> void then(std::function<void(Dialog&)> step)
     {
         m_steps.append([step](QDialog& dialog) { step(dynamic_cast<Dialog&>(dialog)); });
     }

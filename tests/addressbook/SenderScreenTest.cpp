@@ -1,5 +1,4 @@
 #include "ScreenTestSupport.h"
-
 #include "addressbook/AMFForm.h"
 #include "addressbook/AbsF.h"
 #include "controls/TKubDBText.h"
@@ -12,17 +11,14 @@ namespace {
 
 class SenderScreen : public ScreenFixture {
 public:
-    explicit SenderScreen(bool withFixture = true)
-        : ScreenFixture(withFixture)
-    {
-    }
+    explicit SenderScreen(bool withFixture = true) : ScreenFixture(withFixture) {}
 
     TAbsFrame& open()
     {
         gridTester.reset();
         frame = std::make_unique<TAbsFrame>(*dm, nullptr, script.runner());
-        gridTester = std::make_unique<QAbstractItemModelTester>(
-            frame->RxDBGrid1->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        gridTester = std::make_unique<QAbstractItemModelTester>(frame->RxDBGrid1->model(),
+                                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
         frame->OpenData();
         frame->show();
         frame->updateCommands();
@@ -51,10 +47,7 @@ public:
 
 class EmptySenderScreen : public SenderScreen {
 public:
-    EmptySenderScreen()
-        : SenderScreen(false)
-    {
-    }
+    EmptySenderScreen() : SenderScreen(false) {}
 };
 
 TEST_F(SenderScreen, ListsSendersByCompanyWithTheFirstCurrent)
@@ -90,7 +83,8 @@ TEST_F(EmptySenderScreen, EnablingFollowsTheCurrentRowsCompany)
         SCOPED_TRACE(c.name);
         db.connection.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Verfasser"));
         if (!c.rows.isEmpty())
-            db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Verfasser (Firma) VALUES ") + c.rows);
+            db.connection.execute(QStringLiteral("Test"),
+                                  QStringLiteral("INSERT INTO Verfasser (Firma) VALUES ") + c.rows);
         open();
         EXPECT_TRUE(frame->AbsFNeu->isEnabled());
         EXPECT_EQ(frame->AbsFMod->isEnabled(), c.editable);
@@ -105,8 +99,8 @@ TEST_F(SenderScreen, AnUnreachableDatabaseReportsOnceAndLocksTheScreen)
 {
     dm->AdsConnection1.disconnect();
     open();
-    EXPECT_EQ(boxes.texts(), QStringList{databaseMessage(QStringLiteral(
-                                 "AbsendQuery: The connection AdsConnection1 is not connected"))});
+    EXPECT_EQ(boxes.texts(), QStringList{databaseMessage(
+                                 QStringLiteral("AbsendQuery: The connection AdsConnection1 is not connected"))});
     EXPECT_TRUE(frame->DBError());
     EXPECT_FALSE(frame->RxDBGrid1->isEnabled());
     EXPECT_FALSE(frame->AbsFNeu->isEnabled());
@@ -132,8 +126,9 @@ TEST_F(SenderScreen, AddingKeepsTheCurrentSenderAndStoresTheNewOneInOrder)
                                                           "Zeitung Nord,Hafenstraße 1,Hamburg"));
     EXPECT_EQ(currentFirma(), QStringLiteral("Zeitung Nord"));
     EXPECT_EQ(frame->RxDBGrid1->currentIndex().row(), 2);
-    EXPECT_EQ(db.rows(QStringLiteral("SELECT Firma, Tel, Firmenemail, Host, UserID, UserPW FROM Verfasser WHERE ID = 3")),
-              QStringLiteral("Mitte Verlag,030 1,info@neu.example,smtp.neu.example,,"));
+    EXPECT_EQ(
+        db.rows(QStringLiteral("SELECT Firma, Tel, Firmenemail, Host, UserID, UserPW FROM Verfasser WHERE ID = 3")),
+        QStringLiteral("Mitte Verlag,030 1,info@neu.example,smtp.neu.example,,"));
     EXPECT_TRUE(boxes.texts().isEmpty());
 }
 
@@ -191,7 +186,8 @@ TEST_F(SenderScreen, CredentialsAreStoredEncodedAndEditedDecoded)
             confirm(form);
         });
         frame->AbsFNeu->trigger();
-        const QString stored = db.rows(QStringLiteral("SELECT UserID || '|' || UserPW FROM Verfasser WHERE ID = %1").arg(id));
+        const QString stored =
+            db.rows(QStringLiteral("SELECT UserID || '|' || UserPW FROM Verfasser WHERE ID = %1").arg(id));
         const QStringList parts = stored.split(u'|');
         ASSERT_EQ(parts.size(), 2);
         if (value.isEmpty()) {
@@ -221,7 +217,8 @@ TEST_F(SenderScreen, CredentialsAreStoredEncodedAndEditedDecoded)
 
 TEST_F(SenderScreen, ACorruptStoredPasswordShowsTheMessageAndOpensNoDialog)
 {
-    db.connection.execute(QStringLiteral("Test"), QStringLiteral("UPDATE Verfasser SET UserPW = 'kaputt' WHERE ID = 2"));
+    db.connection.execute(QStringLiteral("Test"),
+                          QStringLiteral("UPDATE Verfasser SET UserPW = 'kaputt' WHERE ID = 2"));
     open();
     frame->AbsFMod->trigger();
     EXPECT_EQ(script.shown, 0);
@@ -236,8 +233,9 @@ TEST_F(SenderScreen, DeletingAsksAndRemovesExactlyThatSenderWithItsRecipients)
 {
     open();
     pick(1);
-    const QString question = QStringLiteral("Wenn Sie den Absender löschen, werden alle zugehörigen\r\n"
-                                            "Empfänger ebenfalls gelöscht!\r\n\r\nAbsender \"Zeitung Nord\" jetzt löschen?");
+    const QString question =
+        QStringLiteral("Wenn Sie den Absender löschen, werden alle zugehörigen\r\n"
+                       "Empfänger ebenfalls gelöscht!\r\n\r\nAbsender \"Zeitung Nord\" jetzt löschen?");
     boxes.answerNext(MsgAnswer::No);
     frame->AbsFDel->trigger();
     ASSERT_EQ(boxes.boxes().size(), 1);

@@ -1,5 +1,4 @@
 #include "ScreenTestSupport.h"
-
 #include "addressbook/AssiAbsenderForm.h"
 #include "addressbook/AssiSteps.h"
 #include "core/CredentialCodec.h"
@@ -13,8 +12,7 @@ namespace {
 // The wizard over an empty database, shown as the main window shows it.
 class SenderWizard : public ScreenFixture {
 public:
-    SenderWizard()
-        : ScreenFixture(false)
+    SenderWizard() : ScreenFixture(false)
     {
         wizard.show();
         wizard.updateCommands();
@@ -320,11 +318,20 @@ TEST_F(SenderWizard, SmtpValuesOfAnyLengthAreTypedButOnlyStorableOnesPass)
         QString refusal; // empty: accepted
     };
     const Case cases[] = {
-        {"host of 129 characters", QString(129, u'h'), {}, {},
+        {"host of 129 characters",
+         QString(129, u'h'),
+         {},
+         {},
          QStringLiteral("Der Name des Postausgangsservers darf höchstens 128 Zeichen lang sein.")},
-        {"user name too long to store", QStringLiteral("smtp.example"), QString(200, u'u'), {},
+        {"user name too long to store",
+         QStringLiteral("smtp.example"),
+         QString(200, u'u'),
+         {},
          QStringLiteral("Der Benutzer ist zu lang und kann nicht gespeichert werden.")},
-        {"password too long to store", QStringLiteral("smtp.example"), {}, QString(80, QChar(0x20AC)),
+        {"password too long to store",
+         QStringLiteral("smtp.example"),
+         {},
+         QString(80, QChar(0x20AC)),
          QStringLiteral("Das Passwort ist zu lang und kann nicht gespeichert werden.")},
         {"longest storable values", QString(128, u'h'), QString(150, u'u'), QString(150, u'p'), {}},
     };

@@ -1,13 +1,12 @@
-#include "core/NewsModuleFixture.h"
-#include "platform/ZipTestSupport.h"
-
+#include "app/Main.h"
 #include "controls/TFlatSB.h"
 #include "core/BackupUSPForm.h"
-#include "app/Main.h"
-#include "platform/AppPaths.h"
+#include "core/NewsModuleFixture.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/AppPaths.h"
 #include "platform/VolumeProvider.h"
 #include "platform/ZipEngine.h"
+#include "platform/ZipTestSupport.h"
 
 #include <QAction>
 #include <QDate>
@@ -15,7 +14,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-
 
 namespace {
 
@@ -37,11 +35,18 @@ protected:
     void SetUp() override
     {
         const QString root = QFileInfo(module.root()).canonicalFilePath();
-        volumes.list = {{QStringLiteral("/"), QStringLiteral("/dev/sda1"), QStringLiteral("ext4"), VolumeKind::Fixed, {}},
-                        {root + QStringLiteral("/usb"), QStringLiteral("/dev/sdb1"), QStringLiteral("vfat"),
-                         VolumeKind::Removable, {}},
-                        {root + QStringLiteral("/cd"), QStringLiteral("/dev/sr0"), QStringLiteral("iso9660"),
-                         VolumeKind::Optical, {}}};
+        volumes.list = {
+            {QStringLiteral("/"), QStringLiteral("/dev/sda1"), QStringLiteral("ext4"), VolumeKind::Fixed, {}},
+            {root + QStringLiteral("/usb"),
+             QStringLiteral("/dev/sdb1"),
+             QStringLiteral("vfat"),
+             VolumeKind::Removable,
+             {}},
+            {root + QStringLiteral("/cd"),
+             QStringLiteral("/dev/sr0"),
+             QStringLiteral("iso9660"),
+             VolumeKind::Optical,
+             {}}};
         for (const QString& name : {QStringLiteral("/Sicherung"), QStringLiteral("/usb"), QStringLiteral("/cd")})
             ASSERT_TRUE(QDir().mkpath(module.root() + name));
         target = module.root() + QStringLiteral("/Sicherung");
@@ -117,12 +122,15 @@ TEST_F(BackupRestoreTest, ARoundTripThroughTheMenuGivesBackTheBackedUpContent)
     EXPECT_EQ(listing.output.trimmed().split(u'\n'),
               (QStringList{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
                            QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")}));
-    EXPECT_EQ(runTool(QStringLiteral("unzip"), {QStringLiteral("-v"), path}, target).output.count(QStringLiteral("Defl:X")), 4);
+    EXPECT_EQ(
+        runTool(QStringLiteral("unzip"), {QStringLiteral("-v"), path}, target).output.count(QStringLiteral("Defl:X")),
+        4);
     EXPECT_EQ(runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), path}, target).exitCode, 0);
 
     module.dm->AdsConnection1.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen WHERE ID = 3"));
     module.dm->AdsConnection1.execute(
-        QStringLiteral("Test"), QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (2, 'Neu', 'neu@example.org')"));
+        QStringLiteral("Test"),
+        QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (2, 'Neu', 'neu@example.org')"));
     ASSERT_NE(module.content(), backedUp);
 
     boxes.clear();
@@ -148,9 +156,9 @@ TEST_F(BackupRestoreTest, ABackupOntoSmallRemovableMediaRestoresThroughTheJoiner
         QString name;
         for (int c = 0; c < 60; ++c)
             name += QChar(u'a' + random.bounded(26));
-        module.dm->AdsConnection1.execute(QStringLiteral("Test"),
-                                          QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (1, ?, ?)"),
-                                          {QVariant(name), QVariant(name.left(30) + QStringLiteral("@example.org"))});
+        module.dm->AdsConnection1.execute(
+            QStringLiteral("Test"), QStringLiteral("INSERT INTO Adressen (AbsenderID, Name, Email) VALUES (1, ?, ?)"),
+            {QVariant(name), QVariant(name.left(30) + QStringLiteral("@example.org"))});
     }
     transaction.commit();
     const QString backedUp = module.content();
@@ -208,8 +216,10 @@ TEST_F(BackupRestoreTest, WhileABackupRunsNothingElseStartsAndTheWindowStaysOpen
         EXPECT_FALSE(form->close());
     };
     backUp();
-    const QString refusal = QStringLiteral("Der Vorgang \"Datensicherung\" läuft noch.\r\nBitte warten Sie, bis er abgeschlossen ist.");
-    EXPECT_EQ(boxes.texts(), (QStringList{refusal, refusal, refusal, QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}));
+    const QString refusal =
+        QStringLiteral("Der Vorgang \"Datensicherung\" läuft noch.\r\nBitte warten Sie, bis er abgeschlossen ist.");
+    EXPECT_EQ(boxes.texts(),
+              (QStringList{refusal, refusal, refusal, QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}));
 }
 
 TEST_F(BackupRestoreTest, TargetsThatCannotTakeTheArchiveEndTheCommand)
@@ -221,17 +231,24 @@ TEST_F(BackupRestoreTest, TargetsThatCannotTakeTheArchiveEndTheCommand)
         QList<MsgAnswer> answers;
         QStringList boxes;
     };
-    const QString optical = QStringLiteral("Auf diesem Laufwerk kann nicht gesichert werden.\r\n\r\nBitte wählen Sie einen "
-                                           "Ordner auf einer Festplatte, einem Wechseldatenträger oder einem Netzlaufwerk.");
+    const QString optical =
+        QStringLiteral("Auf diesem Laufwerk kann nicht gesichert werden.\r\n\r\nBitte wählen Sie einen "
+                       "Ordner auf einer Festplatte, einem Wechseldatenträger oder einem Netzlaufwerk.");
     const QString tooSmall = QStringLiteral("Zu wenig Speicherplatz auf dem Sicherungsziel!\r\n\r\n"
                                             "Möchten Sie ein anderes Sicherungsziel auswählen?");
     const QList<Case> cases{
         {"picker cancelled", QString(), 0, {}, {}},
         {"an optical drive", QStringLiteral("/cd"), qint64(1) << 30, {}, {optical}},
         {"a full fixed drive, answer No", QStringLiteral("/Sicherung"), 10, {MsgAnswer::No}, {tooSmall}},
-        {"a removable medium of unknown size", QStringLiteral("/usb"), -1, {},
+        {"a removable medium of unknown size",
+         QStringLiteral("/usb"),
+         -1,
+         {},
          {QStringLiteral("Speicherplatz auf Zieldatenträger konnte nicht ermittelt werden!")}},
-        {"a removable medium under 64 KiB", QStringLiteral("/usb"), 1000, {},
+        {"a removable medium under 64 KiB",
+         QStringLiteral("/usb"),
+         1000,
+         {},
          {QStringLiteral("Auf dem Datenträger sind weniger als 64 KB frei.")}},
     };
     for (const Case& c : cases) {

@@ -1,7 +1,8 @@
 #include "core/FirstRun.h"
+
 #include "core/SettingsStore.h"
-#include "platform/AppPaths.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/AppPaths.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

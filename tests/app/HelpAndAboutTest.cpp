@@ -1,10 +1,10 @@
-#include "core/AboutForm.h"
 #include "controls/TFlatSB.h"
+#include "core/AboutForm.h"
 #include "core/HelpOpener.h"
+#include "desktop/MessageBoxes.h"
 #include "mail/RecipientList.h"
 #include "mail/SenderMailData.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -48,8 +48,8 @@ TEST(AboutBox, ShowsTheStoredVersion)
         QString values;
         QString shown;
     };
-    for (const Case& c : {Case{QStringLiteral("\"Ver\"=\"0.9 beta\""), QStringLiteral("0.9 beta")},
-                          Case{QString(), QString()}}) {
+    for (const Case& c :
+         {Case{QStringLiteral("\"Ver\"=\"0.9 beta\""), QStringLiteral("0.9 beta")}, Case{QString(), QString()}}) {
         TestEnvironment env;
         env.writeStandardRegistry(c.values);
         TAboutForm about;
@@ -84,5 +84,6 @@ TEST(HelpPage, NamesExactlyTheRealPlaceholders)
     for (const QString& name : TSenderMailData::PlaceholderNames())
         real.insert(name);
     EXPECT_TRUE(named == real) << "only in the help: " << QStringList((named - real).values()).join(u' ').toStdString()
-                               << "; missing in the help: " << QStringList((real - named).values()).join(u' ').toStdString();
+                               << "; missing in the help: "
+                               << QStringList((real - named).values()).join(u' ').toStdString();
 }

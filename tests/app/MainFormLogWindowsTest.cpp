@@ -1,9 +1,9 @@
-#include "core/LogListing.h"
 #include "app/Main.h"
+#include "core/LogListing.h"
+#include "desktop/MessageBoxes.h"
 #include "mailing/LogViewForm.h"
 #include "mailing/ProtoModForm.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -17,7 +17,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/Main.h"
 #include "core/SendSlotTable.h"
-#include "mailing/UserSpass.h"
 #include "desktop/MessageBoxes.h"
+#include "mailing/UserSpass.h"
 #include "platform/WindowMessages.h"
 #include "support/HeldThread.h"
 #include "support/TestEnvironment.h"
@@ -19,8 +19,7 @@ const QString kStillActive = QStringLiteral("Es ist noch mindestens ein Sendevor
                                             "Beenden Sie zuerst den noch aktiven Sendevorgang.");
 
 // The main window with its status windows wired to it as the program does.
-class MainFormSendSlots : public ::testing::Test
-{
+class MainFormSendSlots : public ::testing::Test {
 protected:
     MainFormSendSlots()
     {

@@ -1,8 +1,8 @@
-#include "core/LogListing.h"
 #include "app/Main.h"
+#include "core/LogListing.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/WindowMessages.h"
 #include "support/TestEnvironment.h"
 
@@ -15,7 +15,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <stdexcept>
 
@@ -285,12 +284,21 @@ TEST(MainForm, MenusCarryTheirCaptionsAndImages)
         }
     }
     EXPECT_EQ(layout, (QStringList{
-                          QStringLiteral("Bearbeiten"), QStringLiteral("  Absenderdaten"),
-                          QStringLiteral("  Empfängerdaten"), QStringLiteral("  -"), QStringLiteral("  Beenden"),
-                          QStringLiteral("Erweitert"), QStringLiteral("  Protokolle..."), QStringLiteral("  -"),
-                          QStringLiteral("  Datensicherung"), QStringLiteral("    Sichern"),
-                          QStringLiteral("    Einspielen"), QStringLiteral("  Einstellungen..."),
-                          QStringLiteral("&Hilfe"), QStringLiteral("  &Inhalt"), QStringLiteral("  -"),
+                          QStringLiteral("Bearbeiten"),
+                          QStringLiteral("  Absenderdaten"),
+                          QStringLiteral("  Empfängerdaten"),
+                          QStringLiteral("  -"),
+                          QStringLiteral("  Beenden"),
+                          QStringLiteral("Erweitert"),
+                          QStringLiteral("  Protokolle..."),
+                          QStringLiteral("  -"),
+                          QStringLiteral("  Datensicherung"),
+                          QStringLiteral("    Sichern"),
+                          QStringLiteral("    Einspielen"),
+                          QStringLiteral("  Einstellungen..."),
+                          QStringLiteral("&Hilfe"),
+                          QStringLiteral("  &Inhalt"),
+                          QStringLiteral("  -"),
                           QStringLiteral("  In&fo..."),
                       }));
 }
@@ -306,8 +314,8 @@ TEST(MainForm, PlacementIsKeptPerFormClassUnderTheCurrentUser)
         QApplication::processEvents();
         EXPECT_TRUE(form.close());
     }
-    const QString key = QStringLiteral("[HKEY_CURRENT_USER\\Software\\") + AppPaths::programBaseName() +
-                        QStringLiteral("\\TMainForm]");
+    const QString key =
+        QStringLiteral("[HKEY_CURRENT_USER\\Software\\") + AppPaths::programBaseName() + QStringLiteral("\\TMainForm]");
     EXPECT_TRUE(env.readRegistry().contains(key)) << env.readRegistry().toStdString();
 
     TMainForm again;

@@ -1,6 +1,6 @@
+#include "app/Main.h"
 #include "controls/ColorNumber.h"
 #include "controls/MenuColor.h"
-#include "app/Main.h"
 #include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {

@@ -1,12 +1,12 @@
 #include "addressbook/EmpfF.h"
 #include "core/CredentialCodec.h"
 #include "core/DM.h"
+#include "desktop/MessageBoxes.h"
 #include "mail/AiosmtpdServer.h"
 #include "mail/MailTestSupport.h"
 #include "mail/SendResult.h"
 #include "mailing/SendWorkflowFakes.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -33,7 +33,8 @@ QByteArray fileBytes(const QString& path)
 // pictures, a subject and "Senden", against a real SMTP server that wants AUTH LOGIN.
 TEST(NewsletterEndToEnd, TheRecipientScreensCommandDeliversPersonalisedMailsWithPictures)
 {
-    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     MessageBoxRecorder boxes;
     WorkflowRig rig;
@@ -66,16 +67,16 @@ TEST(NewsletterEndToEnd, TheRecipientScreensCommandDeliversPersonalisedMailsWith
     frame.FCB1->setCurrentIndex(frame.FCB1->findText(QStringLiteral("Zeitung Nord")));
     ASSERT_TRUE(frame.hasChosenSender());
     ASSERT_EQ(frame.chosenSender().ID, 1);
-    frame.setNewsletterCommand([&seams](std::optional<qint64> senderId) {
-        TSendWorkflow(seams).EmpfFNewsExecute(senderId);
-    });
+    frame.setNewsletterCommand(
+        [&seams](std::optional<qint64> senderId) { TSendWorkflow(seams).EmpfFNewsExecute(senderId); });
     frame.EmpfFNews->trigger();
 
     ASSERT_EQ(rig.requests.size(), 1u) << boxes.texts().join(u'\n').toStdString();
     TUserSP* window = qobject_cast<TUserSP*>(rig.slotTable.slot(0).Form.data());
     ASSERT_NE(window, nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(window->FlatSB1->text() == QStringLiteral("OK"), 60000);
-    EXPECT_EQ(window->Label1->text(), SendResultText(SendResult::Done).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_EQ(window->Label1->text(),
+              SendResultText(SendResult::Done).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'\n').toStdString();
 
     // Adam and Bauer have Send set, in name order; Ärger has not.
@@ -98,11 +99,12 @@ TEST(NewsletterEndToEnd, TheRecipientScreensCommandDeliversPersonalisedMailsWith
         EXPECT_TRUE(html.contains(addresses[i]));
         EXPECT_FALSE(html.contains(QStringLiteral("<#")));
         EXPECT_FALSE(html.contains(QStringLiteral("Bilder/")));
-        EXPECT_TRUE(PassesMimeCheck(mail[QStringLiteral("raw")].toString().toUtf8(),
-                                    QJsonObject{{QStringLiteral("shape"),
-                                                 QStringLiteral("multipart/related(text/html,image/png,image/gif,image/gif)")},
-                                                {QStringLiteral("subject"), *rig.dialogs.subject},
-                                                {QStringLiteral("images"), images}}));
+        EXPECT_TRUE(
+            PassesMimeCheck(mail[QStringLiteral("raw")].toString().toUtf8(),
+                            QJsonObject{{QStringLiteral("shape"),
+                                         QStringLiteral("multipart/related(text/html,image/png,image/gif,image/gif)")},
+                                        {QStringLiteral("subject"), *rig.dialogs.subject},
+                                        {QStringLiteral("images"), images}}));
     }
 
     // The send log of the run names both recipients and ends with the disconnect.

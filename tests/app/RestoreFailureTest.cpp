@@ -1,14 +1,13 @@
-#include "core/NewsModuleFixture.h"
-#include "platform/ZipTestSupport.h"
-
 #include "core/BackupCommand.h"
 #include "core/BackupUSPForm.h"
+#include "core/NewsModuleFixture.h"
 #include "core/RestoreCommand.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/ZipEngine.h"
+#include "platform/ZipTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +26,8 @@ std::map<QString, QByteArray> hashesOf(const QString& folder)
 
 const QStringList kFiles{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
                          QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")};
-const QString kQuestion = QStringLiteral("Wollen Sie die Sicherungsdatei  \"BackupNews_01.12.2026.zip\"  jetzt einspielen?");
+const QString kQuestion =
+    QStringLiteral("Wollen Sie die Sicherungsdatei  \"BackupNews_01.12.2026.zip\"  jetzt einspielen?");
 const QString kRestoreFailed = QStringLiteral("Originalzustand konnte nicht wieder hergestellt werden.");
 
 // One restore on a fresh database: an archive of another database's files (the fixture with a
@@ -84,18 +84,22 @@ TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
     const auto validArchive = [](RestoreRun& r) { r.makeArchive(kFiles, r.module.folder()); };
     const auto failNth = [](int n, std::function<bool(const QString&, const QString&)> real) {
         auto calls = std::make_shared<int>(0);
-        return [n, calls, real](const QString& from, const QString& to) { return ++*calls == n ? false : real(from, to); };
+        return
+            [n, calls, real](const QString& from, const QString& to) { return ++*calls == n ? false : real(from, to); };
     };
     const auto realCopy = [](const QString& from, const QString& to) { return QFile::copy(from, to); };
     QList<Case> cases{
-        {"picker cancelled", [](RestoreRun& r) { r.seams.chooseArchive = [] { return std::optional<QString>(); }; }, {}},
+        {"picker cancelled",
+         [](RestoreRun& r) { r.seams.chooseArchive = [] { return std::optional<QString>(); }; },
+         {}},
         {"answer No",
          [&](RestoreRun& r) {
              validArchive(r);
              r.boxes.answerNext(MsgAnswer::No);
          },
          {kQuestion}},
-        {"archive vanished", [](RestoreRun&) {},
+        {"archive vanished",
+         [](RestoreRun&) {},
          {QStringLiteral("Ausgewählte Sicherungsdatei konnte nicht gefunden werden!")}},
         {"disconnect refused",
          [&](RestoreRun& r) {
@@ -161,8 +165,8 @@ TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
                  return folder == databaseFolder ? false : DeleteDirectoryTree(folder);
              };
          },
-         {kQuestion, QStringLiteral("Das Datenbankfile \"Verfasser.ADI\" konnte nicht eingespielt werden!"), kRestoreFailed,
-          QStringLiteral("#49 AdsConnection1: *")},
+         {kQuestion, QStringLiteral("Das Datenbankfile \"Verfasser.ADI\" konnte nicht eingespielt werden!"),
+          kRestoreFailed, QStringLiteral("#49 AdsConnection1: *")},
          true},
     };
     // A cancel at each check of a restore that would succeed.

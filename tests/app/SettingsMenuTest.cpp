@@ -1,5 +1,5 @@
-#include "controls/TFlatSB.h"
 #include "app/Main.h"
+#include "controls/TFlatSB.h"
 #include "core/OptionForm.h"
 #include "core/SettingsStore.h"
 #include "support/TestEnvironment.h"

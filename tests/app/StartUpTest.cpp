@@ -1,9 +1,10 @@
+#include "core/StartUp.h"
+
 #include "app/Main.h"
 #include "core/StartForm.h"
-#include "core/StartUp.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 #include "platform/InstanceLock.h"
-#include "desktop/MessageBoxes.h"
 #include "support/FileModes.h"
 #include "support/TestEnvironment.h"
 

@@ -5,9 +5,8 @@
 
 #include <QFontMetrics>
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -44,8 +43,10 @@ TEST(TTACutLabel, FourCharacterTextLosesCharactersUntilItFits)
     };
     const QList<Case> cases{
         {"exactly as wide as the text", [&] { return f.width(QStringLiteral("WWWW")); }, QStringLiteral("WWWW")},
-        {"three characters fit exactly", [&] { return f.width(dots(QStringLiteral("WWW"))); }, dots(QStringLiteral("WWW"))},
-        {"one pixel short of three", [&] { return f.width(dots(QStringLiteral("WWW"))) - 1; }, dots(QStringLiteral("WW"))},
+        {"three characters fit exactly", [&] { return f.width(dots(QStringLiteral("WWW"))); },
+         dots(QStringLiteral("WWW"))},
+        {"one pixel short of three", [&] { return f.width(dots(QStringLiteral("WWW"))) - 1; },
+         dots(QStringLiteral("WW"))},
         {"one pixel short of two", [&] { return f.width(dots(QStringLiteral("WW"))) - 1; }, dots(QStringLiteral("W"))},
         {"one pixel short of one", [&] { return f.width(dots(QStringLiteral("W"))) - 1; }, QStringLiteral("...")},
         {"no width at all", [] { return 0; }, QStringLiteral("...")},

@@ -6,11 +6,11 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QLineEdit>
-#include <QVBoxLayout>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidgetItem>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -60,10 +60,10 @@ TEST(FlatTreeView, FlatModeFollowsFocusAndMouse)
         QEvent::Type event;
         TFrameStyle expected;
     } steps[] = {
-        {QEvent::Enter, TFrameStyle::fsLowered},    {QEvent::FocusIn, TFrameStyle::fsLowered},
-        {QEvent::Leave, TFrameStyle::fsLowered},    // still focused
-        {QEvent::FocusOut, TFrameStyle::fsStatus},  {QEvent::FocusIn, TFrameStyle::fsLowered},
-        {QEvent::Enter, TFrameStyle::fsLowered},    {QEvent::FocusOut, TFrameStyle::fsLowered}, // mouse still over
+        {QEvent::Enter, TFrameStyle::fsLowered},   {QEvent::FocusIn, TFrameStyle::fsLowered},
+        {QEvent::Leave, TFrameStyle::fsLowered}, // still focused
+        {QEvent::FocusOut, TFrameStyle::fsStatus}, {QEvent::FocusIn, TFrameStyle::fsLowered},
+        {QEvent::Enter, TFrameStyle::fsLowered},   {QEvent::FocusOut, TFrameStyle::fsLowered}, // mouse still over
         {QEvent::Leave, TFrameStyle::fsStatus},
     };
     for (const auto& step : steps) {
@@ -201,7 +201,6 @@ QString toolTipAt(TFlatTreeView& tree, QTreeWidgetItem* item)
     QCoreApplication::sendEvent(tree.viewport(), &help);
     return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
-
 
 TEST(FlatTreeView, ANameCutShortShowsInFullAsToolTip)
 {

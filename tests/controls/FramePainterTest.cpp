@@ -1,9 +1,10 @@
-#include "controls/ControlText.h"
 #include "controls/FramePainter.h"
 
+#include "controls/ControlText.h"
+
 #include <QFont>
-#include <QHash>
 #include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 
@@ -14,10 +15,9 @@ namespace {
 // One distinct colour per role, so a pixel map tells which role painted each pixel.
 const QHash<QChar, QColor>& roleColors()
 {
-    static const QHash<QChar, QColor> colors{
-        {'W', QColor(10, 0, 0)},  {'S', QColor(20, 0, 0)},  {'H', QColor(30, 0, 0)}, {'T', QColor(40, 0, 0)},
-        {'L', QColor(50, 0, 0)},  {'D', QColor(60, 0, 0)},  {'F', QColor(70, 0, 0)}, {'C', QColor(80, 0, 0)},
-        {'.', QColor(90, 0, 0)}};
+    static const QHash<QChar, QColor> colors{{'W', QColor(10, 0, 0)}, {'S', QColor(20, 0, 0)}, {'H', QColor(30, 0, 0)},
+                                             {'T', QColor(40, 0, 0)}, {'L', QColor(50, 0, 0)}, {'D', QColor(60, 0, 0)},
+                                             {'F', QColor(70, 0, 0)}, {'C', QColor(80, 0, 0)}, {'.', QColor(90, 0, 0)}};
     return colors;
 }
 

@@ -1,7 +1,8 @@
-#include "controls/FolderGlyphs.h"
 #include "controls/FsDirectoryListBox.h"
-#include "controls/FsFileListBox.h"
+
 #include "FsTestSupport.h"
+#include "controls/FolderGlyphs.h"
+#include "controls/FsFileListBox.h"
 
 #include <QLabel>
 #include <QSignalSpy>
@@ -185,8 +186,8 @@ TEST_F(DirectoryListBoxTest, WalkUpStaysOnTheVolumeAndEndsAtTheRootWhenItIsGone)
     const QList<Case> cases{
         {"folders removed up to the mount point",
          [&] { ASSERT_TRUE(QDir(path(QStringLiteral("usb/Bilder"))).removeRecursively()); }, usb},
-        {"the mount point's folder gone while still listed",
-         [&] { ASSERT_TRUE(QDir(usb).removeRecursively()); }, QStringLiteral("/")},
+        {"the mount point's folder gone while still listed", [&] { ASSERT_TRUE(QDir(usb).removeRecursively()); },
+         QStringLiteral("/")},
         {"the volume unmounted: its folder on the disk below is not shown",
          [&] {
              volumes.list.removeIf([&](const VolumeInfo& v) { return v.mountPoint == usb; });

@@ -1,6 +1,7 @@
 #include "controls/FsDirectoryTree.h"
-#include "controls/FsFileListBox.h"
+
 #include "FsTestSupport.h"
+#include "controls/FsFileListBox.h"
 #include "desktop/MessageBoxes.h"
 
 #include <QApplication>
@@ -12,8 +13,8 @@
 
 namespace {
 
-const QString kInvalidName = QStringLiteral(
-    "A directory name cannot contain any of the following characters:\r\\ / : * ? \" < > |");
+const QString kInvalidName =
+    QStringLiteral("A directory name cannot contain any of the following characters:\r\\ / : * ? \" < > |");
 
 // A tree with a file list and a wide label linked to it.
 struct LinkedControls {
@@ -194,17 +195,28 @@ TEST_F(DirectoryTreeTest, RenameRejectsBadNamesBeforeTouchingTheDisk)
 {
     TFsDirectoryTree tree(nullptr, &volumes, &icons);
     QTreeWidgetItem* node = nodeOf(tree, QStringLiteral("fest/Daten/Sub1"));
-    const QString bad[] = {QString(),  QStringLiteral("."),  QStringLiteral(".."), QStringLiteral("../Sub2"),
-                           QStringLiteral("a/b"), QStringLiteral("a\\b"), QStringLiteral("c:"), QStringLiteral("*"),
-                           QStringLiteral("?"),  QStringLiteral("\""), QStringLiteral("<"),  QStringLiteral(">"),
-                           QStringLiteral("|"),  QStringLiteral("a") + QChar(0) + QStringLiteral("b")};
+    const QString bad[] = {QString(),
+                           QStringLiteral("."),
+                           QStringLiteral(".."),
+                           QStringLiteral("../Sub2"),
+                           QStringLiteral("a/b"),
+                           QStringLiteral("a\\b"),
+                           QStringLiteral("c:"),
+                           QStringLiteral("*"),
+                           QStringLiteral("?"),
+                           QStringLiteral("\""),
+                           QStringLiteral("<"),
+                           QStringLiteral(">"),
+                           QStringLiteral("|"),
+                           QStringLiteral("a") + QChar(0) + QStringLiteral("b")};
     for (const QString& name : bad) {
         const FsResult result = tree.renameFolder(node, name);
         EXPECT_FALSE(result.ok()) << name.toStdString();
         EXPECT_EQ(result.message(), kInvalidName) << name.toStdString();
     }
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("fest/Daten/Sub1/Deep"))).isDir());
-    EXPECT_EQ(QDir(path(QStringLiteral("fest/Daten"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).size(), 5);
+    EXPECT_EQ(
+        QDir(path(QStringLiteral("fest/Daten"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).size(), 5);
 
     // An empty folder of that name is neither replaced nor merged into.
     const FsResult exists = tree.renameFolder(node, QStringLiteral("sub0"));

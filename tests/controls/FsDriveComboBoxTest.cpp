@@ -1,6 +1,7 @@
-#include "controls/FsDirectoryListBox.h"
 #include "controls/FsDriveComboBox.h"
+
 #include "FsTestSupport.h"
+#include "controls/FsDirectoryListBox.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -9,8 +10,12 @@ namespace {
 
 VolumeInfo volume(const QString& mountPoint, VolumeKind kind, const QString& label, const QString& source = {})
 {
-    return {mountPoint, source.isEmpty() ? QStringLiteral("/dev/sda1") : source, QStringLiteral("ext4"), kind,
-            mountPoint + QStringLiteral(" #1"), label};
+    return {mountPoint,
+            source.isEmpty() ? QStringLiteral("/dev/sda1") : source,
+            QStringLiteral("ext4"),
+            kind,
+            mountPoint + QStringLiteral(" #1"),
+            label};
 }
 
 QStringList texts(const QComboBox& box)
@@ -52,7 +57,8 @@ TEST(TFsDriveComboBox, ItemsOfEachKind)
         QStringList expected;
     };
     const QList<Case> cases{
-        {"fixed and network", VolumeKind::Fixed | VolumeKind::Network,
+        {"fixed and network",
+         VolumeKind::Fixed | VolumeKind::Network,
          {"/ System", "/daten ", "/mnt/Share //Server/Daten", "/srv/alt ärger"}},
         {"removable only", VolumeKind::Removable, {"/Media/Stick"}},
         {"optical and RAM", VolumeKind::Optical | VolumeKind::Ram, {"/media/cdrom Audio cd", "/tmp "}},

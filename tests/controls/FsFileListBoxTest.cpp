@@ -1,4 +1,5 @@
 #include "controls/FsFileListBox.h"
+
 #include "FsTestSupport.h"
 #include "desktop/MessageBoxes.h"
 
@@ -105,8 +106,9 @@ TEST_F(FileListTest, MouseAndKeysReportTheSelectionTheyMade)
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
     QStringList reported;
-    QObject::connect(&list, &TFsFileListBox::changed, &list,
-                     [&] { reported << list.fileName() + u'|' + QString::number(list.lastSel()) + u'|' + edit.text(); });
+    QObject::connect(&list, &TFsFileListBox::changed, &list, [&] {
+        reported << list.fileName() + u'|' + QString::number(list.lastSel()) + u'|' + edit.text();
+    });
     auto report = [this](const char* name, int row) -> QString {
         return path(QString::fromLatin1(name)) + u'|' + QString::number(row) + u'|' + QString::fromLatin1(name);
     };

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "desktop/ShellIcons.h"
+#include "platform/VolumeProvider.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include "desktop/ShellIcons.h"
-#include "platform/VolumeProvider.h"
 
 // Volumes as a test lays them out; change() tells the controls as the mount watcher would.
 class FakeVolumeProvider : public VolumeProvider {

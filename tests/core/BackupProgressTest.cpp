@@ -1,3 +1,4 @@
+#include "controls/TFlatSB.h"
 #include "core/BackupUSPForm.h"
 #include "core/ZipEvents.h"
 #include "desktop/MessageBoxes.h"
@@ -6,8 +7,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
-
-#include "controls/TFlatSB.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +21,15 @@ TEST(ZipBarPositionTest, RoundsHalvesToEvenAndStaysOnTheBar)
     };
     const QList<Case> cases{
         {0, 100, 1},
-        {1, 20000, 1},       // 0.5 rounds to 0
-        {3, 20000, 3},       // 1.5 rounds to 2
-        {5, 20000, 3},       // 2.5 rounds to 2
-        {1, 3, 3334},        // 3333.33...
-        {2, 3, 6668},        // 6666.67...
+        {1, 20000, 1}, // 0.5 rounds to 0
+        {3, 20000, 3}, // 1.5 rounds to 2
+        {5, 20000, 3}, // 2.5 rounds to 2
+        {1, 3, 3334},  // 3333.33...
+        {2, 3, 6668},  // 6666.67...
         {100, 100, 10001},
-        {250, 100, 10001},   // more reported than announced
+        {250, 100, 10001}, // more reported than announced
         {-5, 100, 1},
-        {7, 0, 10001},       // a file of size 0 is full at once
+        {7, 0, 10001}, // a file of size 0 is full at once
         {qint64(1) << 40, qint64(1) << 41, 5001},
     };
     for (const Case& c : cases)

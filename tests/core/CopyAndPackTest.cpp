@@ -1,7 +1,7 @@
-#include "NewsModuleFixture.h"
-
-#include "core/BackupUSPForm.h"
 #include "core/CopyAndPack.h"
+
+#include "NewsModuleFixture.h"
+#include "core/BackupUSPForm.h"
 #include "desktop/MessageBoxes.h"
 
 #include <QDir>
@@ -47,9 +47,9 @@ TEST(CopyAndPackFailureTest, EveryFailureAndCancelEndsCleanly)
 {
     struct Case {
         const char* name;
-        int cancelAtPoll;            // 0: never
-        QString missingFile;         // removed from the database folder first
-        QString failingStage;        // throws there
+        int cancelAtPoll;     // 0: never
+        QString missingFile;  // removed from the database folder first
+        QString failingStage; // throws there
         QStringList boxes;
         QStringList copied;
     };
@@ -58,11 +58,22 @@ TEST(CopyAndPackFailureTest, EveryFailureAndCancelEndsCleanly)
     const QList<Case> cases{
         {"cancel at the first check", 1, {}, {}, {}, {}},
         {"cancel while packing", 9, {}, {}, {}, all},
-        {"the third file missing", 0, QStringLiteral("Verfasser.ADI"), {},
-         {QStringLiteral("Das Datenbankfile \"Verfasser.ADI\" konnte nicht kopiert werden!")}, all.mid(0, 2)},
-        {"the second connection refused", 0, {}, QStringLiteral("connect"),
-         {QStringLiteral("#164 AdsConnection2: unable to open")}, all},
-        {"a pack failure", 0, {}, QStringLiteral("pack:Verfasser"),
+        {"the third file missing",
+         0,
+         QStringLiteral("Verfasser.ADI"),
+         {},
+         {QStringLiteral("Das Datenbankfile \"Verfasser.ADI\" konnte nicht kopiert werden!")},
+         all.mid(0, 2)},
+        {"the second connection refused",
+         0,
+         {},
+         QStringLiteral("connect"),
+         {QStringLiteral("#164 AdsConnection2: unable to open")},
+         all},
+        {"a pack failure",
+         0,
+         {},
+         QStringLiteral("pack:Verfasser"),
          {QStringLiteral("Zugriff auf Datenbank konnte nicht korrekt durchgeführt werden!\r\n\r\n"
                          "AdsTable1: unable to open")},
          all},
@@ -86,7 +97,7 @@ TEST(CopyAndPackFailureTest, EveryFailureAndCancelEndsCleanly)
         seams.beforeStage = [&](const QString& stage) {
             if (stage == c.failingStage)
                 throw EDatabaseError(stage == QLatin1String("connect") ? QStringLiteral("AdsConnection2")
-                                                                         : QStringLiteral("AdsTable1"),
+                                                                       : QStringLiteral("AdsTable1"),
                                      QStringLiteral("unable to open"));
         };
 

@@ -4,7 +4,10 @@
 
 namespace {
 
-quint32 fixedTicks() { return 123456789u; }
+quint32 fixedTicks()
+{
+    return 123456789u;
+}
 
 TEST(CredentialCodec, KnownVector)
 {
@@ -30,9 +33,15 @@ TEST(CredentialCodec, GroupCountsFollowTheLength)
 TEST(CredentialCodec, RoundTripsEveryKindOfText)
 {
     const QString values[] = {
-        QStringLiteral("Grün"),          QStringLiteral("Öl"),           QStringLiteral("ö"),
-        QStringLiteral("aÄbÖcÜdß"),      QStringLiteral("xaÄbÖcÜdß"),    QStringLiteral("pass word!"),
-        QStringLiteral("€uro"),          QString::fromUtf8("a\xF0\x9F\x98\x80" "b"),
+        QStringLiteral("Grün"),
+        QStringLiteral("Öl"),
+        QStringLiteral("ö"),
+        QStringLiteral("aÄbÖcÜdß"),
+        QStringLiteral("xaÄbÖcÜdß"),
+        QStringLiteral("pass word!"),
+        QStringLiteral("€uro"),
+        QString::fromUtf8("a\xF0\x9F\x98\x80"
+                          "b"),
         QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80"),
         QString(50, QChar(u'ü')),
     };

@@ -19,7 +19,10 @@ struct StatementCase {
     QString setup{}; // run before the statement
 };
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
 
 QList<StatementCase> statementCases()
 {
@@ -29,10 +32,10 @@ QList<StatementCase> statementCases()
           ":Email,ZName = :ZName,Land = :Land,ZAdresse = :ZAdresse,"),
         s("Firma = :Firma,Titel = :Titel,Vorname = :Vorname,BFormel = :BFormel,Status = :Status,Send = :Send"),
         s("WHERE ID = :I and AbsenderID = :AID")};
-    const QList<Param> recipientValues{s("Neu"),    s("Frau"),    s("Weg 1"), s("12345"), s("Ort"),
-                                       s("01"),     s("02"),      s("neu@example.org"),   s("Zusatz"),
-                                       s("A"),      s("Adr"),     s("Neu AG"),            s("Prof."),
-                                       s("Ida"),    s("Liebe"),   qint64(0),              false};
+    const QList<Param> recipientValues{s("Neu"),  s("Frau"),   s("Weg 1"),           s("12345"),  s("Ort"),
+                                       s("01"),   s("02"),     s("neu@example.org"), s("Zusatz"), s("A"),
+                                       s("Adr"),  s("Neu AG"), s("Prof."),           s("Ida"),    s("Liebe"),
+                                       qint64(0), false};
     const QString recipientProbe = s("SELECT ID, AbsenderID, Name, Anrede, Strasse, PLZ, Ort, Tel, Fax, Email, ZName, "
                                      "Land, ZAdresse, Firma, Titel, Vorname, BFormel, Status, Send FROM Adressen "
                                      "WHERE ID = 2");
@@ -42,40 +45,61 @@ QList<StatementCase> statementCases()
     const QString statusProbe = s("SELECT ID, Status FROM Adressen ORDER BY ID");
 
     return {
-        {"recipient query's initial statement", {s("SELECT * FROM Adressen;")}, {},
+        {"recipient query's initial statement",
+         {s("SELECT * FROM Adressen;")},
+         {},
          s("1,1,Bauer,Herr,Ringweg 2,Kiel,bauer@example.org,24103,,D,,,,0,True,Bauer GmbH,,Karl,Sehr geehrter Herr|"
            "1,2,Ärger,Frau,Öhrweg 5,Lübeck,aerger@example.org,23552,,D,,,,0,False,,Dr.,Änne,Sehr geehrte Frau|"
            "1,3,Adam,,,,adam@example.org,,,,,,,0,True,,,,Sehr geehrte(r)|"
            "2,4,Zorn,Herr,,Passau,zorn@example.org,,,D,,,,0,True,Zorn & Co,,,Sehr geehrter Herr|"
            "2,5,de Vries,Frau,,Venlo,vries@example.org,,,NL,,,,0,True,,,Eva,Sehr geehrte Frau"),
          {}},
-        {"sender query's initial statement", {s("SELECT * FROM Verfasser")}, {},
+        {"sender query's initial statement",
+         {s("SELECT * FROM Verfasser")},
+         {},
          s("1,Zeitung Nord,Hafenstraße 1,20095,Hamburg,040 1234,040 1235,info@nord.example,www.nord.example,"
            "Jana Kiel,jana@nord.example,smtp.nord.example,,|"
            "2,Agentur Süd,Marktplatz 7,80331,München,089 55,,post@sued.example,,,,mail.sued.example,,"),
          {}},
-        {"sender list", {s("SELECT * FROM Verfasser"), s("ORDER BY Firma")}, {},
+        {"sender list",
+         {s("SELECT * FROM Verfasser"), s("ORDER BY Firma")},
+         {},
          s("2,Agentur Süd,Marktplatz 7,80331,München,089 55,,post@sued.example,,,,mail.sued.example,,|"
            "1,Zeitung Nord,Hafenstraße 1,20095,Hamburg,040 1234,040 1235,info@nord.example,www.nord.example,"
            "Jana Kiel,jana@nord.example,smtp.nord.example,,"),
          {}},
-        {"sender of a send run", {s("SELECT * FROM Verfasser"), s("WHERE ID = :ID")}, {qint64(2)},
-         s("2,Agentur Süd,Marktplatz 7,80331,München,089 55,,post@sued.example,,,,mail.sued.example,,"), {}},
+        {"sender of a send run",
+         {s("SELECT * FROM Verfasser"), s("WHERE ID = :ID")},
+         {qint64(2)},
+         s("2,Agentur Süd,Marktplatz 7,80331,München,089 55,,post@sued.example,,,,mail.sued.example,,"),
+         {}},
         // No ORDER BY: the rows may come in any order.
         {"sender choices", {s("SELECT ID,Firma FROM Verfasser")}, {}, s("1,Zeitung Nord|2,Agentur Süd"), s("-sorted")},
-        {"recipient list of sender 1", {s("SELECT * FROM Adressen"), s("WHERE AbsenderID = :ID"), s("ORDER BY Name")},
-         {qint64(1)}, s("3|2|1"), s("-ids")},
-        {"recipient list of sender 2", {s("SELECT * FROM Adressen"), s("WHERE AbsenderID = :ID"), s("ORDER BY Name")},
-         {qint64(2)}, s("5|4"), s("-ids")},
-        {"recipient list of sender 0", {s("SELECT * FROM Adressen"), s("WHERE AbsenderID = :ID"), s("ORDER BY Name")},
-         {qint64(0)}, s(""), s("-ids")},
+        {"recipient list of sender 1",
+         {s("SELECT * FROM Adressen"), s("WHERE AbsenderID = :ID"), s("ORDER BY Name")},
+         {qint64(1)},
+         s("3|2|1"),
+         s("-ids")},
+        {"recipient list of sender 2",
+         {s("SELECT * FROM Adressen"), s("WHERE AbsenderID = :ID"), s("ORDER BY Name")},
+         {qint64(2)},
+         s("5|4"),
+         s("-ids")},
+        {"recipient list of sender 0",
+         {s("SELECT * FROM Adressen"), s("WHERE AbsenderID = :ID"), s("ORDER BY Name")},
+         {qint64(0)},
+         s(""),
+         s("-ids")},
         {"recipient update", recipientUpdate, recipientValues + QList<Param>{qint64(2), qint64(1)},
          s("2,1,Neu,Frau,Weg 1,12345,Ort,01,02,neu@example.org,Zusatz,A,Adr,Neu AG,Prof.,Ida,Liebe,0,False"),
          recipientProbe},
         {"recipient update under another sender", recipientUpdate, recipientValues + QList<Param>{qint64(2), qint64(2)},
          unchangedRecipient, recipientProbe},
-        {"recipient delete", {s("DELETE FROM Adressen"), s("WHERE AbsenderID = :AID and ID = :ID")},
-         {qint64(1), qint64(2)}, s("1|3|4|5"), allRecipientIds},
+        {"recipient delete",
+         {s("DELETE FROM Adressen"), s("WHERE AbsenderID = :AID and ID = :ID")},
+         {qint64(1), qint64(2)},
+         s("1|3|4|5"),
+         allRecipientIds},
         {"sender update",
          {s("UPDATE Verfasser"),
           s("SET Firma = :Firma,Strasse = :Strasse,PLZ = :PLZ,Ort = :Ort,Tel = :Tel,Fax = :Fax,Firmenemail = "
@@ -85,18 +109,35 @@ QList<StatementCase> statementCases()
           s("Ole"), s("ole@example.org"), s("smtp.example.org"), s("4003938653"), s("4004038654"), qint64(1)},
          s("1,Nord AG,Kai 2,20457,Hamburg,1,2,nord@example.org,nord.example,Ole,ole@example.org,smtp.example.org,"
            "4003938653,4004038654|2,Agentur Süd"),
-         s("SELECT * FROM Verfasser ORDER BY ID"), {}},
-        {"cascade: the sender's recipients", {s("DELETE FROM Adressen"), s("WHERE AbsenderID = :ID")}, {qint64(1)},
-         s("4|5"), allRecipientIds},
-        {"cascade: the sender", {s("DELETE FROM Verfasser"), s("WHERE ID = :ID")}, {qint64(1)}, s("2"),
+         s("SELECT * FROM Verfasser ORDER BY ID"),
+         {}},
+        {"cascade: the sender's recipients",
+         {s("DELETE FROM Adressen"), s("WHERE AbsenderID = :ID")},
+         {qint64(1)},
+         s("4|5"),
+         allRecipientIds},
+        {"cascade: the sender",
+         {s("DELETE FROM Verfasser"), s("WHERE ID = :ID")},
+         {qint64(1)},
+         s("2"),
          s("SELECT ID FROM Verfasser")},
-        {"import marks the old rows", {s("UPDATE Adressen"), s("SET Status = :Status"), s("WHERE AbsenderID = :AID")},
-         {qint64(1), qint64(1)}, s("1,1|2,1|3,1|4,0|5,0"), statusProbe},
+        {"import marks the old rows",
+         {s("UPDATE Adressen"), s("SET Status = :Status"), s("WHERE AbsenderID = :AID")},
+         {qint64(1), qint64(1)},
+         s("1,1|2,1|3,1|4,0|5,0"),
+         statusProbe},
         {"import deletes the marked rows",
-         {s("DELETE FROM Adressen"), s("WHERE AbsenderID = :AID and Status = 1")}, {qint64(1)}, s("2|4|5"),
-         allRecipientIds, s("UPDATE Adressen SET Status = 1 WHERE ID IN (1, 3, 4)")},
-        {"import resets the marks", {s("UPDATE Adressen"), s("SET Status = :Status"), s("WHERE AbsenderID = :AID")},
-         {qint64(0), qint64(1)}, s("1,0|2,0|3,0|4,1|5,1"), statusProbe, s("UPDATE Adressen SET Status = 1")},
+         {s("DELETE FROM Adressen"), s("WHERE AbsenderID = :AID and Status = 1")},
+         {qint64(1)},
+         s("2|4|5"),
+         allRecipientIds,
+         s("UPDATE Adressen SET Status = 1 WHERE ID IN (1, 3, 4)")},
+        {"import resets the marks",
+         {s("UPDATE Adressen"), s("SET Status = :Status"), s("WHERE AbsenderID = :AID")},
+         {qint64(0), qint64(1)},
+         s("1,0|2,0|3,0|4,1|5,1"),
+         statusProbe,
+         s("UPDATE Adressen SET Status = 1")},
     };
 }
 

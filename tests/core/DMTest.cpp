@@ -1,9 +1,9 @@
-#include "DMTestDatabase.h"
-
 #include "core/DM.h"
-#include "platform/AppPaths.h"
+
+#include "DMTestDatabase.h"
 #include "desktop/MessageBoxes.h"
 #include "desktop/ScreenCursor.h"
+#include "platform/AppPaths.h"
 #include "support/FileModes.h"
 
 #include <QDir>
@@ -71,7 +71,8 @@ TEST_F(DMTest, ASettingsFailureAsksTheProgramToEnd)
     TDM2 dm(flag);
     EXPECT_FALSE(dm.ok());
     EXPECT_FALSE(dm.AdsConnection1.isConnected());
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!")});
+    EXPECT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!")});
     EXPECT_EQ(flag.calls, 0);
 }
 
@@ -90,7 +91,8 @@ TEST_F(DMTest, AFailedConnectShowsItsMessageAndSetsTheFlag)
         {QString(), QStringLiteral("#49 AdsConnection1: No database folder is set")},
         {missing, QStringLiteral("#49 AdsConnection1: The database folder \"%1\" does not exist").arg(missing)},
         {notAFolder, QStringLiteral("#49 AdsConnection1: The database folder \"%1\" is not a folder").arg(notAFolder)},
-        {bare, QStringLiteral("#49 AdsConnection1: The table file \"Verfasser.ADT\" does not exist in \"%1\"").arg(bare)},
+        {bare,
+         QStringLiteral("#49 AdsConnection1: The table file \"Verfasser.ADT\" does not exist in \"%1\"").arg(bare)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder.toStdString());
@@ -114,7 +116,8 @@ TEST_F(DMTest, NoSenderExistsLeavesTheSendersOpenByFirma)
     TDM2 dm(flag);
     EXPECT_FALSE(dm.NoSenderExists());
     ASSERT_TRUE(dm.AbsendQuery.isOpen());
-    EXPECT_EQ(dm.AbsendQuery.sql(), (QStringList{QStringLiteral("SELECT * FROM Verfasser"), QStringLiteral("ORDER BY Firma")}));
+    EXPECT_EQ(dm.AbsendQuery.sql(),
+              (QStringList{QStringLiteral("SELECT * FROM Verfasser"), QStringLiteral("ORDER BY Firma")}));
     EXPECT_EQ(NewsTestDatabase::rowsOf(dm.AbsendQuery).section(u',', 0, 1), QStringLiteral("2,Agentur Süd"));
     EXPECT_EQ(dm.AbsendSource.rowCount(), 2);
 
@@ -131,7 +134,8 @@ TEST_F(DMTest, NoSenderExistsReportsAFailureAsFalse)
     ScreenCursor::set(CursorShape::Default);
     EXPECT_FALSE(dm.NoSenderExists());
     ASSERT_EQ(boxes.boxes().size(), 1);
-    EXPECT_EQ(boxes.boxes().first().text, QStringLiteral("#89 AbsendQuery: The connection AdsConnection1 is not connected"));
+    EXPECT_EQ(boxes.boxes().first().text,
+              QStringLiteral("#89 AbsendQuery: The connection AdsConnection1 is not connected"));
     EXPECT_EQ(boxes.boxes().first().cursorBefore, CursorShape::Default);
 }
 
@@ -167,8 +171,9 @@ TEST_F(DMTest, ReconnectIsHarmlessWhenConnectedAndReportsAFailure)
     db.connection.disconnect();
     ASSERT_TRUE(QDir(db.folder()).removeRecursively());
     EXPECT_FALSE(dm.Reconnect());
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("#49 AdsConnection1: The database folder \"%1\" does not exist")
-                                             .arg(db.folder())});
+    EXPECT_EQ(
+        boxes.texts(),
+        QStringList{QStringLiteral("#49 AdsConnection1: The database folder \"%1\" does not exist").arg(db.folder())});
 }
 
 TEST_F(DMTest, DeleteCascadeRolledBackByAFailureLeavesBothTables)
@@ -245,8 +250,10 @@ TEST(DMSchemaTest, WidthsAreEnforcedAndNothingIsCut)
     };
     const Case cases[] = {
         {umlauts70, address50, {}},
-        {umlauts70 + QChar(0xFC), address50, QStringLiteral("EmpfQuery: CHECK constraint failed: Name longer than 70 characters")},
-        {QStringLiteral("Kurz"), u'b' + address50, QStringLiteral("EmpfQuery: CHECK constraint failed: Email longer than 50 characters")},
+        {umlauts70 + QChar(0xFC), address50,
+         QStringLiteral("EmpfQuery: CHECK constraint failed: Name longer than 70 characters")},
+        {QStringLiteral("Kurz"), u'b' + address50,
+         QStringLiteral("EmpfQuery: CHECK constraint failed: Email longer than 50 characters")},
     };
     for (const Case& c : cases) {
         query.param(0).setAsString(c.name);
@@ -260,7 +267,8 @@ TEST(DMSchemaTest, WidthsAreEnforcedAndNothingIsCut)
         }
         EXPECT_EQ(error, c.error);
         // A refused value leaves the stored one as it was.
-        EXPECT_EQ(db.rows(QStringLiteral("SELECT Name, Email FROM Adressen WHERE ID = 1")), umlauts70 + u',' + address50);
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT Name, Email FROM Adressen WHERE ID = 1")),
+                  umlauts70 + u',' + address50);
     }
 }
 
@@ -270,7 +278,8 @@ TEST(DMSchemaTest, NamesSortTheGermanWay)
     EXPECT_EQ(db.rows(QStringLiteral("SELECT Name FROM Adressen ORDER BY Name")),
               QStringLiteral("Adam|Ärger|Bauer|de Vries|Zorn"));
     db.connection.execute(QStringLiteral("Test"), QStringLiteral("UPDATE Verfasser SET Firma = 'ärzte' WHERE ID = 1"));
-    EXPECT_EQ(db.rows(QStringLiteral("SELECT Firma FROM Verfasser ORDER BY Firma")), QStringLiteral("Agentur Süd|ärzte"));
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT Firma FROM Verfasser ORDER BY Firma")),
+              QStringLiteral("Agentur Süd|ärzte"));
 }
 
 TEST(DMSchemaTest, OneSendersRecipientsAreReadInNameOrderWithoutASort)

@@ -1,17 +1,16 @@
 #pragma once
 
 #include "core/DatabaseSchema.h"
-#include "platform/DbTestRows.h"
 #include "platform/DbConnection.h"
 #include "platform/DbError.h"
 #include "platform/DbQuery.h"
+#include "platform/DbTestRows.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QStringList>
 
 #include <gtest/gtest.h>
-
 
 // The program's database in a temporary work folder, optionally filled with the fixture of two
 // senders and five recipients, with a connection on it.

@@ -1,8 +1,9 @@
+#include "core/DirDialogForm.h"
+
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "controls/FsTestSupport.h"
 #include "controls/TFlatSB.h"
-#include "core/DirDialogForm.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
 

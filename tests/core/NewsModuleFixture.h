@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DMTestDatabase.h"
-
 #include "core/DM.h"
 #include "platform/DbQuery.h"
 

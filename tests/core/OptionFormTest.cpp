@@ -1,8 +1,9 @@
+#include "core/OptionForm.h"
+
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsTestSupport.h"
 #include "controls/TFlatSB.h"
 #include "core/DFUEFrame.h"
-#include "core/OptionForm.h"
 #include "core/PathFrame.h"
 #include "core/PathSelectForm.h"
 #include "core/SettingsStore.h"
@@ -178,17 +179,19 @@ TEST(OptionForm, ARelativeFolderIsRefusedAndAStoredOneCountsAsNone)
     MessageBoxRecorder boxes;
     TOptionForm form;
     form.show();
-    for (const QString& relative : {QStringLiteral("vorlagen"), QStringLiteral("~/vorlagen"), QStringLiteral(" /daten")}) {
+    for (const QString& relative :
+         {QStringLiteral("vorlagen"), QStringLiteral("~/vorlagen"), QStringLiteral(" /daten")}) {
         SCOPED_TRACE(relative.toStdString());
         boxes.clear();
         form.pathFrame()->FE2->setText(relative);
         form.FlatSB3->click();
         EXPECT_TRUE(form.isVisible());
         ASSERT_EQ(boxes.boxes().size(), 1);
-        EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Das Verzeichnis \"") + relative +
-                                             QStringLiteral("\" ist kein vollständiger Pfad.\r\n\r\nBitte geben Sie den "
-                                                            "vollständigen Pfad ab \"/\" ein oder wählen Sie das "
-                                                            "Verzeichnis über die Schaltfläche daneben aus."));
+        EXPECT_EQ(boxes.boxes()[0].text,
+                  QStringLiteral("Das Verzeichnis \"") + relative +
+                      QStringLiteral("\" ist kein vollständiger Pfad.\r\n\r\nBitte geben Sie den "
+                                     "vollständigen Pfad ab \"/\" ein oder wählen Sie das "
+                                     "Verzeichnis über die Schaltfläche daneben aus."));
         EXPECT_EQ(form.pathFrame()->FE2->text(), relative);
         EXPECT_EQ(ReadTemplatePath(), QStringLiteral("/daten/vorlagen"));
     }
@@ -203,7 +206,8 @@ TEST(OptionForm, ARelativeFolderIsRefusedAndAStoredOneCountsAsNone)
     ReadDBPath(failed, database);
     EXPECT_TRUE(failed);
     EXPECT_TRUE(database.isEmpty());
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!")});
+    EXPECT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!")});
 }
 
 class OptionFormPickerTest : public FsTest {

@@ -1,7 +1,8 @@
+#include "core/PathSelectForm.h"
+
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsTestSupport.h"
 #include "controls/TFlatSB.h"
-#include "core/PathSelectForm.h"
 #include "desktop/MessageBoxes.h"
 
 #include <QLabel>

@@ -26,7 +26,7 @@ TEST(PosText, Table)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PosText(QString::fromUtf16(c.s), QString::fromUtf16(c.sub), c.start), c.expected)
-            << QString::fromUtf16(c.s).toStdString() << " / " << QString::fromUtf16(c.sub).toStdString()
-            << " from " << c.start;
+            << QString::fromUtf16(c.s).toStdString() << " / " << QString::fromUtf16(c.sub).toStdString() << " from "
+            << c.start;
     }
 }

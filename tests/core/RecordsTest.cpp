@@ -1,5 +1,6 @@
-#include "core/DMTestDatabase.h"
 #include "core/Records.h"
+
+#include "core/DMTestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,8 @@ TEST(Records, DefaultsAndCaptions)
     EXPECT_EQ(options.MailsPerConnection, 0);
     EXPECT_EQ(TEmpfaengerFelder().Items.at(8), QStringLiteral("Email"));
     EXPECT_EQ(TEmpfaengerFelder().Items.at(14), QStringLiteral("Begrüßungsformel"));
-    EXPECT_EQ(TDBFiles().Items,
-              (QStringList{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
-                           QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")}));
+    EXPECT_EQ(TDBFiles().Items, (QStringList{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
+                                             QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")}));
 }
 
 TEST(Records, MailDataCutsToCapacity)

@@ -14,8 +14,7 @@
 namespace {
 
 // Stands in for the status window, which lives in a higher layer.
-class FakeStatusWindow : public QWidget
-{
+class FakeStatusWindow : public QWidget {
 public:
     bool closed = false;
 };
@@ -37,8 +36,7 @@ void processDeferredDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-class SendSlotTableTest : public ::testing::Test
-{
+class SendSlotTableTest : public ::testing::Test {
 protected:
     PSendSlot acquire(SlotStatus& status) { return table.AcquireSendSlot(status); }
     PSendSlot acquire()
@@ -53,13 +51,12 @@ protected:
     MessageBoxRecorder boxes;
     int created = 0;
     int failOnCreation = -1; // the creation (counted from 0) that throws
-    TSendSlotTable table{
-        {[this]() -> QWidget* {
-             if (created++ == failOnCreation)
-                 throw std::runtime_error("Fenster nicht erzeugt");
-             return new FakeStatusWindow;
-         },
-         [](const QWidget* window) { return static_cast<const FakeStatusWindow*>(window)->closed; }}};
+    TSendSlotTable table{{[this]() -> QWidget* {
+                              if (created++ == failOnCreation)
+                                  throw std::runtime_error("Fenster nicht erzeugt");
+                              return new FakeStatusWindow;
+                          },
+                          [](const QWidget* window) { return static_cast<const FakeStatusWindow*>(window)->closed; }}};
 };
 
 } // namespace

@@ -1,11 +1,11 @@
-#include "core/Records.h"
 #include "core/SettingsStore.h"
+
+#include "core/Records.h"
 #include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -26,7 +26,10 @@ struct RoutineCase {
     bool resetsCursor;
 };
 
-QString boolText(bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); }
+QString boolText(bool b)
+{
+    return b ? QStringLiteral("true") : QStringLiteral("false");
+}
 
 const QString kSettings = QStringLiteral("Registrierungeinträge für Einstellungen fehlerhaft!");
 const QString kFolders = QStringLiteral("Registrierungeinträge für Verzeichniseinstellung fehlerhaft!");
@@ -61,12 +64,14 @@ QList<RoutineCase> readerCases()
          QStringLiteral("Registrierungeinträge für Verbindungseinstellung fehlerhaft!"), wrongType("#168 ", "DFUE"),
          true},
         {"ReadVersion", QStringLiteral("\"Ver\"=\"1.2\""), QStringLiteral("\"Ver\"=dword:00000001"), false,
-         []() -> QString { return ReadVersion(); }, QStringLiteral("1.2"), QString(), kAccess, wrongType("#368 ", "Ver"), true},
+         []() -> QString { return ReadVersion(); }, QStringLiteral("1.2"), QString(), kAccess,
+         wrongType("#368 ", "Ver"), true},
         {"ReadMailsPerConnection", QStringLiteral("\"MAO\"=dword:00000007"), QStringLiteral("\"MAO\"=\"7\""), false,
-         []() -> QString { return QString::number(ReadMailsPerConnection()); }, QStringLiteral("7"), QStringLiteral("0"), kAccess,
-         QStringLiteral("ERegistryException: Ungültiger Datentyp für 'MAO'"), false},
-        {"LoadOptions", QStringLiteral("\"ImportPath\"=\"/i\"\n\"TemplatePath\"=\"/t\"\n\"DFUE\"=dword:00000001\n"
-                                       "\"MAO\"=dword:00000005"),
+         []() -> QString { return QString::number(ReadMailsPerConnection()); }, QStringLiteral("7"),
+         QStringLiteral("0"), kAccess, QStringLiteral("ERegistryException: Ungültiger Datentyp für 'MAO'"), false},
+        {"LoadOptions",
+         QStringLiteral("\"ImportPath\"=\"/i\"\n\"TemplatePath\"=\"/t\"\n\"DFUE\"=dword:00000001\n"
+                        "\"MAO\"=dword:00000005"),
          QStringLiteral("\"DFUE\"=\"1\""), false,
          []() -> QString {
              TOptionData data;

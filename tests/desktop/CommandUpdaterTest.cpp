@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace {

@@ -16,11 +16,9 @@ QByteArray readFile(const QString& path)
 
 AiosmtpdServer::AiosmtpdServer(const Options& options)
 {
-    QStringList arguments{QStringLiteral(KUB_TEST_TOOLS "/smtp_server.py"), QStringLiteral("--store"),
-                          m_store.path()};
+    QStringList arguments{QStringLiteral(KUB_TEST_TOOLS "/smtp_server.py"), QStringLiteral("--store"), m_store.path()};
     if (!options.user.isEmpty())
-        arguments << QStringLiteral("--user") << options.user << QStringLiteral("--password")
-                  << options.password;
+        arguments << QStringLiteral("--user") << options.user << QStringLiteral("--password") << options.password;
     if (options.requireAuth)
         arguments << QStringLiteral("--require-auth");
     if (!options.tlsCertificate.isEmpty())

@@ -8,11 +8,9 @@
 
 // The python3-aiosmtpd server of tests/tools/smtp_server.py, started on a free loopback port
 // for one test and stopped at its end. Its stored messages are read back as its JSON records.
-class AiosmtpdServer
-{
+class AiosmtpdServer {
 public:
-    struct Options
-    {
+    struct Options {
         QString user;
         QString password;
         bool requireAuth = false;

@@ -1,10 +1,10 @@
 #include "mail/Base64Encoder.h"
 #include "mail/QPEncoder.h"
 
-#include <QByteArrayList>
-#include <QStringBuilder>
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QRandomGenerator>
+#include <QStringBuilder>
 
 #include <gtest/gtest.h>
 
@@ -104,8 +104,11 @@ TEST(QPEncoder, RandomLinesStayShortAndDecodeBack)
         for (int i = 0; i < length; ++i) {
             // Blanks, line-end bytes and escapes often enough to meet every boundary.
             const int kind = static_cast<int>(random.bounded(6));
-            const char c = kind == 0 ? ' ' : kind == 1 ? '\r' : kind == 2 ? '\n' : kind == 3 ? '=' :
-                           static_cast<char>(random.bounded(256));
+            const char c = kind == 0   ? ' '
+                           : kind == 1 ? '\r'
+                           : kind == 2 ? '\n'
+                           : kind == 3 ? '='
+                                       : static_cast<char>(random.bounded(256));
             text.append(c);
         }
         const QByteArray encoded = qp(text);

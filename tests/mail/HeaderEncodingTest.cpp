@@ -1,9 +1,9 @@
 #include "mail/HeaderEncoding.h"
 
-#include <QByteArrayList>
-#include <QStringBuilder>
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
+#include <QStringBuilder>
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,14 @@
-#include "MailTestSupport.h"
-
 #include "mail/ImageEmbedder.h"
 
+#include "MailTestSupport.h"
+
 #include <QByteArrayList>
-#include <QStringBuilder>
 #include <QDir>
 #include <QFile>
+#include <QStringBuilder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace {
@@ -47,27 +46,41 @@ TEST_F(ImageFolder, RewritesLocalPictureReferencesAsTable)
         QString rewritten; // with ID for the new content id; empty when unchanged
         QString file;      // the file embedded
     } cases[] = {
-        {QStringLiteral("<img src=\"logo.gif\" alt=\"x\">"), QStringLiteral("<img src=\"cid:ID\" alt=\"x\">"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=\"logo.gif\" alt=\"x\">"), QStringLiteral("<img src=\"cid:ID\" alt=\"x\">"),
+         QStringLiteral("logo.gif")},
         {QStringLiteral("<IMG SRC='logo.gif'>"), QStringLiteral("<IMG SRC='cid:ID'>"), QStringLiteral("logo.gif")},
         // Unquoted or unclosed values come back quoted, so "/>" ends the tag, not the value.
         {QStringLiteral("<img src=logo.gif>"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("logo.gif")},
         {QStringLiteral("<img src=logo.gif/>"), QStringLiteral("<img src=\"cid:ID\"/>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=logo.gif width=3>"), QStringLiteral("<img src=\"cid:ID\" width=3>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=logo.gif\twidth=3>"), QStringLiteral("<img src=\"cid:ID\"\twidth=3>"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=logo.gif width=3>"), QStringLiteral("<img src=\"cid:ID\" width=3>"),
+         QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=logo.gif\twidth=3>"), QStringLiteral("<img src=\"cid:ID\"\twidth=3>"),
+         QStringLiteral("logo.gif")},
         {QStringLiteral("<img src=\"logo.gif>"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("logo.gif")},
         {QStringLiteral("<img src='logo.gif>"), QStringLiteral("<img src='cid:ID'>"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<body background=logo.gif>"), QStringLiteral("<body background=\"cid:ID\">"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=\"mit%20blank.png\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("mit blank.png")},
-        {QStringLiteral("<img src=\"files/logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("files/logo.gif")},
-        {QStringLiteral("<img src=\"files\\logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("files/logo.gif")},
-        {QStringLiteral("<img src=\"bilder/kopf.jpg\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("Bilder/Kopf.JPG")},
-        {QStringLiteral("<img src=\"") + abs + QStringLiteral("\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=\"") + fileUrl + QStringLiteral("\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<img src=\"news_kopf.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("news_kopf.gif")},
-        {QStringLiteral("<img src=\"http_logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("http_logo.gif")},
+        {QStringLiteral("<body background=logo.gif>"), QStringLiteral("<body background=\"cid:ID\">"),
+         QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=\"mit%20blank.png\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("mit blank.png")},
+        {QStringLiteral("<img src=\"files/logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("files/logo.gif")},
+        {QStringLiteral("<img src=\"files\\logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("files/logo.gif")},
+        {QStringLiteral("<img src=\"bilder/kopf.jpg\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("Bilder/Kopf.JPG")},
+        {QStringLiteral("<img src=\"") + abs + QStringLiteral("\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=\"") + fileUrl + QStringLiteral("\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("logo.gif")},
+        {QStringLiteral("<img src=\"news_kopf.gif\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("news_kopf.gif")},
+        {QStringLiteral("<img src=\"http_logo.gif\">"), QStringLiteral("<img src=\"cid:ID\">"),
+         QStringLiteral("http_logo.gif")},
         {QStringLiteral("<img src=\"file.gif\">"), QStringLiteral("<img src=\"cid:ID\">"), QStringLiteral("file.gif")},
-        {QStringLiteral("<body bgcolor=\"#fff\" background=\"logo.gif\">"), QStringLiteral("<body bgcolor=\"#fff\" background=\"cid:ID\">"), QStringLiteral("logo.gif")},
-        {QStringLiteral("<BODY BACKGROUND=\"logo.gif\">"), QStringLiteral("<BODY BACKGROUND=\"cid:ID\">"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<body bgcolor=\"#fff\" background=\"logo.gif\">"),
+         QStringLiteral("<body bgcolor=\"#fff\" background=\"cid:ID\">"), QStringLiteral("logo.gif")},
+        {QStringLiteral("<BODY BACKGROUND=\"logo.gif\">"), QStringLiteral("<BODY BACKGROUND=\"cid:ID\">"),
+         QStringLiteral("logo.gif")},
         // Left alone: web addresses, other schemes, missing files, files that are no pictures.
         {QStringLiteral("<img src=\"http://kub.de/logo.gif\">"), {}, {}},
         {QStringLiteral("<img src=\"https://kub.de/logo.gif\">"), {}, {}},
@@ -106,7 +119,8 @@ TEST_F(ImageFolder, BuildsOnePartPerReference)
 {
     TSequenceIds ids(QStringLiteral("my_host!"));
     TImageEmbedder embedder(m_dir.path(), ids);
-    QString html = QStringLiteral("<p>a<img src=\"logo.gif\"> b <img src=logo.gif> <a href=x>l</a>\r\n<img src=\"fehlt.gif\"><");
+    QString html =
+        QStringLiteral("<p>a<img src=\"logo.gif\"> b <img src=logo.gif> <a href=x>l</a>\r\n<img src=\"fehlt.gif\"><");
     ASSERT_TRUE(embedder.EmbedImages(html));
     ASSERT_EQ(embedder.Images().size(), 2);
     const TMessagePartImage& first = embedder.Images()[0];
@@ -243,9 +257,14 @@ TEST(ImageEmbedder, PercentDecodingIsOnePass)
         const char* in;
         const char* out;
     } cases[] = {
-        {"mit%20blank.gif", "mit blank.gif"}, {"%2541.gif", "%41.gif"},   {"100%.gif", "100%.gif"},
-        {"a%2.gif", "a%2.gif"},               {"ende%4", "ende%4"},       {"%C3%BCber.gif", "über.gif"},
-        {"%FCber.gif", "über.gif"},           {"%zz%41", "%zzA"},
+        {"mit%20blank.gif", "mit blank.gif"},
+        {"%2541.gif", "%41.gif"},
+        {"100%.gif", "100%.gif"},
+        {"a%2.gif", "a%2.gif"},
+        {"ende%4", "ende%4"},
+        {"%C3%BCber.gif", "über.gif"},
+        {"%FCber.gif", "über.gif"},
+        {"%zz%41", "%zzA"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PercentDecode(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;

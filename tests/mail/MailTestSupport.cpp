@@ -3,11 +3,11 @@
 #include "mail/HeaderEncoding.h"
 
 #include <QByteArrayList>
-#include <QStringBuilder>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QStringBuilder>
 #include <QTemporaryDir>
 
 QString TSequenceIds::NewGuid()

@@ -1,15 +1,15 @@
-#include "MailTestSupport.h"
-
 #include "mail/MessageGenerator.h"
+
+#include "MailTestSupport.h"
 #include "mail/SmtpDataStuffer.h"
 #include "platform/TextCodec.h"
 
 #include <QByteArrayList>
-#include <QStringBuilder>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringBuilder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,21 +20,21 @@ const QString kLongLine = QStringLiteral("Lang") + QString(1500, QLatin1Char('x'
 
 // A newsletter with placeholders, a euro sign, a line starting with ".", one long unbroken
 // line and two pictures (one through a Windows path in another letter case).
-const QString kPersonalHtml = QStringLiteral(
-    "<html><head><title>Newsletter</title></head>\n"
-    "<body background=\"logo.gif\">\n"
-    "<p><#EBFormel> <#EAnrede> <#EName>,</p>\n"
-    "<img src=\"Bilder\\kopf.PNG\" alt=\"Kopf\">\n"
-    "<p>Preis: 5 € – Grüße von <#AFirmenName></p>\n"
-    ".Punkt am Zeilenanfang\n"
-    "<p>") + kLongLine + QStringLiteral("</p>\n</body></html>\n");
+const QString kPersonalHtml = QStringLiteral("<html><head><title>Newsletter</title></head>\n"
+                                             "<body background=\"logo.gif\">\n"
+                                             "<p><#EBFormel> <#EAnrede> <#EName>,</p>\n"
+                                             "<img src=\"Bilder\\kopf.PNG\" alt=\"Kopf\">\n"
+                                             "<p>Preis: 5 € – Grüße von <#AFirmenName></p>\n"
+                                             ".Punkt am Zeilenanfang\n"
+                                             "<p>") +
+                              kLongLine + QStringLiteral("</p>\n</body></html>\n");
 const QString kStaticHtml = QStringLiteral("<html><body><p>Grüße an alle</p><img src=\"logo.gif\"></body></html>\n");
 const QString kPlainHtml = QStringLiteral("<html><body><p>Hallo <#EVorname>!</p></body></html>\n");
 // Declares another charset than the one it is sent in, and names its picture unquoted.
-const QString kDeclaredHtml = QStringLiteral(
-    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"
-    "<title>Preise</title></head>\n"
-    "<body><p>Preis: 5 € für <#EVorname></p><img src=logo.gif/></body></html>\n");
+const QString kDeclaredHtml =
+    QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"
+                   "<title>Preise</title></head>\n"
+                   "<body><p>Preis: 5 € für <#EVorname></p><img src=logo.gif/></body></html>\n");
 const QStringList kPersonalText = {QStringLiteral("Hallo <#EVorname> <#EName>,"), QStringLiteral("Preis 5 € für Sie."),
                                    QStringLiteral(".Punkt"), kLongLine, QStringLiteral("Ihr <#AVerfasserName>")};
 const QStringList kStaticText = {QStringLiteral("Grüße aus Köln"), QStringLiteral("Zeile 2")};
@@ -160,12 +160,14 @@ TEST_F(Generator, EveryLayoutPassesAnIndependentParser)
     const QString fixed = writeHtml(QStringLiteral("statisch.html"), kStaticHtml, true);
     const QString plain = writeHtml(QStringLiteral("ohne_bilder.html"), kPlainHtml);
     const QString declared = writeHtml(QStringLiteral("erklaert.html"), kDeclaredHtml);
-    const QString declaredHtml = personalised(kDeclaredHtml)
-                                     .replace(QLatin1String("iso-8859-1"), QLatin1String("utf-8"))
-                                     .replace(QLatin1String("src=logo.gif/"), QStringLiteral("src=\"%1\"/").arg(cid(1)));
-    const QString personalHtml = personalised(kPersonalHtml)
-                                     .replace(QLatin1String("\"logo.gif\""), QLatin1Char('"') + cid(1) + QLatin1Char('"'))
-                                     .replace(QLatin1String("\"Bilder\\kopf.PNG\""), QLatin1Char('"') + cid(2) + QLatin1Char('"'));
+    const QString declaredHtml =
+        personalised(kDeclaredHtml)
+            .replace(QLatin1String("iso-8859-1"), QLatin1String("utf-8"))
+            .replace(QLatin1String("src=logo.gif/"), QStringLiteral("src=\"%1\"/").arg(cid(1)));
+    const QString personalHtml =
+        personalised(kPersonalHtml)
+            .replace(QLatin1String("\"logo.gif\""), QLatin1Char('"') + cid(1) + QLatin1Char('"'))
+            .replace(QLatin1String("\"Bilder\\kopf.PNG\""), QLatin1Char('"') + cid(2) + QLatin1Char('"'));
     const QString personalText = personalised(kPersonalText.join(QLatin1Char('\n')));
     const QJsonArray twoImages = {image("logo.gif", "logo.gif"), image("Kopf.png", "bilder/Kopf.png")};
     const struct {
@@ -176,22 +178,29 @@ TEST_F(Generator, EveryLayoutPassesAnIndependentParser)
         {kPersonalText, {}, {{"shape", "text/plain"}, {"text", personalText}}},
         {kStaticText, {}, {{"shape", "text/plain"}, {"text", kStaticText.join(QLatin1Char('\n'))}}},
         {{}, plain, {{"shape", "text/html"}, {"html", personalised(kPlainHtml)}}},
-        {{}, fixed,
+        {{},
+         fixed,
          {{"shape", "multipart/related(text/html,image/gif)"},
           {"html", QString(kStaticHtml).replace(QLatin1String("logo.gif"), cid(1))},
           {"images", QJsonArray{image("logo.gif", "logo.gif")}}}},
-        {{}, personal,
-         {{"shape", "multipart/related(text/html,image/gif,image/png)"}, {"html", personalHtml}, {"images", twoImages}}},
-        {kPersonalText, plain,
+        {{},
+         personal,
+         {{"shape", "multipart/related(text/html,image/gif,image/png)"},
+          {"html", personalHtml},
+          {"images", twoImages}}},
+        {kPersonalText,
+         plain,
          {{"shape", "multipart/alternative(text/plain,text/html)"},
           {"text", personalText},
           {"html", personalised(kPlainHtml)}}},
-        {kPersonalText, personal,
+        {kPersonalText,
+         personal,
          {{"shape", "multipart/alternative(text/plain,multipart/related(text/html,image/gif,image/png))"},
           {"text", personalText},
           {"html", personalHtml},
           {"images", twoImages}}},
-        {{}, declared,
+        {{},
+         declared,
          {{"shape", "multipart/related(text/html,image/gif)"},
           {"html", declaredHtml},
           {"images", QJsonArray{image("logo.gif", "logo.gif")}}}},
@@ -271,8 +280,9 @@ TEST_F(Generator, WireFormsMadeOnceEqualStuffingEachMail)
 
 TEST_F(Generator, TheDeclaredCharsetFollowsEachMailsCharset)
 {
-    const QString html = writeHtml(QStringLiteral("meta.html"),
-                                   QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body><#EName></body></html>\n"));
+    const QString html =
+        writeHtml(QStringLiteral("meta.html"),
+                  QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body><#EName></body></html>\n"));
     TRecipientList list;
     for (const char* name : {"Weiß", "Łukasiewicz", "Łoś", "Groß"}) {
         TRecipientEntry entry;
@@ -289,7 +299,8 @@ TEST_F(Generator, TheDeclaredCharsetFollowsEachMailsCharset)
         TMailMessage msg;
         ASSERT_TRUE(generator.BuildNext(msg));
         EXPECT_EQ(msg.HeaderLines[1], "content-type: text/html; charset=" + QByteArray(charset));
-        EXPECT_TRUE(msg.Body.join().startsWith(QByteArray("<html><head><meta charset=3D=22" + QByteArray(charset) + "=22>")))
+        EXPECT_TRUE(
+            msg.Body.join().startsWith(QByteArray("<html><head><meta charset=3D=22" + QByteArray(charset) + "=22>")))
             << msg.Body.join().toStdString();
     }
 }

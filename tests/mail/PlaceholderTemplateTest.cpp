@@ -1,10 +1,10 @@
 #include "mail/PlaceholderTemplate.h"
+
 #include "mail/RecipientList.h"
 
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace {
@@ -137,8 +137,7 @@ TEST(PlaceholderTemplate, AgreesWithTheRescanningRuleOnRandomTemplates)
         // Without the depth limit's cut, as the rule itself may go deep before it ends.
         ASSERT_EQ(TPlaceholderTemplate(text, 100000).Fill(recipient, sender), *expected)
             << "text " << text.toStdString() << " Name " << recipient[1].toStdString() << " Ort "
-            << recipient[5].toStdString() << " AOrt " << sender[3].toStdString() << " AID "
-            << sender[12].toStdString();
+            << recipient[5].toStdString() << " AOrt " << sender[3].toStdString() << " AID " << sender[12].toStdString();
     }
     EXPECT_GT(compared, 500); // the random texts must mostly be comparable
 }

@@ -10,11 +10,9 @@
 // A scripted SMTP peer on 127.0.0.1 for wire tests. It runs its own thread, accepts one
 // connection and plays the script in order; it records every byte the client sends. Every
 // wait of its own is bounded, so a test never hangs on it.
-class ScriptedSmtpServer
-{
+class ScriptedSmtpServer {
 public:
-    struct Step
-    {
+    struct Step {
         enum class Kind { Send, ReceiveLine, ReceiveData, Close, Hold } kind;
         QByteArray bytes;
     };

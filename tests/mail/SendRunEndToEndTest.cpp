@@ -23,8 +23,7 @@ SmtpSessionOptions quickOptions()
     return options;
 }
 
-struct EndToEnd
-{
+struct EndToEnd {
     SendResult result = SendResult::CancelSeen; // never reported
     QByteArray log;
 };
@@ -89,7 +88,8 @@ QStringList fiveReaders()
 
 TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
 {
-    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList recipients = fiveReaders();
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
@@ -122,7 +122,8 @@ TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
 // A server that closes on QUIT without its 221 has still taken every mail.
 TEST(SendRunEndToEnd, QuitClosedWithoutReplyStillGivesResult0)
 {
-    AiosmtpdServer::Options serverOptions{.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true};
+    AiosmtpdServer::Options serverOptions{
+        .user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true};
     serverOptions.quitWithoutReply = true;
     AiosmtpdServer server(serverOptions);
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
@@ -144,8 +145,7 @@ TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
     SmtpSessionOptions sessionOptions = quickOptions();
     sessionOptions.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
     // "Abbrechen" is pressed once the server holds the RSET unanswered.
-    struct CancelAtRset : RecordingReporter
-    {
+    struct CancelAtRset : RecordingReporter {
         ScriptedSmtpServer& server;
         explicit CancelAtRset(ScriptedSmtpServer& s) : server(s) {}
         bool cancelRequested() override { return server.receivedSoFar().contains("RSET"); }
@@ -177,14 +177,13 @@ TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
 
 TEST(SendRunEndToEnd, WrongPasswordGivesResult3AndNoMail)
 {
-    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
-    const EndToEnd outcome =
-        sendThrough(server, {QStringLiteral("a@example.com")}, 0, QStringLiteral("wrong"));
+    const EndToEnd outcome = sendThrough(server, {QStringLiteral("a@example.com")}, 0, QStringLiteral("wrong"));
     EXPECT_EQ(outcome.result, SendResult::LoginRefused);
     EXPECT_TRUE(server.messages().isEmpty());
-    EXPECT_TRUE(
-        outcome.log.contains("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.\r\n"));
+    EXPECT_TRUE(outcome.log.contains("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.\r\n"));
     EXPECT_TRUE(outcome.log.endsWith("Trennen vom MailServer ... erfolgreich.\r\n"));
 }
 
@@ -195,8 +194,7 @@ TEST(SmtpMailTransport, DateHeaderIsEnglishWhateverTheLocale)
     const QList<std::pair<QDateTime, QByteArray>> cases{
         {QDateTime(QDate(2026, 12, 8), QTime(10, 11, 12), QTimeZone(3600)), "Tue, 8 Dec 2026 10:11:12 +0100"},
         {QDateTime(QDate(2026, 3, 1), QTime(0, 0, 5), QTimeZone(-9000)), "Sun, 1 Mar 2026 00:00:05 -0230"},
-        {QDateTime(QDate(2027, 5, 20), QTime(23, 59, 59), QTimeZone::utc()),
-         "Thu, 20 May 2027 23:59:59 +0000"},
+        {QDateTime(QDate(2027, 5, 20), QTime(23, 59, 59), QTimeZone::utc()), "Thu, 20 May 2027 23:59:59 +0000"},
     };
     for (const auto& [time, expected] : cases)
         EXPECT_EQ(Rfc5322Date(time), expected);
@@ -205,7 +203,8 @@ TEST(SmtpMailTransport, DateHeaderIsEnglishWhateverTheLocale)
 
 TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
 {
-    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList names{QStringLiteral("Anna"), QStringLiteral("Jürgen"), QStringLiteral("Zoë")};
     auto generator = std::make_unique<TMessageGenerator>();

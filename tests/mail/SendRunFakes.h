@@ -18,8 +18,7 @@ inline void PrintTo(const QString& text, std::ostream* out)
 // A mail server as a send run sees it: every call is recorded ("connect", "login",
 // "send <address>", "disconnect") and answered from a script per call text, Ok when the script
 // has nothing (more) for it. A Failed or Cancelled answer ends the connection, as a session's.
-class FakeTransport : public IMailTransport
-{
+class FakeTransport : public IMailTransport {
 public:
     bool announcesAuth = true;
     QMap<QString, QList<SmtpResult>> script;
@@ -46,8 +45,7 @@ private:
 
 // One mail per address; the build of mail number failAt (counted from 0) fails with
 // buildError, and prepare() fails when prepareError is set.
-class FakeSource : public IMailSource
-{
+class FakeSource : public IMailSource {
 public:
     explicit FakeSource(QStringList addresses) : m_addresses(std::move(addresses)) {}
 
@@ -73,8 +71,7 @@ private:
 
 // Records what a run tells its window; cancel is requested from check number cancelAtCheck
 // (counted from 1) on. Safe to read after the run has returned.
-class RecordingReporter : public ISendRunReporter
-{
+class RecordingReporter : public ISendRunReporter {
 public:
     int cancelAtCheck = 0; // 0: never
     QStringList statuses;

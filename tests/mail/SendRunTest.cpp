@@ -2,11 +2,11 @@
 
 #include "SendRunFakes.h"
 
-#include <QFile>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -27,16 +27,14 @@ QDateTime fixedClock()
     return QDateTime(QDate(2026, 12, 8), QTime(10, 11, 12));
 }
 
-struct Outcome
-{
+struct Outcome {
     SendResult result = SendResult::CancelSeen; // never reported
     QStringList logLines;
     RecordingReporter reporter;
     QStringList calls;
 };
 
-struct RunSetup
-{
+struct RunSetup {
     QStringList recipients = kThree;
     int mailsPerConnection = 0;
     QString user = kUser;
@@ -93,8 +91,7 @@ QString sent(const QString& address, const QString& end = QStringLiteral("fertig
 
 const QStringList kHeader{QStringLiteral("Sendeprotokoll vom 08.12.2026 10:11:12"), {}, {}};
 const QString kLogin = QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
-const QString kRelogin =
-    QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
+const QString kRelogin = QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
 const QString kReconnect = connected(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver "));
 const QString kDisconnected = QStringLiteral("Trennen vom MailServer ... erfolgreich.");
 const QString kClosing421 = QStringLiteral("421 4.3.2 Service shutting down");
@@ -110,8 +107,7 @@ QString sending(const QString& address)
     return QStringLiteral("Senden an ") + address;
 }
 
-struct Scenario
-{
+struct Scenario {
     const char* name;
     RunSetup setup;
     QStringList log;
@@ -127,15 +123,16 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
     const QString a = kThree[0], b = kThree[1], c = kThree[2];
     const QString refused = QStringLiteral("550 5.1.1 <b@example.com>: no such user");
     // The status line of a run with login that sends a and b, reconnects, then sends c.
-    const QStringList twoThenReconnect =
-        QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
-                    sending(a),
-                    sending(b),
-                    QStringLiteral("Trennen nach 2 Mail(s)..."),
-                    QStringLiteral("Verbunden..."),
-                    QStringLiteral("Anmelden..."),
-                    sending(c)} +
-        kClosing;
+    const QStringList twoThenReconnect = QStringList{QStringLiteral("Verbinden..."),
+                                                     QStringLiteral("Verbunden..."),
+                                                     QStringLiteral("Anmelden..."),
+                                                     sending(a),
+                                                     sending(b),
+                                                     QStringLiteral("Trennen nach 2 Mail(s)..."),
+                                                     QStringLiteral("Verbunden..."),
+                                                     QStringLiteral("Anmelden..."),
+                                                     sending(c)} +
+                                         kClosing;
     // The status line of a run without login that sends a, then cannot connect again.
     const QStringList oneThenNoReconnect =
         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
@@ -145,19 +142,17 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
     const QList<Scenario> scenarios{
         {"reference run with login and two mails per connection",
          {.mailsPerConnection = 2},
-         kHeader + QStringList{connected(), kLogin, sent(a), sent(b),
-                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
-                               kDisconnected},
+         kHeader + QStringList{connected(), kLogin, sent(a), sent(b), QStringLiteral("Trennen nach 2 Mail(s)."),
+                               kReconnect, kRelogin, sent(c), kDisconnected},
          twoThenReconnect,
          SendResult::Done,
          3},
         {"no authentication offered: no login, also not after a reconnect",
          {.recipients = {a, b}, .mailsPerConnection = 1, .announcesAuth = false},
-         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
-                               sent(b), kDisconnected},
+         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect, sent(b),
+                               kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
-                     QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
-                     sending(b)} +
+                     QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."), sending(b)} +
              kClosing,
          SendResult::Done,
          2},
@@ -171,14 +166,13 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::rejected(refused)}}}},
          kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: ") + refused, sent(c), kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), sending(a), sending(b), sending(c)} +
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+                     sending(a), sending(b), sending(c)} +
              kClosing,
          SendResult::SendFailed,
          3},
         {"failed first connection: no disconnect entry, class name appended",
-         {.script = {{QStringLiteral("connect"),
-                      {FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
+         {.script = {{QStringLiteral("connect"), {FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
          kHeader + QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
                                               "fehlgeschlagen."),
                                QStringLiteral("#215    Fehlertext: Connection refusedESmtpConnectionError")},
@@ -189,19 +183,17 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
         {"the first mail fails to build (empty subject): the run still disconnects",
          {.buildFailsAt = 0},
          kHeader + QStringList{connected(), kLogin, QStringLiteral("Absenderdaten fehlerhaft."),
-                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"),
-                               kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."), QStringLiteral("Fehler")} +
+                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+                     QStringLiteral("Fehler")} +
              kClosing,
          SendResult::BuildFailed,
          1},
         {"a later mail fails to build: the log names the last mail built",
          {.announcesAuth = false, .buildFailsAt = 1},
-         kHeader +
-             QStringList{connected(), sent(a),
-                         QStringLiteral("Erstellen der Nachricht für \"a@example.com\" fehlgeschlagen."),
-                         QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
+         kHeader + QStringList{connected(), sent(a),
+                               QStringLiteral("Erstellen der Nachricht für \"a@example.com\" fehlgeschlagen."),
+                               QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Fehler")} +
              kClosing,
@@ -209,12 +201,10 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          2},
         {"login refused: nothing is sent",
          {.script = {{QStringLiteral("login"), {FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
-         kHeader +
-             QStringList{connected(),
-                         QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen."),
-                         kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."),
-                     QStringLiteral("Anmelden..."),
+         kHeader + QStringList{connected(),
+                               QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen."),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
                      QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
              kClosing,
          SendResult::LoginRefused,
@@ -222,18 +212,15 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
         {"re-login refused: the built mail is neither sent nor counted",
          {.recipients = {a, b},
           .mailsPerConnection = 1,
-          .script = {{QStringLiteral("login"),
-                      {{}, FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
-         kHeader + QStringList{connected(), kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
-                               kReconnect,
+          .script = {{QStringLiteral("login"), {{}, FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
+         kHeader + QStringList{connected(), kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
                                QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver "
                                               "fehlgeschlagen."),
                                notSent(b), kDisconnected},
-         QStringList{
-             QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
-             sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
-             QStringLiteral("Anmelden..."),
-             QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+                     sending(a), QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."),
+                     QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen.")} +
              kClosing,
          SendResult::LoginRefused,
          1},
@@ -241,13 +228,11 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          {.recipients = {a, b},
           .mailsPerConnection = 1,
           .announcesAuth = false,
-          .script = {{QStringLiteral("connect"),
-                      {{}, FakeTransport::failed(QStringLiteral("Connect timed out."))}}}},
-         kHeader +
-             QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
-                         QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
-                                        "fehlgeschlagen."),
-                         QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
+          .script = {{QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connect timed out."))}}}},
+         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+                               QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                              "fehlgeschlagen."),
+                               QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
          oneThenNoReconnect,
          SendResult::NoConnection,
          1},
@@ -258,11 +243,10 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                       {FakeTransport::failed(QStringLiteral("Connection closed by the server."))}},
                      {QStringLiteral("disconnect"),
                       {FakeTransport::failed(QStringLiteral("Timed out waiting for the server's reply."))}}}},
-         kHeader +
-             QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
-                         QStringLiteral("    Fehlertext: Connection closed by the server."),
-                         QStringLiteral("Trennen vom MailServer ... fehlgeschlagen."),
-                         QStringLiteral("#202    Fehlertext: Timed out waiting for the server's reply.")},
+         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: Connection closed by the server."),
+                               QStringLiteral("Trennen vom MailServer ... fehlgeschlagen."),
+                               QStringLiteral("#202    Fehlertext: Timed out waiting for the server's reply.")},
          {QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
           QStringLiteral("Verbindung trennen"), QStringLiteral("Trennen vom MailServer fehlgeschlagen."),
           QStringLiteral("Verbindung getrennt")},
@@ -271,11 +255,9 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
         {"a picture that cannot be read ends the run after an orderly disconnect",
          {.announcesAuth = false, .prepareError = QStringLiteral("Cannot read picture logo.png")},
          kHeader + QStringList{connected(), kDisconnected, QStringLiteral("fehlgeschlagen."),
-                               QStringLiteral(
-                                   "#215    Fehlertext: Cannot read picture logo.pngEMessageBuildError")},
+                               QStringLiteral("#215    Fehlertext: Cannot read picture logo.pngEMessageBuildError")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden...")} + kClosing +
-             QStringList{
-                 QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
+             QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
          SendResult::NoConnection,
          0},
         {"cancel before the start: no connection at all",
@@ -286,13 +268,9 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          0},
         {"cancel seen after the last mail hides the success",
          {.recipients = {a, b}, .announcesAuth = false, .cancelAtCheck = 3},
-         kHeader + QStringList{connected(),
-                               sent(a),
-                               sent(b),
-                               kDisconnected,
-                               {},
-                               {},
-                               QStringLiteral("Abbruch durch Benutzer.")},
+         kHeader +
+             QStringList{
+                 connected(), sent(a), sent(b), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
@@ -300,9 +278,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          2},
         {"cancel in the middle: later recipients are not attempted",
          {.announcesAuth = false, .cancelAtCheck = 2},
-         kHeader +
-             QStringList{
-                 connected(), sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
+         kHeader + QStringList{connected(), sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
@@ -312,8 +288,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::failed(kClosing421)}}}},
          kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: ") + kClosing421,
-                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c),
-                               kDisconnected},
+                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c), kDisconnected},
          twoThenReconnect,
          SendResult::SendFailed,
          3},
@@ -321,13 +296,12 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          {.announcesAuth = false,
           .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}},
                      {QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
-         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
-                               QStringLiteral("    Fehlertext: ") + kClosing421,
-                               QStringLiteral("Trennen nach 1 Mail(s)."),
-                               QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
-                                              "fehlgeschlagen."),
-                               QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c),
-                               kDisconnected},
+         kHeader +
+             QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+                         QStringLiteral("    Fehlertext: ") + kClosing421, QStringLiteral("Trennen nach 1 Mail(s)."),
+                         QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                        "fehlgeschlagen."),
+                         QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c), kDisconnected},
          oneThenNoReconnect,
          SendResult::NoConnection,
          1},
@@ -341,8 +315,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          SendResult::SendFailed,
          1},
         {"cancel while waiting for the server: the wait ends, the run closes and ends with 7",
-         {.announcesAuth = false,
-          .script = {{QStringLiteral("send b@example.com"), {FakeTransport::cancelled()}}}},
+         {.announcesAuth = false, .script = {{QStringLiteral("send b@example.com"), {FakeTransport::cancelled()}}}},
          kHeader + QStringList{connected(),
                                sent(a),
                                sent(b, QStringLiteral("abgebrochen.")),
@@ -414,8 +387,7 @@ TEST(SendRun, ReconnectsEveryNMails)
 namespace {
 
 // Limits the size of every file this process writes, so a log write fails like on a full disk.
-class FileSizeLimit
-{
+class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
@@ -475,9 +447,8 @@ TEST(SendRun, FallbackLogIsEmptiedFirst)
     transport.announcesAuth = false;
     FakeSource source({QStringLiteral("a@example.com")});
     RecordingReporter reporter;
-    EXPECT_EQ(
-        SendRun(settingsLoggingTo(QString(), fallback), transport, source, reporter, fixedClock).execute(),
-        SendResult::Done);
+    EXPECT_EQ(SendRun(settingsLoggingTo(QString(), fallback), transport, source, reporter, fixedClock).execute(),
+              SendResult::Done);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     const QByteArray text = old.readAll();
     EXPECT_TRUE(text.startsWith("Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n")) << text.constData();
@@ -518,8 +489,7 @@ namespace {
 
 // Waits in send() as a session waits for a server, asking the wait hook as it goes, until the
 // log file holds the expected text.
-class WaitingTransport : public FakeTransport
-{
+class WaitingTransport : public FakeTransport {
 public:
     QString logPath;
     QByteArray awaited;
@@ -555,6 +525,7 @@ TEST(SendRun, LogReachesTheFileWhileTheRunWaits)
     QFile(transport.logPath).open(QIODevice::WriteOnly);
     FakeSource source({QStringLiteral("a@example.com")});
     RecordingReporter reporter;
-    EXPECT_EQ(SendRun(settingsLoggingTo(transport.logPath), transport, source, reporter, fixedClock).execute(), SendResult::Done);
+    EXPECT_EQ(SendRun(settingsLoggingTo(transport.logPath), transport, source, reporter, fixedClock).execute(),
+              SendResult::Done);
     EXPECT_TRUE(transport.seen);
 }

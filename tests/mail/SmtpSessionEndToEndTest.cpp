@@ -30,7 +30,8 @@ QList<QByteArray> mailTo(const QByteArray& address, int number)
 
 TEST(SmtpSessionEndToEnd, MailsArriveOverReconnectsWithLogin)
 {
-    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     const QStringList recipients{QStringLiteral("anna@example.com"), QStringLiteral("bob@example.net"),
                                  QStringLiteral(" carla@example.de ")};
@@ -64,14 +65,14 @@ TEST(SmtpSessionEndToEnd, MailsArriveOverReconnectsWithLogin)
         EXPECT_EQ(m[QStringLiteral("subject")].toString(), QStringLiteral("Grüße ") + QString::number(i + 1));
         EXPECT_TRUE(m[QStringLiteral("defects")].toArray().isEmpty());
         EXPECT_EQ(m[QStringLiteral("body")].toString(), QStringLiteral("Hallo\r\n.\r\n..x\r\n.last\r\n"));
-        EXPECT_TRUE(m[QStringLiteral("raw")].toString().endsWith(
-            QStringLiteral("\r\nHallo\r\n.\r\n..x\r\n.last\r\n")));
+        EXPECT_TRUE(m[QStringLiteral("raw")].toString().endsWith(QStringLiteral("\r\nHallo\r\n.\r\n..x\r\n.last\r\n")));
     }
 }
 
 TEST(SmtpSessionEndToEnd, WrongPasswordOrNoLoginSendsNothing)
 {
-    AiosmtpdServer server({.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("right"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
     for (const bool tryLogin : {true, false}) {
         SmtpSession session(options());
@@ -82,8 +83,8 @@ TEST(SmtpSessionEndToEnd, WrongPasswordOrNoLoginSendsNothing)
             EXPECT_TRUE(login.message.startsWith(QStringLiteral("535"))) << login.message.toStdString();
         }
         // A server that needs authentication refuses at MAIL, with a text the log can show.
-        const SmtpResult sent = session.sendMail(QStringLiteral("news@example.org"),
-                                                 QStringLiteral("anna@example.com"), mailTo("a", 1));
+        const SmtpResult sent =
+            session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("anna@example.com"), mailTo("a", 1));
         EXPECT_EQ(sent.status, SmtpStatus::Rejected);
         EXPECT_TRUE(sent.message.startsWith(QStringLiteral("530"))) << sent.message.toStdString();
         EXPECT_TRUE(session.disconnect().ok());
@@ -97,8 +98,7 @@ TEST(SmtpSessionEndToEnd, TlsComesBeforeLoginAndAnUntrustedCertificateStopsIt)
 {
     const TestCertificate certificate;
     ASSERT_TRUE(certificate.error().isEmpty()) << certificate.error().toStdString();
-    struct Case
-    {
+    struct Case {
         const char* name;
         SmtpTls tls;
         bool trusted;
@@ -130,8 +130,9 @@ TEST(SmtpSessionEndToEnd, TlsComesBeforeLoginAndAnUntrustedCertificateStopsIt)
                 ASSERT_TRUE(connected.ok()) << connected.message.toStdString();
                 EXPECT_TRUE(session.isEncrypted());
                 ASSERT_TRUE(session.login(QStringLiteral("newsuser"), QStringLiteral("pässword")).ok());
-                const SmtpResult sent = session.sendMail(QStringLiteral("news@example.org"),
-                                                         QStringLiteral("anna@example.com"), mailTo("anna@example.com", 1));
+                const SmtpResult sent =
+                    session.sendMail(QStringLiteral("news@example.org"), QStringLiteral("anna@example.com"),
+                                     mailTo("anna@example.com", 1));
                 EXPECT_TRUE(sent.ok()) << sent.message.toStdString();
                 EXPECT_TRUE(session.disconnect().ok());
             } else {

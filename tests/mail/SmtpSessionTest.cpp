@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <optional>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,16 +38,15 @@ const QList<Server::Step> kQuit{Server::receiveLine(), Server::send("221 bye\r\n
 
 TEST(SmtpSession, ReferenceDialogueHasExactCommandBytes)
 {
-    Server server(greeted("250-AUTH LOGIN PLAIN\r\n250-AUTH=LOGIN CRAM-MD5\r\n250 8BITMIME\r\n") +
-                  QList<Server::Step>{Server::receiveLine(), Server::send("334 VXNlcm5hbWU6\r\n"),
-                                      Server::receiveLine(), Server::send("334 UGFzc3dvcmQ6\r\n"),
-                                      Server::receiveLine(), Server::send("235 ok\r\n"),
-                                      Server::receiveLine(), Server::send("250 reset\r\n"),
-                                      Server::receiveLine(), Server::send("250 sender ok\r\n"),
-                                      Server::receiveLine(), Server::send("251 will forward\r\n"),
-                                      Server::receiveLine(), Server::send("354 go ahead\r\n"),
-                                      Server::receiveData(), Server::send("250 queued\r\n")} +
-                  kQuit);
+    Server server(
+        greeted("250-AUTH LOGIN PLAIN\r\n250-AUTH=LOGIN CRAM-MD5\r\n250 8BITMIME\r\n") +
+        QList<Server::Step>{Server::receiveLine(), Server::send("334 VXNlcm5hbWU6\r\n"), Server::receiveLine(),
+                            Server::send("334 UGFzc3dvcmQ6\r\n"), Server::receiveLine(), Server::send("235 ok\r\n"),
+                            Server::receiveLine(), Server::send("250 reset\r\n"), Server::receiveLine(),
+                            Server::send("250 sender ok\r\n"), Server::receiveLine(),
+                            Server::send("251 will forward\r\n"), Server::receiveLine(),
+                            Server::send("354 go ahead\r\n"), Server::receiveData(), Server::send("250 queued\r\n")} +
+        kQuit);
     SmtpSession session(quickOptions());
     ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
     EXPECT_EQ(session.authMechanisms(), (QStringList{"LOGIN", "PLAIN", "CRAM-MD5"}));
@@ -86,14 +85,13 @@ TEST(SmtpSession, HeloFollowsRefusedEhloAndAnnouncesNoAuthentication)
     ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
     EXPECT_FALSE(session.offersAuthentication());
     EXPECT_TRUE(session.disconnect().ok());
-    EXPECT_EQ(server.received(),
-              QByteArray("EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"));
+    EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"));
 }
 
 TEST(SmtpSession, GreetsWithAddressLiteralWhenHostNameIsNoDomain)
 {
-    for (const QString& name : {QString(), QStringLiteral("debian"), QStringLiteral("bad_name.local"),
-                                QStringLiteral("-x.example.org")}) {
+    for (const QString& name :
+         {QString(), QStringLiteral("debian"), QStringLiteral("bad_name.local"), QStringLiteral("-x.example.org")}) {
         Server server(greeted() + kQuit);
         SmtpSession session(quickOptions(name));
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
@@ -104,8 +102,7 @@ TEST(SmtpSession, GreetsWithAddressLiteralWhenHostNameIsNoDomain)
 
 TEST(SmtpSession, ConnectFailuresEndDisconnected)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<Server::Step> script;
         SmtpStatus status;
@@ -134,30 +131,17 @@ TEST(SmtpSession, ConnectFailuresEndDisconnected)
          SmtpStatus::Failed,
          "Connection closed inside a reply.",
          "EHLO client.example.org\r\n"},
-        {"silent server",
-         {Server::hold()},
-         SmtpStatus::Failed,
-         "Timed out waiting for the server's reply.",
-         ""},
-        {"garbled greeting",
-         {Server::send("hello there\r\n")},
-         SmtpStatus::Failed,
-         "Malformed reply: hello there",
-         ""},
+        {"silent server", {Server::hold()}, SmtpStatus::Failed, "Timed out waiting for the server's reply.", ""},
+        {"garbled greeting", {Server::send("hello there\r\n")}, SmtpStatus::Failed, "Malformed reply: hello there", ""},
         {"code changes inside reply",
          {Server::send("220-a\r\n250 b\r\n")},
          SmtpStatus::Failed,
          "Reply code changed inside a multi-line reply: 250 b",
          ""},
-        {"endless line",
-         {Server::send(QByteArray(20000, 'x'))},
-         SmtpStatus::Failed,
-         "Reply line too long.",
-         ""},
+        {"endless line", {Server::send(QByteArray(20000, 'x'))}, SmtpStatus::Failed, "Reply line too long.", ""},
         {"EHLO and HELO refused",
-         {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("502 no\r\n"),
-          Server::receiveLine(), Server::send("504 no either\r\n"), Server::receiveLine(),
-          Server::send("221 bye\r\n")},
+         {Server::send("220 hi\r\n"), Server::receiveLine(), Server::send("502 no\r\n"), Server::receiveLine(),
+          Server::send("504 no either\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
          SmtpStatus::Rejected,
          "504 no either",
          "EHLO client.example.org\r\nHELO client.example.org\r\nQUIT\r\n"},
@@ -199,16 +183,14 @@ TEST(SmtpSession, RefusedServerGivesFailure)
     const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), port);
     EXPECT_EQ(result.status, SmtpStatus::Failed);
     EXPECT_FALSE(result.message.isEmpty());
-    EXPECT_EQ(session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {}).status,
-              SmtpStatus::Failed);
+    EXPECT_EQ(session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {}).status, SmtpStatus::Failed);
     EXPECT_TRUE(session.disconnect().ok());
 }
 
 // Each refusal leaves the connection usable, so the next mail starts again with RSET.
 TEST(SmtpSession, RefusedMailStepsKeepTheConnection)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<Server::Step> answers; // after RSET was answered
         const char* message;
@@ -225,27 +207,24 @@ TEST(SmtpSession, RefusedMailStepsKeepTheConnection)
          "550 5.1.1 really",
          "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
         {"DATA needs 3xx",
-         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
-          Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 what\r\n")},
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
+          Server::receiveLine(), Server::send("250 what\r\n")},
          "250 what",
          "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
         {"message refused after data",
-         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
-          Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("354 go\r\n"),
-          Server::receiveData(), Server::send("452 4.3.1 full\r\n")},
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
+          Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData(), Server::send("452 4.3.1 full\r\n")},
          "452 4.3.1 full",
          "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
     };
     for (const Case& c : cases) {
-        Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n")} +
-                      c.answers +
-                      QList<Server::Step>{Server::receiveLine(), Server::send("250 reset\r\n"),
-                                          Server::receiveLine(), Server::send("550 stop\r\n")} +
+        Server server(greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n")} + c.answers +
+                      QList<Server::Step>{Server::receiveLine(), Server::send("250 reset\r\n"), Server::receiveLine(),
+                                          Server::send("550 stop\r\n")} +
                       kQuit);
         SmtpSession session(quickOptions());
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-        const SmtpResult result =
-            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Rejected) << c.name;
         EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
         EXPECT_EQ(result.errorClassName(), QStringLiteral("ESmtpReplyError"));
@@ -285,13 +264,12 @@ TEST(SmtpSession, BadAddressesSendNothing)
     Server server(greeted() + kQuit);
     SmtpSession session(quickOptions());
     ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-    const SmtpResult badRecipient = session.sendMail(
-        QStringLiteral("a@b.de"), QStringLiteral("c@d.de>\r\nRCPT TO:<evil@x.de"), {"x\r\n"});
+    const SmtpResult badRecipient =
+        session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de>\r\nRCPT TO:<evil@x.de"), {"x\r\n"});
     EXPECT_EQ(badRecipient.status, SmtpStatus::BadAddress);
     EXPECT_TRUE(badRecipient.message.startsWith(QStringLiteral("Recipient: Invalid address")));
     EXPECT_FALSE(badRecipient.message.contains(u'\r'));
-    const SmtpResult badSender =
-        session.sendMail(QStringLiteral("nobody"), QStringLiteral("c@d.de"), {"x\r\n"});
+    const SmtpResult badSender = session.sendMail(QStringLiteral("nobody"), QStringLiteral("c@d.de"), {"x\r\n"});
     EXPECT_EQ(badSender.status, SmtpStatus::BadAddress);
     EXPECT_TRUE(badSender.message.startsWith(QStringLiteral("Sender: ")));
     EXPECT_TRUE(session.isConnected());
@@ -301,22 +279,20 @@ TEST(SmtpSession, BadAddressesSendNothing)
 
 TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<Server::Step> script;
     };
     const QList<Case> cases{
         {"RSET", greeted() + QList<Server::Step>{Server::hold()}},
-        {"DATA",
-         greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
-                                         Server::receiveLine(), Server::send("250 ok\r\n"),
-                                         Server::receiveLine(), Server::send("250 ok\r\n"), Server::hold()}},
-        {"final dot", greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
-                                                      Server::receiveLine(), Server::send("250 ok\r\n"),
-                                                      Server::receiveLine(), Server::send("250 ok\r\n"),
-                                                      Server::receiveLine(), Server::send("354 go\r\n"),
-                                                      Server::receiveData(), Server::hold()}},
+        {"DATA", greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"),
+                                                 Server::receiveLine(), Server::send("250 ok\r\n"),
+                                                 Server::receiveLine(), Server::send("250 ok\r\n"), Server::hold()}},
+        {"final dot",
+         greeted() + QList<Server::Step>{Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(),
+                                         Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
+                                         Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData(),
+                                         Server::hold()}},
     };
     for (const Case& c : cases) {
         Server server(c.script);
@@ -324,8 +300,7 @@ TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
         options.timeouts.command = options.timeouts.dataCommand = options.timeouts.dataEnd = 200;
         SmtpSession session(options);
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-        const SmtpResult result =
-            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
+        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"x\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
         EXPECT_EQ(result.message, QStringLiteral("Timed out waiting for the server's reply.")) << c.name;
         EXPECT_FALSE(session.isConnected()) << c.name;
@@ -361,8 +336,7 @@ TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
 {
     const QList<Server::Step> ok{Server::receiveLine(), Server::send("250 ok\r\n")};
     const QList<Server::Step> closing{Server::send("421 4.3.2 shutting down\r\n"), Server::hold()};
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<Server::Step> steps; // after the greeting
         QByteArray sent;           // after EHLO
@@ -375,8 +349,7 @@ TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
         {"DATA", ok + ok + ok + QList<Server::Step>{Server::receiveLine()} + closing,
          "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
         {"after the final dot",
-         ok + ok + ok +
-             QList<Server::Step>{Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData()} +
+         ok + ok + ok + QList<Server::Step>{Server::receiveLine(), Server::send("354 go\r\n"), Server::receiveData()} +
              closing,
          "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\nline\r\n.\r\n"},
     };
@@ -384,8 +357,7 @@ TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
         Server server(greeted() + c.steps);
         SmtpSession session(quickOptions());
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-        const SmtpResult result =
-            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
         EXPECT_EQ(result.message, QStringLiteral("421 4.3.2 shutting down")) << c.name;
         EXPECT_FALSE(session.isConnected()) << c.name;
@@ -398,8 +370,7 @@ namespace {
 
 // A loopback listener whose queue is full: a further connect stays in its TCP handshake, as
 // with a server behind a firewall that drops the packets.
-class UnansweredListener
-{
+class UnansweredListener {
 public:
     UnansweredListener()
     {
@@ -505,8 +476,7 @@ TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
     const QList<Server::Step> readFour{Server::receiveLine(), Server::receiveLine(), Server::receiveLine(),
                                        Server::receiveLine()};
     const QByteArray envelope = "RSET\r\nMAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n";
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<Server::Step> steps; // after the four commands were read
         SmtpStatus status;
@@ -542,8 +512,7 @@ TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
         Server server(greeted("250-PIPELINING\r\n250 8BITMIME\r\n") + readFour + c.steps + kQuit);
         SmtpSession session(quickOptions());
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
-        const SmtpResult result =
-            session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
         EXPECT_EQ(result.status, c.status) << c.name;
         EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
         EXPECT_EQ(session.isConnected(), c.status != SmtpStatus::Failed) << c.name;
@@ -557,8 +526,7 @@ TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
 // Whatever a server answers to STARTTLS, the session never goes on in clear text.
 TEST(SmtpSession, StartTlsThatFailsEndsTheConnection)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<Server::Step> answer; // to STARTTLS
         const char* message;
@@ -575,8 +543,8 @@ TEST(SmtpSession, StartTlsThatFailsEndsTheConnection)
          ""},
     };
     for (const Case& c : cases) {
-        Server server(greeted("250-STARTTLS\r\n250 AUTH LOGIN\r\n") +
-                      QList<Server::Step>{Server::receiveLine()} + c.answer);
+        Server server(greeted("250-STARTTLS\r\n250 AUTH LOGIN\r\n") + QList<Server::Step>{Server::receiveLine()} +
+                      c.answer);
         SmtpSession session(quickOptions());
         const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
         EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;

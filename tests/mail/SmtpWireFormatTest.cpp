@@ -8,8 +8,7 @@ using Status = SmtpReplyParser::Status;
 
 TEST(SmtpReplyParser, AssemblesRepliesAndRefusesMalformedLines)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<QByteArray> lines;
         Status last;
@@ -28,11 +27,7 @@ TEST(SmtpReplyParser, AssemblesRepliesAndRefusesMalformedLines)
         {"class 6", {"600 what"}, Status::Malformed, 0, 0},
         {"code changes", {"250-a", "251 b"}, Status::Malformed, 0, 0},
         {"empty line", {""}, Status::Malformed, 0, 0},
-        {"line too long",
-         {"250 " + QByteArray(SmtpReplyParser::kMaxLineLength, 'x')},
-         Status::Malformed,
-         0,
-         0},
+        {"line too long", {"250 " + QByteArray(SmtpReplyParser::kMaxLineLength, 'x')}, Status::Malformed, 0, 0},
     };
     for (const Case& c : cases) {
         SmtpReplyParser parser;
@@ -64,8 +59,7 @@ TEST(SmtpReplyParser, BoundsTheNumberOfLines)
 
 TEST(SmtpDataStuffer, DoublesLeadingDotsAndNormalisesLineEnds)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QList<QByteArray> chunks;
         QByteArray wire;
@@ -98,8 +92,7 @@ TEST(SmtpDataStuffer, DoublesLeadingDotsAndNormalisesLineEnds)
 
 TEST(MailAddress, AcceptsTrimmedAddressesAndRefusesUnsafeOnes)
 {
-    struct Case
-    {
+    struct Case {
         QString input;
         QByteArray accepted; // empty: refused
     };

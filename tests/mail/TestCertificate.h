@@ -6,8 +6,7 @@
 
 // A self-signed certificate for 127.0.0.1 and localhost, made with the openssl command for one
 // test. Trusted only by a session that is given it.
-class TestCertificate
-{
+class TestCertificate {
 public:
     TestCertificate();
 

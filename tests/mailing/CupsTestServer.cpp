@@ -1,12 +1,12 @@
 #include "CupsTestServer.h"
 
-#include <cups/cups.h>
-
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+
+#include <cups/cups.h>
 
 namespace {
 
@@ -22,8 +22,7 @@ bool writeText(const QString& path, const QString& text)
 } // namespace
 
 CupsTestServer::CupsTestServer()
-    : m_oldServer(qgetenv("CUPS_SERVER")),
-      m_hadServer(qEnvironmentVariableIsSet("CUPS_SERVER"))
+    : m_oldServer(qgetenv("CUPS_SERVER")), m_hadServer(qEnvironmentVariableIsSet("CUPS_SERVER"))
 {
     if (!QFileInfo(kCupsd).isExecutable()) {
         m_error = QStringLiteral("no cupsd installed");
@@ -97,6 +96,6 @@ bool CupsTestServer::run(const QString& tool, const QStringList& arguments)
 
 bool CupsTestServer::addQueue(const QString& name)
 {
-    return run(QStringLiteral("/usr/sbin/lpadmin"),
-               {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
+    return run(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-p"), name, QStringLiteral("-E"),
+                                                     QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
 }

@@ -1,8 +1,7 @@
-#include "mailing/LogPrinting.h"
-#include "mailing/PrintQueues.h"
-
 #include "CupsTestServer.h"
 #include "desktop/MessageBoxes.h"
+#include "mailing/LogPrinting.h"
+#include "mailing/PrintQueues.h"
 
 #include <QPrinterInfo>
 #include <QTextDocument>
@@ -49,7 +48,8 @@ TEST(LogPrintQueue, AQueueThatRefusesJobsOrIsUnknownIsNotPrintedOn)
     } cases[] = {
         {"refuses jobs", {true, false, false}, kRefused},
         {"refuses jobs while paused", {true, false, true}, kRefused},
-        {"unknown", {false, false, false},
+        {"unknown",
+         {false, false, false},
          QStringLiteral("Druck abgebrochen. Fehler-Nr. -15 : Kein Drucker verfügbar.  Druck")},
     };
     QObject owner;
@@ -77,7 +77,10 @@ protected:
         ASSERT_TRUE(QPrinterInfo::availablePrinterNames().contains(kQueue));
     }
 
-    int print(LogPrintSeams seams) { return PrintLog(QStringLiteral("News 08.12.2026 #1"), *shortLog(&owner), nullptr, seams); }
+    int print(LogPrintSeams seams)
+    {
+        return PrintLog(QStringLiteral("News 08.12.2026 #1"), *shortLog(&owner), nullptr, seams);
+    }
     int lastJob() { return SystemPrintQueues().lastJob(kQueue); }
 
     CupsTestServer server;

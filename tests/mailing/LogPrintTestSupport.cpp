@@ -10,8 +10,8 @@
 QString PdfText(const QString& pdfFile)
 {
     QProcess process;
-    process.start(QStringLiteral("/usr/bin/pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdfFile,
-                                                         QStringLiteral("-")});
+    process.start(QStringLiteral("/usr/bin/pdftotext"),
+                  {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdfFile, QStringLiteral("-")});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
     return QString::fromUtf8(process.readAllStandardOutput());

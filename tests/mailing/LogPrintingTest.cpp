@@ -1,10 +1,10 @@
 #include "mailing/LogPrinting.h"
-#include "mailing/LogReportLayout.h"
 
 #include "LogPrintTestSupport.h"
-#include "platform/AppPaths.h"
 #include "desktop/MessageBoxes.h"
 #include "desktop/ScreenCursor.h"
+#include "mailing/LogReportLayout.h"
+#include "platform/AppPaths.h"
 #include "support/FileModes.h"
 #include "support/TestEnvironment.h"
 
@@ -14,9 +14,8 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace {
@@ -42,8 +41,7 @@ QString layoutWith(const QString& members)
 // Makes this process's writes beyond bytes fail as they fail on a full disk, until its end.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
-        : m_oldSignal(std::signal(SIGXFSZ, SIG_IGN))
+    explicit FileSizeLimit(rlim_t bytes) : m_oldSignal(std::signal(SIGXFSZ, SIG_IGN))
     {
         getrlimit(RLIMIT_FSIZE, &m_old);
         rlimit limit = m_old;
@@ -126,11 +124,14 @@ TEST(ReportLayout, DamagedLayoutsGiveTheirCodes)
         {"not an object", "[1, 2]", -24},
         {"other project type", R"({"projectType": 2, "body": {"field": "LL_INHALT"}})", -24},
         {"unknown page size", R"({"projectType": 1, "page": {"size": "B17"}, "body": {"field": "LL_INHALT"}})", -24},
-        {"three margins", R"({"projectType": 1, "page": {"marginsMm": [1, 2, 3]}, "body": {"field": "LL_INHALT"}})", -24},
-        {"negative margin", R"({"projectType": 1, "page": {"marginsMm": [1, -2, 3, 4]}, "body": {"field": "LL_INHALT"}})", -24},
+        {"three margins", R"({"projectType": 1, "page": {"marginsMm": [1, 2, 3]}, "body": {"field": "LL_INHALT"}})",
+         -24},
+        {"negative margin",
+         R"({"projectType": 1, "page": {"marginsMm": [1, -2, 3, 4]}, "body": {"field": "LL_INHALT"}})", -24},
         {"row text a number", R"({"projectType": 1, "header": [{"left": 5}], "body": {"field": "LL_INHALT"}})", -24},
         {"font size zero", R"({"projectType": 1, "body": {"field": "LL_INHALT", "font": {"pointSize": 0}}})", -24},
-        {"unknown variable", R"({"projectType": 1, "footer": [{"right": "{Seitenzahl}"}], "body": {"field": "LL_INHALT"}})", -23},
+        {"unknown variable",
+         R"({"projectType": 1, "footer": [{"right": "{Seitenzahl}"}], "body": {"field": "LL_INHALT"}})", -23},
         {"open brace", R"({"projectType": 1, "header": [{"left": "{LL_BEZ"}], "body": {"field": "LL_INHALT"}})", -23},
         {"other field", R"({"projectType": 1, "body": {"field": "Dummy"}})", -23},
         {"no body", R"({"projectType": 1, "header": [{"left": "{LL_BEZ}"}]})", -29},
@@ -204,8 +205,8 @@ TEST_F(Printing, APdfThatCannotBeWrittenWholeIsAFailureAndKeepsTheOldFile)
         code = PrintLog(QStringLiteral("T"), *sampleLog(&owner), nullptr, choice.seams);
     }
     EXPECT_EQ(code, -11);
-    EXPECT_EQ(boxes.texts(),
-              QStringList{QStringLiteral("Druck abgebrochen. Fehler-Nr. -11 : Kann Drucker-Device nicht öffnen.  Druck")});
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral(
+                                 "Druck abgebrochen. Fehler-Nr. -11 : Kann Drucker-Device nicht öffnen.  Druck")});
     QFile old(pdf());
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("die alte Datei"));
@@ -241,7 +242,8 @@ TEST_F(Printing, AMissingOrDamagedLayoutGivesOneBoxAndNoDialog)
         {"missing", dir.filePath(QStringLiteral("fehlt.lbl")),
          QStringLiteral("Druck abgebrochen. Fehler-Nr. -22 : Die Projektdatei konnte nicht geöffnet werden.  Druck")},
         {"damaged", layout(QStringLiteral("{ kaputt")),
-         QStringLiteral("Druck abgebrochen. Fehler-Nr. -24 : Die Projektdatei hat ein falsches Format oder ist defekt.  Druck")},
+         QStringLiteral(
+             "Druck abgebrochen. Fehler-Nr. -24 : Die Projektdatei hat ein falsches Format oder ist defekt.  Druck")},
     };
     for (const Case& c : cases) {
         boxes.clear();
@@ -277,12 +279,19 @@ TEST_F(Printing, FailuresOfTheDestinationAreReportedNotPassedAsDone)
     LogPrintChoice unwritable{true, LogPrintDestination::PdfFile, {}, dir.filePath(QStringLiteral("fehlt/log.pdf"))};
     LogPrintChoice fine{true, LogPrintDestination::PdfFile, {}, pdf()};
     const QList<Case> cases{
-        {"printer gone", noPrinter, {}, QStringLiteral("Druck abgebrochen. Fehler-Nr. -15 : Kein Drucker verfügbar.  Druck")},
-        {"pdf folder missing", unwritable, {},
+        {"printer gone",
+         noPrinter,
+         {},
+         QStringLiteral("Druck abgebrochen. Fehler-Nr. -15 : Kein Drucker verfügbar.  Druck")},
+        {"pdf folder missing",
+         unwritable,
+         {},
          QStringLiteral("Druck abgebrochen. Fehler-Nr. -11 : Kann Drucker-Device nicht öffnen.  Druck")},
         {"margins fill the page", fine,
-         layout(layoutWith(QStringLiteral(R"("page": {"marginsMm": [20, 150, 20, 150]}, "body": {"field": "LL_INHALT"})"))),
-         QStringLiteral("Druck abgebrochen. Fehler-Nr. -24 : Die Projektdatei hat ein falsches Format oder ist defekt.  Druck")},
+         layout(layoutWith(
+             QStringLiteral(R"("page": {"marginsMm": [20, 150, 20, 150]}, "body": {"field": "LL_INHALT"})"))),
+         QStringLiteral(
+             "Druck abgebrochen. Fehler-Nr. -24 : Die Projektdatei hat ein falsches Format oder ist defekt.  Druck")},
     };
     for (const Case& c : cases) {
         boxes.clear();

@@ -25,7 +25,8 @@ TEST_F(LogViewer, ShowsTheLogsTextAndASecondLogReplacesTheFirst)
 {
     // Logs are Windows-1252 with CR LF; a UTF-8 log (with BOM) is read as such.
     WriteBytes(path("a.log"), "Absender: M\xfcller GmbH\r\nEmpf\xe4nger: 2\r\n");
-    WriteBytes(path("b.log"), "\xef\xbb\xbfStra\xc3\x9f" "e\r\nletzte Zeile");
+    WriteBytes(path("b.log"), "\xef\xbb\xbfStra\xc3\x9f"
+                              "e\r\nletzte Zeile");
     TLogViewForm viewer;
     EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Protokollansicht"));
     EXPECT_EQ(viewer.Label1->text(), QStringLiteral("Protokoll:"));

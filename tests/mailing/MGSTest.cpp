@@ -20,14 +20,12 @@
 namespace {
 
 // Holds every mail at the server until the test lets it through.
-struct Gate
-{
+struct Gate {
     std::counting_semaphore<> reached{0};
     std::counting_semaphore<> passed{0};
 };
 
-class GatedTransport : public FakeTransport
-{
+class GatedTransport : public FakeTransport {
 public:
     explicit GatedTransport(std::shared_ptr<Gate> gate) : m_gate(std::move(gate)) { announcesAuth = false; }
 
@@ -55,9 +53,8 @@ QPointer<TMGS> startRun(const QString& logPath, TUserSP* window, std::shared_ptr
     settings.Host = QStringLiteral("smtp.example.org");
     settings.ProgressMax = int(kRecipients.size());
     settings.LogFileName = logPath;
-    auto* run =
-        new TMGS(settings, std::make_unique<GatedTransport>(std::move(gate)),
-                 std::make_unique<FakeSource>(kRecipients), std::make_unique<StatusWindowReporter>(window));
+    auto* run = new TMGS(settings, std::make_unique<GatedTransport>(std::move(gate)),
+                         std::make_unique<FakeSource>(kRecipients), std::make_unique<StatusWindowReporter>(window));
     run->start();
     return run;
 }
@@ -76,8 +73,7 @@ bool waitUntilGone(const QPointer<TMGS>& run)
 } // namespace
 
 // A status window in send mode, a log and a gate per test.
-class SendThread : public ::testing::Test
-{
+class SendThread : public ::testing::Test {
 protected:
     SendThread()
     {

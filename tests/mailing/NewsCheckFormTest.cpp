@@ -1,9 +1,9 @@
-#include "core/StartForm.h"
 #include "mailing/NewsCheckForm.h"
-#include "mailing/RecipientCheckModel.h"
 
 #include "controls/TFlatSB.h"
 #include "controls/TTACutLabel.h"
+#include "core/StartForm.h"
+#include "mailing/RecipientCheckModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QPointer>
@@ -49,10 +49,10 @@ TEST(NewsCheckForm, ListsEveryRecordTickedInOrderAndTakesOverTheProgressWindow)
     auto progress = std::make_unique<TPStartForm>();
     QPointer<TPStartForm> watch = progress.get();
     TNewsCheckForm form;
-    const QString longSubject = QStringLiteral("Ein sehr langer Betreff, der nicht in die Zeile passt, ") +
-                                QString(60, u'x');
-    form.Setup(records, QStringLiteral("Zeitung Nord"), QStringLiteral("info@nord.example"), longSubject,
-               QString(), progress);
+    const QString longSubject =
+        QStringLiteral("Ein sehr langer Betreff, der nicht in die Zeile passt, ") + QString(60, u'x');
+    form.Setup(records, QStringLiteral("Zeitung Nord"), QStringLiteral("info@nord.example"), longSubject, QString(),
+               progress);
     EXPECT_EQ(progress, nullptr);
     EXPECT_TRUE(watch.isNull());
 

@@ -23,8 +23,9 @@ TEST(PdfCompleteness, OnlyAFileWrittenToItsEndCounts)
     } cases[] = {
         {"whole", kBody + kTail, true},
         {"whole, no final line break", kBody + kTail.chopped(1), true},
-        {"cross-reference stream", "%PDF-1.5\n3 0 obj\n<< /Type /XRef >>\nstream\nendstream\nendobj\n"
-                                   "startxref\n9\n%%EOF\n",
+        {"cross-reference stream",
+         "%PDF-1.5\n3 0 obj\n<< /Type /XRef >>\nstream\nendstream\nendobj\n"
+         "startxref\n9\n%%EOF\n",
          true},
         {"cut before the trailer", kBody + kTail.left(20), false},
         {"cut inside %%EOF", QByteArray(kBody + kTail).chopped(3), false},

@@ -3,8 +3,8 @@
 #include "LogPrintTestSupport.h"
 #include "controls/TFlatSB.h"
 #include "core/LogListing.h"
-#include "platform/AppPaths.h"
 #include "desktop/MessageBoxes.h"
+#include "platform/AppPaths.h"
 #include "platform/WindowMessages.h"
 #include "support/TestEnvironment.h"
 
@@ -14,7 +14,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace {
@@ -144,7 +143,8 @@ TEST_F(LogManager, DeletesOnlyAfterYesThenRefillsAndTellsTheMainWindow)
     form->FlatSB2->click();
     EXPECT_TRUE(QFileInfo::exists(log(QStringLiteral("News_08122026_1.log"))));
     EXPECT_EQ(mainWindow.logsChanged, 0);
-    ASSERT_EQ(boxes.texts(), QStringList{QStringLiteral("Soll das Protokoll News 08.12.2026 #1 jetzt gelöscht werden?")});
+    ASSERT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("Soll das Protokoll News 08.12.2026 #1 jetzt gelöscht werden?")});
     EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Warning);
     EXPECT_EQ(boxes.boxes()[0].buttons, MsgButtons::YesNo);
 
@@ -172,8 +172,9 @@ TEST(LogManagerWhileSending, TheLogOfARunStillSendingIsNotDeleted)
     form.PMFOpenUpdate();
     form.FlatSB2->click();
     EXPECT_TRUE(QFileInfo::exists(sending));
-    ASSERT_EQ(boxes.texts(), QStringList{QStringLiteral("Das Protokoll News 08.12.2026 #1 gehört zu einem Sendevorgang, "
-                                                        "der noch läuft.\r\nEs kann erst nach dessen Ende gelöscht werden.")});
+    ASSERT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("Das Protokoll News 08.12.2026 #1 gehört zu einem Sendevorgang, "
+                                         "der noch läuft.\r\nEs kann erst nach dessen Ende gelöscht werden.")});
     EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Warning);
 }
 

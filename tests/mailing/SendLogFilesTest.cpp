@@ -1,9 +1,9 @@
-#include "mail/SendLogNames.h"
 #include "mailing/SendLogFiles.h"
-#include "mail/SendLogWriter.h"
 
-#include "platform/AppPaths.h"
 #include "desktop/MessageBoxes.h"
+#include "mail/SendLogNames.h"
+#include "mail/SendLogWriter.h"
+#include "platform/AppPaths.h"
 #include "support/FileModes.h"
 #include "support/TestEnvironment.h"
 
@@ -27,8 +27,7 @@ void touch(const QString& path)
 
 TEST(SendLogFiles, CreatesTheFirstFreeNumberOfTheDay)
 {
-    struct Case
-    {
+    struct Case {
         const char* name;
         QStringList present;
         QStringList presentFolders;
@@ -44,10 +43,7 @@ TEST(SendLogFiles, CreatesTheFirstFreeNumberOfTheDay)
          {QStringLiteral("News_07122026_1.log"), QStringLiteral("News_08112026_1.log")},
          {},
          QStringLiteral("News_08122026_1.log")},
-        {"folder named like a log",
-         {},
-         {QStringLiteral("News_08122026_1.log")},
-         QStringLiteral("News_08122026_2.log")},
+        {"folder named like a log", {}, {QStringLiteral("News_08122026_1.log")}, QStringLiteral("News_08122026_2.log")},
     };
     for (const Case& c : cases) {
         TestEnvironment environment;
@@ -154,9 +150,8 @@ TEST(SendLogFiles, ListsLogsSortedWithoutRegardToCase)
 
     const QString folder = AppPaths::logFolder();
     QDir().mkpath(folder);
-    for (const char* name :
-         {"News_09122026_1.log", "news_08122026_2.log", "News_08122026_10.log", "News_2026_1.log",
-          "NEWS_01012027_1.LOG", "newsletter.log", "Other_08122026_1.log", "News_08122026.log"})
+    for (const char* name : {"News_09122026_1.log", "news_08122026_2.log", "News_08122026_10.log", "News_2026_1.log",
+                             "NEWS_01012027_1.LOG", "newsletter.log", "Other_08122026_1.log", "News_08122026.log"})
         touch(folder + u'/' + QString::fromLatin1(name));
     QDir().mkpath(folder + QStringLiteral("/News_08122026_9.log"));
     touch(FallbackLogFilePath());

@@ -90,7 +90,7 @@ class WorkflowRig {
 public:
     WorkflowRig()
         : slotTable({[] { return new TUserSP; },
-                 [](const QWidget* window) { return static_cast<const TUserSP*>(window)->Closed; }})
+                     [](const QWidget* window) { return static_cast<const TUserSP*>(window)->Closed; }})
     {
         setSettings(false, 0);
     }

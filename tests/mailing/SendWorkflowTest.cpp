@@ -1,17 +1,16 @@
-#include "mail/ScriptedSmtpServer.h"
 #include "SendWorkflowFakes.h"
-
 #include "core/CredentialCodec.h"
+#include "desktop/MessageBoxes.h"
+#include "mail/ScriptedSmtpServer.h"
 #include "mail/SendResult.h"
 #include "mail/SmtpServerAddress.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
-#include "desktop/MessageBoxes.h"
 
-#include <QLabel>
-#include <QMainWindow>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
@@ -48,23 +47,40 @@ TEST_F(SendWorkflowTest, EveryStopTellsTheUserAndLeavesNothingBehind)
     };
     const auto noop = [](WorkflowRig&, MessageBoxRecorder&) {};
     const QList<Case> cases{
-        {"template cancelled", [](WorkflowRig& r, MessageBoxRecorder&) { r.dialogs.templateConfirmed = false; }, 1, {}, 0},
+        {"template cancelled",
+         [](WorkflowRig& r, MessageBoxRecorder&) { r.dialogs.templateConfirmed = false; },
+         1,
+         {},
+         0},
         {"subject cancelled", [](WorkflowRig& r, MessageBoxRecorder&) { r.dialogs.subject.reset(); }, 1, {}, 0},
         {"no sender chosen", noop, std::nullopt, {TSendWorkflow::noSenderText()}, 0},
         {"sender gone", noop, 99, {QStringLiteral("Keine Absenderdaten ermittelt!")}, 0},
-        {"no database", [](WorkflowRig& r, MessageBoxRecorder&) { r.db.connection.disconnect(); }, 1,
-         {QStringLiteral("Keine Verbindung zur Datenbank!")}, 0},
+        {"no database",
+         [](WorkflowRig& r, MessageBoxRecorder&) { r.db.connection.disconnect(); },
+         1,
+         {QStringLiteral("Keine Verbindung zur Datenbank!")},
+         0},
         {"nobody with Send",
          [](WorkflowRig& r, MessageBoxRecorder&) {
              r.db.connection.execute(QStringLiteral("Fixture"), QStringLiteral("UPDATE Adressen SET Send = 0"));
          },
-         1, {kNoRecipients}, 1},
-        {"all unticked", [](WorkflowRig& r, MessageBoxRecorder&) { r.dialogs.untick = {0, 1}; }, 1, {kNoRecipients}, 1},
+         1,
+         {kNoRecipients},
+         1},
+        {"all unticked",
+         [](WorkflowRig& r, MessageBoxRecorder&) {
+             r.dialogs.untick = {0, 1};
+         },
+         1,
+         {kNoRecipients},
+         1},
         {"only empty addresses",
          [](WorkflowRig& r, MessageBoxRecorder&) {
              r.db.connection.execute(QStringLiteral("Fixture"), QStringLiteral("UPDATE Adressen SET Email = ''"));
          },
-         1, {kNoRecipients}, 1},
+         1,
+         {kNoRecipients},
+         1},
         {"check cancelled", [](WorkflowRig& r, MessageBoxRecorder&) { r.dialogs.send = false; }, 1, {}, 1},
         {"dial-up cancelled",
          [](WorkflowRig& r, MessageBoxRecorder& b) {
@@ -72,7 +88,9 @@ TEST_F(SendWorkflowTest, EveryStopTellsTheUserAndLeavesNothingBehind)
              r.probe.answers = {false};
              b.answerNext(MsgAnswer::Cancel);
          },
-         1, {kDialUp}, 1},
+         1,
+         {kDialUp},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,9 +137,9 @@ TEST_F(SendWorkflowTest, AStartedRunGetsTheSenderTheRecipientsAndItsWindow)
 {
     rig.setSettings(true, 25);
     rig.probe.answers = {false, false, true};
-    rig.db.connection.execute(QStringLiteral("Fixture"),
-                              QStringLiteral("UPDATE Verfasser SET UserID = ?, UserPW = ? WHERE ID = 1"),
-                              {EncodeCredential(QStringLiteral("newsuser")), EncodeCredential(QStringLiteral("pässword"))});
+    rig.db.connection.execute(
+        QStringLiteral("Fixture"), QStringLiteral("UPDATE Verfasser SET UserID = ?, UserPW = ? WHERE ID = 1"),
+        {EncodeCredential(QStringLiteral("newsuser")), EncodeCredential(QStringLiteral("pässword"))});
     rig.dialogs.fileName = AppPaths::assetPath(QStringLiteral("Templates/Beispiele/Monatsbrief.html"));
     run();
 
@@ -280,7 +298,8 @@ TEST_F(SendWorkflowTest, GatheringKeepsNameOrderAndFillsEveryField)
 
 TEST_F(SendWorkflowTest, BadStoredCredentialsShow1031)
 {
-    rig.db.connection.execute(QStringLiteral("Fixture"), QStringLiteral("UPDATE Verfasser SET UserPW = 'x1y' WHERE ID = 1"));
+    rig.db.connection.execute(QStringLiteral("Fixture"),
+                              QStringLiteral("UPDATE Verfasser SET UserPW = 'x1y' WHERE ID = 1"));
     run();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_TRUE(boxes.boxes()[0].text.startsWith(QStringLiteral("#1031 "))) << boxes.boxes()[0].text.toStdString();

@@ -2,12 +2,12 @@
 #include "controls/FsFileListBox.h"
 #include "controls/FsTestSupport.h"
 #include "controls/TFlatSB.h"
+#include "desktop/MessageBoxes.h"
 #include "mailing/BetreffForm.h"
 #include "mailing/NewsForm.h"
 #include "mailing/NewsPreview.h"
 #include "mailing/TemplatePreviewView.h"
 #include "platform/AppPaths.h"
-#include "desktop/MessageBoxes.h"
 #include "platform/TextCodec.h"
 #include "support/TestEnvironment.h"
 
@@ -88,11 +88,8 @@ TEST_F(TemplateDialogTest, StartFolderFallsBackToTheSamplesThenTheProgramFolder)
     const QString gone = path(QStringLiteral("Weg"));
     const QString program = path(QStringLiteral("Programm"));
     const QList<Case> cases{
-        {existing, samples, program, existing},
-        {gone, samples, program, samples},
-        {{}, samples, program, samples},
-        {gone, gone, program, program},
-        {{}, {}, program, program},
+        {existing, samples, program, existing}, {gone, samples, program, samples}, {{}, samples, program, samples},
+        {gone, gone, program, program},         {{}, {}, program, program},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.settings.toStdString());
@@ -118,14 +115,10 @@ TEST_F(TemplateDialogTest, EnablingFollowsModeSelectionAndMemo)
         bool save;
     };
     const QList<Case> cases{
-        {false, false, "", false, false, false},
-        {false, false, "Hallo", false, false, true},
-        {false, true, "", true, true, false},
-        {false, true, "Hallo", true, true, true},
-        {true, false, "", false, false, false},
-        {true, false, "x", false, true, true},
-        {true, true, "", false, false, false},
-        {true, true, " ", false, true, true},
+        {false, false, "", false, false, false}, {false, false, "Hallo", false, false, true},
+        {false, true, "", true, true, false},    {false, true, "Hallo", true, true, true},
+        {true, false, "", false, false, false},  {true, false, "x", false, true, true},
+        {true, true, "", false, false, false},   {true, true, " ", false, true, true},
     };
     auto form = newForm();
     showAt(*form, path(QStringLiteral("Vorlagen")));
@@ -203,9 +196,14 @@ TEST_F(TemplateDialogTest, TextFilesRoundTripInTheirCodings)
     };
     const QList<Case> cases{
         // Windows-1252 in, Windows-1252 out, CR LF after every line.
-        {QByteArray("Gr\xfc\xdf""e\r\nZeile 2\r\n"), QStringLiteral("Grüße\nZeile 2\n"), QByteArray("Gr\xfc\xdf""e\r\nZeile 2\r\n")},
+        {QByteArray("Gr\xfc\xdf"
+                    "e\r\nZeile 2\r\n"),
+         QStringLiteral("Grüße\nZeile 2\n"),
+         QByteArray("Gr\xfc\xdf"
+                    "e\r\nZeile 2\r\n")},
         // Valid UTF-8 with characters beyond Windows-1252 stays UTF-8.
-        {QByteArray("Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87\n"), QStringLiteral("Zażółć\n"), QByteArray("Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87\r\n")},
+        {QByteArray("Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87\n"), QStringLiteral("Zażółć\n"),
+         QByteArray("Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87\r\n")},
         // A lone CR ends a line too.
         {QByteArray("a\rb"), QStringLiteral("a\nb"), QByteArray("a\r\nb\r\n")},
     };
@@ -228,8 +226,8 @@ TEST_F(TemplateDialogTest, TextFilesRoundTripInTheirCodings)
 
 TEST_F(TemplateDialogTest, FailedSaveShows157AndKeepsMemoAndDialog)
 {
-    auto form = newForm(TNewsFormSeams{nullptr, nullptr, {},
-                                       [this](QWidget*) { return path(QStringLiteral("fehlt/x.txt")); }, {}, {}});
+    auto form = newForm(
+        TNewsFormSeams{nullptr, nullptr, {}, [this](QWidget*) { return path(QStringLiteral("fehlt/x.txt")); }, {}, {}});
     showAt(*form, path(QStringLiteral("Vorlagen")));
     form->FM1->setPlainText(QStringLiteral("Text"));
     form->NewsSaveUpdate();
@@ -245,8 +243,8 @@ TEST_F(TemplateDialogTest, FailedSaveShows157AndKeepsMemoAndDialog)
 
 TEST_F(TemplateDialogTest, AnUnreadableTextFileKeepsTheMemo)
 {
-    auto form = newForm(TNewsFormSeams{nullptr, nullptr,
-                                       [this](QWidget*) { return path(QStringLiteral("fehlt.txt")); }, {}, {}, {}});
+    auto form = newForm(
+        TNewsFormSeams{nullptr, nullptr, [this](QWidget*) { return path(QStringLiteral("fehlt.txt")); }, {}, {}, {}});
     form->FM1->setPlainText(QStringLiteral("bleibt"));
     form->NewsOpen->trigger();
     ASSERT_EQ(boxes.boxes().size(), 1);
@@ -257,8 +255,8 @@ TEST_F(TemplateDialogTest, AnUnreadableTextFileKeepsTheMemo)
 TEST_F(TemplateDialogTest, PreviewGetsTheChosenFile)
 {
     QStringList previewed;
-    auto form = newForm(TNewsFormSeams{nullptr, nullptr, {}, {},
-                                       [&previewed](const QString& file) { previewed << file; }, {}});
+    auto form =
+        newForm(TNewsFormSeams{nullptr, nullptr, {}, {}, [&previewed](const QString& file) { previewed << file; }, {}});
     showAt(*form, path(QStringLiteral("Vorlagen")));
     // Chosen with the mouse, as a user chooses it.
     TFsFileListBox& list = *form->FsFileListBox1;
@@ -299,9 +297,10 @@ TEST(NewsPreview, ShowsTheFileWithItsPathInTheCaptionAndClosesForAMissingFile)
         QTRY_VERIFY(!missing.isVisible());
         EXPECT_EQ(missing.windowTitle(), QStringLiteral("NewsPreview"));
         EXPECT_TRUE(missing.view().shownFile().isEmpty());
-        EXPECT_EQ(boxes.texts(), QStringList{file.isEmpty() ? QStringLiteral("Es ist keine Newsletter-Datei ausgewählt.")
-                                                            : QStringLiteral("Die Datei \"") + file +
-                                                                  QStringLiteral("\" ist nicht vorhanden.")});
+        EXPECT_EQ(boxes.texts(),
+                  QStringList{file.isEmpty()
+                                  ? QStringLiteral("Es ist keine Newsletter-Datei ausgewählt.")
+                                  : QStringLiteral("Die Datei \"") + file + QStringLiteral("\" ist nicht vorhanden.")});
     }
 }
 

@@ -12,8 +12,7 @@
 namespace {
 
 // Records what the status windows tell the main window, in order.
-struct MainWindowLinksRecorder
-{
+struct MainWindowLinksRecorder {
     QStringList events;
 
     MainWindowLinksRecorder()
@@ -66,8 +65,7 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
         window.setStatusText(QStringLiteral("Senden an a@b.de"));
 
         window.ShowResult(result);
-        EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
-            << code;
+        EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) << code;
         EXPECT_TRUE(window.Label3->text().isEmpty());
         EXPECT_EQ(window.FlatSB1->text(), QStringLiteral("OK"));
         EXPECT_EQ(window.height(), 180);
@@ -124,8 +122,7 @@ TEST(UserSpass, CancelSetsTheSharedFlagAndChangesNothingElse)
 
 TEST(UserSpass, ClosingTellsTheMainWindowAndOnlyHides)
 {
-    struct Case
-    {
+    struct Case {
         int mode;
         bool viaOk; // close with "OK" after the result, else with the window's close box during the run
         QStringList events;

@@ -2,13 +2,15 @@
 
 #include <QStringList>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace {
 
-int sign(int v) { return (v > 0) - (v < 0); }
+int sign(int v)
+{
+    return (v > 0) - (v < 0);
+}
 
 TEST(DbCollationTest, FoldsCaseUmlautsAndSharpS)
 {
@@ -18,11 +20,10 @@ TEST(DbCollationTest, FoldsCaseUmlautsAndSharpS)
         int expected;
     };
     const Case cases[] = {
-        {"Ärger", "Bauer", -1},     {"Adam", "Ärger", -1},       {"de Vries", "Bauer", 1},
-        {"de Vries", "Zorn", -1},   {"öl", "Ofen", 1},           {"Übel", "uber", -1},
-        {"Strasse", "Straße", -1},  {"Straße", "Strassf", -1},   {"straße", "STRASSE", 1},
-        {"Éclair", "Eclair", 1},    {"zebra", "Zebra", 1},       {"", "a", -1},
-        {"Müller", "Muller", 1},    {"Mueller", "Müller", -1},   {"Same", "Same", 0},
+        {"Ärger", "Bauer", -1},   {"Adam", "Ärger", -1},     {"de Vries", "Bauer", 1},  {"de Vries", "Zorn", -1},
+        {"öl", "Ofen", 1},        {"Übel", "uber", -1},      {"Strasse", "Straße", -1}, {"Straße", "Strassf", -1},
+        {"straße", "STRASSE", 1}, {"Éclair", "Eclair", 1},   {"zebra", "Zebra", 1},     {"", "a", -1},
+        {"Müller", "Muller", 1},  {"Mueller", "Müller", -1}, {"Same", "Same", 0},
     };
     for (const Case& c : cases) {
         const QString a = QString::fromUtf8(c.a);
@@ -44,9 +45,22 @@ TEST(DbCollationTest, SortsGermanNames)
 // bytes that are no valid UTF-8, put together so that many pairs share their start.
 QList<QByteArray> mixedTexts()
 {
-    const QByteArray pieces[] = {"M", "m", "\xC3\xBC" /* ü */, "u", "\xC3\x9F" /* ß */, "ss", "s", "\xC3\x84" /* Ä */,
-                                 "a", "e\xCC\x81" /* e + accent */, "-0", "-1", "\xE2\x82\xAC" /* € */,
-                                 "\xC3" /* cut */, "\x9F" /* alone */, "\xE2\x82" /* cut */};
+    const QByteArray pieces[] = {"M",
+                                 "m",
+                                 "\xC3\xBC" /* ü */,
+                                 "u",
+                                 "\xC3\x9F" /* ß */,
+                                 "ss",
+                                 "s",
+                                 "\xC3\x84" /* Ä */,
+                                 "a",
+                                 "e\xCC\x81" /* e + accent */,
+                                 "-0",
+                                 "-1",
+                                 "\xE2\x82\xAC" /* € */,
+                                 "\xC3" /* cut */,
+                                 "\x9F" /* alone */,
+                                 "\xE2\x82" /* cut */};
     QList<QByteArray> texts{QByteArray()};
     quint32 state = 12345;
     for (int n = 0; n < 400; ++n) {
@@ -81,7 +95,8 @@ TEST(DbCollationTest, StoredTextsSortLikeTheTextsThemselves)
     }
     // A sorted list is in order pair by pair, malformed bytes and all.
     QList<QByteArray> sorted = texts;
-    std::sort(sorted.begin(), sorted.end(), [](const QByteArray& a, const QByteArray& b) { return utf8Compare(a, b) < 0; });
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QByteArray& a, const QByteArray& b) { return utf8Compare(a, b) < 0; });
     for (int i = 0; i < sorted.size(); ++i) {
         for (int j = i + 1; j < sorted.size(); ++j)
             ASSERT_LE(utf8Compare(sorted.at(i), sorted.at(j)), 0) << i << ", " << j;

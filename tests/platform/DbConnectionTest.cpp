@@ -1,18 +1,15 @@
 #include "DbTestSchema.h"
-
 #include "platform/DbError.h"
 #include "platform/DbTable.h"
 #include "support/FileModes.h"
-
-#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -169,9 +166,10 @@ qint64 fileSize(const QString& path)
 TEST(DbConnectionTest, PackShrinksAFileAfterDeletesAndHoldsTheLockMeanwhile)
 {
     TestDatabase db;
-    db.connection.execute(QStringLiteral("Test"),
-                          QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
-                                         "INSERT INTO Items (ListID, Name) SELECT i, 'item' FROM n"));
+    db.connection.execute(
+        QStringLiteral("Test"),
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                       "INSERT INTO Items (ListID, Name) SELECT i, 'item' FROM n"));
     db.connection.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Items"));
     const qint64 before = fileSize(db.file(QStringLiteral("Items.ADT")));
 

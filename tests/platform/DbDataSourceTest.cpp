@@ -1,6 +1,6 @@
-#include "DbTestSchema.h"
-
 #include "platform/DbDataSource.h"
+
+#include "DbTestSchema.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

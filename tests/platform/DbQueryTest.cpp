@@ -1,5 +1,4 @@
 #include "DbTestSchema.h"
-
 #include "platform/DbError.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +57,8 @@ TEST_F(DbQueryTest, PostedRowsGetNewIdsThatAreNeverReused)
     openItems();
     addItem(1, QStringLiteral("c"));
     EXPECT_EQ(query.fieldByName(QStringLiteral("ID")).asInteger(), 3);
-    EXPECT_EQ(db.rows(QStringLiteral("SELECT ID, Name, Done FROM Items ORDER BY ID")), QStringLiteral("1,b,False|3,c,False"));
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT ID, Name, Done FROM Items ORDER BY ID")),
+              QStringLiteral("1,b,False|3,c,False"));
 }
 
 TEST_F(DbQueryTest, CloseDropsAPendingAppend)
@@ -127,13 +127,15 @@ TEST_F(DbQueryTest, ReportsFailuresWithTheComponentName)
     query.setSql({QStringLiteral("SELECT Nme FROM Items")});
     EXPECT_EQ(message([&] { query.open(); }).left(34), QStringLiteral("ItemQuery: no such column: Nme"));
     EXPECT_FALSE(query.isOpen());
-    EXPECT_EQ(message([&] { query.param(0); }), QStringLiteral("ItemQuery: Parameter index 0 out of range (0 parameters)"));
+    EXPECT_EQ(message([&] { query.param(0); }),
+              QStringLiteral("ItemQuery: Parameter index 0 out of range (0 parameters)"));
     // A trailing ";" is one statement; a second one is refused rather than left out.
     query.setSql({QStringLiteral("SELECT * FROM Items;")});
     query.open();
     EXPECT_TRUE(query.isOpen());
     query.setSql({QStringLiteral("SELECT * FROM Items; DELETE FROM Items")});
-    EXPECT_EQ(message([&] { query.open(); }), QStringLiteral("ItemQuery: Unable to execute multiple statements at a time"));
+    EXPECT_EQ(message([&] { query.open(); }),
+              QStringLiteral("ItemQuery: Unable to execute multiple statements at a time"));
 }
 
 TEST_F(DbQueryTest, AMissingParameterStopsTheStatementBeforeItRuns)
@@ -188,14 +190,15 @@ TEST_F(DbQueryTest, KeepsEveryValueAsStored)
                                  "-2.5 AS Real, 'a' || char(0) || 'b' AS WithZero, \"Items\".\"Done\" "
                                  "FROM Lists LEFT JOIN Items ON 1 = 1")});
     db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Lists (Title) VALUES ('x')"));
-    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Items (ListID, Name, Done) VALUES (1, 'y', 1)"));
+    db.connection.execute(QStringLiteral("Test"),
+                          QStringLiteral("INSERT INTO Items (ListID, Name, Done) VALUES (1, 'y', 1)"));
     query.open();
     ASSERT_EQ(query.recordCount(), 1);
     const std::shared_ptr<const DbResult> result = query.result();
-    EXPECT_EQ(result->columnNames(), (QStringList{QStringLiteral("Absent"), QStringLiteral("Empty"),
-                                                  QStringLiteral("Umlauts"), QStringLiteral("Number"),
-                                                  QStringLiteral("Real"), QStringLiteral("WithZero"),
-                                                  QStringLiteral("Done")}));
+    EXPECT_EQ(result->columnNames(),
+              (QStringList{QStringLiteral("Absent"), QStringLiteral("Empty"), QStringLiteral("Umlauts"),
+                           QStringLiteral("Number"), QStringLiteral("Real"), QStringLiteral("WithZero"),
+                           QStringLiteral("Done")}));
     EXPECT_TRUE(result->isNull(0, 0));
     EXPECT_TRUE(result->text(0, 0).isNull());
     EXPECT_FALSE(result->isNull(0, 1));
@@ -239,7 +242,8 @@ TEST_F(DbQueryTest, DisconnectClosesTheQueries)
     db.connection.disconnect();
     EXPECT_FALSE(query.isOpen());
     EXPECT_FALSE(db.connection.isConnected());
-    EXPECT_EQ(message([&] { query.open(); }), QStringLiteral("ItemQuery: The connection TestConnection is not connected"));
+    EXPECT_EQ(message([&] { query.open(); }),
+              QStringLiteral("ItemQuery: The connection TestConnection is not connected"));
 }
 
 } // namespace

@@ -27,8 +27,7 @@ inline DbSchema testSchema()
 // A fresh database of the test schema in a temporary folder, with a connection on it.
 class TestDatabase {
 public:
-    TestDatabase()
-        : connection(QStringLiteral("TestConnection"), testSchema())
+    TestDatabase() : connection(QStringLiteral("TestConnection"), testSchema())
     {
         DbConnection::createDatabaseFiles(QStringLiteral("Create"), folder(), testSchema());
         connection.setConnectPath(folder());

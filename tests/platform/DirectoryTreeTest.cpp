@@ -1,6 +1,6 @@
-#include "ZipTestSupport.h"
-
 #include "platform/DirectoryTree.h"
+
+#include "ZipTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

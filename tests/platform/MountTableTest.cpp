@@ -1,4 +1,5 @@
 #include "platform/MountTable.h"
+
 #include "platform/MountTableVolumeProvider.h"
 
 #include <QFile>
@@ -6,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,13 +42,17 @@ TEST(MountTable, ClassifiesVolumesAndLeavesOutPseudoMounts)
         listed << volume.mountPoint;
     EXPECT_EQ(listed, (QStringList{"/", "/data", "/home", "/media/anna/USB STICK", "/media/cdrom", "/mnt/share",
                                    "/mnt/ssh", "/mnt/win", "/run/media/anna/KAMERA", "/srv/usb", "/tmp"}));
-    const QHash<QString, VolumeKind> expected{
-        {"/", VolumeKind::Fixed},          {"/data", VolumeKind::Fixed},
-        {"/home", VolumeKind::Fixed},      {"/media/anna/USB STICK", VolumeKind::Removable},
-        {"/media/cdrom", VolumeKind::Optical}, {"/mnt/share", VolumeKind::Network},
-        {"/mnt/ssh", VolumeKind::Network}, {"/mnt/win", VolumeKind::Network},
-        {"/run/media/anna/KAMERA", VolumeKind::Removable}, {"/srv/usb", VolumeKind::Removable},
-        {"/tmp", VolumeKind::Ram}};
+    const QHash<QString, VolumeKind> expected{{"/", VolumeKind::Fixed},
+                                              {"/data", VolumeKind::Fixed},
+                                              {"/home", VolumeKind::Fixed},
+                                              {"/media/anna/USB STICK", VolumeKind::Removable},
+                                              {"/media/cdrom", VolumeKind::Optical},
+                                              {"/mnt/share", VolumeKind::Network},
+                                              {"/mnt/ssh", VolumeKind::Network},
+                                              {"/mnt/win", VolumeKind::Network},
+                                              {"/run/media/anna/KAMERA", VolumeKind::Removable},
+                                              {"/srv/usb", VolumeKind::Removable},
+                                              {"/tmp", VolumeKind::Ram}};
     for (const VolumeInfo& volume : volumes)
         EXPECT_EQ(volume.kind, expected.value(volume.mountPoint)) << volume.mountPoint.toStdString();
     // A mount point mounted over is represented by its last mount.
@@ -82,8 +86,8 @@ TEST(MountTable, LabelsComeByDeviceNumber)
 
     const QByteArray table = "40 21 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n"
                              "41 21 8:18 / /media/other rw - vfat /dev/sdb2 rw\n";
-    const QList<VolumeInfo> volumes = VolumesFromMountTable(
-        ParseMountInfo(table), [](const QString&) { return true; }, {{QStringLiteral("8:17"), QStringLiteral("STICK")}});
+    const QList<VolumeInfo> volumes = VolumesFromMountTable(ParseMountInfo(table), [](const QString&) { return true; },
+                                                            {{QStringLiteral("8:17"), QStringLiteral("STICK")}});
     ASSERT_EQ(volumes.size(), 2);
     EXPECT_EQ(volumes[0].label, QString());
     EXPECT_EQ(volumes[1].label, QStringLiteral("STICK"));

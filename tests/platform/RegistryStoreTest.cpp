@@ -1,4 +1,5 @@
 #include "platform/RegistryStore.h"
+
 #include "platform/RegistryFile.h"
 #include "support/FileModes.h"
 #include "support/TestEnvironment.h"
@@ -10,15 +11,14 @@
 
 namespace {
 
-const QString kSample = QStringLiteral(
-    "Windows Registry Editor Version 5.00\n\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n"
-    "\"ImportPath\"=\"C:\\\\Import \\\"alt\\\"\"\n"
-    "\"MAO\"=dword:0000000a\n"
-    "\"Blob\"=hex:01,02\n"
-    "\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]\n"
-    "\"DBPath\"=\"/data/Datenbank\"\n");
+const QString kSample = QStringLiteral("Windows Registry Editor Version 5.00\n\n"
+                                       "[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n"
+                                       "\"ImportPath\"=\"C:\\\\Import \\\"alt\\\"\"\n"
+                                       "\"MAO\"=dword:0000000a\n"
+                                       "\"Blob\"=hex:01,02\n"
+                                       "\n"
+                                       "[HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]\n"
+                                       "\"DBPath\"=\"/data/Datenbank\"\n");
 
 TEST(RegistryStore, ReadsTypedValuesWithoutRegardToCase)
 {

@@ -1,5 +1,6 @@
-#include "platform/AppPaths.h"
 #include "platform/StagedFile.h"
+
+#include "platform/AppPaths.h"
 #include "support/FileModes.h"
 #include "support/TestEnvironment.h"
 

@@ -3,7 +3,6 @@
 #include <QObject>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {

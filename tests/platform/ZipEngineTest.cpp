@@ -1,6 +1,6 @@
-#include "ZipTestSupport.h"
-
 #include "platform/ZipEngine.h"
+
+#include "ZipTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,7 +66,8 @@ TEST_F(ZipEngineTest, ExtractsWithoutRegardToCaseUnderTheListsNames)
     writeText(target() + QStringLiteral("/Adressen.ADT"), "an older file");
     const QStringList asked{QStringLiteral("adressen.adt"), QStringLiteral("VERFASSER.ADI")};
     ASSERT_TRUE(engine.extract(archive(), target(), asked));
-    EXPECT_EQ(fileHash(target() + QStringLiteral("/adressen.adt")), fileHash(source() + QStringLiteral("/Adressen.ADT")));
+    EXPECT_EQ(fileHash(target() + QStringLiteral("/adressen.adt")),
+              fileHash(source() + QStringLiteral("/Adressen.ADT")));
     EXPECT_EQ(readAll(target() + QStringLiteral("/VERFASSER.ADI")), QByteArray(5000, 'v'));
     EXPECT_TRUE(messages.isEmpty());
 }

@@ -1,5 +1,4 @@
 #include "ZipTestSupport.h"
-
 #include "platform/ZipEngine.h"
 #include "platform/ZipLayout.h"
 #include "platform/ZipVolumeJoiner.h"
@@ -98,15 +97,15 @@ TEST_F(ZipVolumeTest, SplitsOntoMediaWithoutCuttingAHeaderAndJoinsBack)
         const QByteArray volume = readAll(volumes[record.disk()]);
         ASSERT_LE(qsizetype(record.localOffset()) + kLocalHeaderSize, volume.size());
         EXPECT_EQ(read32(volume, record.localOffset()), kLocalHeaderSignature);
-        const qsizetype headerEnd =
-            record.localOffset() + kLocalHeaderSize + read16(volume, record.localOffset() + 26);
+        const qsizetype headerEnd = record.localOffset() + kLocalHeaderSize + read16(volume, record.localOffset() + 26);
         EXPECT_LE(headerEnd, volume.size());
     }
 
     // Info-ZIP accepts the set.
-    const ToolRun join = runTool(QStringLiteral("zip"), {QStringLiteral("-s"), QStringLiteral("0"), setName(),
-                                                         QStringLiteral("--out"), QStringLiteral("one.zip")},
-                                 media());
+    const ToolRun join = runTool(
+        QStringLiteral("zip"),
+        {QStringLiteral("-s"), QStringLiteral("0"), setName(), QStringLiteral("--out"), QStringLiteral("one.zip")},
+        media());
     ASSERT_EQ(join.exitCode, 0) << join.output.toStdString();
     const ToolRun test = runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), QStringLiteral("one.zip")}, media());
     EXPECT_EQ(test.exitCode, 0) << test.output.toStdString();
@@ -120,12 +119,13 @@ TEST_F(ZipVolumeTest, SplitsOntoMediaWithoutCuttingAHeaderAndJoinsBack)
 
 TEST_F(ZipVolumeTest, ASetMadeByInfoZipJoinsAndExtracts)
 {
-    const ToolRun split = runTool(QStringLiteral("zip"),
-                                  {QStringLiteral("-q"), QStringLiteral("-s"), QStringLiteral("64k"),
-                                   QStringLiteral("-j"), media() + QStringLiteral("/set.zip"), source() + QStringLiteral("/Adressen.ADI"),
-                                   source() + QStringLiteral("/Adressen.ADT"), source() + QStringLiteral("/Verfasser.ADI"),
-                                   source() + QStringLiteral("/Verfasser.ADT")},
-                                  dir.path());
+    const ToolRun split =
+        runTool(QStringLiteral("zip"),
+                {QStringLiteral("-q"), QStringLiteral("-s"), QStringLiteral("64k"), QStringLiteral("-j"),
+                 media() + QStringLiteral("/set.zip"), source() + QStringLiteral("/Adressen.ADI"),
+                 source() + QStringLiteral("/Adressen.ADT"), source() + QStringLiteral("/Verfasser.ADI"),
+                 source() + QStringLiteral("/Verfasser.ADT")},
+                dir.path());
     ASSERT_EQ(split.exitCode, 0) << split.output.toStdString();
     ASSERT_TRUE(QFileInfo::exists(media() + QStringLiteral("/set.z01")));
     ASSERT_TRUE(ZipVolumeJoiner::isSplitSet(media() + QStringLiteral("/set.zip")));

@@ -4,10 +4,8 @@
 #include <QFile>
 
 TestEnvironment::TestEnvironment()
-    : m_oldRegistry(qgetenv("KUBNEWS_REGISTRY")),
-      m_oldHome(qgetenv("KUBNEWS_HOME")),
-      m_hadRegistry(qEnvironmentVariableIsSet("KUBNEWS_REGISTRY")),
-      m_hadHome(qEnvironmentVariableIsSet("KUBNEWS_HOME"))
+    : m_oldRegistry(qgetenv("KUBNEWS_REGISTRY")), m_oldHome(qgetenv("KUBNEWS_HOME")),
+      m_hadRegistry(qEnvironmentVariableIsSet("KUBNEWS_REGISTRY")), m_hadHome(qEnvironmentVariableIsSet("KUBNEWS_HOME"))
 {
     QDir().mkpath(homeFolder());
     qputenv("KUBNEWS_REGISTRY", registryFile().toUtf8());
@@ -41,7 +39,8 @@ QString TestEnvironment::readRegistry() const
 
 void TestEnvironment::writeStandardRegistry(const QString& newsValues, const QString& databaseValues) const
 {
-    writeRegistry(QStringLiteral("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n") +
-                  newsValues + QStringLiteral("\n[HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]\n") +
-                  databaseValues + u'\n');
+    writeRegistry(
+        QStringLiteral("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\KUB\\News]\n") +
+        newsValues + QStringLiteral("\n[HKEY_LOCAL_MACHINE\\Software\\KUB\\News\\Database]\n") + databaseValues +
+        u'\n');
 }

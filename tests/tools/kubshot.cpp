@@ -5,19 +5,19 @@
 // settings (folder page), connection (connection page), picker,
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
 // template (the template dialog with its preview).
+#include "app/Main.h"
+#include "controls/FsFileListBox.h"
 #include "core/AboutForm.h"
 #include "core/BackupUSPForm.h"
 #include "core/DirDialogForm.h"
-#include "app/Main.h"
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
 #include "core/StartForm.h"
-#include "controls/FsFileListBox.h"
 #include "mailing/LogViewForm.h"
-#include "mailing/ProtoModForm.h"
-#include "platform/AppPaths.h"
 #include "mailing/NewsForm.h"
 #include "mailing/NewsPreview.h"
+#include "mailing/ProtoModForm.h"
+#include "platform/AppPaths.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,7 +54,8 @@ QRect windowsArea(const QImage& image)
 
 QImage grabScreen()
 {
-    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage screen =
+        QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
     const QRect area = windowsArea(screen);
     return area.isEmpty() ? screen : screen.copy(area);
 }
@@ -181,7 +182,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: kubshot screen|about|splash|main|menu|settings|connection|picker|backup|restore|logview|logs|print|preview|template "
+        std::fprintf(stderr, "usage: kubshot "
+                             "screen|about|splash|main|menu|settings|connection|picker|backup|restore|logview|logs|"
+                             "print|preview|template "
                              "OUT.png [SECONDS]\n");
         return 2;
     }
