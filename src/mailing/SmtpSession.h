@@ -34,7 +34,8 @@ enum class SmtpStatus {
     Ok,
     Rejected,   // the server answered with a reply of the wrong class; the connection stays usable
     // No connection, a time-out, a broken connection, a garbled reply, a 421 (the server closes
-    // the channel) or a failed TLS upgrade; now disconnected.
+    // the channel), a failed TLS upgrade, or a pipelined DATA accepted for an accepted recipient
+    // after a refused RSET or MAIL FROM (message: that refusal); now disconnected.
     Failed,
     BadAddress, // an envelope address failed its check; nothing was sent
     Cancelled,  // the wait hook ended a wait; now disconnected
