@@ -86,8 +86,8 @@ public:
     SmtpSession(const SmtpSession&) = delete;
     SmtpSession& operator=(const SmtpSession&) = delete;
 
-    // Called about every 100 ms while a wait for the server lasts (also the TCP handshake), in
-    // the session's thread; returning true ends the wait with Cancelled.
+    // Called about every 100 ms while a wait for the server lasts (also the name lookup and the
+    // TCP handshake), in the session's thread; returning true ends the wait with Cancelled.
     void setWaitHook(std::function<bool()> stopWaiting);
 
     // Opens the connection, reads the greeting (2xx) and introduces itself with EHLO, or with

@@ -1,4 +1,5 @@
 #include "mailing/SmtpSession.h"
+#include "mailing/TcpConnect.h"
 
 #include "ScriptedSmtpServer.h"
 
@@ -6,6 +7,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <future>
 #include <gtest/gtest.h>
 #include <optional>
 #include <netinet/in.h>
@@ -440,6 +442,57 @@ TEST(SmtpSession, UnansweredConnectTimesOut)
     EXPECT_EQ(result.status, SmtpStatus::Failed);
     EXPECT_EQ(result.message, QStringLiteral("Connect timed out."));
     EXPECT_FALSE(session.isConnected());
+}
+
+// A name lookup that hangs (a resolver whose name server does not answer) is bounded by the
+// connect deadline and ended by the wait hook, as the handshake is.
+TEST(TcpConnect, NameLookupIsBoundedAndCancellable)
+{
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+    // Hanging lookups answer only once the test is done with them.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const HostResolver hanging = [released](const QString&) {
+        released.wait();
+        return HostAddresses{};
+    };
+    const HostResolver loopback = [](const QString&) { return HostAddresses{{QHostAddress::LocalHost}, {}}; };
+    const HostResolver unknown = [](const QString&) { return HostAddresses{{}, QStringLiteral("Unknown host")}; };
+    using Status = TcpConnectResult::Status;
+    struct Case
+    {
+        const char* name;
+        QString host;
+        HostResolver resolve;
+        qint64 deadlineMs;
+        int stopAtAsk; // the wait hook's answer that says stop; 0: none does
+        Status status;
+        QString error;
+    };
+    const QList<Case> cases{
+        {"hanging lookup, deadline", QStringLiteral("smtp.example.org"), hanging, 300, 0, Status::TimedOut,
+         QStringLiteral("Host name lookup timed out.")},
+        {"hanging lookup, cancel", QStringLiteral("smtp.example.org"), hanging, 600'000, 3, Status::Stopped, {}},
+        {"answered lookup", QStringLiteral("smtp.example.org"), loopback, 60'000, 0, Status::Connected, {}},
+        {"unknown host", QStringLiteral("smtp.example.org"), unknown, 60'000, 0, Status::Failed,
+         QStringLiteral("Unknown host")},
+        {"the system's resolver", QStringLiteral("localhost"), ResolveHost, 60'000, 0, Status::Connected, {}},
+    };
+    for (const Case& c : cases) {
+        int asked = 0;
+        const auto stop = [&asked, &c] { return ++asked == c.stopAtAsk; };
+        const TcpConnectResult result =
+            ConnectTcp(c.host, listener.serverPort(), QDeadlineTimer(c.deadlineMs), stop, c.resolve);
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(result.error, c.error) << c.name;
+        if (c.stopAtAsk != 0)
+            EXPECT_EQ(asked, c.stopAtAsk) << c.name;
+        EXPECT_EQ(result.descriptor >= 0, c.status == Status::Connected) << c.name;
+        if (result.descriptor >= 0)
+            ::close(result.descriptor);
+    }
+    release.set_value();
 }
 
 TEST(SmtpSession, WaitHookEndsALongWait)
