@@ -7,7 +7,6 @@
 #include "platform/DbSqlite.h"
 #include "platform/MessageBoxes.h"
 
-#include <QSqlQuery>
 
 namespace {
 
@@ -30,23 +29,21 @@ void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportPro
     QStringList columns{QStringLiteral("AbsenderID"), QStringLiteral("Status"), QStringLiteral("Send")};
     for (const QString& column : kColumns)
         columns.append(column);
-    QSqlQuery insert(dm.AdsConnection1.database(query.name()));
-    insert.prepare(QStringLiteral("INSERT INTO Adressen (%1) VALUES (%2)")
-                       .arg(columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u',')));
-    QList<QVariant> values(columns.size());
-    values[0] = senderId;
-    values[1] = 0;
+    DbSqlite::Statement insert(dm.AdsConnection1.database(query.name()), query.name(),
+                               QStringLiteral("INSERT INTO Adressen (%1) VALUES (%2)")
+                                   .arg(columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u',')));
     for (qsizetype index = 0; index < records.size(); ++index) {
         const TRecipientMailData& record = records.at(index);
         if (record.Selected) {
-            values[2] = record.Send ? 1 : 0;
+            insert.bindInteger(0, senderId);
+            insert.bindInteger(1, 0);
+            insert.bindInteger(2, record.Send ? 1 : 0);
             for (int field = 0; field < kRecipientFieldCount; ++field)
-                values[3 + field] = record.text(field).isNull() ? QStringLiteral("") : record.text(field);
-            DbSqlite::run(insert, query.name(), values);
+                insert.bindText(3 + field, record.text(field));
+            insert.step();
         }
         progress.step(QString::number(index + 1));
     }
-    insert.finish();
     transaction.commit();
 }
 

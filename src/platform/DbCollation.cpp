@@ -3,8 +3,11 @@
 #include <sqlite3.h>
 
 #include <QChar>
+#include <QtEndian>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -153,22 +156,69 @@ struct Utf8Decoder {
     }
 };
 
+// The number of equal bytes at the start of a and b, looking at no more than count.
+qsizetype commonPrefix(const unsigned char* a, const unsigned char* b, qsizetype count)
+{
+    qsizetype same = 0;
+    for (; same + 8 <= count; same += 8) {
+        quint64 wordA = 0;
+        quint64 wordB = 0;
+        std::memcpy(&wordA, a + same, 8);
+        std::memcpy(&wordB, b + same, 8);
+        if (const quint64 differ = qFromLittleEndian(wordA ^ wordB))
+            return same + std::countr_zero(differ) / 8;
+    }
+    while (same < count && a[same] == b[same])
+        ++same;
+    return same;
+}
+
+bool isContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Where the folded comparison may start once the first `same` bytes are known to be equal:
+// a position that the decoder treats as the start of a code point in both texts, so the equal
+// bytes before it decode, and fold, alike.
+qsizetype resumePoint(const unsigned char* a, qsizetype lengthA, const unsigned char* b, qsizetype lengthB,
+                      qsizetype same)
+{
+    if (same < lengthA && same < lengthB && !isContinuation(a[same]) && !isContinuation(b[same]))
+        return same;
+    for (qsizetype k = same - 1; k > 0; --k) {
+        if (!isContinuation(a[k]))
+            return k;
+    }
+    return 0;
+}
+
 int collateUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
 {
-    const auto* pa = static_cast<const unsigned char*>(a);
-    const auto* pb = static_cast<const unsigned char*>(b);
-    const int folded = compareFolded(Utf8Decoder{pa, pa + lengthA}, Utf8Decoder{pb, pb + lengthB});
-    if (folded != 0)
-        return folded;
-    // UTF-8 byte order is code point order.
-    const int common = std::min(lengthA, lengthB);
-    const int bytes = common > 0 ? std::memcmp(pa, pb, static_cast<size_t>(common)) : 0;
-    if (bytes != 0)
-        return bytes < 0 ? -1 : 1;
-    return lengthA == lengthB ? 0 : (lengthA < lengthB ? -1 : 1);
+    return compareGermanUtf8(static_cast<const char*>(a), lengthA, static_cast<const char*>(b), lengthB);
 }
 
 } // namespace
+
+int compareGermanUtf8(const char* textA, qsizetype lengthA, const char* textB, qsizetype lengthB)
+{
+    const auto* pa = reinterpret_cast<const unsigned char*>(textA);
+    const auto* pb = reinterpret_cast<const unsigned char*>(textB);
+    // Names in one list mostly share a start ("Müller-..."); equal bytes fold alike, so the
+    // folding starts where they part.
+    const qsizetype common = std::min(lengthA, lengthB);
+    const qsizetype same = commonPrefix(pa, pb, common);
+    if (same == lengthA && same == lengthB)
+        return 0;
+    const qsizetype from = resumePoint(pa, lengthA, pb, lengthB, same);
+    const int folded = compareFolded(Utf8Decoder{pa + from, pa + lengthA}, Utf8Decoder{pb + from, pb + lengthB});
+    if (folded != 0)
+        return folded;
+    // UTF-8 byte order is code point order.
+    if (same < common)
+        return pa[same] < pb[same] ? -1 : 1;
+    return lengthA < lengthB ? -1 : 1;
+}
 
 int compareGerman(QStringView a, QStringView b)
 {
@@ -177,8 +227,7 @@ int compareGerman(QStringView a, QStringView b)
         return folded;
     const QByteArray ua = a.toUtf8();
     const QByteArray ub = b.toUtf8();
-    return collateUtf8(nullptr, static_cast<int>(ua.size()), ua.constData(), static_cast<int>(ub.size()),
-                       ub.constData());
+    return compareGermanUtf8(ua.constData(), ua.size(), ub.constData(), ub.size());
 }
 
 bool registerGermanCollation(sqlite3* handle)

@@ -14,7 +14,9 @@
 
 class DbConnection;
 class DbQuery;
-class QSqlQuery;
+namespace DbSqlite {
+class Statement;
+}
 
 // A position in a query's result that survives close and reopen: the row's "ID" when the
 // result has that column, else its row number.
@@ -152,9 +154,9 @@ private:
     // INSERT once.
     struct Prepared {
         QString sql;
-        std::unique_ptr<QSqlQuery> query;
+        std::unique_ptr<DbSqlite::Statement> statement;
     };
-    QSqlQuery& prepared(Prepared& slot, const QString& sql);
+    DbSqlite::Statement& prepared(Prepared& slot, const QString& sql);
     const DbStatement& statement() const;
     QList<QVariant> boundValues() const;
     int requireColumn(const QString& name) const;

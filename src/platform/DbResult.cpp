@@ -5,21 +5,28 @@
 
 namespace {
 
-constexpr qsizetype kChunkUnits = qsizetype(1) << 19; // 1 MiB of UTF-16 units
-constexpr qsizetype kNumberUnits = 4;                 // 64 bits
+constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+using Offset = quint32;
 
-void putNumber(char16_t* to, quint64 bits)
+Offset loadOffset(const char* at)
 {
-    for (qsizetype i = 0; i < kNumberUnits; ++i)
-        to[i] = static_cast<char16_t>(bits >> (16 * i));
+    Offset value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
 }
 
-quint64 getNumber(const char16_t* from)
+qint64 loadInteger(const char* at)
 {
-    quint64 bits = 0;
-    for (qsizetype i = 0; i < kNumberUnits; ++i)
-        bits |= quint64(from[i]) << (16 * i);
-    return bits;
+    qint64 value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+double loadReal(const char* at)
+{
+    double value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
 }
 
 } // namespace
@@ -38,108 +45,88 @@ int DbResult::columnIndex(const QString& name) const
     return m_indexByFoldedName.value(name.toCaseFolded(), -1);
 }
 
-char16_t* DbResult::reserveRow(qsizetype units)
+char* DbResult::reserve(qsizetype bytes)
 {
-    if (m_chunks.empty() || m_chunkSize - m_chunkUsed < units) {
-        m_chunkSize = std::max(kChunkUnits, units);
-        m_chunks.push_back(std::make_unique<char16_t[]>(static_cast<size_t>(m_chunkSize)));
+    if (m_chunks.empty() || m_chunkSize - m_chunkUsed < bytes) {
+        m_chunkSize = std::max(kChunkBytes, bytes);
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(static_cast<size_t>(m_chunkSize)));
         m_chunkUsed = 0;
     }
-    char16_t* row = m_chunks.back().get() + m_chunkUsed;
-    m_chunkUsed += units;
-    return row;
+    char* at = m_chunks.back().get() + m_chunkUsed;
+    m_chunkUsed += bytes;
+    return at;
 }
 
-void DbResult::appendRow(const QList<QVariant>& values)
+void DbResult::appendRow(const Value* values)
 {
-    qsizetype units = 0;
-    for (const QVariant& value : values) {
-        ++units;
-        if (value.isNull())
-            continue;
-        const int type = value.metaType().id();
-        if (type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::Double ||
-            type == QMetaType::Bool || type == QMetaType::ULongLong || type == QMetaType::UInt)
-            units += kNumberUnits;
-        else
-            units += 2 + value.toString().size();
+    const qsizetype columns = columnCount();
+    const qsizetype header = columns * qsizetype(sizeof(Offset) + 1);
+    qsizetype bytes = header;
+    for (qsizetype i = 0; i < columns; ++i) {
+        const Value& value = values[i];
+        bytes += value.type == Value::Text ? value.bytes : (value.type == Value::Null ? 0 : 8);
     }
-    char16_t* p = reserveRow(units);
-    m_rows.push_back(p);
-    for (qsizetype column = 0; column < columnCount(); ++column) {
-        const QVariant value = column < values.size() ? values.at(column) : QVariant();
-        if (value.isNull()) {
-            *p++ = Null;
-            continue;
+    char* row = reserve(bytes);
+    char* types = row + columns * qsizetype(sizeof(Offset));
+    char* data = row + header;
+    Offset end = 0;
+    for (qsizetype i = 0; i < columns; ++i) {
+        const Value& value = values[i];
+        switch (value.type) {
+        case Value::Null:
+            break;
+        case Value::Integer:
+            std::memcpy(data + end, &value.integer, 8);
+            end += 8;
+            break;
+        case Value::Real:
+            std::memcpy(data + end, &value.real, 8);
+            end += 8;
+            break;
+        case Value::Text:
+            if (value.bytes > 0)
+                std::memcpy(data + end, value.text, size_t(value.bytes));
+            end += Offset(value.bytes);
+            break;
         }
-        const int type = value.metaType().id();
-        if (type == QMetaType::Double) {
-            *p++ = Real;
-            const double d = value.toDouble();
-            quint64 bits = 0;
-            std::memcpy(&bits, &d, sizeof bits);
-            putNumber(p, bits);
-            p += kNumberUnits;
-        } else if (type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::Bool ||
-                   type == QMetaType::ULongLong || type == QMetaType::UInt) {
-            *p++ = Int;
-            putNumber(p, static_cast<quint64>(value.toLongLong()));
-            p += kNumberUnits;
-        } else {
-            const QString text = value.toString();
-            *p++ = Text;
-            const auto length = static_cast<quint32>(text.size());
-            *p++ = static_cast<char16_t>(length & 0xFFFF);
-            *p++ = static_cast<char16_t>(length >> 16);
-            std::memcpy(p, text.utf16(), static_cast<size_t>(text.size()) * sizeof(char16_t));
-            p += text.size();
-        }
+        std::memcpy(row + i * qsizetype(sizeof(Offset)), &end, sizeof end);
+        types[i] = value.type;
     }
+    m_rows.push_back(row);
 }
 
 DbResult::Cell DbResult::cell(int row, int column) const
 {
-    const char16_t* p = m_rows.at(static_cast<size_t>(row));
-    for (int i = 0;; ++i) {
-        const auto tag = static_cast<Tag>(*p++);
-        qsizetype length = 0;
-        if (tag == Int || tag == Real) {
-            length = kNumberUnits;
-        } else if (tag == Text) {
-            length = qsizetype(p[0]) | (qsizetype(p[1]) << 16);
-            p += 2;
-        }
-        if (i == column)
-            return {tag, p, length};
-        p += length;
-    }
+    const char* header = m_rows.at(static_cast<size_t>(row));
+    const size_t columns = static_cast<size_t>(columnCount());
+    const Offset start = column == 0 ? 0 : loadOffset(header + sizeof(Offset) * size_t(column - 1));
+    const Offset end = loadOffset(header + sizeof(Offset) * size_t(column));
+    const auto type = static_cast<Value::Type>(header[sizeof(Offset) * columns + size_t(column)]);
+    return {type, header + (sizeof(Offset) + 1) * columns + start, qsizetype(end - start)};
 }
 
 bool DbResult::isNull(int row, int column) const
 {
-    return cell(row, column).tag == Null;
+    return cell(row, column).type == Value::Null;
 }
 
 QString DbResult::text(int row, int column) const
 {
     const Cell c = cell(row, column);
-    switch (c.tag) {
-    case Null:
+    switch (c.type) {
+    case Value::Null:
         return {};
-    case Int:
+    case Value::Integer:
         if (m_kinds.at(column) == Kind::Boolean)
-            return getNumber(c.data) != 0 ? QStringLiteral("True") : QStringLiteral("False");
-        return QString::number(static_cast<qint64>(getNumber(c.data)));
-    case Real: {
-        const quint64 bits = getNumber(c.data);
-        double d = 0;
-        std::memcpy(&d, &bits, sizeof d);
-        return QString::number(d);
-    }
-    case Text:
+            return loadInteger(c.data) != 0 ? QStringLiteral("True") : QStringLiteral("False");
+        return QString::number(loadInteger(c.data));
+    case Value::Real:
+        return QString::number(loadReal(c.data));
+    case Value::Text:
         break;
     }
-    return QString(reinterpret_cast<const QChar*>(c.data), c.length);
+    // An empty text is '' rather than null, as the engine keeps the two apart.
+    return c.bytes == 0 ? QStringLiteral("") : QString::fromUtf8(c.data, c.bytes);
 }
 
 qint64 DbResult::integer(int row, int column, bool* ok) const
@@ -147,18 +134,14 @@ qint64 DbResult::integer(int row, int column, bool* ok) const
     const Cell c = cell(row, column);
     if (ok)
         *ok = true;
-    switch (c.tag) {
-    case Null:
+    switch (c.type) {
+    case Value::Null:
         return 0;
-    case Int:
-        return static_cast<qint64>(getNumber(c.data));
-    case Real: {
-        const quint64 bits = getNumber(c.data);
-        double d = 0;
-        std::memcpy(&d, &bits, sizeof d);
-        return static_cast<qint64>(d);
-    }
-    case Text:
+    case Value::Integer:
+        return loadInteger(c.data);
+    case Value::Real:
+        return static_cast<qint64>(loadReal(c.data));
+    case Value::Text:
         break;
     }
     const QString value = text(row, column).trimmed();
@@ -172,7 +155,7 @@ qint64 DbResult::integer(int row, int column, bool* ok) const
 bool DbResult::boolean(int row, int column) const
 {
     const Cell c = cell(row, column);
-    if (c.tag == Text) {
+    if (c.type == Value::Text) {
         const QString value = text(row, column).trimmed();
         return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value.toLongLong() != 0;
     }
@@ -182,11 +165,11 @@ bool DbResult::boolean(int row, int column) const
 QVariant DbResult::displayValue(int row, int column) const
 {
     const Cell c = cell(row, column);
-    if (c.tag == Null)
+    if (c.type == Value::Null)
         return {};
     if (m_kinds.at(column) == Kind::Boolean)
         return boolean(row, column);
-    if (c.tag == Int)
+    if (c.type == Value::Integer)
         return integer(row, column);
     return text(row, column);
 }

@@ -8,11 +8,11 @@
 #include <memory>
 #include <vector>
 
-// The rows of one opened query, held compactly: each row is one packed run of UTF-16 units in
-// large chunks (a type tag per value, then the value), so 100,000 recipients cost tens of
-// megabytes instead of one heap object per value. Rows are only ever added, never changed or
-// removed, so a reader that remembers a row count may keep reading those rows while more are
-// appended. Main thread only.
+// The rows of one opened query, held compactly: each row is one packed run of bytes in large
+// chunks (the end offset and the type of every value, then the values, text as UTF-8 as the
+// engine delivers it), so 100,000 recipients cost a few tens of megabytes and no heap object
+// per value. Rows are only ever added, never changed or removed, so a reader that remembers a
+// row count may keep reading those rows while more are appended. Main thread only.
 class DbResult {
 public:
     enum class Kind { Integer, Real, Boolean, Text };
@@ -26,8 +26,17 @@ public:
     // -1 when no column has this name (compared without regard to case).
     int columnIndex(const QString& name) const;
 
-    // values holds one entry per column: null, an integer, a double or text.
-    void appendRow(const QList<QVariant>& values);
+    // One value of a row to append; text is UTF-8 and needs to stay valid only during the call.
+    struct Value {
+        enum Type : char { Null, Integer, Real, Text };
+        Type type = Null;
+        qint64 integer = 0;
+        double real = 0;
+        const char* text = nullptr;
+        qsizetype bytes = 0;
+    };
+    // values holds columnCount() entries, in column order.
+    void appendRow(const Value* values);
 
     bool isNull(int row, int column) const;
     QString text(int row, int column) const;
@@ -38,21 +47,20 @@ public:
     QVariant displayValue(int row, int column) const;
 
 private:
-    enum Tag : char16_t { Null, Int, Real, Text };
     struct Cell {
-        Tag tag;
-        const char16_t* data;
-        qsizetype length; // text length in UTF-16 units
+        Value::Type type;
+        const char* data;
+        qsizetype bytes;
     };
 
     Cell cell(int row, int column) const;
-    char16_t* reserveRow(qsizetype units);
+    char* reserve(qsizetype bytes);
 
     QStringList m_names;
     QList<Kind> m_kinds;
     QHash<QString, int> m_indexByFoldedName;
-    std::vector<std::unique_ptr<char16_t[]>> m_chunks;
+    std::vector<std::unique_ptr<char[]>> m_chunks;
     qsizetype m_chunkUsed = 0;
     qsizetype m_chunkSize = 0;
-    std::vector<const char16_t*> m_rows;
+    std::vector<const char*> m_rows;
 };

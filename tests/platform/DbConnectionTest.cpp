@@ -294,6 +294,20 @@ TEST(DbConnectionTest, AFolderThatVanishesWhileConnectedIsNamedAsGone)
             message = e.message();
         }
         EXPECT_EQ(message, QStringLiteral("EmpfQuery: ") + c.expected.arg(folder)) << c.name;
+
+        // A row posted through a live result says the same.
+        message.clear();
+        DbQuery query(connection, QStringLiteral("EmpfQuery"));
+        try {
+            query.setSql({QStringLiteral("SELECT * FROM Items")});
+            query.open();
+            query.append();
+            query.fieldByName(QStringLiteral("Name")).setAsString(QStringLiteral("y"));
+            query.post();
+        } catch (const EDatabaseError& e) {
+            message = e.message();
+        }
+        EXPECT_EQ(message, QStringLiteral("EmpfQuery: ") + c.expected.arg(folder)) << c.name << " (post)";
     }
 }
 

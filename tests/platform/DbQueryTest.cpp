@@ -128,6 +128,12 @@ TEST_F(DbQueryTest, ReportsFailuresWithTheComponentName)
     EXPECT_EQ(message([&] { query.open(); }).left(34), QStringLiteral("ItemQuery: no such column: Nme"));
     EXPECT_FALSE(query.isOpen());
     EXPECT_EQ(message([&] { query.param(0); }), QStringLiteral("ItemQuery: Parameter index 0 out of range (0 parameters)"));
+    // A trailing ";" is one statement; a second one is refused rather than left out.
+    query.setSql({QStringLiteral("SELECT * FROM Items;")});
+    query.open();
+    EXPECT_TRUE(query.isOpen());
+    query.setSql({QStringLiteral("SELECT * FROM Items; DELETE FROM Items")});
+    EXPECT_EQ(message([&] { query.open(); }), QStringLiteral("ItemQuery: Unable to execute multiple statements at a time"));
 }
 
 TEST_F(DbQueryTest, AMissingParameterStopsTheStatementBeforeItRuns)
@@ -173,6 +179,58 @@ TEST_F(DbQueryTest, BusyHookRunsAroundWorkAndEndsBeforeAFailureLeaves)
     } catch (const EDatabaseError&) {
         EXPECT_EQ(calls, (QStringList{QStringLiteral("on"), QStringLiteral("off")}));
     }
+}
+
+TEST_F(DbQueryTest, KeepsEveryValueAsStored)
+{
+    // Null and '' stay apart, texts keep their zeros and umlauts, numbers their kind.
+    query.setSql({QStringLiteral("SELECT NULL AS Absent, '' AS Empty, 'Grüße' AS Umlauts, 42 AS Number, "
+                                 "-2.5 AS Real, 'a' || char(0) || 'b' AS WithZero, \"Items\".\"Done\" "
+                                 "FROM Lists LEFT JOIN Items ON 1 = 1")});
+    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Lists (Title) VALUES ('x')"));
+    db.connection.execute(QStringLiteral("Test"), QStringLiteral("INSERT INTO Items (ListID, Name, Done) VALUES (1, 'y', 1)"));
+    query.open();
+    ASSERT_EQ(query.recordCount(), 1);
+    const std::shared_ptr<const DbResult> result = query.result();
+    EXPECT_EQ(result->columnNames(), (QStringList{QStringLiteral("Absent"), QStringLiteral("Empty"),
+                                                  QStringLiteral("Umlauts"), QStringLiteral("Number"),
+                                                  QStringLiteral("Real"), QStringLiteral("WithZero"),
+                                                  QStringLiteral("Done")}));
+    EXPECT_TRUE(result->isNull(0, 0));
+    EXPECT_TRUE(result->text(0, 0).isNull());
+    EXPECT_FALSE(result->isNull(0, 1));
+    EXPECT_FALSE(result->text(0, 1).isNull());
+    EXPECT_TRUE(result->text(0, 1).isEmpty());
+    EXPECT_EQ(result->text(0, 2), QString::fromUtf8("Grüße"));
+    EXPECT_EQ(result->integer(0, 3), 42);
+    EXPECT_EQ(result->columnKind(3), DbResult::Kind::Integer);
+    EXPECT_EQ(result->text(0, 4), QStringLiteral("-2.5"));
+    EXPECT_EQ(result->columnKind(4), DbResult::Kind::Real);
+    EXPECT_EQ(result->text(0, 5), QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b"));
+    EXPECT_EQ(result->columnKind(6), DbResult::Kind::Boolean);
+    EXPECT_EQ(result->text(0, 6), QStringLiteral("True"));
+    EXPECT_EQ(result->displayValue(0, 6), QVariant(true));
+}
+
+TEST_F(DbQueryTest, PostWritesTextsWhole)
+{
+    openItems();
+    // Shorter after longer, so a reused buffer must not leave bytes behind.
+    const std::pair<QString, const char*> cases[] = {
+        {QString::fromUtf8("Größenwahn"), "4772c3b6c39f656e7761686e"},
+        {QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b"), "610062"},
+        {QString(), ""},
+        {QString::fromUtf8("Öß"), "c396c39f"},
+        {QString(QChar(0xD800)) + QStringLiteral("x"), "efbfbd78"}, // a lone surrogate: the replacement character
+    };
+    QStringList expected;
+    for (const auto& [name, hex] : cases) {
+        addItem(1, name);
+        expected.append(QString::fromLatin1(hex) + QStringLiteral(",0"));
+    }
+    const QString stored =
+        db.rows(QStringLiteral("SELECT hex(CAST(Name AS BLOB)), Name IS NULL FROM Items ORDER BY ID")).toLower();
+    EXPECT_EQ(stored.toStdString(), expected.join(u'|').toStdString());
 }
 
 TEST_F(DbQueryTest, DisconnectClosesTheQueries)
