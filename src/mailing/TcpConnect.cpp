@@ -1,7 +1,10 @@
 #include "mailing/TcpConnect.h"
 
+#include <QUrl>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -132,12 +135,15 @@ TcpConnectResult connectTo(const QHostAddress& address, quint16 port, QDeadlineT
 
 HostAddresses ResolveHost(const QString& host)
 {
+    // A name with umlauts is looked up in its ASCII form (RFC 5891).
+    const QByteArray name = QUrl::toAce(host);
+    if (name.isEmpty())
+        return {{}, QStringLiteral("Invalid host name.")};
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_IDN; // a name with umlauts is looked up in its ASCII form
     addrinfo* found = nullptr;
-    const int error = ::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found);
+    const int error = ::getaddrinfo(name.constData(), nullptr, &hints, &found);
     if (error != 0)
         return {{}, error == EAI_SYSTEM ? systemError(errno) : QString::fromLocal8Bit(::gai_strerror(error))};
     HostAddresses result;
