@@ -486,8 +486,9 @@ TEST(TcpConnect, NameLookupIsBoundedAndCancellable)
             ConnectTcp(c.host, listener.serverPort(), QDeadlineTimer(c.deadlineMs), stop, c.resolve);
         EXPECT_EQ(result.status, c.status) << c.name;
         EXPECT_EQ(result.error, c.error) << c.name;
-        if (c.stopAtAsk != 0)
+        if (c.stopAtAsk != 0) {
             EXPECT_EQ(asked, c.stopAtAsk) << c.name;
+        }
         EXPECT_EQ(result.descriptor >= 0, c.status == Status::Connected) << c.name;
         if (result.descriptor >= 0)
             ::close(result.descriptor);
