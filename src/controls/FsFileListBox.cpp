@@ -239,6 +239,9 @@ FsResult TFsFileListBox::applyFilePath(const QString& editText)
         filePart = QFileInfo(path).fileName();
     }
     if (TFsDirectoryListBox* list = dirList()) {
+        // The list would show the nearest existing parent instead.
+        if (!QFileInfo(folder).isDir())
+            return FsResult::failure(QStringLiteral("The %1 directory does not exist").arg(editText));
         // It moves this list through its change.
         list->setDirectory(folder);
     } else if (TFsDirectoryTree* tree = dirTree()) {

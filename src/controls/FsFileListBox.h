@@ -53,7 +53,8 @@ public:
     // Applies a typed path: a folder part moves the linked directory list or tree (or this list),
     // a wildcard pattern becomes the mask, a name selects that file (switching the mask to it when
     // the mask hides it). Fails with "The %s file does not exist" when the name is no file of the folder
-    // reached, keeping that folder and mask.
+    // reached, keeping that folder and mask; linked to a directory list, fails with "The %s directory
+    // does not exist" when the folder part is no folder, changing nothing.
     FsResult applyFilePath(const QString& editText);
 
     QString selectedName() const;

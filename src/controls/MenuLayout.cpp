@@ -24,6 +24,20 @@ QList<MenuFill> selection(const Edges& e, int from, bool selectBorder)
             {span(from + 1, e.t + 1, e.r - 2, e.b - 1), MenuPaint::ColorSelect}};
 }
 
+// CharacterEnds of a caption as it is drawn: an "&" goes with the character after it, so the
+// access key ("&x") and a literal "&" ("&&") are never cut apart.
+QList<qsizetype> DrawnCharacterEnds(const QString& caption)
+{
+    QList<qsizetype> ends = CharacterEnds(caption);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i + 1 < ends.size(); ++i) {
+        if (ends[i] - start == 1 && caption[start] == u'&')
+            ends.removeAt(i);
+        start = ends[i];
+    }
+    return ends;
+}
+
 } // namespace
 
 QList<MenuFill> BarItemFills(const QRect& item, MenuItemState state, MenuLookFlags look)
@@ -57,7 +71,7 @@ QList<MenuFill> DropDownFills(const QRect& item, MenuItemState state, bool image
 
 QString ShortenMenuCaption(const QString& caption, const std::function<bool(const QString&)>& fits)
 {
-    const QList<qsizetype> ends = CharacterEnds(caption);
+    const QList<qsizetype> ends = DrawnCharacterEnds(caption);
     if (ends.isEmpty())
         return caption;
     const bool longCaption = ends.size() >= 7;

@@ -44,7 +44,7 @@ QList<MenuFill> DropDownFills(const QRect& item, MenuItemState state, bool image
 // Shortens a caption that does not fit: seven characters or more end in "..." and lose the
 // characters before it while fits() says no, down to one character and "..."; shorter captions
 // end in "." and shrink the same way, down to one character and "." ("." alone for a single
-// character). Characters are grapheme clusters.
+// character). Characters are grapheme clusters; an "&" counts with the character after it.
 QString ShortenMenuCaption(const QString& caption, const std::function<bool(const QString&)>& fits);
 
 // Where a caption is drawn inside its text rectangle, and what remains of it.

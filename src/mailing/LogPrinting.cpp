@@ -10,9 +10,11 @@
 #include "platform/ScreenCursor.h"
 #include "platform/StagedFile.h"
 
+#include <QDir>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 
 #include <memory>
 
@@ -20,6 +22,7 @@ namespace {
 
 constexpr int kDeviceFailure = -11;
 constexpr int kNoPrinter = -15;
+constexpr int kTempFileFailure = -46;
 
 LogPrintChoice chooseWithDialog(const QString& title, QWidget* parent)
 {
@@ -38,8 +41,17 @@ void previewWithDialog(QPrinter& printer, const std::function<void(QPrinter&)>& 
     dialog.exec();
 }
 
+std::unique_ptr<QPrinter> pdfPrinter(const QString& pdfFile)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdfFile);
+    return printer;
+}
+
 // The printer of the choice, writing a PDF into pdfFile; nullptr when the chosen printer is not
-// there (any more).
+// there (any more). A queue's pages are drawn into pdfFile on the queue's paper, so that the
+// job handed to the queue and its number come from us.
 std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice, const QString& pdfFile)
 {
     switch (choice.destination) {
@@ -47,14 +59,13 @@ std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice, const QString
         const QPrinterInfo info = QPrinterInfo::printerInfo(choice.printerName);
         if (info.isNull())
             return nullptr;
-        return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    }
-    case LogPrintDestination::PdfFile: {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(pdfFile);
+        const QPageLayout page = QPrinter(info, QPrinter::HighResolution).pageLayout();
+        auto printer = pdfPrinter(pdfFile);
+        printer->setPageLayout(page);
         return printer;
     }
+    case LogPrintDestination::PdfFile:
+        return pdfPrinter(pdfFile);
     case LogPrintDestination::Preview:
         break;
     }
@@ -62,15 +73,19 @@ std::unique_ptr<QPrinter> printerFor(const LogPrintChoice& choice, const QString
 }
 
 // Why nothing can be printed to the destination, found before anything is drawn; kReportDone
-// when it can. A system queue must take jobs; a PDF file gets its temporary file beside it.
-int destinationRefusal(const LogPrintChoice& choice, IPrintQueues& queues, StagedFile& staged)
+// when it can. A system queue must take jobs and gets a job file; a PDF file gets its temporary
+// file beside it.
+int destinationRefusal(const LogPrintChoice& choice, IPrintQueues& queues, QTemporaryFile& jobFile,
+                       StagedFile& staged)
 {
     switch (choice.destination) {
     case LogPrintDestination::Printer: {
         const PrintQueueState state = queues.state(choice.printerName);
         if (!state.known)
             return kNoPrinter;
-        return state.accepting ? kReportDone : kDeviceFailure;
+        if (!state.accepting)
+            return kDeviceFailure;
+        return jobFile.open() ? kReportDone : kTempFileFailure;
     }
     case LogPrintDestination::PdfFile:
         return staged.create() ? kReportDone : kDeviceFailure;
@@ -80,14 +95,14 @@ int destinationRefusal(const LogPrintChoice& choice, IPrintQueues& queues, Stage
     return kReportDone;
 }
 
-// A queue's print counts only when the queue has the job afterwards.
-int printToQueue(IPrintQueues& queues, const QString& queue, const std::function<int()>& render, QWidget* parent)
+// A queue's print counts only when the queue took the complete job file.
+int printToQueue(IPrintQueues& queues, const QString& queue, const QString& title, const QString& jobFile,
+                 const std::function<int()>& render, QWidget* parent)
 {
-    const int lastJob = queues.lastJob(queue);
     const int code = render();
     if (code != kReportDone)
         return code;
-    if (queues.lastJob(queue) <= lastJob)
+    if (!IsCompletePdf(jobFile) || queues.submit(queue, jobFile, title) <= 0)
         return kDeviceFailure;
     if (queues.state(queue).paused) {
         ScreenCursor::set(CursorShape::Default);
@@ -168,13 +183,15 @@ int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent
     ScreenCursor::set(CursorShape::Hourglass);
 
     IPrintQueues& queues = seams.printQueues ? *seams.printQueues : SystemPrintQueues();
+    QTemporaryFile jobFile(QDir::tempPath() + QStringLiteral("/kubNEWS-XXXXXX.pdf"));
     StagedFile staged(choice.pdfFile);
-    const int refusal = destinationRefusal(choice, queues, staged);
+    const int refusal = destinationRefusal(choice, queues, jobFile, staged);
     if (refusal != kReportDone) {
         ShowReportError(refusal, context, parent);
         return refusal;
     }
-    const std::unique_ptr<QPrinter> printer = printerFor(choice, staged.path());
+    const std::unique_ptr<QPrinter> printer =
+        printerFor(choice, choice.destination == LogPrintDestination::Printer ? jobFile.fileName() : staged.path());
     if (!printer) {
         ShowReportError(kNoPrinter, context, parent);
         return kNoPrinter;
@@ -199,7 +216,7 @@ int PrintLog(const QString& title, const QTextDocument& content, QWidget* parent
         if (choice.destination == LogPrintDestination::PdfFile)
             code = printToPdf(staged, render);
         else
-            code = printToQueue(queues, choice.printerName, render, parent);
+            code = printToQueue(queues, choice.printerName, title, jobFile.fileName(), render, parent);
     }
     if (code != kReportDone)
         ShowReportError(code, context, parent);

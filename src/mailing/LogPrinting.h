@@ -43,8 +43,8 @@ inline constexpr int kReportCancelled = -99;
 // Prints a log, or shows or writes it, through the layout: reads the layout, lets the user choose
 // the destination, then lays the content out and paints it there. A PDF file is written beside
 // its target and replaces it only once complete. A printer queue is asked before printing
-// whether it takes jobs and afterwards whether the job arrived; a paused queue gets the job
-// with an information that it waits. Every failure has shown its box (ShowReportError with the
+// whether it takes jobs, then handed the pages as a PDF job and counts only when it took the job;
+// a paused queue gets the job with an information that it waits. Every failure has shown its box (ShowReportError with the
 // context "Druck"); a cancelled dialog shows none. Returns
 // kReportDone, kReportCancelled or the failure's code. Holds the hourglass while it works.
 // content is only read. Main thread.

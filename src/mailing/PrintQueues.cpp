@@ -3,6 +3,7 @@
 #include <cups/cups.h>
 
 #include <QByteArray>
+#include <QFile>
 
 namespace {
 
@@ -24,15 +25,10 @@ public:
         return result;
     }
 
-    int lastJob(const QString& queue) override
+    int submit(const QString& queue, const QString& pdfFile, const QString& title) override
     {
-        cups_job_t* jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 1, CUPS_WHICHJOBS_ALL);
-        int last = 0;
-        for (int i = 0; i < count; ++i)
-            last = qMax(last, jobs[i].id);
-        cupsFreeJobs(count, jobs);
-        return last;
+        return cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), QFile::encodeName(pdfFile).constData(),
+                              title.toUtf8().constData(), 0, nullptr);
     }
 };
 

@@ -14,9 +14,9 @@ class IPrintQueues {
 public:
     virtual ~IPrintQueues() = default;
     virtual PrintQueueState state(const QString& queue) = 0;
-    // The highest number of the user's jobs on the queue, finished ones included; 0 for none.
-    // A job printed later has a higher number.
-    virtual int lastJob(const QString& queue) = 0;
+    // Hands a PDF file to the queue as a job of that title; the job's number, 0 when the queue
+    // did not take it.
+    virtual int submit(const QString& queue, const QString& pdfFile, const QString& title) = 0;
 };
 
 // The system's print queues (CUPS, asked through libcups). Main thread.

@@ -147,6 +147,24 @@ TEST_F(DirectoryListBoxTest, DoubleClickEntersAFolderAndTheLinkedControlsFollow)
     EXPECT_EQ(files.directory(), box.directory());
 }
 
+TEST_F(DirectoryListBoxTest, AMissingFolderTypedIntoTheFileListIsReportedAndNothingMoves)
+{
+    TFsDirectoryListBox box(nullptr, &volumes);
+    TFsFileListBox files(nullptr, &icons);
+    box.setFileList(&files);
+    const QString shown = path(QStringLiteral("fest/Daten"));
+    for (const QString& typed : {QStringLiteral("fehlt/*.txt"), QStringLiteral("fehlt/brief.html"),
+                                path(QStringLiteral("fest/fehlt/tief/"))}) {
+        box.setDirectory(shown);
+        const FsResult applied = files.applyFilePath(typed);
+        EXPECT_FALSE(applied.ok()) << typed.toStdString();
+        EXPECT_EQ(applied.message(), QStringLiteral("The %1 directory does not exist").arg(typed));
+        EXPECT_EQ(box.directory(), shown) << typed.toStdString();
+        EXPECT_EQ(files.directory(), shown) << typed.toStdString();
+        EXPECT_EQ(files.mask(), QStringLiteral("*.*")) << typed.toStdString();
+    }
+}
+
 TEST_F(DirectoryListBoxTest, RemovedFolderShowsItsExistingParent)
 {
     TFsDirectoryListBox box(nullptr, &volumes);

@@ -4,12 +4,17 @@
 
 namespace {
 
-// Ten pixels a drawn character: "&" and combining marks take no room.
+// Ten pixels a drawn character: an access-key "&" and combining marks take no room, "&&" draws one "&".
 int fakeWidth(const QString& text)
 {
     int width = 0;
-    for (const QChar c : text) {
-        if (c != u'&' && c.category() != QChar::Mark_NonSpacing)
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&') {
+            if (i + 1 == text.size() || text[i + 1] != u'&')
+                continue;
+            ++i;
+        }
+        if (text[i].category() != QChar::Mark_NonSpacing)
             width += 10;
     }
     return width;
@@ -43,6 +48,10 @@ TEST(MenuLayout, ShorteningRule)
         {"an empty caption stays empty", QString(), 0, QString()},
         {"a combining mark stays with its letter", QStringLiteral("Mu\u0308ller"), 50, QStringLiteral("Mu\u0308ll.")},
         {"a combining mark is never cut off", QStringLiteral("Mu\u0308ller"), 0, QStringLiteral("M.")},
+        {"the access key stays with its letter", QStringLiteral("Daten&sicherung"), 85, QStringLiteral("Daten...")},
+        {"a short caption keeps its access key whole", QStringLiteral("Ja&hr"), 30, QStringLiteral("Ja.")},
+        {"an access key counts as one character", QStringLiteral("&Ansicht"), 0, QStringLiteral("&A...")},
+        {"a literal ampersand stays whole", QStringLiteral("Ton && Bild"), 75, QStringLiteral("Ton ...")},
     };
     for (const Case& c : cases) {
         const QString shortened =

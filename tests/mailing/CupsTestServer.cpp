@@ -21,7 +21,7 @@ bool writeText(const QString& path, const QString& text)
 
 } // namespace
 
-CupsTestServer::CupsTestServer()
+CupsTestServer::CupsTestServer(JobHistory history)
     : m_oldServer(qgetenv("CUPS_SERVER")),
       m_hadServer(qEnvironmentVariableIsSet("CUPS_SERVER"))
 {
@@ -37,8 +37,9 @@ CupsTestServer::CupsTestServer()
     const bool written =
         writeText(root + QStringLiteral("/cupsd.conf"),
                   QStringLiteral("Listen ") + socket +
-                      QStringLiteral("\nLogLevel warn\nWebInterface No\nBrowsing Off\nDefaultAuthType None\n"
-                                     "<Location />\n") +
+                      QStringLiteral("\nLogLevel warn\nWebInterface No\nBrowsing Off\nDefaultAuthType None\n") +
+                      (history == JobHistory::Dropped ? QStringLiteral("PreserveJobHistory No\n") : QString()) +
+                      QStringLiteral("<Location />\n") +
                       allowAll + QStringLiteral("</Location>\n<Location /admin>\n") + allowAll +
                       QStringLiteral("</Location>\n<Policy default>\n  <Limit All>\n") + allowAll +
                       QStringLiteral("  </Limit>\n</Policy>\n")) &&

@@ -10,7 +10,9 @@
 // until it ends. Needs Debian's cupsd and lpadmin; error() tells why it did not start.
 class CupsTestServer {
 public:
-    CupsTestServer();
+    enum class JobHistory { Kept, Dropped };
+    // Dropped: a finished job is forgotten at once, as on a server without job history.
+    explicit CupsTestServer(JobHistory history = JobHistory::Kept);
     ~CupsTestServer();
     CupsTestServer(const CupsTestServer&) = delete;
     CupsTestServer& operator=(const CupsTestServer&) = delete;

@@ -1,8 +1,11 @@
 #include "mailing/LogPrinting.h"
+#include "mailing/PdfCompleteness.h"
 #include "mailing/PrintQueues.h"
 
 #include "CupsTestServer.h"
 #include "platform/MessageBoxes.h"
+
+#include <cups/cups.h>
 
 #include <QPrinterInfo>
 #include <QTextDocument>
@@ -31,13 +34,20 @@ QTextDocument* shortLog(QObject* parent)
     return document;
 }
 
-// A print system whose answers the test sets; its job numbers grow only when told.
+// A print system whose answers the test sets; it takes jobs unless told not to.
 struct FakeQueues : IPrintQueues {
     PrintQueueState answer{true, true, false};
     int jobs = 0;
     bool jobsArrive = true;
+    QString title;
+    bool completeFile = false;
     PrintQueueState state(const QString&) override { return answer; }
-    int lastJob(const QString&) override { return jobsArrive ? jobs++ : jobs; }
+    int submit(const QString&, const QString& pdfFile, const QString& jobTitle) override
+    {
+        title = jobTitle;
+        completeFile = IsCompletePdf(pdfFile);
+        return jobsArrive ? ++jobs : 0;
+    }
 };
 
 TEST(LogPrintQueue, AQueueThatRefusesJobsOrIsUnknownIsNotPrintedOn)
@@ -69,6 +79,8 @@ TEST(LogPrintQueue, AQueueThatRefusesJobsOrIsUnknownIsNotPrintedOn)
 // The real print system, in a scheduler of the test's own.
 class RealQueue : public ::testing::Test {
 protected:
+    explicit RealQueue(CupsTestServer::JobHistory history = CupsTestServer::JobHistory::Kept) : server(history) {}
+
     void SetUp() override
     {
         if (!server.running())
@@ -78,7 +90,14 @@ protected:
     }
 
     int print(LogPrintSeams seams) { return PrintLog(QStringLiteral("News 08.12.2026 #1"), *shortLog(&owner), nullptr, seams); }
-    int lastJob() { return SystemPrintQueues().lastJob(kQueue); }
+    // The jobs the queue knows, finished ones included.
+    static int jobCount()
+    {
+        cups_job_t* jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+        cupsFreeJobs(count, jobs);
+        return count;
+    }
 
     CupsTestServer server;
     MessageBoxRecorder boxes;
@@ -87,10 +106,10 @@ protected:
 
 TEST_F(RealQueue, AQueueThatTakesJobsGetsTheJob)
 {
-    const int before = lastJob();
+    const int before = jobCount();
     EXPECT_EQ(print(printerSeams(kQueue)), kReportDone);
     EXPECT_TRUE(boxes.boxes().isEmpty()) << boxes.texts().join(u'\n').toStdString();
-    EXPECT_GT(lastJob(), before);
+    EXPECT_GT(jobCount(), before);
 }
 
 TEST_F(RealQueue, AQueueThatRejectsJobsShowsTheFailureBox)
@@ -99,23 +118,48 @@ TEST_F(RealQueue, AQueueThatRejectsJobsShowsTheFailureBox)
     const PrintQueueState state = SystemPrintQueues().state(kQueue);
     EXPECT_TRUE(state.known);
     EXPECT_FALSE(state.accepting);
-    const int before = lastJob();
+    const int before = jobCount();
     EXPECT_EQ(print(printerSeams(kQueue)), -11);
     EXPECT_EQ(boxes.texts(), QStringList{kRefused});
-    EXPECT_EQ(lastJob(), before);
+    EXPECT_EQ(jobCount(), before);
 }
 
 TEST_F(RealQueue, APausedQueueKeepsTheJobAndTheUserIsTold)
 {
     ASSERT_TRUE(server.run(QStringLiteral("/usr/sbin/cupsdisable"), {kQueue}));
     EXPECT_TRUE(SystemPrintQueues().state(kQueue).paused);
-    const int before = lastJob();
+    const int before = jobCount();
     EXPECT_EQ(print(printerSeams(kQueue)), kReportDone);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].icon, MsgIcon::Information);
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Der Drucker \"Testdrucker\" ist angehalten.\r\n\r\nDer "
                                                         "Druckauftrag wartet, bis der Drucker fortgesetzt wird.")});
-    EXPECT_GT(lastJob(), before);
+    EXPECT_GT(jobCount(), before);
+}
+
+// A server that forgets a job once it is printed, which a fast queue does before it is asked.
+class RealQueueWithoutHistory : public RealQueue {
+protected:
+    RealQueueWithoutHistory() : RealQueue(CupsTestServer::JobHistory::Dropped) {}
+};
+
+TEST_F(RealQueueWithoutHistory, AJobPrintedAndForgottenIsASuccess)
+{
+    for (int job = 0; job < 3; ++job) {
+        EXPECT_EQ(print(printerSeams(kQueue)), kReportDone) << job;
+        EXPECT_TRUE(boxes.boxes().isEmpty()) << boxes.texts().join(u'\n').toStdString();
+    }
+}
+
+TEST_F(RealQueue, TheQueueGetsTheWholeLogUnderItsTitle)
+{
+    FakeQueues queues;
+    LogPrintSeams seams = printerSeams(kQueue);
+    seams.printQueues = &queues;
+    EXPECT_EQ(print(seams), kReportDone);
+    EXPECT_EQ(queues.jobs, 1);
+    EXPECT_EQ(queues.title, QStringLiteral("News 08.12.2026 #1"));
+    EXPECT_TRUE(queues.completeFile);
 }
 
 TEST_F(RealQueue, AJobThatNeverArrivesIsNoSuccess)
