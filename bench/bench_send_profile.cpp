@@ -72,6 +72,6 @@ int main(int argc, char** argv)
         readRecipients(dir.filePath(profile[QStringLiteral("recipients_to")].toString()), arguments.mails);
     generator->SetUserData(recipients);
     RunSendBench("bench_send_profile end to end", arguments.port, int(recipients.count()), arguments.reconnectEvery,
-                 std::make_unique<GeneratorMailSource>(std::move(generator), recipients));
+                 std::make_unique<GeneratorMailSource>(std::move(generator)));
     return 0;
 }

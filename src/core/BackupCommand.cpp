@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -26,7 +25,7 @@
 namespace {
 
 constexpr int kBarMaximum = 10001;
-// A removable medium with less room than this takes no volume.
+// A removable medium with room for less than this takes no volume.
 constexpr qint64 kSmallestVolume = 64 * 1024;
 
 // The kind of the volume holding path: the one with the longest mount point above it.
@@ -66,8 +65,9 @@ void TBackupCommand::BackupDatabase()
         MessageBoxes::warning(BusyGuard::refusalText(), m_parent);
         return;
     }
+    // Whatever an earlier run left there could stand in the archive's way.
     const QString tmp = AppPaths::tmpFolder();
-    if (!QDir().mkpath(tmp)) {
+    if (!MakeEmptyFolder(tmp)) {
         MessageBoxes::error(QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!"), m_parent);
         return;
     }
@@ -127,8 +127,6 @@ bool TBackupCommand::CreateBackupArchive(TZipRun& run, QString& archiveName, con
     archiveName = QStringLiteral("BackupNews_") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
                   QStringLiteral(".zip");
     const QString path = dir + u'/' + archiveName;
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        return false;
     QStringList files;
     for (const QString& name : TDBFiles().Items)
         files.append(dir + u'/' + name);
@@ -150,7 +148,7 @@ std::optional<QString> TBackupCommand::SelectBackupTarget()
 void TBackupCommand::copyToTarget(TZipRun& run, const QString& archiveName, const QString& target)
 {
     const bool removable = volumeKindOf(m_seams.volumes->volumes(), target) == VolumeKind::Removable;
-    // A removable medium takes a volume as large as its free space.
+    // A removable medium takes a volume as large as its free space allows.
     const auto medium = [this](const QString& folder) -> std::optional<ZipMedium> {
         const qint64 free = m_seams.freeSpace(folder);
         if (free < 0) {
@@ -158,11 +156,12 @@ void TBackupCommand::copyToTarget(TZipRun& run, const QString& archiveName, cons
                                 m_parent);
             return std::nullopt;
         }
-        if (free < kSmallestVolume) {
-            MessageBoxes::warning(QStringLiteral("Auf dem Datenträger sind weniger als 64 KB frei."), m_parent);
+        const qint64 bound = ZipVolumeBound(free);
+        if (bound < kSmallestVolume) {
+            MessageBoxes::warning(QStringLiteral("Auf dem Datenträger sind weniger als 128 KB frei."), m_parent);
             return std::nullopt;
         }
-        return ZipMedium{folder, free};
+        return ZipMedium{folder, bound};
     };
     ZipMedium first{target, 0};
     if (removable) {

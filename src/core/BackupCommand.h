@@ -29,8 +29,8 @@ struct TBackupSeams {
 // The backup command "Sichern": copies and packs the database into the work folder's "Tmp",
 // makes the archive "BackupNews_<dd.MM.yyyy>.zip" there and copies it to a folder the user
 // chooses, as one file on a fixed or network volume and as a split set across media on a
-// removable one. The database folder is only read; "Tmp" is deleted at the end. Holds the busy
-// guard while it runs. Main thread only.
+// removable one. The database folder is only read; "Tmp" is emptied at the start (or the command
+// ends with a box) and deleted at the end. Holds the busy guard while it runs. Main thread only.
 class TBackupCommand {
 public:
     TBackupCommand(TDM2& dm, QWidget* parent, TBackupSeams seams = {});

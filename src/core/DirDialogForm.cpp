@@ -4,6 +4,7 @@
 #include "controls/FsDirectoryTree.h"
 #include "controls/FsFileListBox.h"
 #include "controls/TFlatSB.h"
+#include "core/PickerDialog.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
 
@@ -15,17 +16,11 @@
 #include <QVBoxLayout>
 
 TDirDialogForm::TDirDialogForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* icons)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_commandUpdater(new CommandUpdater(this))
+    : QDialog(parent, PickerDialog::kWindowFlags), m_commandUpdater(new CommandUpdater(this))
 {
-    setObjectName(QStringLiteral("DirDialogForm"));
-    setWindowTitle(QStringLiteral("kubNEWSLETTER"));
-
-    auto* title = new QLabel(QStringLiteral("Auswahl Sicherungsdatei..."), this);
+    QLabel* title =
+        PickerDialog::setUp(*this, QStringLiteral("DirDialogForm"), QStringLiteral("Auswahl Sicherungsdatei..."));
     title->setObjectName(QStringLiteral("Label3"));
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
     auto* hint = new QLabel(QStringLiteral("Bitte wählen Sie die Sicherungsdatei aus."), this);
     hint->setObjectName(QStringLiteral("Label4"));
 
@@ -95,7 +90,7 @@ void TDirDialogForm::SelectSichOKExecute()
 
 void TDirDialogForm::FlatSB1Click()
 {
-    if (!MessageBoxes::askYesNo(QStringLiteral("Einspielen abbrechen?"), MsgIcon::Warning, this))
+    if (!MessageBoxes::askYesNo(QStringLiteral("Einspielen abbrechen?"), MsgIcon::Question, this))
         return;
     reject();
 }

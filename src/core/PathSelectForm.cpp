@@ -4,6 +4,7 @@
 #include "controls/DialogKeys.h"
 #include "controls/FsDirectoryTree.h"
 #include "controls/TFlatSB.h"
+#include "core/PickerDialog.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
 
@@ -14,16 +15,10 @@
 #include <QVBoxLayout>
 
 TPathSelectForm::TPathSelectForm(QWidget* parent, VolumeProvider* volumes, ShellIcons* icons)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_commandUpdater(new CommandUpdater(this))
+    : QDialog(parent, PickerDialog::kWindowFlags), m_commandUpdater(new CommandUpdater(this))
 {
-    setObjectName(QStringLiteral("PathSelectForm"));
-    setWindowTitle(QStringLiteral("kubNEWSLETTER"));
-
-    auto* title = new QLabel(QStringLiteral("Auswahl Verzeichnis..."), this);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    title->setFont(titleFont);
+    QLabel* title =
+        PickerDialog::setUp(*this, QStringLiteral("PathSelectForm"), QStringLiteral("Auswahl Verzeichnis..."));
 
     Label2 = new QLabel(QStringLiteral("Bitte wählen Sie ein Verzeichnis aus."), this);
     Label2->setObjectName(QStringLiteral("Label2"));

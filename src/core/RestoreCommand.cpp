@@ -3,6 +3,7 @@
 #include "core/BackupUSPForm.h"
 #include "core/DM.h"
 #include "core/DirDialogForm.h"
+#include "core/PathSelectForm.h"
 #include "core/ProgressPause.h"
 #include "core/Records.h"
 #include "core/ZipRun.h"
@@ -12,6 +13,7 @@
 #include "platform/DbError.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ZipVolumeJoiner.h"
 
 #include <QCoreApplication>
@@ -61,16 +63,33 @@ TRestoreCommand::TRestoreCommand(TDM2& dm, TDatabaseAvailability& availability, 
     TRestoreFileOps& files = m_seams.files;
     if (!files.rename)
         files.rename = [](const QString& from, const QString& to) { return QDir().rename(from, to); };
+    // The folder's parent must exist: a rollback removes only the folder itself.
     if (!files.makeFolder)
-        files.makeFolder = [](const QString& folder) { return QDir().mkdir(folder); };
-    if (!files.copy)
-        files.copy = [](const QString& from, const QString& to) { return QFile::copy(from, to); };
+        files.makeFolder = [](const QString& folder) { return QDir().mkdir(folder, PrivateFiles::kFolderPermissions); };
+    // A copy keeps the rights of its source.
+    if (!files.copy) {
+        files.copy = [](const QString& from, const QString& to) {
+            return QFile::copy(from, to) && QFile::setPermissions(to, PrivateFiles::kFilePermissions);
+        };
+    }
     if (!files.deleteTree)
         files.deleteTree = DeleteDirectoryTree;
     if (!m_seams.freeSpace)
         m_seams.freeSpace = FreeSpaceOf;
     if (!m_seams.now)
         m_seams.now = [] { return QDateTime::currentDateTime(); };
+    if (!m_seams.chooseVolumeFolder) {
+        m_seams.chooseVolumeFolder = [this](int part, const QString& folder) -> std::optional<QString> {
+            TPathSelectForm picker(m_parent);
+            picker.Label2->setText(QStringLiteral("Teil ") + QString::number(part) +
+                                   QStringLiteral(" der Sicherung suchen in..."));
+            picker.StartPath = folder;
+            picker.exec();
+            if (!picker.OKPressed())
+                return std::nullopt;
+            return picker.SelectedPath();
+        };
+    }
     if (!m_seams.chooseArchive) {
         m_seams.chooseArchive = [this]() -> std::optional<QString> {
             TDirDialogForm picker(m_parent);
@@ -117,9 +136,7 @@ void TRestoreCommand::RestoreDatabase()
 
     // A file left by an earlier run must never be taken for an extracted one.
     const QString tmp = AppPaths::tmpFolder();
-    if (QFileInfo::exists(tmp))
-        m_seams.files.deleteTree(tmp);
-    if (!QDir().mkpath(tmp) || !entriesOf(tmp).isEmpty()) {
+    if (!MakeEmptyFolder(tmp)) {
         MessageBoxes::error(QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!"), m_parent);
         return;
     }
@@ -157,6 +174,15 @@ void TRestoreCommand::RestoreDatabase()
 
 bool TRestoreCommand::preflight(const QString& databaseFolder)
 {
+    // A folder that cannot be deleted again could be neither rolled back nor replaced.
+    if (!DirectoryTreeDeletable(databaseFolder)) {
+        MessageBoxes::error(QStringLiteral("Das Datenbankverzeichnis \"") + databaseFolder +
+                                QStringLiteral("\" kann nicht ersetzt werden: es liegt direkt unter \"/\", ist der "
+                                               "persönliche Ordner oder liegt über ihm, oder es ist eine Verknüpfung."
+                                               "\r\n\r\nDie Sicherung kann dort nicht eingespielt werden."),
+                            m_parent);
+        return false;
+    }
     const TDBFiles files;
     const bool exists = QFileInfo(databaseFolder).isDir();
     if (exists) {
@@ -226,12 +252,8 @@ bool TRestoreCommand::ExtractBackupArchive(TZipRun& run, const QString& dir, con
     QString path = archivePath;
     if (ZipVolumeJoiner::isSplitSet(archivePath)) {
         path = dir + u'/' + QFileInfo(archivePath).fileName();
-        const ZipVolumeJoiner::Result joined = ZipVolumeJoiner::join(archivePath, path);
-        if (!joined.ok) {
-            MessageBoxes::error(
-                QStringLiteral("Fehler beim Dekomprimieren der Sicherungsdatei!\r\n\r\n") + joined.message, m_parent);
+        if (!joinVolumes(archivePath, dir + QStringLiteral("/Teile"), path))
             return false;
-        }
     }
     const QStringList files = TDBFiles().Items;
     const std::optional<qint64> size = run.engine.extractedSize(path, files);
@@ -242,6 +264,44 @@ bool TRestoreCommand::ExtractBackupArchive(TZipRun& run, const QString& dir, con
         return false;
     }
     return run.engine.extract(path, dir, files) && !run.events.ZipErrorFlag;
+}
+
+bool TRestoreCommand::joinVolumes(const QString& lastVolume, const QString& partsFolder, const QString& target)
+{
+    // The parts may lie on several media, which are taken out again: each is copied first.
+    ZipVolumeJoiner::Result result{false, QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!")};
+    if (PrivateFiles::makeFolder(partsFolder)) {
+        result = ZipVolumeJoiner::copyVolumes(
+            lastVolume, partsFolder,
+            [this](int part, const QString& name, const QString& folder) { return askForVolume(part, name, folder); });
+    }
+    if (result.ok)
+        result = ZipVolumeJoiner::join(partsFolder + u'/' + QFileInfo(lastVolume).fileName(), target);
+    m_seams.files.deleteTree(partsFolder);
+    if (!result.ok && !result.cancelled)
+        MessageBoxes::error(QStringLiteral("Fehler beim Dekomprimieren der Sicherungsdatei!\r\n\r\n") + result.message,
+                            m_parent);
+    return result.ok;
+}
+
+std::optional<QString> TRestoreCommand::askForVolume(int part, const QString& name, const QString& folder)
+{
+    const QString number = QString::number(part);
+    for (;;) {
+        const MsgAnswer answer = MessageBoxes::show(
+            QStringLiteral("Teil ") + number + QStringLiteral(" der Sicherung (\"") + name +
+                QStringLiteral("\") wurde in \"") + folder +
+                QStringLiteral("\" nicht gefunden.\r\n\r\nBitte legen Sie den Datenträger mit Teil ") + number +
+                QStringLiteral(" der Sicherung ein.\r\n\r\nJa: Teil ") + number + QStringLiteral(" in \"") + folder +
+                QStringLiteral("\" suchen\r\nNein: einen anderen Ordner wählen\r\nAbbrechen: Einspielen abbrechen"),
+            MsgIcon::Question, MsgButtons::YesNoCancel, m_parent);
+        if (answer == MsgAnswer::Cancel)
+            return std::nullopt;
+        if (answer == MsgAnswer::Yes)
+            return folder;
+        if (std::optional<QString> chosen = m_seams.chooseVolumeFolder(part, folder))
+            return chosen;
+    }
 }
 
 bool TRestoreCommand::replaceDatabase(TZipRun& run, const QString& databaseFolder)

@@ -2,27 +2,24 @@
 
 #include "mail/MailSource.h"
 #include "mail/MessageGenerator.h"
-#include "mail/RecipientList.h"
 
 #include <memory>
 
 // A send run's mails from its message generator, which the send workflow has filled on the
-// main thread, and the recipient list it was given. Owns the generator and the message object
+// main thread with the recipients among the rest. Owns the generator and the message object
 // it fills; used by the run's thread.
 class GeneratorMailSource final : public IMailSource {
 public:
-    GeneratorMailSource(std::unique_ptr<TMessageGenerator> generator, TRecipientList recipients);
+    explicit GeneratorMailSource(std::unique_ptr<TMessageGenerator> generator);
 
     bool prepare() override { return m_generator->Prepare(); }
-    bool buildNext() override;
+    bool buildNext() override { return m_generator->BuildNext(m_message); }
     bool done() const override { return m_generator->Done(); }
     QString errorText() const override { return m_generator->ErrorText(); }
     const TMailMessage& message() const override { return m_message; }
-    QStringList remainingRecipients() const override;
+    QStringList remainingRecipients() const override { return m_generator->PendingAddresses(); }
 
 private:
     std::unique_ptr<TMessageGenerator> m_generator;
-    TRecipientList m_recipients;
-    qsizetype m_built = 0;
     TMailMessage m_message;
 };

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kLatin1[] = "iso-8859-1";
@@ -152,6 +154,14 @@ TMessageGenerator::EncodedPart TMessageGenerator::encodedPart(Part& part, const 
         text = fill(latin1);
     part.LastLatin1 = latin1;
     return {QByteArray(latin1 ? kLatin1 : kUtf8), encodeText(text, latin1), QByteArray()};
+}
+
+QStringList TMessageGenerator::PendingAddresses() const
+{
+    QStringList addresses;
+    for (qsizetype i = std::max<qsizetype>(m_next, 0); i < m_recipients.count(); ++i)
+        addresses.append(m_recipients.at(i).Address());
+    return addresses;
 }
 
 bool TMessageGenerator::fail(int code, const char* text)

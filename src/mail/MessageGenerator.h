@@ -53,6 +53,8 @@ public:
     int ErrorCode() const { return m_errorCode; }
 
     qsizetype RecipientCount() const { return m_recipients.count(); }
+    // The addresses of the recipients whose mails BuildNext has not built yet, in order.
+    QStringList PendingAddresses() const;
     const QString& HtmlBaseDir() const { return m_htmlBaseDir; }
     // After Prepare: the pictures every mail carries, and the HTML with its "cid:" references.
     const QList<TMessagePartImage>& Images() const { return m_images; }

@@ -30,6 +30,7 @@ bool SendLogWriter::open(const QString& path, bool emptyFirst)
         return false;
     }
     m_size = m_file.size();
+    m_completeSize = m_size;
     m_sinceFlush.start();
     return true;
 }
@@ -84,6 +85,9 @@ void SendLogWriter::flush()
             return fail(done);
         done += written;
     }
+    const qsizetype lineEnd = m_buffer.lastIndexOf("\r\n");
+    if (lineEnd >= 0)
+        m_completeSize = m_size + lineEnd + 2;
     m_size += m_buffer.size();
     m_buffer.clear();
 }
@@ -92,9 +96,10 @@ void SendLogWriter::fail(qsizetype writtenOfBuffer)
 {
     m_failed = true;
     m_error = m_file.errorString();
-    // Cut back to the last complete line; making a file shorter needs no room.
+    // Cut back to the last complete line, also one written by an earlier flush when an open
+    // entry went out after it; making a file shorter needs no room.
     const qsizetype lineEnd = writtenOfBuffer < 2 ? -1 : m_buffer.lastIndexOf("\r\n", writtenOfBuffer - 2);
-    const qint64 keep = m_size + (lineEnd < 0 ? 0 : lineEnd + 2);
+    const qint64 keep = lineEnd < 0 ? m_completeSize : m_size + lineEnd + 2;
     (void)m_file.resize(keep);
     m_buffer.clear();
 }

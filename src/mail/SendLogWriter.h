@@ -37,7 +37,8 @@ private:
     QFile m_file;
     QByteArray m_buffer;
     QElapsedTimer m_sinceFlush;
-    qint64 m_size = 0; // bytes in the file
+    qint64 m_size = 0;         // bytes in the file
+    qint64 m_completeSize = 0; // bytes in the file up to its last line end
     bool m_failed = false;
     QString m_error;
 };

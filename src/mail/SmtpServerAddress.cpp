@@ -10,7 +10,9 @@ SmtpServerAddress ParseSmtpServer(const QString& value)
 {
     const QString text = value.trimmed();
     SmtpServerAddress address{text};
-    const qsizetype colon = text.lastIndexOf(u':');
+    // A bracketed address without a port is all host.
+    const bool bracketedHost = text.startsWith(u'[') && text.endsWith(u']');
+    const qsizetype colon = bracketedHost ? text.size() : text.lastIndexOf(u':');
     if (colon < 0)
         return address;
     QString host = text.left(colon);
@@ -18,8 +20,10 @@ SmtpServerAddress ParseSmtpServer(const QString& value)
         host = host.mid(1, host.size() - 2);
     else if (host.contains(u':'))
         return address; // a bare IPv6 address
-    bool isNumber = false;
-    const uint port = text.mid(colon + 1).toUInt(&isNumber);
+    // Nothing after the ":" names no port: the usual one.
+    const QString portText = text.mid(colon + 1);
+    bool isNumber = portText.isEmpty();
+    const uint port = isNumber ? address.port : portText.toUInt(&isNumber);
     if (!isNumber || port == 0 || port > 65535 || host.isEmpty())
         return address;
     address.host = host;

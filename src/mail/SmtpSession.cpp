@@ -285,7 +285,9 @@ SmtpResult SmtpSession::oneByOne(const QList<EnvelopeStep>& steps)
 
 // RFC 2920: the commands go out in one write; their replies are read and judged in order, each
 // within its own time-out. After a refusal the remaining replies are still read, a DATA that
-// was accepted all the same is ended at once, and RSET gives the mail up.
+// was accepted all the same is ended at once, and RSET gives the mail up. Only when no
+// recipient was accepted can that "." end nothing; otherwise the connection is dropped, since
+// the "." would deliver an empty mail.
 SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
 {
     QByteArray batch;
@@ -298,15 +300,23 @@ SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
         return written;
     SmtpResult refusal;
     SmtpResult answer;
+    bool recipientAccepted = false;
     for (const EnvelopeStep& step : steps) {
         answer = readReply(step.timeout);
         if (!answer.ok())
             return answer;
-        if (refusal.ok() && !step.accept.matches(answer.reply))
+        const bool accepted = step.accept.matches(answer.reply);
+        if (accepted && step.command.startsWith("RCPT "))
+            recipientAccepted = true;
+        if (refusal.ok() && !accepted)
             refusal = {SmtpStatus::Rejected, answer.reply.lastLine(), answer.reply};
     }
     if (refusal.ok())
         return answer;
+    if (answer.reply.isIntermediate() && recipientAccepted) {
+        broken(QStringLiteral("Data accepted after a refused command; dropped without ending it."));
+        return {SmtpStatus::Failed, refusal.message, refusal.reply};
+    }
     if (answer.reply.isIntermediate()) {
         m_transcript.client(".");
         SmtpResult ended = writeAll(".\r\n", m_options.timeouts.dataBlock);

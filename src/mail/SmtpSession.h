@@ -33,7 +33,8 @@ enum class SmtpStatus {
     Ok,
     Rejected, // the server answered with a reply of the wrong class; the connection stays usable
     // No connection, a time-out, a broken connection, a garbled reply, a 421 (the server closes
-    // the channel) or a failed TLS upgrade; now disconnected.
+    // the channel), a failed TLS upgrade, or a pipelined DATA accepted for an accepted recipient
+    // after a refused RSET or MAIL FROM (message: that refusal); now disconnected.
     Failed,
     BadAddress, // an envelope address failed its check; nothing was sent
     Cancelled,  // the wait hook ended a wait; now disconnected
@@ -81,8 +82,8 @@ public:
     SmtpSession(const SmtpSession&) = delete;
     SmtpSession& operator=(const SmtpSession&) = delete;
 
-    // Called about every 100 ms while a wait for the server lasts (also the TCP handshake), in
-    // the session's thread; returning true ends the wait with Cancelled.
+    // Called about every 100 ms while a wait for the server lasts (also the name lookup and the
+    // TCP handshake), in the session's thread; returning true ends the wait with Cancelled.
     void setWaitHook(std::function<bool()> stopWaiting);
 
     // Opens the connection, reads the greeting (2xx) and introduces itself with EHLO, or with

@@ -79,7 +79,7 @@ QThread* CreateSendRunThread(SendRunRequest request)
     SmtpSessionOptions options;
     options.timeouts = request.timeouts;
     return new TMGS(std::move(request.settings), std::make_unique<SmtpMailTransport>(std::move(options)),
-                    std::make_unique<GeneratorMailSource>(std::move(request.generator), std::move(request.recipients)),
+                    std::make_unique<GeneratorMailSource>(std::move(request.generator)),
                     std::make_unique<StatusWindowReporter>(request.window));
 }
 
@@ -238,7 +238,6 @@ void TSendWorkflow::startRun(const QStringList& lines, const QString& fileName, 
         request.generator->LoadHtmlFile(fileName);
     request.generator->SetSenderData(TSenderMailData::FromSender(sender, subject));
     request.generator->SetUserData(list);
-    request.recipients = list;
     request.settings.MailsPerConnection = ReadMailsPerConnection();
 
     bool logFailed = false;

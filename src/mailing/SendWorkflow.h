@@ -26,7 +26,6 @@ class TUserSP;
 struct SendRunRequest {
     SendRunSettings settings;
     std::unique_ptr<TMessageGenerator> generator; // filled: text, HTML file, sender, recipients
-    TRecipientList recipients;                    // the generator's recipients
     TUserSP* window = nullptr;                    // the slot's status window, already shown
     SmtpTimeouts timeouts;
 };

@@ -1,5 +1,7 @@
 #include "platform/ZipEngine.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -120,6 +122,15 @@ void TZipEngine::progress(ZipProgressKind kind, const QString& name, qint64 size
 bool TZipEngine::add(const QString& archivePath, const QStringList& files)
 {
     m_cancel = false;
+    // libzip gives its temporary file, and so the archive, the rights of the file it replaces.
+    QFile placeholder(archivePath);
+    const bool placed = !placeholder.exists() &&
+                        placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::kFilePermissions);
+    placeholder.close();
+    auto removePlaceholder = qScopeGuard([&placeholder, placed] {
+        if (placed)
+            placeholder.remove();
+    });
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!archive) {
@@ -160,6 +171,13 @@ bool TZipEngine::add(const QString& archivePath, const QStringList& files)
         zip_discard(archive);
         return false;
     }
+    // An archive replaced may have had wider rights.
+    if (!placeholder.setPermissions(PrivateFiles::kFilePermissions)) {
+        report(ZIP_ER_WRITE, archivePath + QStringLiteral(": ") + placeholder.errorString());
+        placeholder.remove();
+        return false;
+    }
+    removePlaceholder.dismiss();
     progress(ZipProgressKind::EndOfBatch, {}, 0);
     return true;
 }
@@ -180,7 +198,7 @@ bool TZipEngine::extractOne(void* handle, qint64 index, const QString& target, c
     }
     auto closeMember = qScopeGuard([member] { zip_fclose(member); });
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(PrivateFiles::kFilePermissions)) {
         report(ZIP_ER_OPEN, target + QStringLiteral(": ") + out.errorString());
         return false;
     }

@@ -11,11 +11,11 @@
 // Makes and reads the backup archives through libzip. Files are added deflated at level 9 under
 // their bare names, in list order; chosen members are extracted, matched without regard to
 // letter case and written under the list's exact names, each replacing an existing file only
-// once it has been read completely with a correct CRC. Progress goes to the progress handler;
-// every failure goes to the message handler with a code (libzip's error number, or
-// kCancelledCode for an operation stopped through the cancel flag) and an English text.
-// Handlers run synchronously inside add() and extract() and may set the cancel flag. Main
-// thread only.
+// once it has been read completely with a correct CRC. Archives and extracted files get owner
+// rights only. Progress goes to the progress handler; every failure goes to the message handler
+// with a code (libzip's error number, or kCancelledCode for an operation stopped through the
+// cancel flag) and an English text. Handlers run synchronously inside add() and extract() and
+// may set the cancel flag. Main thread only.
 class TZipEngine {
 public:
     using MessageHandler = std::function<void(int code, const QString& message)>;

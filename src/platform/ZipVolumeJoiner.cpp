@@ -1,5 +1,6 @@
 #include "platform/ZipVolumeJoiner.h"
 
+#include "platform/PrivateFiles.h"
 #include "platform/ZipLayout.h"
 
 #include <QFile>
@@ -149,7 +150,7 @@ Result join(const QString& lastVolume, const QString& target)
         return Result{false, QStringLiteral("Die Datei \"") + target +
                                  QStringLiteral("\" konnte nicht geschrieben werden: ") + out.errorString()};
     };
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(PrivateFiles::kFilePermissions))
         return failure();
     for (qint64 position = 0; position < centralStart;) {
         const QByteArray chunk = stream.read(position, qMin(kChunk, centralStart - position));
@@ -161,6 +162,34 @@ Result join(const QString& lastVolume, const QString& target)
     }
     if (out.write(central) != central.size() || out.write(end->bytes) != end->bytes.size() || !out.commit())
         return failure();
+    return {true, {}};
+}
+
+Result copyVolumes(const QString& lastVolume, const QString& folder, const FindVolume& find)
+{
+    const auto copyInto = [&folder](const QString& volume) -> Result {
+        const QString target = folder + u'/' + QFileInfo(volume).fileName();
+        if (!QFile::copy(volume, target) || !QFile::setPermissions(target, PrivateFiles::kFilePermissions))
+            return {false, QStringLiteral("Der Teil \"") + QFileInfo(volume).fileName() +
+                               QStringLiteral("\" der Sicherungsdatei konnte nicht nach \"") + folder +
+                               QStringLiteral("\" kopiert werden.")};
+        return {true, {}};
+    };
+    if (Result copied = copyInto(lastVolume); !copied.ok)
+        return copied;
+    const QStringList volumes = volumesOf(lastVolume);
+    QString from = QFileInfo(lastVolume).absolutePath();
+    for (qsizetype i = 0; i + 1 < volumes.size(); ++i) {
+        const QString name = QFileInfo(volumes[i]).fileName();
+        while (!QFileInfo(from + u'/' + name).isFile()) {
+            const std::optional<QString> next = find(int(i) + 1, name, from);
+            if (!next)
+                return {false, {}, true};
+            from = *next;
+        }
+        if (Result copied = copyInto(from + u'/' + name); !copied.ok)
+            return copied;
+    }
     return {true, {}};
 }
 

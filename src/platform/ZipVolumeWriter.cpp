@@ -1,5 +1,6 @@
 #include "platform/ZipVolumeWriter.h"
 
+#include "platform/PrivateFiles.h"
 #include "platform/ZipLayout.h"
 
 #include <QFile>
@@ -15,6 +16,15 @@ namespace {
 using namespace ZipLayout;
 
 constexpr qint64 kChunk = 64 * 1024;
+// Left free on a medium for what the file system needs besides the bytes of a volume: its
+// blocks rounded up, the directory entry and the volume's temporary name.
+constexpr qint64 kFileSystemReserve = 64 * 1024;
+
+// A medium's file system may keep no rights (vfat refuses them): then the volume goes without.
+void keepPrivate(QSaveFile& volume)
+{
+    volume.setPermissions(PrivateFiles::kFilePermissions);
+}
 
 struct Failure {
     TZipVolumeWriter::Status status;
@@ -140,6 +150,7 @@ private:
         m_used = 0;
         if (!m_out->open(QIODevice::WriteOnly))
             return writeFailure();
+        keepPrivate(*m_out);
         return std::nullopt;
     }
 
@@ -202,6 +213,7 @@ std::optional<Failure> writePlain(QFile& in, const QString& target, ZipByteCount
     };
     if (!out.open(QIODevice::WriteOnly))
         return failure();
+    keepPrivate(out);
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty() || out.write(chunk) != chunk.size())
@@ -283,6 +295,11 @@ std::optional<Failure> writeSplit(QFile& in, const Layout& layout, SplitOutput& 
 }
 
 } // namespace
+
+qint64 ZipVolumeBound(qint64 freeBytes)
+{
+    return freeBytes - std::max(kFileSystemReserve, freeBytes / 100);
+}
 
 TZipVolumeWriter::Result TZipVolumeWriter::write(const QString& archivePath, const ZipMedium& first,
                                                  const QString& name)

@@ -7,6 +7,8 @@
 #include "platform/VolumeProvider.h"
 #include "platform/ZipEngine.h"
 #include "platform/ZipTestSupport.h"
+#include "platform/ZipVolumeWriter.h"
+#include "support/FileModes.h"
 
 #include <QAction>
 #include <QDate>
@@ -22,6 +24,20 @@ public:
     QList<VolumeInfo> list;
     QList<VolumeInfo> volumes() const override { return list; }
 };
+
+// Tmp and what lies in it when its rights reach beyond the owner's, as "name:mode".
+QStringList widerThanOwnerInTmp()
+{
+    const QString tmp = AppPaths::tmpFolder();
+    QStringList wide;
+    if (FileMode(tmp) != 0700)
+        wide.append(QStringLiteral("Tmp:") + QString::number(FileMode(tmp), 8));
+    for (const QString& name : QDir(tmp).entryList(QDir::Files | QDir::Hidden)) {
+        if (const int mode = FileMode(tmp + u'/' + name); mode != 0600)
+            wide.append(name + u':' + QString::number(mode, 8));
+    }
+    return wide;
+}
 
 QString todaysArchive()
 {
@@ -71,6 +87,7 @@ protected:
         seams.backup.formCreated = [this](TBackupUSPForm& window) { window.setPollHook(pollHook); };
         seams.restore = restoreSeams;
         seams.restore.chooseArchive = [this] { return archive; };
+        seams.restore.chooseVolumeFolder = [this](int part, const QString&) { return volumeFolder(part); };
         seams.restore.formCreated = [this](TBackupUSPForm& window) { window.setPollHook(pollHook); };
         form = std::make_unique<TMainForm>(seams);
     }
@@ -101,6 +118,7 @@ protected:
     std::function<void(TBackupUSPForm&)> pollHook;
     TRestoreSeams restoreSeams;
     std::optional<QString> archive;
+    std::function<std::optional<QString>(int part)> volumeFolder = [](int) { return std::optional<QString>(); };
     std::unique_ptr<TMainForm> form;
 };
 
@@ -108,15 +126,17 @@ TEST_F(BackupRestoreTest, ARoundTripThroughTheMenuGivesBackTheBackedUpContent)
 {
     const QString backedUp = module.content();
     QList<bool> cancelEnabledWhileCopying;
+    QStringList wide;
     pollHook = [&](TBackupUSPForm& window) {
         if (window.Label2->text() == QLatin1String("Sicherungsdatei wird auf Ziel kopiert"))
             cancelEnabledWhileCopying.append(window.FlatSB1->isEnabled());
+        wide += widerThanOwnerInTmp();
     };
     const QString path = backUp();
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")});
     ASSERT_FALSE(cancelEnabledWhileCopying.isEmpty());
     EXPECT_FALSE(cancelEnabledWhileCopying.contains(true));
-    pollHook = {};
+    EXPECT_EQ(FileMode(path), 0600);
     EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
     const ToolRun listing = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path}, target);
     EXPECT_EQ(listing.output.trimmed().split(u'\n'),
@@ -145,6 +165,12 @@ TEST_F(BackupRestoreTest, ARoundTripThroughTheMenuGivesBackTheBackedUpContent)
     EXPECT_EQ(module.content(), backedUp);
     EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
     EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+
+    // Other local users can read none of it, at no step.
+    EXPECT_EQ(wide, QStringList());
+    EXPECT_EQ(FileMode(module.folder()), 0700);
+    for (const QString& name : QDir(module.folder()).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_EQ(FileMode(module.folder() + u'/' + name), 0600) << name.toStdString();
 }
 
 TEST_F(BackupRestoreTest, ABackupOntoSmallRemovableMediaRestoresThroughTheJoiner)
@@ -163,7 +189,8 @@ TEST_F(BackupRestoreTest, ABackupOntoSmallRemovableMediaRestoresThroughTheJoiner
     transaction.commit();
     const QString backedUp = module.content();
     target = module.root() + QStringLiteral("/usb");
-    freeSpace = [](const QString&) { return qint64(64 * 1024); };
+    // The file system keeps 64 KiB of each medium's 128 free for itself.
+    freeSpace = [](const QString&) { return qint64(128 * 1024); };
     for (int i = 0; i < 20; ++i)
         boxes.answerNext(MsgAnswer::Yes); // the same folder for every next medium
 
@@ -245,11 +272,16 @@ TEST_F(BackupRestoreTest, TargetsThatCannotTakeTheArchiveEndTheCommand)
          -1,
          {},
          {QStringLiteral("Speicherplatz auf Zieldatenträger konnte nicht ermittelt werden!")}},
-        {"a removable medium under 64 KiB",
+        {"a removable medium with 1000 bytes free",
          QStringLiteral("/usb"),
          1000,
          {},
-         {QStringLiteral("Auf dem Datenträger sind weniger als 64 KB frei.")}},
+         {QStringLiteral("Auf dem Datenträger sind weniger als 128 KB frei.")}},
+        {"a removable medium with 100 KiB free, 64 of them the file system's",
+         QStringLiteral("/usb"),
+         100 * 1024,
+         {},
+         {QStringLiteral("Auf dem Datenträger sind weniger als 128 KB frei.")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -290,6 +322,99 @@ TEST_F(BackupRestoreTest, AFullFixedTargetLetsTheUserChooseAnother)
                                           QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}));
     EXPECT_TRUE(QFileInfo::exists(roomy + u'/' + todaysArchive()));
     EXPECT_FALSE(QFileInfo::exists(full + u'/' + todaysArchive()));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BackupRestoreTest, WhatAnEarlierRunLeftInTmpNeverEndsTheBackupSilently)
+{
+    const QString tmp = AppPaths::tmpFolder();
+    const QString other = module.root() + QStringLiteral("/Anderes");
+    ASSERT_TRUE(QDir().mkpath(other));
+    writeText(other + QStringLiteral("/Brief.txt"), "bleibt");
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        QStringList boxes;
+    };
+    const QList<Case> cases{
+        {"a folder where the archive goes and a stray file",
+         [&] {
+             ASSERT_TRUE(QDir().mkpath(tmp + u'/' + todaysArchive()));
+             writeText(tmp + QStringLiteral("/Adressen.ADT-journal"), "stale");
+         },
+         {QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}},
+        {"Tmp a link to another folder",
+         [&] { ASSERT_TRUE(QFile::link(other, tmp)); },
+         {QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        QFile::remove(target + u'/' + todaysArchive());
+        c.arrange();
+        const QString path = backUp();
+        EXPECT_EQ(boxes.texts(), c.boxes);
+        if (c.boxes.first().startsWith(QLatin1String("Sicherung"))) {
+            const ToolRun listing = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path}, target);
+            EXPECT_EQ(listing.output.trimmed().split(u'\n').size(), 4) << listing.output.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(tmp));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(path));
+        }
+        EXPECT_EQ(readAll(other + QStringLiteral("/Brief.txt")), QByteArray("bleibt"));
+        EXPECT_EQ(QDir(other).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Brief.txt")});
+        QFile::remove(tmp);
+    }
+}
+
+TEST_F(BackupRestoreTest, ASplitBackupSpreadOverSeveralMediaIsRestored)
+{
+    const QString backedUp = module.content();
+    const QString whole = backUp();
+    ASSERT_EQ(boxes.texts(), QStringList{QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")});
+    // Volume N on the medium in folder "TeilN", the last one holding the ".zip".
+    const auto mediumOf = [this](int volume) -> QString {
+        return module.root() + QStringLiteral("/Teil") + QString::number(volume);
+    };
+    TZipVolumeWriter writer;
+    writer.setNextMedium([&](int volume, const ZipMedium& previous) {
+        QDir().mkpath(mediumOf(volume));
+        return std::optional<ZipMedium>({mediumOf(volume), previous.bound});
+    });
+    ASSERT_TRUE(QDir().mkpath(mediumOf(1)));
+    const TZipVolumeWriter::Result written = writer.write(whole, {mediumOf(1), 1024}, todaysArchive());
+    ASSERT_EQ(written.status, TZipVolumeWriter::Status::Ok) << written.message.toStdString();
+    const int parts = written.volumes - 1;
+    ASSERT_GE(parts, 2);
+
+    module.dm->AdsConnection1.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen"));
+    volumeFolder = [&](int part) { return std::optional<QString>(mediumOf(part)); };
+    boxes.clear();
+    archive = mediumOf(written.volumes) + u'/' + todaysArchive();
+    boxes.answerNext(MsgAnswer::Yes);
+    for (int part = 1; part <= parts; ++part)
+        boxes.answerNext(MsgAnswer::No); // another folder
+    trigger(QStringLiteral("Einspielen"));
+
+    ASSERT_EQ(boxes.texts().size(), parts + 2) << boxes.texts().join(u'|').toStdString();
+    const QString stem = todaysArchive().left(todaysArchive().size() - 4);
+    const QString last = mediumOf(written.volumes);
+    EXPECT_EQ(boxes.texts()[1],
+              QStringLiteral("Teil 1 der Sicherung (\"") + stem + QStringLiteral(".z01\") wurde in \"") + last +
+                  QStringLiteral("\" nicht gefunden.\r\n\r\nBitte legen Sie den Datenträger mit Teil 1 der "
+                                 "Sicherung ein.\r\n\r\nJa: Teil 1 in \"") +
+                  last +
+                  QStringLiteral("\" suchen\r\nNein: einen anderen Ordner wählen\r\nAbbrechen: Einspielen abbrechen"));
+    EXPECT_EQ(boxes.boxes()[1].icon, MsgIcon::Question);
+    EXPECT_EQ(boxes.boxes()[1].buttons, MsgButtons::YesNoCancel);
+    // Each part is looked for where the one before it was found.
+    EXPECT_TRUE(boxes.texts()[2].contains(QStringLiteral("Teil 2 in \"") + mediumOf(1) + u'"'));
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!"));
+    EXPECT_EQ(module.content(), backedUp);
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/FileSystems.h"
 #include "platform/ZipEngine.h"
 #include "platform/ZipTestSupport.h"
+#include "platform/ZipVolumeWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ const QString kRestoreFailed = QStringLiteral("Originalzustand konnte nicht wied
 // One restore on a fresh database: an archive of another database's files (the fixture with a
 // sender deleted) made with our engine, then the failure the case injects.
 struct RestoreRun {
-    RestoreRun()
+    RestoreRun() : oldHome(qgetenv("HOME"))
     {
         const QString source = module.root() + QStringLiteral("/Fremd");
         QDir().mkpath(source);
@@ -49,6 +50,8 @@ struct RestoreRun {
         };
     }
 
+    ~RestoreRun() { qputenv("HOME", oldHome); }
+
     void makeArchive(const QStringList& names, const QString& folder)
     {
         QStringList files;
@@ -56,6 +59,20 @@ struct RestoreRun {
             files.append(folder + u'/' + name);
         TZipEngine engine;
         ASSERT_TRUE(engine.add(archive, files));
+    }
+
+    // The database's archive as a set of small volumes in one folder; archive names its last.
+    void makeSplitArchive()
+    {
+        makeArchive(kFiles, module.folder());
+        const QString set = module.root() + QStringLiteral("/Satz");
+        QDir().mkpath(set);
+        TZipVolumeWriter writer;
+        writer.setNextMedium([](int, const ZipMedium& previous) { return std::optional<ZipMedium>(previous); });
+        const TZipVolumeWriter::Result written = writer.write(archive, {set, 1024}, QFileInfo(archive).fileName());
+        ASSERT_EQ(written.status, TZipVolumeWriter::Status::Ok) << written.message.toStdString();
+        ASSERT_GE(written.volumes, 2);
+        archive = set + u'/' + QFileInfo(archive).fileName();
     }
 
     void run()
@@ -71,6 +88,7 @@ struct RestoreRun {
     int polls = 0;
     int cancelAtPoll = 0;
     std::map<QString, QByteArray> before;
+    QByteArray oldHome;
 };
 
 TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
@@ -138,6 +156,14 @@ TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
              r.makeArchive(kFiles, junk);
          },
          {kQuestion, QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!*")}},
+        {"a part of a split set not found, the search cancelled",
+         [&](RestoreRun& r) {
+             r.makeSplitArchive();
+             ASSERT_TRUE(QFile::remove(QFileInfo(r.archive).path() + QStringLiteral("/BackupNews_01.12.2026.z01")));
+             r.boxes.answerNext(MsgAnswer::Yes);
+             r.boxes.answerNext(MsgAnswer::Cancel);
+         },
+         {kQuestion, QStringLiteral("Teil 1 der Sicherung (\"BackupNews_01.12.2026.z01\") wurde in \"*")}},
         {"rename refused",
          [&](RestoreRun& r) {
              validArchive(r);
@@ -282,6 +308,59 @@ TEST(RestoreTest, ADatabaseOnAnotherFileSystemIsRefusedUntouched)
     EXPECT_EQ(hashesOf(folder), before);
     EXPECT_TRUE(dm.AdsConnection1.isConnected());
     EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+}
+
+} // namespace
+
+namespace {
+
+TEST(RestoreTest, ADatabaseFolderThatCouldNotBeDeletedAgainIsRefusedUntouched)
+{
+    struct Case {
+        const char* name;
+        // Returns the database folder as the module sees it.
+        std::function<QString(RestoreRun&)> arrange;
+    };
+    const QList<Case> cases{
+        {"the home folder",
+         [](RestoreRun& r) {
+             qputenv("HOME", r.module.folder().toUtf8());
+             return r.module.folder();
+         }},
+        {"above the home folder",
+         [](RestoreRun& r) {
+             qputenv("HOME", (r.module.folder() + QStringLiteral("/Benutzer")).toUtf8());
+             return r.module.folder();
+         }},
+        {"a link to the folder",
+         [](RestoreRun& r) {
+             const QString link = r.module.root() + QStringLiteral("/Verknüpfung");
+             EXPECT_TRUE(QFile::link(r.module.folder(), link));
+             r.module.dm.reset();
+             r.module.db.env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"%1\"\n").arg(link));
+             r.module.dm = std::make_unique<TDM2>(r.module.flag);
+             return link;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RestoreRun r;
+        r.makeArchive(kFiles, r.module.folder());
+        const QString folder = c.arrange(r);
+        ASSERT_TRUE(r.module.dm->AdsConnection1.isConnected());
+        r.boxes.answerNext(MsgAnswer::Yes);
+        r.run();
+        EXPECT_EQ(r.boxes.texts(),
+                  (QStringList{kQuestion, QStringLiteral("Das Datenbankverzeichnis \"") + folder +
+                                              QStringLiteral("\" kann nicht ersetzt werden: es liegt direkt unter "
+                                                             "\"/\", ist der persönliche Ordner oder liegt über ihm, "
+                                                             "oder es ist eine Verknüpfung.\r\n\r\nDie Sicherung kann "
+                                                             "dort nicht eingespielt werden.")}));
+        EXPECT_EQ(hashesOf(r.module.folder()), r.before);
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+        EXPECT_TRUE(r.module.dm->AdsConnection1.isConnected());
+    }
 }
 
 } // namespace

@@ -74,6 +74,8 @@ TEST_F(DirDialogFormTest, CancelAsksAndClosesOnlyOnYes)
         picker.show();
         QTest::mouseClick(picker.FlatSB1, Qt::LeftButton, {}, picker.FlatSB1->rect().center());
         EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Einspielen abbrechen?")});
+        EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Question);
+        EXPECT_EQ(boxes.boxes().first().buttons, MsgButtons::YesNo);
         EXPECT_EQ(picker.isVisible(), answer == MsgAnswer::No);
         EXPECT_FALSE(picker.OKPressed);
     }

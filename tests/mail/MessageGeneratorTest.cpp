@@ -1,6 +1,8 @@
 #include "mail/MessageGenerator.h"
 
 #include "MailTestSupport.h"
+#include "mail/GeneratorMailSource.h"
+#include "mail/MessageGenerator.h"
 #include "mail/SmtpDataStuffer.h"
 #include "platform/TextCodec.h"
 
@@ -370,4 +372,37 @@ TEST_F(Generator, KeepsTheSetUpItWasGivenLast)
     TMailMessage msg;
     ASSERT_TRUE(generator.BuildNext(msg));
     EXPECT_EQ(msg.Body.join(), QByteArray("erster Text\r\n\r\n"));
+}
+
+// A run names the recipients it did not reach from the generator's own position: the mail
+// source keeps no list of its own that could tell another story.
+TEST(GeneratorMailSource, RemainingRecipientsAreThoseTheGeneratorHasNotBuilt)
+{
+    const QString aenne = QStringLiteral("aenne@example.org");
+    const QString bob = QStringLiteral("bob@example.org");
+    struct Case {
+        const char* name;
+        QString subject;
+        int builds;
+        bool built;
+        QStringList remaining;
+    };
+    const QList<Case> cases{
+        {"none built", kSubject, 0, true, {aenne, bob}},
+        {"one built", kSubject, 1, true, {bob}},
+        {"all built", kSubject, 2, true, {}},
+        {"a build that fails", QString(), 1, false, {aenne, bob}},
+    };
+    for (const Case& c : cases) {
+        auto generator = std::make_unique<TMessageGenerator>(std::make_unique<TSequenceIds>());
+        generator->SetText(kStaticText);
+        generator->SetSenderData(sender(c.subject));
+        generator->SetUserData(recipients());
+        GeneratorMailSource source(std::move(generator));
+        ASSERT_TRUE(source.prepare()) << c.name;
+        for (int i = 0; i < c.builds; ++i)
+            EXPECT_EQ(source.buildNext(), c.built) << c.name;
+        EXPECT_EQ(source.remainingRecipients(), c.remaining) << c.name;
+        EXPECT_EQ(source.done(), c.remaining.isEmpty()) << c.name;
+    }
 }

@@ -234,7 +234,7 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
     settings.ProgressMax = int(recipients.count());
     settings.LogFileName = dir.filePath(QStringLiteral("newsletter.log"));
     SmtpMailTransport transport(quickOptions());
-    GeneratorMailSource source(std::move(generator), recipients);
+    GeneratorMailSource source(std::move(generator));
     RecordingReporter reporter;
     EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), SendResult::Done);
 

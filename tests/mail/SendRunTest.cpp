@@ -485,6 +485,54 @@ TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
                                         "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n"));
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// An open entry that a timed flush wrote out is cut off again when the rest of its line does
+// not fit, so the log never ends inside a line.
+TEST(SendLogWriter, FailedWriteLeavesNoHalfLine)
+{
+    const QByteArray connected = "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n";
+    const QByteArray entry = "  Versenden der Nachricht an \"a@example.com\" ... ";
+    struct Case {
+        const char* name;
+        rlim_t roomAfterEntry;
+        QByteArray kept;
+    };
+    const QList<Case> cases{
+        {"no room for the rest of the entry", 0, connected},
+        {"room for the entry's line end only", 9, connected + entry + "fertig.\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("News_08122026_1.log"));
+        SendLogWriter log;
+        ASSERT_TRUE(log.open(path, false));
+        log.line(QString::fromLatin1(connected.chopped(2)));
+        log.openEntry(QString::fromLatin1(entry));
+        // The wait hook of a run flushes like this while the server takes its time.
+        const QDeadlineTimer deadline(30'000);
+        while (fileBytes(path) != connected + entry && !deadline.hasExpired()) {
+            log.flushIfDue();
+            QThread::msleep(10);
+        }
+        ASSERT_EQ(fileBytes(path), connected + entry);
+        {
+            const FileSizeLimit limit(rlim_t(connected.size() + entry.size()) + c.roomAfterEntry);
+            log.line(QStringLiteral("fertig."));
+            log.line(QStringLiteral("  Versenden der Nachricht an \"b@example.com\" ... fertig."));
+            log.close();
+        }
+        EXPECT_TRUE(log.failed());
+        EXPECT_EQ(log.errorString(), QString::fromLocal8Bit(strerror(EFBIG)));
+        EXPECT_EQ(fileBytes(path), c.kept);
+    }
+}
+
 namespace {
 
 // Waits in send() as a session waits for a server, asking the wait hook as it goes, until the

@@ -1,11 +1,13 @@
 #include "mail/SmtpSession.h"
 
 #include "ScriptedSmtpServer.h"
+#include "mail/TcpConnect.h"
 
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <future>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <optional>
@@ -413,6 +415,57 @@ TEST(SmtpSession, UnansweredConnectTimesOut)
     EXPECT_FALSE(session.isConnected());
 }
 
+// A name lookup that hangs (a resolver whose name server does not answer) is bounded by the
+// connect deadline and ended by the wait hook, as the handshake is.
+TEST(TcpConnect, NameLookupIsBoundedAndCancellable)
+{
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+    // Hanging lookups answer only once the test is done with them.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const HostResolver hanging = [released](const QString&) {
+        released.wait();
+        return HostAddresses{};
+    };
+    const HostResolver loopback = [](const QString&) { return HostAddresses{{QHostAddress::LocalHost}, {}}; };
+    const HostResolver unknown = [](const QString&) { return HostAddresses{{}, QStringLiteral("Unknown host")}; };
+    using Status = TcpConnectResult::Status;
+    struct Case {
+        const char* name;
+        QString host;
+        HostResolver resolve;
+        qint64 deadlineMs;
+        int stopAtAsk; // the wait hook's answer that says stop; 0: none does
+        Status status;
+        QString error;
+    };
+    const QList<Case> cases{
+        {"hanging lookup, deadline", QStringLiteral("smtp.example.org"), hanging, 300, 0, Status::TimedOut,
+         QStringLiteral("Host name lookup timed out.")},
+        {"hanging lookup, cancel", QStringLiteral("smtp.example.org"), hanging, 600'000, 3, Status::Stopped, {}},
+        {"answered lookup", QStringLiteral("smtp.example.org"), loopback, 60'000, 0, Status::Connected, {}},
+        {"unknown host", QStringLiteral("smtp.example.org"), unknown, 60'000, 0, Status::Failed,
+         QStringLiteral("Unknown host")},
+        {"the system's resolver", QStringLiteral("localhost"), ResolveHost, 60'000, 0, Status::Connected, {}},
+    };
+    for (const Case& c : cases) {
+        int asked = 0;
+        const auto stop = [&asked, &c] { return ++asked == c.stopAtAsk; };
+        const TcpConnectResult result =
+            ConnectTcp(c.host, listener.serverPort(), QDeadlineTimer(c.deadlineMs), stop, c.resolve);
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(result.error, c.error) << c.name;
+        if (c.stopAtAsk != 0) {
+            EXPECT_EQ(asked, c.stopAtAsk) << c.name;
+        }
+        EXPECT_EQ(result.descriptor >= 0, c.status == Status::Connected) << c.name;
+        if (result.descriptor >= 0)
+            ::close(result.descriptor);
+    }
+    release.set_value();
+}
+
 TEST(SmtpSession, WaitHookEndsALongWait)
 {
     // Each case waits far longer than the test may take unless the hook ends the wait.
@@ -496,12 +549,23 @@ TEST(SmtpSession, PipelinedEnvelopeIsJudgedReplyByReply)
          SmtpStatus::Rejected,
          "550 no such user",
          "RSET\r\n"},
-        {"sender refused, DATA accepted all the same: it is ended at once",
-         {Server::send("250 reset\r\n553 not yours\r\n250 recipient\r\n354 go\r\n"), Server::receiveLine(),
+        {"sender and recipient refused, DATA accepted all the same: it is ended at once",
+         {Server::send("250 reset\r\n553 not yours\r\n550 no such user\r\n354 go\r\n"), Server::receiveLine(),
           Server::send("554 no transaction\r\n"), Server::receiveLine(), Server::send("250 reset\r\n")},
          SmtpStatus::Rejected,
          "553 not yours",
          ".\r\nRSET\r\n"},
+        // A "." would end an empty mail to the accepted recipient.
+        {"sender refused, recipient and DATA accepted: the connection is dropped",
+         {Server::send("250 reset\r\n553 not yours\r\n250 recipient\r\n354 go\r\n"), Server::hold()},
+         SmtpStatus::Failed,
+         "553 not yours",
+         ""},
+        {"RSET refused, the rest accepted: the connection is dropped",
+         {Server::send("502 no RSET here\r\n250 sender\r\n250 recipient\r\n354 go\r\n"), Server::hold()},
+         SmtpStatus::Failed,
+         "502 no RSET here",
+         ""},
         {"421 among the replies: nothing more is written",
          {Server::send("250 reset\r\n421 4.3.2 closing\r\n"), Server::hold()},
          SmtpStatus::Failed,

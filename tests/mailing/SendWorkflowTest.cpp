@@ -347,6 +347,9 @@ TEST(SmtpServerAddress, HostWithOptionalPort)
         {QStringLiteral("smtp.example.org:465"), QStringLiteral("smtp.example.org"), 465, SmtpTls::Implicit},
         {QStringLiteral("[2001:db8::1]:587"), QStringLiteral("2001:db8::1"), 587, SmtpTls::WhenOffered},
         {QStringLiteral("2001:db8::1"), QStringLiteral("2001:db8::1"), 25, SmtpTls::WhenOffered},
+        {QStringLiteral("[::1]"), QStringLiteral("::1"), 25, SmtpTls::WhenOffered},
+        {QStringLiteral("[::1]:"), QStringLiteral("::1"), 25, SmtpTls::WhenOffered},
+        {QStringLiteral("smtp.example.org:"), QStringLiteral("smtp.example.org"), 25, SmtpTls::WhenOffered},
         // No port number: kept whole, so connecting reports the value as it stands.
         {QStringLiteral("smtp.example.org:abc"), QStringLiteral("smtp.example.org:abc"), 25, SmtpTls::WhenOffered},
         {QStringLiteral("smtp.example.org:70000"), QStringLiteral("smtp.example.org:70000"), 25, SmtpTls::WhenOffered},

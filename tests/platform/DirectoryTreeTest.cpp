@@ -30,22 +30,26 @@ private:
 TEST_F(DirectoryTreeTest, RefusesWhatMustNeverGo)
 {
     writeText(home() + QStringLiteral("/keep.txt"), "x");
+    ASSERT_TRUE(QFile::link(home(), dir.path() + QStringLiteral("/link")));
     struct Case {
         const char* name;
         QString path;
+        bool deletable; // what a caller is told before it relies on a delete
     };
     const QList<Case> cases{
-        {"the root", QStringLiteral("/")},
-        {"the home folder", home()},
-        {"the home folder with a trailing slash", home() + u'/'},
-        {"above the home folder", dir.path() + QStringLiteral("/home")},
-        {"one component", QStringLiteral("/tmp")},
-        {"relative", QStringLiteral("home/user")},
-        {"empty", QString()},
-        {"missing", dir.path() + QStringLiteral("/nothing")},
+        {"the root", QStringLiteral("/"), false},
+        {"the home folder", home(), false},
+        {"the home folder with a trailing slash", home() + u'/', false},
+        {"above the home folder", dir.path() + QStringLiteral("/home"), false},
+        {"one component", QStringLiteral("/tmp"), false},
+        {"relative", QStringLiteral("home/user"), false},
+        {"empty", QString(), false},
+        {"a link to a folder", dir.path() + QStringLiteral("/link"), false},
+        {"missing", dir.path() + QStringLiteral("/nothing"), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        EXPECT_EQ(DirectoryTreeDeletable(c.path), c.deletable);
         EXPECT_FALSE(DeleteDirectoryTree(c.path));
     }
     EXPECT_TRUE(QFileInfo::exists(home() + QStringLiteral("/keep.txt")));

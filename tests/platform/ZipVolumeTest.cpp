@@ -3,6 +3,7 @@
 #include "platform/ZipLayout.h"
 #include "platform/ZipVolumeJoiner.h"
 #include "platform/ZipVolumeWriter.h"
+#include "support/FileModes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,8 +56,10 @@ protected:
         const QString out = dir.path() + QStringLiteral("/extracted");
         ASSERT_TRUE(QDir().mkpath(out));
         ASSERT_TRUE(engine.extract(plainArchive, out, names));
-        for (const QString& name : names)
+        for (const QString& name : names) {
             EXPECT_EQ(fileHash(out + u'/' + name), fileHash(source() + u'/' + name)) << name.toStdString();
+            EXPECT_EQ(FileMode(out + u'/' + name), 0600) << name.toStdString();
+        }
     }
 
     QTemporaryDir dir;
@@ -78,8 +81,10 @@ TEST_F(ZipVolumeTest, SplitsOntoMediaWithoutCuttingAHeaderAndJoinsBack)
     ASSERT_EQ(volumes.size(), result.volumes);
     EXPECT_EQ(QFileInfo(volumes.first()).fileName(), QStringLiteral("BackupNews_10.12.2026.z01"));
     EXPECT_EQ(QDir(media()).entryList(QDir::Files | QDir::Hidden).size(), result.volumes);
-    for (const QString& volume : volumes)
+    for (const QString& volume : volumes) {
         EXPECT_LE(QFileInfo(volume).size(), kMedium) << volume.toStdString();
+        EXPECT_EQ(FileMode(volume), 0600) << volume.toStdString();
+    }
     EXPECT_EQ(read32(readAll(volumes.first()), 0), kSplitMarker);
 
     // Every local header lies whole on the volume its central entry names.
@@ -114,6 +119,7 @@ TEST_F(ZipVolumeTest, SplitsOntoMediaWithoutCuttingAHeaderAndJoinsBack)
     ASSERT_TRUE(ZipVolumeJoiner::isSplitSet(last));
     const ZipVolumeJoiner::Result joinedBack = ZipVolumeJoiner::join(last, joined() + QStringLiteral("/a.zip"));
     ASSERT_TRUE(joinedBack.ok) << joinedBack.message.toStdString();
+    EXPECT_EQ(FileMode(joined() + QStringLiteral("/a.zip")), 0600);
     expectExtractsTheSources(joined() + QStringLiteral("/a.zip"));
 }
 
@@ -163,9 +169,87 @@ TEST_F(ZipVolumeTest, AnArchiveThatFitsIsOnePlainCopy)
         ASSERT_EQ(result.status, TZipVolumeWriter::Status::Ok);
         EXPECT_EQ(result.volumes, 1);
         EXPECT_EQ(fileHash(media() + u'/' + setName()), fileHash(archive()));
+        EXPECT_EQ(FileMode(media() + u'/' + setName()), 0600);
         EXPECT_FALSE(ZipVolumeJoiner::isSplitSet(media() + u'/' + setName()));
         EXPECT_EQ(QDir(media()).entryList(QDir::Files | QDir::Hidden), QStringList{setName()});
     }
+}
+
+TEST_F(ZipVolumeTest, APartOnAnotherMediumIsAskedForAndCopiedBeforeItsMediumGoes)
+{
+    ASSERT_EQ(writeSet().status, TZipVolumeWriter::Status::Ok);
+    // One drive takes one medium at a time; the user puts in the medium asked for, or picks
+    // another folder for part 2.
+    const QString drive = dir.path() + QStringLiteral("/drive");
+    const QString elsewhere = dir.path() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(drive));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    const QStringList volumes = ZipVolumeJoiner::volumesOf(media() + u'/' + setName());
+    ASSERT_GE(volumes.size(), 3);
+    ASSERT_TRUE(QFile::rename(volumes.last(), drive + u'/' + setName()));
+    ASSERT_TRUE(QFile::rename(volumes[1], elsewhere + u'/' + QFileInfo(volumes[1]).fileName()));
+    QStringList asked;
+    const auto putIn = [&](const QString& volume) {
+        for (const QString& name : QDir(drive).entryList(QDir::Files))
+            QFile::remove(drive + u'/' + name);
+        QFile::rename(volume, drive + u'/' + QFileInfo(volume).fileName());
+    };
+    const auto find = [&](int part, const QString& name, const QString& folder) -> std::optional<QString> {
+        asked.append(QString::number(part) + u':' + name + u'@' + QFileInfo(folder).fileName());
+        if (part == 2)
+            return elsewhere;
+        putIn(volumes[part - 1]);
+        return drive;
+    };
+    const QString copies = dir.path() + QStringLiteral("/copies");
+    ASSERT_TRUE(QDir().mkpath(copies));
+    const ZipVolumeJoiner::Result copied = ZipVolumeJoiner::copyVolumes(drive + u'/' + setName(), copies, find);
+    ASSERT_TRUE(copied.ok) << copied.message.toStdString();
+    QStringList expected{QStringLiteral("1:BackupNews_10.12.2026.z01@drive"),
+                         QStringLiteral("2:BackupNews_10.12.2026.z02@drive")};
+    // Each part is looked for where the one before it was found.
+    for (int part = 3; part < volumes.size(); ++part)
+        expected.append(QStringLiteral("%1:BackupNews_10.12.2026.z%2@%3")
+                            .arg(part)
+                            .arg(part, 2, 10, QChar(u'0'))
+                            .arg(part == 3 ? QStringLiteral("elsewhere") : QStringLiteral("drive")));
+    EXPECT_EQ(asked, expected);
+    for (const QString& name : QDir(copies).entryList(QDir::Files))
+        EXPECT_EQ(FileMode(copies + u'/' + name), 0600) << name.toStdString();
+    ASSERT_EQ(QDir(copies).entryList(QDir::Files).size(), volumes.size());
+    const ZipVolumeJoiner::Result joinedBack =
+        ZipVolumeJoiner::join(copies + u'/' + setName(), joined() + QStringLiteral("/a.zip"));
+    ASSERT_TRUE(joinedBack.ok) << joinedBack.message.toStdString();
+    expectExtractsTheSources(joined() + QStringLiteral("/a.zip"));
+
+    // Giving up at the search is a cancel, not a failure.
+    ASSERT_TRUE(QFile::remove(copies + QStringLiteral("/BackupNews_10.12.2026.z01")));
+    const QString again = dir.path() + QStringLiteral("/again");
+    ASSERT_TRUE(QDir().mkpath(again));
+    int searches = 0;
+    const ZipVolumeJoiner::Result cancelled = ZipVolumeJoiner::copyVolumes(
+        copies + u'/' + setName(), again, [&](int, const QString&, const QString&) -> std::optional<QString> {
+            ++searches;
+            return std::nullopt;
+        });
+    EXPECT_FALSE(cancelled.ok);
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_TRUE(cancelled.message.isEmpty());
+    EXPECT_EQ(searches, 1);
+}
+
+TEST(ZipVolumeBound, LeavesTheFileSystemItsReserve)
+{
+    const struct {
+        qint64 free;
+        qint64 bound;
+    } cases[] = {
+        {128 * 1024, 64 * 1024},                          // 64 KiB reserve
+        {6400 * 1024, 6336 * 1024},                       // 1 % is 64 KiB
+        {100 * 1024 * 1024, 100 * 1024 * 1024 - 1048576}, // 1 % is more
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ZipVolumeBound(c.free), c.bound) << c.free;
 }
 
 } // namespace
