@@ -3,17 +3,12 @@
 #include "mail/MailSource.h"
 #include "mail/MailTransport.h"
 #include "mail/SendRunReporter.h"
+#include "support/QtPrinters.h"
 
 #include <QMap>
 #include <QStringList>
 
 #include <ostream>
-
-// Readable failure output for the Qt values these tests compare.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 // A mail server as a send run sees it: every call is recorded ("connect", "login",
 // "send <address>", "disconnect") and answered from a script per call text, Ok when the script

@@ -1,16 +1,11 @@
 #pragma once
 
 #include "platform/DbQuery.h"
+#include "support/QtPrinters.h"
 
 #include <QStringList>
 
 #include <ostream>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // The rows of an open query as "a,b|c,d", every column as text; leaves the query past its end.
 inline QString rowsText(DbQuery& query)
