@@ -23,6 +23,8 @@ public:
     virtual bool isConnected() const = 0;
     // The connection just opened announced at least one authentication mechanism.
     virtual bool offersAuthentication() const = 0;
+    // The TLS version of the open connection ("TLS 1.3"); empty when it is not encrypted.
+    virtual QString tlsProtocol() const = 0;
     virtual SmtpResult login(const QString& user, const QString& password) = 0;
     // Sends one mail over the open connection, writing its own header lines before the mail's.
     virtual SmtpResult send(const TMailMessage& mail) = 0;

@@ -7,6 +7,10 @@ namespace {
 const QString kSucceeded = QStringLiteral("erfolgreich.");
 const QString kFailed = QStringLiteral("fehlgeschlagen.");
 const QString kErrorText = QStringLiteral("    Fehlertext: ");
+const QString kNote = QStringLiteral("    Hinweis: ");
+// Why the run connects again, when it is not the count of mails per connection.
+const QString kServerClosed = QStringLiteral("Der Mailserver hat die Verbindung geschlossen");
+const QString kConnectionLost = QStringLiteral("Verbindung zum Mailserver abgebrochen");
 
 QString quoted(const QString& value)
 {
@@ -44,7 +48,7 @@ SendResult SendRun::execute()
     m_log.close();
     if (m_log.failed())
         m_result = SendResult::LogNotCreated;
-    m_reporter.reportResult(m_result, m_log.failed() ? m_log.errorString() : QString());
+    m_reporter.reportResult(m_result, m_log.failed() ? m_log.errorString() : m_detail);
     return m_result;
 }
 
@@ -70,9 +74,10 @@ void SendRun::connectAndSend()
         if (cancelled(connected))
             return;
         if (!connected.ok())
-            throw Abort{connected.message, connected.errorClassName()};
+            throw abortOn(connected);
         status(QStringLiteral("Verbunden..."));
         m_log.line(kSucceeded);
+        logEncryption();
         // Every way out of an open connection passes through the disconnect step.
         try {
             sendAll();
@@ -98,34 +103,50 @@ void SendRun::sendAll()
         if (login.status == SmtpStatus::Rejected || cancelled(login))
             return;
         if (!login.ok())
-            throw Abort{login.message, login.errorClassName()};
+            throw abortOn(login);
     }
     if (logFailed())
         return;
     if (!m_source.prepare())
         throw Abort{m_source.errorText(), QStringLiteral("EMessageBuildError")};
 
+    // A run that cannot connect again names every mail it does not send.
+    const auto connectAgain = [this](const QString& why) {
+        if (reconnect(why))
+            return true;
+        if (!m_cancel)
+            logNotAttempted();
+        return false;
+    };
     int mailsOnConnection = 0;
+    SmtpResult sent;
     bool buildFailed = false;
     do {
         if (m_source.buildNext()) {
             // Reconnect only for a mail that was built, so a run of exactly N mails never does. A
             // connection the server closed (421) or that broke is opened again the same way.
-            const bool full = m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection;
-            if (full || !m_transport.isConnected()) {
-                if (!reconnect(mailsOnConnection)) {
-                    if (!m_cancel)
-                        logNotAttempted();
+            const bool lost = !m_transport.isConnected();
+            if (lost || (m_settings.MailsPerConnection > 0 && mailsOnConnection == m_settings.MailsPerConnection)) {
+                const QString why = !lost ? QStringLiteral("Trennen nach ") + QString::number(mailsOnConnection) +
+                                                QStringLiteral(" Mail(s)")
+                                    : sent.fault == SmtpFault::ServerClosing ? kServerClosed
+                                                                             : kConnectionLost;
+                if (!connectAgain(why))
                     return;
-                }
                 mailsOnConnection = 0;
             }
             ++mailsOnConnection;
-            const TMailMessage& mail = m_source.message();
-            status(QStringLiteral("Senden an ") + mail.Recipient);
-            m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) +
-                            QStringLiteral(" ... "));
-            const SmtpResult sent = m_transport.send(mail);
+            sent = sendMessage();
+            // RFC 5321 3.8: after a 421 before its end of data was accepted the server holds
+            // nothing of the mail, so it goes once more over a new connection.
+            if (sent.fault == SmtpFault::ServerClosing) {
+                m_log.line(QStringLiteral("unterbrochen, neuer Versuch."));
+                m_log.line(kErrorText + sent.message);
+                if (!connectAgain(kServerClosed))
+                    return;
+                mailsOnConnection = 1;
+                sent = sendMessage();
+            }
             if (cancelled(sent)) {
                 status(QStringLiteral("Abbruch"));
                 return;
@@ -154,12 +175,21 @@ void SendRun::sendAll()
         status(QStringLiteral("Abbruch"));
 }
 
-bool SendRun::reconnect(int mailsSent)
+SmtpResult SendRun::sendMessage()
+{
+    const TMailMessage& mail = m_source.message();
+    status(QStringLiteral("Senden an ") + mail.Recipient);
+    m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) + QStringLiteral(" ... "));
+    return m_transport.send(mail);
+}
+
+bool SendRun::reconnect(const QString& why)
 {
     // A QUIT that cannot be written means the old connection is gone already: connect anew.
-    (void)m_transport.disconnect();
-    status(QStringLiteral("Trennen nach ") + QString::number(mailsSent) + QStringLiteral(" Mail(s)..."));
-    m_log.line(QStringLiteral("Trennen nach ") + QString::number(mailsSent) + QStringLiteral(" Mail(s)."));
+    const SmtpResult closed = m_transport.disconnect();
+    status(why + QStringLiteral("..."));
+    m_log.line(why + u'.');
+    logNote(closed);
 
     m_log.openEntry(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
                     QStringLiteral(" ... "));
@@ -167,9 +197,10 @@ bool SendRun::reconnect(int mailsSent)
     if (cancelled(connected))
         return false;
     if (!connected.ok())
-        return reconnectFailed(connected.message);
+        return reconnectFailed(connected);
     status(QStringLiteral("Verbunden..."));
     m_log.line(kSucceeded);
+    logEncryption();
 
     // Only the first connection decides whether the run logs in.
     if (m_loginUsed) {
@@ -177,7 +208,7 @@ bool SendRun::reconnect(int mailsSent)
         if (login.status == SmtpStatus::Rejected || cancelled(login))
             return false;
         if (!login.ok())
-            return reconnectFailed(login.message);
+            return reconnectFailed(login);
     }
     return !logFailed();
 }
@@ -215,14 +246,34 @@ SmtpResult SendRun::loginStep(const QString& what)
     return login;
 }
 
-bool SendRun::reconnectFailed(const QString& message)
+bool SendRun::reconnectFailed(const SmtpResult& step)
 {
     m_result = SendResult::NoConnection;
+    m_detail = abortOn(step).windowDetail;
     status(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
            QStringLiteral(" fehlgeschlagen."));
     m_log.line(kFailed);
-    m_log.line(kErrorText + message);
+    m_log.line(kErrorText + step.message);
     return false;
+}
+
+SendRun::Abort SendRun::abortOn(const SmtpResult& step)
+{
+    // A fault's German text says what the user can do; the status window shows it too.
+    return {step.message, step.errorClassName(), step.explained() ? step.message : QString()};
+}
+
+void SendRun::logEncryption()
+{
+    const QString protocol = m_transport.tlsProtocol();
+    m_log.line(protocol.isEmpty() ? QStringLiteral("    Verbindung nicht verschlüsselt.")
+                                  : QStringLiteral("    Verbindung verschlüsselt (") + protocol + QStringLiteral(")."));
+}
+
+void SendRun::logNote(const SmtpResult& step)
+{
+    if (step.ok() && !step.message.isEmpty())
+        m_log.line(kNote + step.message);
 }
 
 void SendRun::disconnectStep()
@@ -232,6 +283,7 @@ void SendRun::disconnectStep()
     const SmtpResult closed = m_transport.disconnect();
     if (closed.ok()) {
         m_log.line(kSucceeded);
+        logNote(closed);
     } else {
         m_result = SendResult::DisconnectFailed;
         status(QStringLiteral("Trennen vom MailServer fehlgeschlagen."));
@@ -244,6 +296,7 @@ void SendRun::disconnectStep()
 void SendRun::catchAll(const Abort& abort)
 {
     m_result = SendResult::NoConnection;
+    m_detail = abort.windowDetail;
     status(QStringLiteral("Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
            QStringLiteral(" fehlgeschlagen."));
     m_log.line(kFailed);

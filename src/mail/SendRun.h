@@ -29,8 +29,9 @@ struct SendRunSettings {
 // The algorithm of one send run: connect, log in when the server offers it and a user is set,
 // build and send one mail per recipient, reconnect every MailsPerConnection mails and whenever
 // the connection was lost (a 421, a broken connection), disconnect, and write every step to the
-// send log. A cancel ends even a wait for the server. It ends with one result code, reported
-// last. It never throws and never shows a box. Runs on the send thread; transport, source and
+// send log, with whether each connection is encrypted. A mail that met a 421 before its end of
+// data was accepted is sent once more over the new connection. A cancel ends even a wait for the server. It ends with
+// one result code, reported last. It never throws and never shows a box. Runs on the send thread; transport, source and
 // reporter are borrowed and must outlive execute().
 class SendRun {
 public:
@@ -47,19 +48,27 @@ private:
     struct Abort {
         QString message;
         QString className;
+        QString windowDetail{}; // shown below the result in the status window
     };
 
     void run();
     void connectAndSend();
     void sendAll();
-    bool reconnect(int mailsSent);
+    // The log entry of the current mail and its sending.
+    SmtpResult sendMessage();
+    // why: the reason logged, "Trennen nach 2 Mail(s)" or why the connection ended.
+    bool reconnect(const QString& why);
     // A step ended by the user's cancel: ends the open log entry and notes the cancel.
     bool cancelled(const SmtpResult& step);
     void logNotAttempted();
     // AUTH LOGIN with its log entry; what is "Anmelden" or "Erneutes Anmelden". A refusal sets
     // the result; other failures are the caller's.
     SmtpResult loginStep(const QString& what);
-    bool reconnectFailed(const QString& message);
+    bool reconnectFailed(const SmtpResult& step);
+    static Abort abortOn(const SmtpResult& step);
+    void logEncryption();
+    // The note of a step that succeeded all the same (a QUIT answered otherwise than with 221).
+    void logNote(const SmtpResult& step);
     void disconnectStep();
     void catchAll(const Abort& abort);
     void cancelEnd();
@@ -74,6 +83,7 @@ private:
     Clock m_clock;
     SendLogWriter m_log;
     SendResult m_result = SendResult::Done;
+    QString m_detail; // the German reason of a failed connection, for the status window
     bool m_cancel = false;
     bool m_loginUsed = false;
 };

@@ -68,6 +68,11 @@ bool SmtpMailTransport::offersAuthentication() const
     return m_session && m_session->offersAuthentication();
 }
 
+QString SmtpMailTransport::tlsProtocol() const
+{
+    return m_session ? m_session->tlsProtocol() : QString();
+}
+
 SmtpResult SmtpMailTransport::login(const QString& user, const QString& password)
 {
     return session().login(user, password);

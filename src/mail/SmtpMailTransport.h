@@ -24,6 +24,7 @@ public:
     SmtpResult connectToHost(const QString& host, quint16 port, SmtpTls tls) override;
     bool isConnected() const override;
     bool offersAuthentication() const override;
+    QString tlsProtocol() const override;
     SmtpResult login(const QString& user, const QString& password) override;
     SmtpResult send(const TMailMessage& mail) override;
     SmtpResult disconnect() override;

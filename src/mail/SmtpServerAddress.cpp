@@ -2,6 +2,7 @@
 
 namespace {
 
+constexpr quint16 kSubmissionPort = 587;
 constexpr quint16 kImplicitTlsPort = 465;
 
 } // namespace
@@ -28,6 +29,9 @@ SmtpServerAddress ParseSmtpServer(const QString& value)
         return address;
     address.host = host;
     address.port = quint16(port);
-    address.tls = address.port == kImplicitTlsPort ? SmtpTls::Implicit : SmtpTls::WhenOffered;
+    if (address.port == kImplicitTlsPort)
+        address.tls = SmtpTls::Implicit;
+    else if (address.port == kSubmissionPort)
+        address.tls = SmtpTls::Required;
     return address;
 }

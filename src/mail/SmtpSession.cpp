@@ -3,6 +3,7 @@
 #include "mail/MailAddress.h"
 #include "mail/SmtpDataStuffer.h"
 #include "mail/TcpConnect.h"
+#include "mail/TlsFailureText.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -22,6 +23,9 @@ constexpr qsizetype kDataBlockSize = 64 * 1024;
 constexpr qint64 kWaitSliceMs = 100;
 // RFC 5321 3.8: the server is closing the transmission channel.
 constexpr int kServiceClosing = 421;
+constexpr int kClosingChannel = 221;
+// How much of a line received out of turn the log names.
+constexpr qsizetype kNamedLineLength = 200;
 
 SmtpResult success(SmtpReply reply = {})
 {
@@ -64,6 +68,8 @@ QByteArray addressLiteral(const QHostAddress& address)
 
 QString SmtpResult::errorClassName() const
 {
+    if (explained())
+        return {};
     switch (status) {
     case SmtpStatus::Ok:
         return {};
@@ -101,6 +107,17 @@ bool SmtpSession::isConnected() const
 bool SmtpSession::isEncrypted() const
 {
     return isConnected() && m_socket->isEncrypted();
+}
+
+QString SmtpSession::tlsProtocol() const
+{
+    if (!isEncrypted())
+        return {};
+    // "TLSv1.3" as the library names it.
+    QString name = m_socket->sessionCipher().protocolString();
+    if (name.startsWith(QLatin1String("TLSv")))
+        name = QStringLiteral("TLS ") + name.mid(4);
+    return name;
 }
 
 SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port, SmtpTls tls)
@@ -143,7 +160,16 @@ SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port, SmtpTls
         return {SmtpStatus::Rejected, greeting.reply.lastLine(), greeting.reply};
     }
     SmtpResult hello = greet();
-    if (!hello.ok() || !m_offersStartTls || m_socket->isEncrypted())
+    if (!hello.ok() || m_socket->isEncrypted())
+        return hello;
+    if (!m_offersStartTls && tls == SmtpTls::Required) {
+        quitQuietly();
+        return {SmtpStatus::Failed,
+                SmtpFaultText(SmtpFault::StartTlsNotOffered, {host.trimmed()}),
+                {},
+                SmtpFault::StartTlsNotOffered};
+    }
+    if (!m_offersStartTls)
         return hello;
     SmtpResult upgraded = startTls();
     if (!upgraded.ok())
@@ -162,9 +188,7 @@ SmtpResult SmtpSession::greet()
     }
     if (ehlo.status != SmtpStatus::Rejected)
         return ehlo;
-    m_mechanisms.clear();
-    m_offersStartTls = false;
-    m_offersPipelining = false;
+    clearExtensions();
     SmtpResult helo = exchange("HELO " + name, m_options.timeouts.command, {2, 0});
     if (helo.status == SmtpStatus::Rejected)
         quitQuietly();
@@ -177,14 +201,16 @@ SmtpResult SmtpSession::startTls()
     if (ready.status == SmtpStatus::Rejected) {
         // Never on in clear text once the server has said it can encrypt.
         quitQuietly();
-        return {SmtpStatus::Failed, QStringLiteral("The server refused STARTTLS: ") + ready.message, ready.reply};
+        return {SmtpStatus::Failed, SmtpFaultText(SmtpFault::StartTlsRefused, {ready.message}), ready.reply,
+                SmtpFault::StartTlsRefused};
     }
     if (!ready.ok())
         return ready;
     // Bytes that came in clear text after the reply would be taken as if they had been
     // encrypted (RFC 3207 5: injected commands); a server that sends them is not trusted.
-    if (!m_input.isEmpty() || m_socket->bytesAvailable() > 0)
-        return broken(QStringLiteral("The server sent data after its STARTTLS reply."));
+    SmtpResult clear = nothingUnread();
+    if (!clear.ok())
+        return clear;
     m_transcript.note(QStringLiteral("starting TLS"));
     m_socket->startClientEncryption();
     return waitForEncryption(m_options.timeouts.command);
@@ -194,17 +220,18 @@ SmtpResult SmtpSession::waitForEncryption(int timeout)
 {
     const Wait wait = waitFor(QDeadlineTimer(timeout), [this](int ms) { return m_socket->waitForEncrypted(ms); });
     if (wait == Wait::Done && m_socket->isEncrypted()) {
-        m_transcript.note(QStringLiteral("TLS established: ") + m_socket->sessionCipher().name());
+        m_transcript.note(QStringLiteral("TLS established: ") + tlsProtocol() + u' ' +
+                          m_socket->sessionCipher().name());
         return success();
     }
     if (wait == Wait::Stopped)
         return stopped();
-    QStringList reasons;
-    for (const QSslError& error : m_socket->sslHandshakeErrors())
-        reasons.append(error.errorString());
-    if (reasons.isEmpty())
-        reasons.append(wait == Wait::TimedOut ? QStringLiteral("timed out") : m_socket->errorString());
-    return broken(QStringLiteral("TLS handshake failed: ") + reasons.join(QStringLiteral("; ")));
+    const TlsFailure failure =
+        ExplainTlsFailure(m_socket->sslHandshakeErrors(), m_socket->peerVerifyName(),
+                          wait == Wait::TimedOut ? QStringLiteral("timed out") : m_socket->errorString());
+    SmtpResult result = broken(failure.text);
+    result.fault = failure.fault;
+    return result;
 }
 
 SmtpResult SmtpSession::login(const QString& user, const QString& password)
@@ -248,6 +275,21 @@ SmtpResult SmtpSession::sendWire(const QString& from, const QString& to,
     if (!isConnected())
         return broken(QStringLiteral("Not connected."));
 
+    // The wire form goes into one buffer kept from mail to mail, then out in blocks.
+    m_wire.resize(0);
+    SmtpDataStuffer stuffer;
+    stuff(stuffer, m_wire);
+    stuffer.finish(m_wire);
+    // RFC 1870 4: the size counts the mail's octets, without the final "." line and without
+    // the dots that stuffing doubled (every line starting with ".." on the wire has one).
+    const qint64 size = m_wire.size() - 3 - m_wire.count("\r\n..") - (m_wire.startsWith("..") ? 1 : 0);
+    if (m_sizeLimit > 0 && size > m_sizeLimit) {
+        return {SmtpStatus::Rejected,
+                SmtpFaultText(SmtpFault::MailTooLarge, {QString::number(size), QString::number(m_sizeLimit)}),
+                {},
+                SmtpFault::MailTooLarge};
+    }
+
     // Any 2xx (also 251, "will forward") accepts the recipient.
     const int command = m_options.timeouts.command;
     const QList<EnvelopeStep> envelope{{"RSET", command, {2, 0}},
@@ -257,11 +299,6 @@ SmtpResult SmtpSession::sendWire(const QString& from, const QString& to,
     SmtpResult step = m_offersPipelining ? pipelined(envelope) : oneByOne(envelope);
     if (!step.ok())
         return step;
-    // The wire form goes into one buffer kept from mail to mail, then out in blocks.
-    m_wire.resize(0);
-    SmtpDataStuffer stuffer;
-    stuff(stuffer, m_wire);
-    stuffer.finish(m_wire);
     step = writeData();
     if (!step.ok())
         return step;
@@ -290,12 +327,15 @@ SmtpResult SmtpSession::oneByOne(const QList<EnvelopeStep>& steps)
 // the "." would deliver an empty mail.
 SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
 {
+    SmtpResult written = nothingUnread();
+    if (!written.ok())
+        return written;
     QByteArray batch;
     for (const EnvelopeStep& step : steps) {
         m_transcript.client(step.command);
         batch += step.command + "\r\n";
     }
-    SmtpResult written = writeAll(batch, m_options.timeouts.command);
+    written = writeAll(batch, m_options.timeouts.command);
     if (!written.ok())
         return written;
     SmtpResult refusal;
@@ -318,15 +358,21 @@ SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
         return {SmtpStatus::Failed, refusal.message, refusal.reply};
     }
     if (answer.reply.isIntermediate()) {
-        m_transcript.client(".");
-        SmtpResult ended = writeAll(".\r\n", m_options.timeouts.dataBlock);
+        SmtpResult ended = nothingUnread();
+        if (ended.ok()) {
+            m_transcript.client(".");
+            ended = writeAll(".\r\n", m_options.timeouts.dataBlock);
+        }
         if (ended.ok())
             ended = readReply(m_options.timeouts.dataEnd);
         if (!ended.ok())
             return ended;
     }
+    // A reply out of turn here shows that the replies judged above may have been shifted.
     const SmtpResult reset = exchange("RSET", m_options.timeouts.command, {2, 0});
-    return reset.status == SmtpStatus::Cancelled ? reset : refusal;
+    if (reset.status == SmtpStatus::Cancelled || reset.fault == SmtpFault::ReplyOutOfTurn)
+        return reset;
+    return refusal;
 }
 
 SmtpResult SmtpSession::disconnect()
@@ -339,16 +385,25 @@ SmtpResult SmtpSession::disconnect()
     if (!written.ok() && written.status != SmtpStatus::Cancelled)
         return written;
     // RFC 5321 4.1.1.10: the server answers and closes; a reply of any kind, none at all or a
-    // closed connection all end the session, and the mails sent before stay sent.
-    if (written.ok())
-        (void)readReply(m_options.timeouts.quit);
+    // closed connection all end the session, and the mails sent before stay sent. A reply other
+    // than 221 (a line out of turn before it, a 421) is worth a note.
+    SmtpResult ended = success();
+    if (written.ok()) {
+        const SmtpResult answer = readReply(m_options.timeouts.quit);
+        if (answer.reply.code != 0 && answer.reply.code != kClosingChannel) {
+            ended.fault = SmtpFault::QuitNot221;
+            ended.message = SmtpFaultText(SmtpFault::QuitNot221, {answer.reply.lastLine()});
+        }
+    }
     dropConnection();
-    return success();
+    return ended;
 }
 
 SmtpResult SmtpSession::exchange(const QByteArray& command, int timeout, Accept accept, Echo echo)
 {
-    SmtpResult written = writeCommand(command, timeout, echo);
+    SmtpResult written = nothingUnread();
+    if (written.ok())
+        written = writeCommand(command, timeout, echo);
     if (!written.ok())
         return written;
     SmtpResult answer = readReply(timeout);
@@ -408,7 +463,7 @@ SmtpResult SmtpSession::readReply(int timeout)
             if (reply.code == kServiceClosing) {
                 const QString text = reply.lastLine();
                 broken(QStringLiteral("The server closes the connection."));
-                return {SmtpStatus::Failed, text, std::move(reply)};
+                return {SmtpStatus::Failed, text, std::move(reply), SmtpFault::ServerClosing};
             }
             return success(std::move(reply));
         }
@@ -473,15 +528,46 @@ SmtpResult SmtpSession::writeData()
 {
     if (m_transcript.enabled())
         m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(m_wire.size()));
-    // Each block within its own time-out, so a large mail does not outgrow it.
+    // Each block within its own time-out, so a large mail does not outgrow it. The server says
+    // nothing until the end of the data; whatever it says before is out of turn.
     for (qsizetype from = 0; from < m_wire.size(); from += kDataBlockSize) {
         const qsizetype size = std::min(kDataBlockSize, m_wire.size() - from);
-        SmtpResult written =
-            writeAll(QByteArray::fromRawData(m_wire.constData() + from, size), m_options.timeouts.dataBlock);
+        SmtpResult written = nothingUnread();
+        if (written.ok())
+            written = writeAll(QByteArray::fromRawData(m_wire.constData() + from, size), m_options.timeouts.dataBlock);
         if (!written.ok())
             return written;
     }
     return success();
+}
+
+// RFC 5321 4.2, RFC 2920 3.1: a server speaks only to answer, and every reply to what was
+// written has been read before the client writes again. Bytes waiting now answer nothing;
+// taking them as the answer to the next command would shift every later reply by one, so the
+// dialogue ends here. Only a 421 may come unasked (RFC 5321 3.8): the server is closing.
+SmtpResult SmtpSession::nothingUnread()
+{
+    if (!m_socket)
+        return success();
+    // What the system holds already counts too, without waiting for more.
+    if (m_input.isEmpty() && m_socket->bytesAvailable() == 0)
+        m_socket->waitForReadyRead(0);
+    m_input += m_socket->readAll();
+    if (m_input.isEmpty())
+        return success();
+    QByteArray line = m_input.left(m_input.indexOf('\n'));
+    if (line.endsWith('\r'))
+        line.chop(1);
+    line.truncate(kNamedLineLength);
+    m_transcript.server(line);
+    if (line.startsWith(QByteArray::number(kServiceClosing)) &&
+        (line.size() == 3 || line[3] == ' ' || line[3] == '-')) {
+        broken(QStringLiteral("The server closes the connection."));
+        return {SmtpStatus::Failed, QString::fromLatin1(line), {kServiceClosing, {line}}, SmtpFault::ServerClosing};
+    }
+    SmtpResult result = broken(SmtpFaultText(SmtpFault::ReplyOutOfTurn, {QString::fromLatin1(line)}));
+    result.fault = SmtpFault::ReplyOutOfTurn;
+    return result;
 }
 
 SmtpResult SmtpSession::broken(const QString& why)
@@ -513,9 +599,15 @@ void SmtpSession::dropConnection()
     }
     m_input.clear();
     m_parser.takeReply();
+    clearExtensions();
+}
+
+void SmtpSession::clearExtensions()
+{
     m_mechanisms.clear();
     m_offersStartTls = false;
     m_offersPipelining = false;
+    m_sizeLimit = 0;
 }
 
 QByteArray SmtpSession::greetingName() const
@@ -528,9 +620,7 @@ QByteArray SmtpSession::greetingName() const
 
 void SmtpSession::readExtensions(const SmtpReply& ehloReply)
 {
-    m_mechanisms.clear();
-    m_offersStartTls = false;
-    m_offersPipelining = false;
+    clearExtensions();
     // The first line is the greeting; each further line names one extension. Old servers
     // announce "AUTH=LOGIN" instead of "AUTH LOGIN".
     for (qsizetype i = 1; i < ehloReply.lines.size(); ++i) {
@@ -539,6 +629,9 @@ void SmtpSession::readExtensions(const SmtpReply& ehloReply)
             m_offersStartTls = true;
         if (extension == QLatin1String("PIPELINING"))
             m_offersPipelining = true;
+        // RFC 1870: "SIZE 1000000"; no number or 0 sets no limit.
+        if (extension.startsWith(QLatin1String("SIZE ")))
+            m_sizeLimit = extension.mid(5).trimmed().toLongLong();
         if (!extension.startsWith(QLatin1String("AUTH ")) && !extension.startsWith(QLatin1String("AUTH=")))
             continue;
         const QStringList names = extension.mid(5).split(u' ', Qt::SkipEmptyParts);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/MailMessage.h"
+#include "mail/SendResult.h"
 #include "mail/SmtpReply.h"
 #include "mail/SmtpTranscript.h"
 
@@ -31,29 +32,39 @@ struct SmtpTimeouts {
 
 enum class SmtpStatus {
     Ok,
-    Rejected, // the server answered with a reply of the wrong class; the connection stays usable
-    // No connection, a time-out, a broken connection, a garbled reply, a 421 (the server closes
-    // the channel), a failed TLS upgrade, or a pipelined DATA accepted for an accepted recipient
-    // after a refused RSET or MAIL FROM (message: that refusal); now disconnected.
+    // The server answered with a reply of the wrong class, or a mail is larger than the server
+    // takes (nothing of it was written); the connection stays usable.
+    Rejected,
+    // No connection, a time-out, a broken connection, a garbled reply, a reply out of turn, a
+    // 421 (the server closes the channel), a failed TLS upgrade, no STARTTLS where it is
+    // required, or a pipelined DATA accepted for an accepted recipient after a refused RSET or
+    // MAIL FROM (message: that refusal); now disconnected.
     Failed,
     BadAddress, // an envelope address failed its check; nothing was sent
     Cancelled,  // the wait hook ended a wait; now disconnected
 };
 
 // How the connection is secured. WhenOffered upgrades with STARTTLS whenever the server's EHLO
-// reply offers it (RFC 3207) and stays in clear text only when it does not; Implicit speaks
-// TLS from the first byte (RFC 8314, port 465).
-enum class SmtpTls { WhenOffered, Implicit };
+// reply offers it (RFC 3207) and stays in clear text only when it does not; Required upgrades
+// the same way but ends the connection step when the server does not offer it (submission,
+// port 587: no password in clear text); Implicit speaks TLS from the first byte (RFC 8314,
+// port 465).
+enum class SmtpTls { WhenOffered, Required, Implicit };
 
-// What one session step came to. message is English: the server's last reply line for
-// Rejected, the reason otherwise; empty for Ok.
+// What one session step came to. message is the server's last reply line for Rejected; else,
+// for a fault, its German text (SmtpFaultText), otherwise the reason in English. Empty for Ok,
+// except a disconnect's note (QuitNot221).
 struct SmtpResult {
     SmtpStatus status = SmtpStatus::Ok;
     QString message;
     SmtpReply reply; // the last reply read in the step, when there was one
+    SmtpFault fault = SmtpFault::None;
 
     bool ok() const { return status == SmtpStatus::Ok; }
-    // A short name of the kind of failure, for logs that append it to the message.
+    // message is a German text of ours that tells the user what happened.
+    bool explained() const { return fault != SmtpFault::None && fault != SmtpFault::ServerClosing; }
+    // A short name of the kind of failure, for logs that append it to the message; empty when
+    // the message is explained, as German text needs none.
     QString errorClassName() const;
 };
 
@@ -92,6 +103,8 @@ public:
     SmtpResult connectToHost(const QString& host, quint16 port = 25, SmtpTls tls = SmtpTls::WhenOffered);
     bool isConnected() const;
     bool isEncrypted() const;
+    // The TLS version of the open connection ("TLS 1.3"); empty when it is not encrypted.
+    QString tlsProtocol() const;
 
     // The authentication mechanisms announced in the last EHLO reply, in upper case; empty
     // after HELO or before a connection.
@@ -106,7 +119,9 @@ public:
     // one write when the server offers PIPELINING (RFC 2920). data holds the whole
     // mail (header lines, empty line, body) as chunks of complete CR LF lines; it is dot-stuffed
     // into a buffer the session keeps and written in blocks. Both addresses are checked before
-    // anything is sent.
+    // anything is sent, and so is the mail's size against the SIZE the server announced
+    // (RFC 1870). Ok only when the mail's own end of data got its own 2xx: anything the server
+    // sends out of turn ends the connection (ReplyOutOfTurn), an unasked 421 too (ServerClosing).
     SmtpResult sendMail(const QString& from, const QString& to, const QList<QByteArray>& data);
     // The same for a generated mail: header holds its header lines and the empty line; the
     // parts of mail's body whose wire form was made once per run (TMailMessage::BodyWire) are
@@ -114,8 +129,9 @@ public:
     SmtpResult sendMail(const QString& from, const QString& to, const QByteArray& header, const TMailMessage& mail);
 
     // QUIT, waiting for its reply at most the quit time-out, then closes. Whatever the server
-    // answers, or when it answers nothing or closes, the connection has ended: Ok. Only a QUIT
-    // that cannot be written fails. Ok when there was no connection.
+    // answers, or when it answers nothing or closes, the connection has ended: Ok. A reply other
+    // than 221 is noted in message (fault QuitNot221). Only a QUIT that cannot be written fails.
+    // Ok when there was no connection.
     SmtpResult disconnect();
 
 private:
@@ -145,6 +161,7 @@ private:
     SmtpResult sendWire(const QString& from, const QString& to,
                         const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff);
     SmtpResult writeData();
+    SmtpResult nothingUnread();
     SmtpResult greet();
     SmtpResult startTls();
     SmtpResult waitForEncryption(int timeout);
@@ -155,6 +172,7 @@ private:
     void dropConnection();
     QByteArray greetingName() const;
     void readExtensions(const SmtpReply& ehloReply);
+    void clearExtensions();
 
     SmtpSessionOptions m_options;
     SmtpTranscript m_transcript;
@@ -166,4 +184,5 @@ private:
     QStringList m_mechanisms;
     bool m_offersStartTls = false;
     bool m_offersPipelining = false;
+    qint64 m_sizeLimit = 0; // announced by SIZE; 0: none
 };

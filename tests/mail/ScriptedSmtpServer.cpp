@@ -4,6 +4,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <memory>
+#include <optional>
+
 namespace {
 
 constexpr int kWaitLimit = 10'000;
@@ -38,6 +41,14 @@ QByteArray ScriptedSmtpServer::receivedSoFar()
     return m_received;
 }
 
+QList<QByteArray> ScriptedSmtpServer::acceptedMails()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard lock(m_mutex);
+    return m_accepted;
+}
+
 void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
 {
     QTcpServer server;
@@ -45,8 +56,9 @@ void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
     ready.set_value(server.serverPort());
     if (!server.waitForNewConnection(kWaitLimit))
         return;
-    QTcpSocket* socket = server.nextPendingConnection();
-    QByteArray pending; // received but not yet consumed by a step
+    std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+    QByteArray pending;                 // received but not yet consumed by a step
+    std::optional<QByteArray> mailData; // a mail's data read, its reply not yet sent
     const auto readMore = [&](const QDeadlineTimer& deadline) {
         if (socket->bytesAvailable() == 0 && !socket->waitForReadyRead(int(deadline.remainingTime())))
             return false;
@@ -56,20 +68,44 @@ void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
         m_received += bytes;
         return true;
     };
-    const auto consumeUntil = [&](const QByteArray& end) {
+    // What came before end, or nothing when the client sent no end before it left.
+    const auto consumeUntil = [&](const QByteArray& end) -> std::optional<QByteArray> {
         const QDeadlineTimer deadline(kWaitLimit);
         qsizetype at = -1;
         while ((at = pending.indexOf(end)) < 0) {
             if (!readMore(deadline))
-                return;
+                return std::nullopt;
         }
+        const QByteArray before = pending.left(at);
         pending.remove(0, at + end.size());
+        return before;
+    };
+    // Whatever the client still sends until it leaves is recorded too.
+    const auto recordUntilGone = [&] {
+        const QDeadlineTimer deadline(kWaitLimit);
+        while (socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+            readMore(deadline);
     };
     for (const Step& step : script) {
+        if (step.kind == Step::Kind::NextConnection) {
+            recordUntilGone();
+            socket.reset();
+            pending.clear();
+            mailData.reset();
+            if (!server.waitForNewConnection(kWaitLimit))
+                return;
+            socket.reset(server.nextPendingConnection());
+            continue;
+        }
         if (socket->state() != QAbstractSocket::ConnectedState)
-            break;
+            continue;
         switch (step.kind) {
         case Step::Kind::Send:
+            if (mailData && step.bytes.startsWith('2')) {
+                std::lock_guard lock(m_mutex);
+                m_accepted.append(*mailData);
+            }
+            mailData.reset();
             socket->write(step.bytes);
             socket->waitForBytesWritten(kWaitLimit);
             break;
@@ -80,18 +116,15 @@ void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
             if (pending.startsWith(".\r\n"))
                 pending.remove(0, 3);
             else
-                consumeUntil("\r\n.\r\n");
+                mailData = consumeUntil("\r\n.\r\n");
             break;
         case Step::Kind::Close:
             socket->disconnectFromHost();
             break;
         case Step::Kind::Hold:
+        case Step::Kind::NextConnection:
             break;
         }
     }
-    // Whatever the client still sends until it leaves is recorded too.
-    const QDeadlineTimer deadline(kWaitLimit);
-    while (socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
-        readMore(deadline);
-    delete socket;
+    recordUntilGone();
 }

@@ -8,12 +8,13 @@
 #include <thread>
 
 // A scripted SMTP peer on 127.0.0.1 for wire tests. It runs its own thread, accepts one
-// connection and plays the script in order; it records every byte the client sends. Every
-// wait of its own is bounded, so a test never hangs on it.
+// connection (one more at each nextConnection step) and plays the script in order; it records
+// every byte the client sends. Once the client has left, the steps up to the next
+// nextConnection are skipped. Every wait of its own is bounded, so a test never hangs on it.
 class ScriptedSmtpServer {
 public:
     struct Step {
-        enum class Kind { Send, ReceiveLine, ReceiveData, Close, Hold } kind;
+        enum class Kind { Send, ReceiveLine, ReceiveData, Close, Hold, NextConnection } kind;
         QByteArray bytes;
     };
     static Step send(const QByteArray& bytes) { return {Step::Kind::Send, bytes}; }
@@ -23,6 +24,8 @@ public:
     static Step closeConnection() { return {Step::Kind::Close, {}}; }
     // Answers nothing more and waits until the client goes away.
     static Step hold() { return {Step::Kind::Hold, {}}; }
+    // Waits until the client leaves, then for its next connection.
+    static Step nextConnection() { return {Step::Kind::NextConnection, {}}; }
 
     explicit ScriptedSmtpServer(QList<Step> script);
     ~ScriptedSmtpServer();
@@ -34,6 +37,9 @@ public:
     QByteArray received();
     // What the client has sent so far; does not wait.
     QByteArray receivedSoFar();
+    // Waits like received(); the data of every mail whose end of data was read and answered
+    // with a 2xx, as the client sent it (dot-stuffed, without the final ".").
+    QList<QByteArray> acceptedMails();
 
 private:
     void run(QList<Step> script, std::promise<quint16> ready);
@@ -42,4 +48,5 @@ private:
     std::thread m_thread;
     std::mutex m_mutex;
     QByteArray m_received;
+    QList<QByteArray> m_accepted;
 };

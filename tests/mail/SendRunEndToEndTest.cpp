@@ -14,15 +14,6 @@
 
 namespace {
 
-SmtpSessionOptions quickOptions()
-{
-    SmtpSessionOptions options;
-    options.timeouts = {10'000, 10'000, 10'000, 10'000, 10'000, 10'000, 10'000};
-    options.localHostName = QStringLiteral("client.example.org");
-    options.transcriptPath.clear();
-    return options;
-}
-
 struct EndToEnd {
     SendResult result = SendResult::CancelSeen; // never reported
     QByteArray log;
@@ -42,7 +33,7 @@ EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients
     settings.LogFileName = dir.filePath(QStringLiteral("News_08122026_1.log"));
     QFile(settings.LogFileName).open(QIODevice::WriteOnly);
 
-    SmtpMailTransport transport(quickOptions());
+    SmtpMailTransport transport(LoopbackSessionOptions());
     FakeSource source(recipients);
     source.mail.Subject = QStringLiteral("Grüße aus Köln – Ausgabe 12");
     source.mail.HeaderLines = {"MIME-Version: 1.0", "content-type: text/plain; charset=iso-8859-1",
@@ -142,7 +133,7 @@ TEST(SendRunEndToEnd, CancelEndsAWaitForTheServer)
     ScriptedSmtpServer server({ScriptedSmtpServer::send("220 hi\r\n"), ScriptedSmtpServer::receiveLine(),
                                ScriptedSmtpServer::send("250 hello\r\n"), ScriptedSmtpServer::receiveLine(),
                                ScriptedSmtpServer::hold()});
-    SmtpSessionOptions sessionOptions = quickOptions();
+    SmtpSessionOptions sessionOptions = LoopbackSessionOptions();
     sessionOptions.timeouts = {600'000, 600'000, 600'000, 600'000, 600'000, 600'000, 600'000};
     // "Abbrechen" is pressed once the server holds the RSET unanswered.
     struct CancelAtRset : RecordingReporter {
@@ -169,7 +160,7 @@ TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
                    Server::send("221 bye\r\n")});
     RecordingReporter reporter;
     SendResult result = SendResult::CancelSeen; // never reported
-    const QByteArray text = sendOneMail(server.port(), quickOptions(), reporter, result);
+    const QByteArray text = sendOneMail(server.port(), LoopbackSessionOptions(), reporter, result);
     EXPECT_EQ(result, SendResult::SendFailed);
     EXPECT_TRUE(text.contains("\r\n    Fehlertext: 550 bad  [2J user\r\n")) << text.constData();
     EXPECT_EQ(text.count('\r'), text.count("\r\n"));
@@ -233,7 +224,7 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
     settings.MailsPerConnection = 2;
     settings.ProgressMax = int(recipients.count());
     settings.LogFileName = dir.filePath(QStringLiteral("newsletter.log"));
-    SmtpMailTransport transport(quickOptions());
+    SmtpMailTransport transport(LoopbackSessionOptions());
     GeneratorMailSource source(std::move(generator));
     RecordingReporter reporter;
     EXPECT_EQ(SendRun(settings, transport, source, reporter).execute(), SendResult::Done);

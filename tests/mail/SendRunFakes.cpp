@@ -34,6 +34,15 @@ SmtpResult FakeTransport::answer(const QString& call)
     return result;
 }
 
+SmtpSessionOptions LoopbackSessionOptions()
+{
+    SmtpSessionOptions options;
+    options.timeouts = {10'000, 10'000, 10'000, 10'000, 10'000, 10'000, 10'000};
+    options.localHostName = QStringLiteral("client.example.org");
+    options.transcriptPath.clear();
+    return options;
+}
+
 bool FakeSource::prepare()
 {
     m_error = prepareError;
@@ -48,6 +57,7 @@ bool FakeSource::buildNext()
     }
     m_mail = mail;
     m_mail.Recipient = m_addresses.value(m_next);
+    m_mail.Body = bodyFor.value(m_mail.Recipient, mail.Body);
     ++m_next;
     return true;
 }

@@ -16,6 +16,7 @@
 class FakeTransport : public IMailTransport {
 public:
     bool announcesAuth = true;
+    QString encryption; // the TLS version of every connection; empty: clear text
     QMap<QString, QList<SmtpResult>> script;
     QStringList calls;
 
@@ -23,6 +24,7 @@ public:
     SmtpResult connectToHost(const QString& host, quint16 port, SmtpTls tls) override;
     bool isConnected() const override { return m_connected; }
     bool offersAuthentication() const override { return announcesAuth; }
+    QString tlsProtocol() const override { return m_connected ? encryption : QString(); }
     SmtpResult login(const QString& user, const QString& password) override;
     SmtpResult send(const TMailMessage& mail) override;
     SmtpResult disconnect() override;
@@ -30,6 +32,7 @@ public:
     static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }
     static SmtpResult failed(const QString& why) { return {SmtpStatus::Failed, why, {}}; }
     static SmtpResult cancelled() { return {SmtpStatus::Cancelled, QStringLiteral("Cancelled."), {}}; }
+    static SmtpResult closing(const QString& line) { return {SmtpStatus::Failed, line, {}, SmtpFault::ServerClosing}; }
 
 protected:
     virtual SmtpResult answer(const QString& call);
@@ -37,6 +40,9 @@ protected:
 private:
     bool m_connected = false;
 };
+
+// A session to a test server on the loopback: bounded waits, a fixed EHLO name, no transcript.
+SmtpSessionOptions LoopbackSessionOptions();
 
 // One mail per address; the build of mail number failAt (counted from 0) fails with
 // buildError, and prepare() fails when prepareError is set.
@@ -46,6 +52,8 @@ public:
 
     // What every mail carries besides its recipient.
     TMailMessage mail{QStringLiteral("news@example.org"), {}, QStringLiteral("Neuigkeiten"), {}, {}};
+    // The body of the mail to an address, where it is not mail's.
+    QMap<QString, QByteArrayList> bodyFor;
     int failAt = -1;
     QString buildError = QStringLiteral("empty subject and/or empty sender");
     QString prepareError;

@@ -39,6 +39,7 @@ struct RunSetup {
     int mailsPerConnection = 0;
     QString user = kUser;
     bool announcesAuth = true;
+    QString encryption{};
     QMap<QString, QList<SmtpResult>> script{};
     int buildFailsAt = -1;
     QString prepareError{};
@@ -53,6 +54,7 @@ Outcome runWith(const RunSetup& setup)
 
     FakeTransport transport;
     transport.announcesAuth = setup.announcesAuth;
+    transport.encryption = setup.encryption;
     transport.script = setup.script;
     FakeSource source(setup.recipients);
     source.failAt = setup.buildFailsAt;
@@ -93,6 +95,13 @@ const QStringList kHeader{QStringLiteral("Sendeprotokoll vom 08.12.2026 10:11:12
 const QString kLogin = QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
 const QString kRelogin = QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver erfolgreich.");
 const QString kReconnect = connected(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver "));
+const QString kClear = QStringLiteral("    Verbindung nicht verschlüsselt.");
+const QString kRetried = QStringLiteral("unterbrochen, neuer Versuch.");
+const QString kServerClosed = QStringLiteral("Der Mailserver hat die Verbindung geschlossen");
+const QString kQuitNote =
+    QStringLiteral("Der Mailserver hat das Abmelden mit \"250 extra\" statt mit 221 beantwortet.");
+const QString kUntrusted =
+    QStringLiteral("Das Zertifikat des Mailservers \"smtp.example.org\" ist nicht vertrauenswürdig.");
 const QString kDisconnected = QStringLiteral("Trennen vom MailServer ... erfolgreich.");
 const QString kClosing421 = QStringLiteral("421 4.3.2 Service shutting down");
 const QStringList kClosing{QStringLiteral("Verbindung trennen"), QStringLiteral("Verbindung getrennt")};
@@ -142,15 +151,15 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
     const QList<Scenario> scenarios{
         {"reference run with login and two mails per connection",
          {.mailsPerConnection = 2},
-         kHeader + QStringList{connected(), kLogin, sent(a), sent(b), QStringLiteral("Trennen nach 2 Mail(s)."),
-                               kReconnect, kRelogin, sent(c), kDisconnected},
+         kHeader + QStringList{connected(), kClear, kLogin, sent(a), sent(b), QStringLiteral("Trennen nach 2 Mail(s)."),
+                               kReconnect, kClear, kRelogin, sent(c), kDisconnected},
          twoThenReconnect,
          SendResult::Done,
          3},
         {"no authentication offered: no login, also not after a reconnect",
          {.recipients = {a, b}, .mailsPerConnection = 1, .announcesAuth = false},
-         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect, sent(b),
-                               kDisconnected},
+         kHeader + QStringList{connected(), kClear, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
+                               kClear, sent(b), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Trennen nach 1 Mail(s)..."), QStringLiteral("Verbunden..."), sending(b)} +
              kClosing,
@@ -158,13 +167,13 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          2},
         {"an empty user name skips the login although the server offers it",
          {.recipients = {a}, .user = QString()},
-         kHeader + QStringList{connected(), sent(a), kDisconnected},
+         kHeader + QStringList{connected(), kClear, sent(a), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
          SendResult::Done,
          1},
         {"550 for recipient 2 of 3: the others are still sent",
          {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::rejected(refused)}}}},
-         kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
+         kHeader + QStringList{connected(), kClear, kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: ") + refused, sent(c), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
                      sending(a), sending(b), sending(c)} +
@@ -182,7 +191,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          0},
         {"the first mail fails to build (empty subject): the run still disconnects",
          {.buildFailsAt = 0},
-         kHeader + QStringList{connected(), kLogin, QStringLiteral("Absenderdaten fehlerhaft."),
+         kHeader + QStringList{connected(), kClear, kLogin, QStringLiteral("Absenderdaten fehlerhaft."),
                                QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
                      QStringLiteral("Fehler")} +
@@ -191,7 +200,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          1},
         {"a later mail fails to build: the log names the last mail built",
          {.announcesAuth = false, .buildFailsAt = 1},
-         kHeader + QStringList{connected(), sent(a),
+         kHeader + QStringList{connected(), kClear, sent(a),
                                QStringLiteral("Erstellen der Nachricht für \"a@example.com\" fehlgeschlagen."),
                                QStringLiteral("    Fehlertext: empty subject and/or empty sender"), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
@@ -201,7 +210,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          2},
         {"login refused: nothing is sent",
          {.script = {{QStringLiteral("login"), {FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
-         kHeader + QStringList{connected(),
+         kHeader + QStringList{connected(), kClear,
                                QStringLiteral("Anmelden des Benutzers \"newsuser\" am Mailserver fehlgeschlagen."),
                                kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
@@ -213,7 +222,8 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          {.recipients = {a, b},
           .mailsPerConnection = 1,
           .script = {{QStringLiteral("login"), {{}, FakeTransport::rejected(QStringLiteral("535 5.7.8 bad"))}}}},
-         kHeader + QStringList{connected(), kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."), kReconnect,
+         kHeader + QStringList{connected(), kClear, kLogin, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+                               kReconnect, kClear,
                                QStringLiteral("Erneutes Anmelden des Benutzers \"newsuser\" am Mailserver "
                                               "fehlgeschlagen."),
                                notSent(b), kDisconnected},
@@ -229,7 +239,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
           .mailsPerConnection = 1,
           .announcesAuth = false,
           .script = {{QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connect timed out."))}}}},
-         kHeader + QStringList{connected(), sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
+         kHeader + QStringList{connected(), kClear, sent(a), QStringLiteral("Trennen nach 1 Mail(s)."),
                                QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
                                               "fehlgeschlagen."),
                                QStringLiteral("    Fehlertext: Connect timed out."), notSent(b), kDisconnected},
@@ -243,7 +253,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
                       {FakeTransport::failed(QStringLiteral("Connection closed by the server."))}},
                      {QStringLiteral("disconnect"),
                       {FakeTransport::failed(QStringLiteral("Timed out waiting for the server's reply."))}}}},
-         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+         kHeader + QStringList{connected(), kClear, sent(a, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: Connection closed by the server."),
                                QStringLiteral("Trennen vom MailServer ... fehlgeschlagen."),
                                QStringLiteral("#202    Fehlertext: Timed out waiting for the server's reply.")},
@@ -254,7 +264,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          1},
         {"a picture that cannot be read ends the run after an orderly disconnect",
          {.announcesAuth = false, .prepareError = QStringLiteral("Cannot read picture logo.png")},
-         kHeader + QStringList{connected(), kDisconnected, QStringLiteral("fehlgeschlagen."),
+         kHeader + QStringList{connected(), kClear, kDisconnected, QStringLiteral("fehlgeschlagen."),
                                QStringLiteral("#215    Fehlertext: Cannot read picture logo.pngEMessageBuildError")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden...")} + kClosing +
              QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
@@ -268,9 +278,14 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          0},
         {"cancel seen after the last mail hides the success",
          {.recipients = {a, b}, .announcesAuth = false, .cancelAtCheck = 3},
-         kHeader +
-             QStringList{
-                 connected(), sent(a), sent(b), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
+         kHeader + QStringList{connected(),
+                               kClear,
+                               sent(a),
+                               sent(b),
+                               kDisconnected,
+                               {},
+                               {},
+                               QStringLiteral("Abbruch durch Benutzer.")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a), sending(b),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
@@ -278,45 +293,92 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
          2},
         {"cancel in the middle: later recipients are not attempted",
          {.announcesAuth = false, .cancelAtCheck = 2},
-         kHeader + QStringList{connected(), sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
+         kHeader +
+             QStringList{
+                 connected(), kClear, sent(a), kDisconnected, {}, {}, QStringLiteral("Abbruch durch Benutzer.")},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
                      QStringLiteral("Abbruch")} +
              kClosing + QStringList{QString()},
          SendResult::UserCancelled,
          1},
-        {"a 421 ends the connection: the next mail reconnects and logs in again",
-         {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::failed(kClosing421)}}}},
-         kHeader + QStringList{connected(), kLogin, sent(a), sent(b, QStringLiteral("fehlgeschlagen.")),
-                               QStringLiteral("    Fehlertext: ") + kClosing421,
-                               QStringLiteral("Trennen nach 2 Mail(s)."), kReconnect, kRelogin, sent(c), kDisconnected},
-         twoThenReconnect,
-         SendResult::SendFailed,
+        {"a 421 ends the connection: the mail goes once more over a new connection that logs in again",
+         {.script = {{QStringLiteral("send b@example.com"), {FakeTransport::closing(kClosing421)}}}},
+         kHeader + QStringList{connected(), kClear, kLogin, sent(a), sent(b, kRetried),
+                               QStringLiteral("    Fehlertext: ") + kClosing421, kServerClosed + u'.', kReconnect,
+                               kClear, kRelogin, sent(b), sent(c), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), QStringLiteral("Anmelden..."),
+                     sending(a), sending(b), kServerClosed + QStringLiteral("..."), QStringLiteral("Verbunden..."),
+                     QStringLiteral("Anmelden..."), sending(b), sending(c)} +
+             kClosing,
+         SendResult::Done,
          3},
-        {"a 421, then no new connection: the log names every recipient not attempted",
+        {"a 421, then no new connection: the log names that mail and every one not attempted",
          {.announcesAuth = false,
-          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}},
+          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::closing(kClosing421)}},
                      {QStringLiteral("connect"), {{}, FakeTransport::failed(QStringLiteral("Connection refused"))}}}},
-         kHeader +
-             QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
-                         QStringLiteral("    Fehlertext: ") + kClosing421, QStringLiteral("Trennen nach 1 Mail(s)."),
-                         QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
-                                        "fehlgeschlagen."),
-                         QStringLiteral("    Fehlertext: Connection refused"), notSent(b), notSent(c), kDisconnected},
-         oneThenNoReconnect,
+         kHeader + QStringList{connected(), kClear, sent(a, kRetried), QStringLiteral("    Fehlertext: ") + kClosing421,
+                               kServerClosed + u'.',
+                               QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                              "fehlgeschlagen."),
+                               QStringLiteral("    Fehlertext: Connection refused"), notSent(a), notSent(b), notSent(c),
+                               kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     kServerClosed + QStringLiteral("..."),
+                     QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")} +
+             kClosing,
          SendResult::NoConnection,
-         1},
-        {"a 421 on the last mail gives 5, not 6",
+         0},
+        {"the last mail meets a 421 twice: it is tried once more only and gives 5, not 6",
          {.recipients = {a},
           .announcesAuth = false,
-          .script = {{QStringLiteral("send a@example.com"), {FakeTransport::failed(kClosing421)}}}},
-         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+          .script = {{QStringLiteral("send a@example.com"),
+                      {FakeTransport::closing(kClosing421), FakeTransport::closing(kClosing421)}}}},
+         kHeader + QStringList{connected(), kClear, sent(a, kRetried), QStringLiteral("    Fehlertext: ") + kClosing421,
+                               kServerClosed + u'.', kReconnect, kClear, sent(a, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: ") + kClosing421, kDisconnected},
-         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     kServerClosed + QStringLiteral("..."), QStringLiteral("Verbunden..."), sending(a)} +
+             kClosing,
          SendResult::SendFailed,
          1},
+        {"a broken connection: the next mail connects again, and the log says why",
+         {.announcesAuth = false,
+          .script = {{QStringLiteral("send a@example.com"),
+                      {FakeTransport::failed(QStringLiteral("Connection closed by the server."))}}}},
+         kHeader + QStringList{connected(), kClear, sent(a, QStringLiteral("fehlgeschlagen.")),
+                               QStringLiteral("    Fehlertext: Connection closed by the server."),
+                               QStringLiteral("Verbindung zum Mailserver abgebrochen."), kReconnect, kClear, sent(b),
+                               sent(c), kDisconnected},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a),
+                     QStringLiteral("Verbindung zum Mailserver abgebrochen..."), QStringLiteral("Verbunden..."),
+                     sending(b), sending(c)} +
+             kClosing,
+         SendResult::SendFailed,
+         3},
+        {"an encrypted connection, and a QUIT answered otherwise than with 221",
+         {.recipients = {a},
+          .announcesAuth = false,
+          .encryption = QStringLiteral("TLS 1.3"),
+          .script = {{QStringLiteral("disconnect"), {{SmtpStatus::Ok, kQuitNote, {}, SmtpFault::QuitNot221}}}}},
+         kHeader + QStringList{connected(), QStringLiteral("    Verbindung verschlüsselt (TLS 1.3)."), sent(a),
+                               kDisconnected, QStringLiteral("    Hinweis: ") + kQuitNote},
+         QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
+         SendResult::Done,
+         1},
+        {"a first connection that failed for a reason told in German: no class name appended",
+         {.script = {{QStringLiteral("connect"),
+                      {{SmtpStatus::Failed, kUntrusted, {}, SmtpFault::CertificateUntrusted}}}}},
+         kHeader + QStringList{QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... "
+                                              "fehlgeschlagen."),
+                               QStringLiteral("#215    Fehlertext: ") + kUntrusted},
+         {QStringLiteral("Verbinden..."),
+          QStringLiteral("Verbindungsaufbau zum Mailserver \"smtp.example.org\" fehlgeschlagen.")},
+         SendResult::NoConnection,
+         0},
         {"cancel while waiting for the server: the wait ends, the run closes and ends with 7",
          {.announcesAuth = false, .script = {{QStringLiteral("send b@example.com"), {FakeTransport::cancelled()}}}},
          kHeader + QStringList{connected(),
+                               kClear,
                                sent(a),
                                sent(b, QStringLiteral("abgebrochen.")),
                                kDisconnected,
@@ -334,7 +396,7 @@ TEST(SendRun, ScenariosWriteTheirLogStatusAndResult)
           .script = {{QStringLiteral("send a@example.com"),
                       {FakeTransport::rejected(QStringLiteral("550 bad") + QChar(u'\r') + QChar(0x1b) +
                                                QStringLiteral("[2J") + QChar(0) + QStringLiteral("user"))}}}},
-         kHeader + QStringList{connected(), sent(a, QStringLiteral("fehlgeschlagen.")),
+         kHeader + QStringList{connected(), kClear, sent(a, QStringLiteral("fehlgeschlagen.")),
                                QStringLiteral("    Fehlertext: 550 bad  [2J user"), kDisconnected},
          QStringList{QStringLiteral("Verbinden..."), QStringLiteral("Verbunden..."), sending(a)} + kClosing,
          SendResult::SendFailed,

@@ -137,8 +137,11 @@ TEST(SmtpSessionEndToEnd, TlsComesBeforeLoginAndAnUntrustedCertificateStopsIt)
                 EXPECT_TRUE(session.disconnect().ok());
             } else {
                 EXPECT_EQ(connected.status, SmtpStatus::Failed);
-                EXPECT_TRUE(connected.message.startsWith(QStringLiteral("TLS handshake failed: ")))
-                    << connected.message.toStdString();
+                EXPECT_EQ(connected.fault, SmtpFault::CertificateUntrusted);
+                EXPECT_EQ(connected.message,
+                          QStringLiteral("Das Zertifikat des Mailservers \"127.0.0.1\" ist nicht vertrauenswürdig: Es "
+                                         "ist selbst ausgestellt oder stammt von einer unbekannten "
+                                         "Zertifizierungsstelle."));
                 EXPECT_FALSE(session.isConnected());
             }
         }

@@ -310,17 +310,27 @@ TEST(SmtpSession, SilentServerTimesOutAtEveryWait)
     }
 }
 
-// The mails before QUIT are delivered whatever the server does with it.
+// The mails before QUIT are delivered whatever the server does with it; a reply other than 221
+// is noted.
 TEST(SmtpSession, AnyEndOfQuitIsAFinishedDisconnect)
 {
-    const QList<std::pair<const char*, QList<Server::Step>>> cases{
-        {"221", {Server::receiveLine(), Server::send("221 bye\r\n")}},
-        {"500", {Server::receiveLine(), Server::send("500 what\r\n")}},
-        {"silence", {Server::receiveLine(), Server::hold()}},
-        {"close", {Server::receiveLine(), Server::closeConnection()}},
-        {"421", {Server::receiveLine(), Server::send("421 going down\r\n")}},
+    struct Case {
+        const char* name;
+        QList<Server::Step> quit;
+        const char* note;
     };
-    for (const auto& [name, quit] : cases) {
+    const QList<Case> cases{
+        {"221", {Server::receiveLine(), Server::send("221 bye\r\n")}, ""},
+        {"500",
+         {Server::receiveLine(), Server::send("500 what\r\n")},
+         "Der Mailserver hat das Abmelden mit \"500 what\" statt mit 221 beantwortet."},
+        {"silence", {Server::receiveLine(), Server::hold()}, ""},
+        {"close", {Server::receiveLine(), Server::closeConnection()}, ""},
+        {"421",
+         {Server::receiveLine(), Server::send("421 going down\r\n")},
+         "Der Mailserver hat das Abmelden mit \"421 going down\" statt mit 221 beantwortet."},
+    };
+    for (const auto& [name, quit, note] : cases) {
         Server server(greeted() + quit);
         SmtpSessionOptions options = quickOptions();
         options.timeouts.quit = 200;
@@ -328,6 +338,7 @@ TEST(SmtpSession, AnyEndOfQuitIsAFinishedDisconnect)
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
         const SmtpResult result = session.disconnect();
         EXPECT_TRUE(result.ok()) << name << ": " << result.message.toStdString();
+        EXPECT_EQ(result.message, QString::fromUtf8(note)) << name;
         EXPECT_FALSE(session.isConnected()) << name;
         EXPECT_EQ(server.received(), QByteArray("EHLO client.example.org\r\nQUIT\r\n")) << name;
     }
@@ -361,6 +372,7 @@ TEST(SmtpSession, A421AtAnyStepEndsTheConnectionAtOnce)
         ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
         const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
         EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
+        EXPECT_EQ(result.fault, SmtpFault::ServerClosing) << c.name;
         EXPECT_EQ(result.message, QStringLiteral("421 4.3.2 shutting down")) << c.name;
         EXPECT_FALSE(session.isConnected()) << c.name;
         EXPECT_TRUE(session.disconnect().ok()) << c.name;
@@ -599,11 +611,12 @@ TEST(SmtpSession, StartTlsThatFailsEndsTheConnection)
     const QList<Case> cases{
         {"refused",
          {Server::send("454 TLS not available\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")},
-         "The server refused STARTTLS: 454 TLS not available",
+         "Der Mailserver hat die Verschlüsselung (STARTTLS) abgelehnt: \"454 TLS not available\". Ohne sie wird "
+         "nichts gesendet.",
          "QUIT\r\n"},
         {"clear text injected after the reply",
          {Server::send("220 go ahead\r\n250 injected\r\n"), Server::hold()},
-         "The server sent data after its STARTTLS reply.",
+         "Der Mailserver hat außer der Reihe geantwortet: \"250 injected\". Die Verbindung wurde beendet.",
          ""},
     };
     for (const Case& c : cases) {
@@ -612,8 +625,44 @@ TEST(SmtpSession, StartTlsThatFailsEndsTheConnection)
         SmtpSession session(quickOptions());
         const SmtpResult result = session.connectToHost(QStringLiteral("127.0.0.1"), server.port());
         EXPECT_EQ(result.status, SmtpStatus::Failed) << c.name;
-        EXPECT_EQ(result.message, QString::fromLatin1(c.message)) << c.name;
+        EXPECT_EQ(result.message, QString::fromUtf8(c.message)) << c.name;
+        EXPECT_TRUE(result.errorClassName().isEmpty()) << c.name;
         EXPECT_FALSE(session.isConnected()) << c.name;
         EXPECT_EQ(server.received(), "EHLO client.example.org\r\nSTARTTLS\r\n" + c.sentAfter) << c.name;
+    }
+}
+
+// RFC 1870: the size counts the mail's octets without the dots stuffing adds and without the
+// final "."; a mail of exactly the announced SIZE goes, one octet more does not, and nothing
+// of it reaches the wire.
+TEST(SmtpSession, SizeAnnouncedByTheServerIsTheLimit)
+{
+    // 12 + 2 + 4 + 6 octets; on the wire the two lines that start with "." carry one more each.
+    const QList<QByteArray> mail{"Subject: T\r\n\r\n", ".x\r\n", ".xyz\r\n"};
+    struct Case {
+        QByteArray size;
+        bool sent;
+    };
+    for (const Case& c : {Case{"24", true}, Case{"23", false}, Case{"0", true}}) {
+        SCOPED_TRACE(c.size.constData());
+        const QList<Server::Step> accepted{
+            Server::receiveLine(), Server::send("250 ok\r\n"),    Server::receiveLine(), Server::send("250 ok\r\n"),
+            Server::receiveLine(), Server::send("250 ok\r\n"),    Server::receiveLine(), Server::send("354 go\r\n"),
+            Server::receiveData(), Server::send("250 queued\r\n")};
+        Server server(greeted("250 SIZE " + c.size + "\r\n") + (c.sent ? accepted : QList<Server::Step>{}) + kQuit);
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result = session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), mail);
+        if (c.sent) {
+            EXPECT_TRUE(result.ok()) << result.message.toStdString();
+        } else {
+            EXPECT_EQ(result.status, SmtpStatus::Rejected);
+            EXPECT_EQ(result.fault, SmtpFault::MailTooLarge);
+            EXPECT_EQ(result.message,
+                      QStringLiteral("Die Nachricht ist 24 Bytes groß, der Mailserver nimmt höchstens 23 Bytes an."));
+        }
+        EXPECT_TRUE(session.isConnected());
+        session.disconnect();
+        EXPECT_EQ(server.received().contains("RSET"), c.sent);
     }
 }

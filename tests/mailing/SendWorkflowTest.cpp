@@ -343,9 +343,10 @@ TEST(SmtpServerAddress, HostWithOptionalPort)
     };
     const QList<Case> cases{
         {QStringLiteral("smtp.example.org"), QStringLiteral("smtp.example.org"), 25, SmtpTls::WhenOffered},
-        {QStringLiteral(" smtp.example.org:587 "), QStringLiteral("smtp.example.org"), 587, SmtpTls::WhenOffered},
+        {QStringLiteral(" smtp.example.org:587 "), QStringLiteral("smtp.example.org"), 587, SmtpTls::Required},
         {QStringLiteral("smtp.example.org:465"), QStringLiteral("smtp.example.org"), 465, SmtpTls::Implicit},
-        {QStringLiteral("[2001:db8::1]:587"), QStringLiteral("2001:db8::1"), 587, SmtpTls::WhenOffered},
+        {QStringLiteral("[2001:db8::1]:587"), QStringLiteral("2001:db8::1"), 587, SmtpTls::Required},
+        {QStringLiteral("smtp.example.org:2525"), QStringLiteral("smtp.example.org"), 2525, SmtpTls::WhenOffered},
         {QStringLiteral("2001:db8::1"), QStringLiteral("2001:db8::1"), 25, SmtpTls::WhenOffered},
         {QStringLiteral("[::1]"), QStringLiteral("::1"), 25, SmtpTls::WhenOffered},
         {QStringLiteral("[::1]:"), QStringLiteral("::1"), 25, SmtpTls::WhenOffered},
