@@ -10,11 +10,44 @@
 
 #include <cerrno>
 #include <memory>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
 
 constexpr qint64 kChunk = 64 * 1024;
+// A regular file that only its owner may read and write, as Unix external attributes.
+constexpr zip_uint32_t kPrivateFileAttributes = 0100600u << 16;
+
+// The storage takes no more bytes for the file: the disk or the quota is full, or the file
+// would pass the largest size the file system or the process's limit allows.
+bool isDiskFull(int systemError)
+{
+    return systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG;
+}
+
+// The code for a failed libzip call: kDiskFullCode when the system's error says so.
+int codeOf(zip_error_t* error)
+{
+    if (zip_error_system_type(error) == ZIP_ET_SYS && isDiskFull(zip_error_code_system(error)))
+        return TZipEngine::kDiskFullCode;
+    return zip_error_code_zip(error);
+}
+
+// Writes all of data to the file descriptor; 0, or the system's error number.
+int writeAll(int descriptor, const char* data, qint64 length)
+{
+    while (length > 0) {
+        const ssize_t written = ::write(descriptor, data, size_t(length));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        data += written;
+        length -= written;
+    }
+    return 0;
+}
 
 struct ZipError {
     ZipError() { zip_error_init(&error); }
@@ -150,7 +183,9 @@ bool TZipEngine::add(const QString& archivePath, const QStringList& files)
         }
         const QByteArray name = QFileInfo(path).fileName().toUtf8();
         const zip_int64_t index = zip_file_add(archive, name.constData(), zipSource, ZIP_FL_ENC_UTF_8);
-        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, 9) < 0) {
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, 9) < 0 ||
+            zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, kPrivateFileAttributes) <
+                0) {
             if (index < 0)
                 zip_source_free(zipSource);
             report(zip_error_code_zip(zip_get_error(archive)),
@@ -167,7 +202,8 @@ bool TZipEngine::add(const QString& archivePath, const QStringList& files)
         if (m_cancel)
             report(kCancelledCode, QStringLiteral("User cancelled operation"));
         else
-            report(zip_error_code_zip(zip_get_error(archive)), QString::fromUtf8(zip_strerror(archive)));
+            report(codeOf(zip_get_error(archive)),
+                   archivePath + QStringLiteral(": ") + QString::fromUtf8(zip_strerror(archive)));
         zip_discard(archive);
         return false;
     }
@@ -187,8 +223,14 @@ bool TZipEngine::extractOne(void* handle, qint64 index, const QString& target, c
     auto* archive = static_cast<zip_t*>(handle);
     zip_stat_t stat;
     zip_stat_init(&stat);
-    zip_stat_index(archive, zip_uint64_t(index), 0, &stat);
-    progress(ZipProgressKind::NewFile, name, qint64(stat.size));
+    if (zip_stat_index(archive, zip_uint64_t(index), 0, &stat) < 0 || !(stat.valid & ZIP_STAT_SIZE)) {
+        report(zip_error_code_zip(zip_get_error(archive)),
+               name + QStringLiteral(": ") + QString::fromUtf8(zip_strerror(archive)));
+        return false;
+    }
+    // libzip reads on to the end of the compressed data, whatever the headers declare.
+    const qint64 declared = qint64(stat.size);
+    progress(ZipProgressKind::NewFile, name, declared);
 
     zip_file_t* member = zip_fopen_index(archive, zip_uint64_t(index), 0);
     if (!member) {
@@ -204,13 +246,16 @@ bool TZipEngine::extractOne(void* handle, qint64 index, const QString& target, c
     }
     ZipByteCounter counter(m_progress, name);
     QByteArray buffer(kChunk, Qt::Uninitialized);
+    qint64 written = 0;
     for (;;) {
         if (m_cancel) {
             report(kCancelledCode, QStringLiteral("User cancelled operation"));
             return false;
         }
-        // libzip checks the CRC when the member's end is read.
-        const zip_int64_t read = zip_fread(member, buffer.data(), zip_uint64_t(buffer.size()));
+        // One byte past the declared size shows a member that runs on; libzip checks the CRC
+        // when the member's end is read.
+        const qint64 wanted = qMin(qint64(buffer.size()), declared - written + 1);
+        const zip_int64_t read = zip_fread(member, buffer.data(), zip_uint64_t(wanted));
         if (read < 0) {
             report(zip_error_code_zip(zip_file_get_error(member)),
                    name + QStringLiteral(": ") + QString::fromUtf8(zip_file_strerror(member)));
@@ -218,13 +263,25 @@ bool TZipEngine::extractOne(void* handle, qint64 index, const QString& target, c
         }
         if (read == 0)
             break;
-        if (out.write(buffer.constData(), read) != read) {
-            report(ZIP_ER_WRITE, target + QStringLiteral(": ") + out.errorString());
+        if (written + read > declared) {
+            report(kDamagedCode,
+                   name + QStringLiteral(": inflates beyond its declared size of %1 bytes").arg(declared));
             return false;
         }
+        // Written past QSaveFile's buffer, so the system's error number tells a full disk.
+        if (const int error = writeAll(out.handle(), buffer.constData(), read)) {
+            report(isDiskFull(error) ? kDiskFullCode : ZIP_ER_WRITE,
+                   target + QStringLiteral(": ") + qt_error_string(error));
+            return false;
+        }
+        written += read;
         counter.add(read);
     }
     counter.flush();
+    if (written != declared) {
+        report(kDamagedCode, name + QStringLiteral(": holds %1 bytes, declares %2 bytes").arg(written).arg(declared));
+        return false;
+    }
     if (!out.commit()) {
         report(ZIP_ER_WRITE, target + QStringLiteral(": ") + out.errorString());
         return false;
@@ -238,18 +295,25 @@ ReadArchive openForReading(const QString& archivePath, const std::function<void(
 {
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!archive)
+    // With ZIP_CHECKCONS libzip refuses a name that is there twice.
+    if (!archive && code == ZIP_ER_EXISTS)
+        report(TZipEngine::kDamagedCode, archivePath + QStringLiteral(": a member name is there twice"));
+    else if (!archive)
         report(code, archivePath + QStringLiteral(": ") + ZipError(code).text());
     return ReadArchive(archive);
 }
 
-// The member indexes of the names, in their order; nothing after reporting a missing one.
+// The member indexes of the names, in their order; nothing after reporting a missing one. The
+// exact name wins over one that differs only in letter case.
 std::optional<QList<zip_int64_t>> locate(zip_t* archive, const QStringList& names,
                                          const std::function<void(int, const QString&)>& report)
 {
     QList<zip_int64_t> indexes;
     for (const QString& name : names) {
-        const zip_int64_t index = zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_NOCASE);
+        const QByteArray utf8 = name.toUtf8();
+        zip_int64_t index = zip_name_locate(archive, utf8.constData(), 0);
+        if (index < 0)
+            index = zip_name_locate(archive, utf8.constData(), ZIP_FL_NOCASE);
         if (index < 0) {
             report(ZIP_ER_NOENT, name + QStringLiteral(": ") + ZipError(ZIP_ER_NOENT).text());
             return std::nullopt;

@@ -9,17 +9,25 @@
 #include <optional>
 
 // Makes and reads the backup archives through libzip. Files are added deflated at level 9 under
-// their bare names, in list order; chosen members are extracted, matched without regard to
-// letter case and written under the list's exact names, each replacing an existing file only
-// once it has been read completely with a correct CRC. Archives and extracted files get owner
-// rights only. Progress goes to the progress handler; every failure goes to the message handler
-// with a code (libzip's error number, or kCancelledCode for an operation stopped through the
-// cancel flag) and an English text. Handlers run synchronously inside add() and extract() and
-// may set the cancel flag. Main thread only.
+// their bare names, in list order, as owner-only Unix files; chosen members are extracted and
+// written under the list's exact names, each replacing an existing file only once it has been
+// read completely with a correct CRC and exactly its declared size. A member is found by its
+// exact name, else by the first name that differs only in letter case. Archives and extracted
+// files get owner rights only. Progress goes to the progress handler; every failure goes to the
+// message handler with a code (libzip's error number, or one of the codes below) and an English
+// text. Handlers run synchronously inside add() and extract() and may set the cancel flag. Main
+// thread only.
 class TZipEngine {
 public:
     using MessageHandler = std::function<void(int code, const QString& message)>;
+    // The operation was stopped through the cancel flag.
     static constexpr int kCancelledCode = 590089;
+    // The archive is damaged: a member inflates beyond its declared size (extraction stops
+    // there, nothing more is written) or falls short of it, or a member name is there twice.
+    static constexpr int kDamagedCode = 590090;
+    // The disk filled while writing: no space, the quota reached, or the file larger than the
+    // file system or the process may write (ENOSPC, EDQUOT, EFBIG).
+    static constexpr int kDiskFullCode = 590091;
 
     void setProgressHandler(ZipProgressHandler handler) { m_progress = std::move(handler); }
     void setMessageHandler(MessageHandler handler) { m_message = std::move(handler); }

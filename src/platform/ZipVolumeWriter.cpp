@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,6 +25,28 @@ constexpr qint64 kFileSystemReserve = 64 * 1024;
 void keepPrivate(QSaveFile& volume)
 {
     volume.setPermissions(PrivateFiles::kFilePermissions);
+}
+
+// A file as its file system knows it, whatever its name: a medium put in later may hold a file
+// of the same name that is another one.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    bool operator==(const FileIdentity& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+std::optional<FileIdentity> identityOf(const QString& path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim};
 }
 
 struct Failure {
@@ -80,8 +103,11 @@ public:
     {
         if (!m_done) {
             m_out.reset(); // an uncommitted volume is discarded
-            for (const QString& path : std::as_const(m_completed))
-                QFile::remove(path);
+            // The medium in the drive may be another one by now.
+            for (const auto& [path, identity] : std::as_const(m_completed)) {
+                if (identityOf(path) == identity)
+                    QFile::remove(path);
+            }
         }
     }
 
@@ -179,7 +205,8 @@ private:
     {
         if (!m_out->commit())
             return writeFailure();
-        m_completed.append(m_path);
+        if (const std::optional<FileIdentity> identity = identityOf(m_path))
+            m_completed.append({m_path, *identity});
         m_out.reset();
         return std::nullopt;
     }
@@ -197,7 +224,7 @@ private:
     const TZipVolumeWriter::NextMedium& m_next;
     std::unique_ptr<QSaveFile> m_out;
     QString m_path;
-    QStringList m_completed;
+    QList<std::pair<QString, FileIdentity>> m_completed;
     int m_disk = 0;
     qint64 m_used = 0;
     bool m_done = false;

@@ -26,8 +26,9 @@ qint64 ZipVolumeBound(qint64 freeBytes);
 // temporary name and gets its own name only when complete, with owner rights only where the
 // medium keeps rights. When a volume is full the writer asks for the next medium; when the user
 // gives none, or anything fails, the volumes this run completed are removed again and no file
-// of the archive's name is left. The archive is copied in chunks, never held in memory. Main
-// thread only.
+// of the archive's name is left; a volume is removed only while the file of its name is still
+// the one this run wrote (the medium in the drive may be another by then). The archive is copied in chunks, never held
+// in memory. Main thread only.
 class TZipVolumeWriter {
 public:
     // The medium of volumeNumber (2, 3, ...) once the previous one is full; nothing: cancel.

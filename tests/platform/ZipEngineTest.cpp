@@ -1,14 +1,73 @@
 #include "platform/ZipEngine.h"
 
 #include "ZipTestSupport.h"
+#include "support/FileModes.h"
+#include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <functional>
+#include <iostream>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
+
+// Writes a crafted archive with tests/tools/craft_zip.py (see there for the arguments).
+void craftZip(const QStringList& arguments)
+{
+    const ToolRun run = runTool(QStringLiteral("/usr/bin/python3"),
+                                QStringList{QStringLiteral(KUB_TEST_TOOLS "/craft_zip.py")} + arguments, QString());
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+}
+
+// Runs work in a child process, so that a limit it sets or a folder it mounts stays there,
+// and gives the child's exit code (-1 when it did not exit).
+int exitCodeInChild(const std::function<int()>& work)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(work());
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Exit code of a child that could not set up what the test needs.
+constexpr int kCannotSetUp = 77;
+
+// What the engine reported in a child process: its last message's code and text.
+struct ChildReport {
+    int exitCode = -1;
+    int code = 0;
+    QString text;
+};
+
+// The bytes of every file in folder that this process holds open, named or not (a file being
+// saved may have no name until it is complete).
+QList<qint64> openFileSizes(const QString& folder)
+{
+    const QString descriptors = QStringLiteral("/proc/self/fd");
+    QList<qint64> sizes;
+    for (const QString& descriptor :
+         QDir(descriptors).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString path = descriptors + u'/' + descriptor;
+        struct stat info {};
+        if (QFileInfo(path).symLinkTarget().startsWith(folder + u'/') &&
+            ::stat(QFile::encodeName(path).constData(), &info) == 0)
+            sizes.append(qint64(info.st_size));
+    }
+    return sizes;
+}
 
 struct Message {
     int code;
@@ -60,6 +119,19 @@ TEST_F(ZipEngineTest, AddsTheFilesDeflatedUnderBareNamesInListOrder)
     EXPECT_EQ(test.exitCode, 0) << test.output.toStdString();
 }
 
+TEST_F(ZipEngineTest, MembersAreOwnerOnlyFiles)
+{
+    ASSERT_TRUE(engine.add(archive(), sources()));
+    EXPECT_EQ(memberModes(archive()), QStringList(4, QStringLiteral("-rw-------")));
+
+    // Unpacked by hand, whatever the umask.
+    const ToolRun unpack =
+        runTool(QStringLiteral("unzip"), {QStringLiteral("-q"), archive(), QStringLiteral("-d"), target()}, dir.path());
+    ASSERT_EQ(unpack.exitCode, 0) << unpack.output.toStdString();
+    for (const QString& name : names)
+        EXPECT_EQ(FileMode(target() + u'/' + name), 0600) << name.toStdString();
+}
+
 TEST_F(ZipEngineTest, ExtractsWithoutRegardToCaseUnderTheListsNames)
 {
     ASSERT_TRUE(engine.add(archive(), sources()));
@@ -70,6 +142,111 @@ TEST_F(ZipEngineTest, ExtractsWithoutRegardToCaseUnderTheListsNames)
               fileHash(source() + QStringLiteral("/Adressen.ADT")));
     EXPECT_EQ(readAll(target() + QStringLiteral("/VERFASSER.ADI")), QByteArray(5000, 'v'));
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ZipEngineTest, TheExactNameWinsOverACaseTwin)
+{
+    const QString exact = QStringLiteral("Adressen.ADT");
+    const QString twin = QStringLiteral("ADRESSEN.ADT");
+    for (const bool exactFirst : {true, false}) {
+        SCOPED_TRACE(exactFirst ? "exact name first" : "twin first");
+        QStringList members{exact, QStringLiteral("exact"), twin, QStringLiteral("twin")};
+        if (!exactFirst)
+            members = members.mid(2) + members.mid(0, 2);
+        craftZip(QStringList{QStringLiteral("members"), archive()} + members);
+        ASSERT_TRUE(engine.extract(archive(), target(), {exact}));
+        EXPECT_EQ(readAll(target() + u'/' + exact), QByteArray("exact"));
+        ASSERT_TRUE(engine.extract(archive(), target(), {twin}));
+        EXPECT_EQ(readAll(target() + u'/' + twin), QByteArray("twin"));
+        EXPECT_TRUE(messages.isEmpty());
+    }
+}
+
+TEST_F(ZipEngineTest, AMemberStopsAtItsDeclaredSize)
+{
+    // 1 KiB declared, 4 MiB inside.
+    craftZip({QStringLiteral("declared"), archive(), QStringLiteral("Adressen.ADT"), QStringLiteral("4194304"),
+              QStringLiteral("1024")});
+    EXPECT_EQ(engine.extractedSize(archive(), {QStringLiteral("Adressen.ADT")}), 1024);
+    QList<qint64> sizesAtFailure;
+    engine.setMessageHandler([&](int code, const QString& text) {
+        messages.append({code, text});
+        sizesAtFailure = openFileSizes(target());
+    });
+    EXPECT_FALSE(engine.extract(archive(), target(), {QStringLiteral("Adressen.ADT")}));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].code, TZipEngine::kDamagedCode) << messages[0].text.toStdString();
+    // The unfinished file, still open when the failure is reported, holds no more than declared.
+    ASSERT_EQ(sizesAtFailure.size(), 1);
+    EXPECT_LE(sizesAtFailure[0], 1024);
+    EXPECT_EQ(QDir(target()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST_F(ZipEngineTest, AFullDiskIsReportedAsSuch)
+{
+    ASSERT_TRUE(engine.add(archive(), sources()));
+    writeText(target() + QStringLiteral("/Adressen.ADT"), "kept");
+    const QString report = dir.path() + QStringLiteral("/report");
+    const auto inChild = [&](const std::function<bool()>& setUp, const std::function<bool()>& operation) {
+        ChildReport child;
+        child.exitCode = exitCodeInChild([&] {
+            if (!setUp())
+                return kCannotSetUp;
+            messages.clear();
+            const bool done = operation();
+            QFile file(report);
+            if (done || messages.isEmpty() || !file.open(QIODevice::WriteOnly))
+                return 1;
+            file.write(QByteArray::number(messages.last().code) + '\n' + messages.last().text.toUtf8());
+            return 0;
+        });
+        const QList<QByteArray> lines = readAll(report).split('\n');
+        if (lines.size() == 2)
+            child = {child.exitCode, lines[0].toInt(), QString::fromUtf8(lines[1])};
+        QFile::remove(report);
+        return child;
+    };
+    // The process may write no file beyond 256 KiB: the system says "File too large".
+    const auto limitFileSize = [] {
+        const rlimit limit{256 * 1024, 256 * 1024};
+        return std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    };
+    // A 256 KiB file system on the target folder, seen by the child only: "No space left on device".
+    const auto smallDisk = [this] {
+        return unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               mount("tmpfs", QFile::encodeName(target()).constData(), "tmpfs", 0, "size=256k") == 0;
+    };
+    const QString newArchive = target() + QStringLiteral("/new.zip");
+    const QStringList adressen{QStringLiteral("Adressen.ADT")};
+    const struct {
+        const char* name;
+        std::function<bool()> setUp;
+        std::function<bool()> operation;
+        QString systemText;
+    } cases[] = {
+        {"extract beyond the file size limit", limitFileSize,
+         [&] { return engine.extract(archive(), target(), adressen); }, QStringLiteral("File too large")},
+        {"add beyond the file size limit", limitFileSize, [&] { return engine.add(newArchive, sources()); },
+         QStringLiteral("File too large")},
+        {"extract onto a small disk", smallDisk, [&] { return engine.extract(archive(), target(), adressen); },
+         QStringLiteral("No space left on device")},
+        {"add onto a small disk", smallDisk, [&] { return engine.add(newArchive, sources()); },
+         QStringLiteral("No space left on device")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ChildReport child = inChild(c.setUp, c.operation);
+        if (child.exitCode == kCannotSetUp) {
+            std::cout << c.name << ": not tried, the child could not set it up\n";
+            continue;
+        }
+        ASSERT_EQ(child.exitCode, 0);
+        EXPECT_EQ(child.code, TZipEngine::kDiskFullCode) << child.text.toStdString();
+        EXPECT_TRUE(child.text.contains(c.systemText)) << child.text.toStdString();
+        // Nothing half-written is left, and the file the extraction would replace is kept.
+        EXPECT_EQ(QDir(target()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Adressen.ADT")});
+        EXPECT_EQ(readAll(target() + QStringLiteral("/Adressen.ADT")), QByteArray("kept"));
+    }
 }
 
 TEST_F(ZipEngineTest, ReportsProgressOfEveryFileAndTheTotal)
@@ -133,7 +310,27 @@ TEST_F(ZipEngineTest, ADamagedArchiveFailsWithoutReplacingAnyFile)
     };
     QByteArray flipped = good;
     flipped[adt + 5000] = char(flipped[adt + 5000] ^ 0x01);
+    const QString crafted = dir.path() + QStringLiteral("/crafted.zip");
+    const auto craftedBytes = [&crafted](const QStringList& arguments) {
+        craftZip(QStringList{arguments[0], crafted} + arguments.mid(1));
+        return readAll(crafted);
+    };
     const QList<Case> cases{
+        {"runs on beyond its declared size",
+         craftedBytes({QStringLiteral("declared"), QStringLiteral("Adressen.ADT"), QStringLiteral("300000"),
+                       QStringLiteral("1000")}),
+         {QStringLiteral("Adressen.ADT")},
+         TZipEngine::kDamagedCode},
+        {"ends before its declared size",
+         craftedBytes({QStringLiteral("declared"), QStringLiteral("Adressen.ADT"), QStringLiteral("1000"),
+                       QStringLiteral("300000")}),
+         {QStringLiteral("Adressen.ADT")},
+         TZipEngine::kDamagedCode},
+        {"a member name twice",
+         craftedBytes({QStringLiteral("members"), QStringLiteral("Adressen.ADT"), QStringLiteral("one"),
+                       QStringLiteral("Adressen.ADT"), QStringLiteral("two")}),
+         {QStringLiteral("Adressen.ADT")},
+         TZipEngine::kDamagedCode},
         {"one flipped byte in compressed data", flipped, {QStringLiteral("Adressen.ADT")}, -1},
         {"truncated", good.left(good.size() / 2), {QStringLiteral("Adressen.ADT")}, ZIP_ER_NOZIP},
         {"a listed member missing", good, {QStringLiteral("Adressen.ADT"), QStringLiteral("Fehlt.ADT")}, ZIP_ER_NOENT},

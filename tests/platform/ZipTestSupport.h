@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -56,4 +57,17 @@ inline QByteArray readAll(const QString& path)
 inline QByteArray fileHash(const QString& path)
 {
     return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
+}
+
+// The Unix mode column ("-rw-------") of every member as Info-ZIP's zipinfo lists it.
+inline QStringList memberModes(const QString& archive)
+{
+    const ToolRun listing = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z"), archive}, QString());
+    QStringList modes;
+    static const QRegularExpression memberLine(QStringLiteral("^(\\S{10}) +\\d+\\.\\d+ +\\w+ "));
+    for (const QString& line : listing.output.split(u'\n')) {
+        if (const QRegularExpressionMatch match = memberLine.match(line); match.hasMatch())
+            modes.append(match.captured(1));
+    }
+    return modes;
 }

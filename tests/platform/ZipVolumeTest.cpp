@@ -114,6 +114,7 @@ TEST_F(ZipVolumeTest, SplitsOntoMediaWithoutCuttingAHeaderAndJoinsBack)
     ASSERT_EQ(join.exitCode, 0) << join.output.toStdString();
     const ToolRun test = runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), QStringLiteral("one.zip")}, media());
     EXPECT_EQ(test.exitCode, 0) << test.output.toStdString();
+    EXPECT_EQ(memberModes(media() + QStringLiteral("/one.zip")), QStringList(4, QStringLiteral("-rw-------")));
 
     // Our joiner gives back the files.
     ASSERT_TRUE(ZipVolumeJoiner::isSplitSet(last));
@@ -158,6 +159,34 @@ TEST_F(ZipVolumeTest, ACancelAtTheNextMediumLeavesNoVolume)
     EXPECT_EQ(result.status, TZipVolumeWriter::Status::Cancelled);
     EXPECT_EQ(prompts, (QList<int>{2, 3}));
     EXPECT_EQ(QDir(media()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST_F(ZipVolumeTest, ACancelSparesAFileOfAnotherSetOnTheMediumNowIn)
+{
+    // One drive; the second medium holds volumes of another set of the same name.
+    const QString drive = dir.path() + QStringLiteral("/drive");
+    const QString firstMedium = dir.path() + QStringLiteral("/first");
+    const QString secondMedium = dir.path() + QStringLiteral("/second");
+    ASSERT_TRUE(QDir().mkpath(drive));
+    ASSERT_TRUE(QDir().mkpath(secondMedium));
+    const QString z01 = QStringLiteral("BackupNews_10.12.2026.z01");
+    writeText(secondMedium + u'/' + z01, "volume 1 of another set");
+    TZipVolumeWriter writer;
+    writer.setNextMedium([&](int volume, const ZipMedium& previous) -> std::optional<ZipMedium> {
+        prompts.append(volume);
+        if (volume == 3)
+            return std::nullopt;
+        // The user takes out the first medium and puts in the second.
+        if (!QDir().rename(drive, firstMedium) || !QDir().rename(secondMedium, drive))
+            return std::nullopt;
+        return previous;
+    });
+    const TZipVolumeWriter::Result result = writer.write(archive(), {drive, kMedium}, setName());
+    EXPECT_EQ(result.status, TZipVolumeWriter::Status::Cancelled);
+    ASSERT_EQ(prompts, (QList<int>{2, 3}));
+    // This run's second volume is gone, the other set's first one stays.
+    EXPECT_EQ(QDir(drive).entryList(QDir::Files | QDir::Hidden), QStringList{z01});
+    EXPECT_EQ(readAll(drive + u'/' + z01), QByteArray("volume 1 of another set"));
 }
 
 TEST_F(ZipVolumeTest, AnArchiveThatFitsIsOnePlainCopy)
