@@ -236,8 +236,9 @@ QString openFailure(const QString& fileName)
 
 // The largest file read on any machine: line numbers and positions stay far within int.
 constexpr qint64 kMaxCsvFileBytes = qint64(1) << 30;
-// The whole import (the text, its records, the preview) takes about this many times a file's size.
-constexpr qint64 kImportMemoryFactor = 24;
+// The whole import (the text, its records, the preview) takes up to about 16 times a file's size;
+// at the limit that is half of the machine's memory.
+constexpr qint64 kImportMemoryFactor = 32;
 
 } // namespace
 

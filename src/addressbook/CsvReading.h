@@ -83,8 +83,8 @@ inline constexpr int kMaxListedLines = 20;
 // More columns in the title line than this are not an import file.
 inline constexpr int kMaxCsvColumns = 255;
 
-// The largest import file read: the read needs about three times a file's size, and this limit
-// keeps that within an eighth of the machine's memory.
+// The largest import file read on this machine: a thirty-second of its memory, at most 1 GiB.
+// Loading a file takes about three times its size, the whole import up to about sixteen times.
 qint64 CsvFileSizeLimit();
 
 // What LoadCsvFile throws: a German text for the user, naming the file and the reason.
