@@ -1,25 +1,53 @@
 // The CSV import with 100,000 rows: reading a Windows-1252 file written like a spreadsheet
 // export into records, and the replace-write of those records for one sender. Each reports the
-// peak resident memory of the process after it ran.
+// peak resident memory of the process after it ran. The memory of the import itself is measured
+// in a child process of this program (--peak FILE), for 100,000 rows and for a 100 MB file: the
+// peak after loading the file, after reading its records and after filling the preview, each
+// less what the child held before, and each as a multiple of the file's size.
 #include "BenchDatabase.h"
 #include "BenchMain.h"
 #include "LoopbackSmtpSink.h"
+#include "ResidentMemory.h"
 #include "addressbook/CsvReading.h"
 #include "addressbook/EmpfF.h"
+#include "addressbook/ImpCheckForm.h"
 #include "addressbook/RecipientImport.h"
 #include "desktop/MessageBoxes.h"
 #include "platform/TextCodec.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
 
 constexpr int kRows = 100000;
+
+// The title line, then rows like a spreadsheet export's while more(row, bytes so far) holds.
+template <typename More> void writeCsv(const QString& path, More more)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    qint64 written = file.write(
+        TextCodec::toWindows1252(QStringLiteral("Anrede;Vorname;Name;Firma;Straße;PLZ;Ort;E-Mail;Telefon;Gruß\r\n")));
+    for (int i = 0; more(i, written); ++i)
+        written += file.write(TextCodec::toWindows1252(
+            QStringLiteral("Herr;Jürgen;Müller-%1;\"Groß & Söhne; Werk %2\";Hauptstraße %3;90402;Nürnberg;"
+                           "empfaenger%1@example.org;0911 %1;\"Sehr geehrter Herr \"\"Müller\"\"\"\r\n")
+                .arg(i)
+                .arg(i % 50)
+                .arg(i % 200)));
+}
 
 struct BenchImport : BenchDatabase {
     BenchImport()
@@ -29,17 +57,8 @@ struct BenchImport : BenchDatabase {
         frame = std::make_unique<TEmpfFrame>(*dm, nullptr);
         frame->FCB1Change();
 
-        QString text = QStringLiteral("Anrede;Vorname;Name;Firma;Straße;PLZ;Ort;E-Mail;Telefon;Gruß\r\n");
-        for (int i = 0; i < kRows; ++i)
-            text += QStringLiteral("Herr;Jürgen;Müller-%1;\"Groß & Söhne; Werk %2\";Hauptstraße %3;90402;Nürnberg;"
-                                   "empfaenger%1@example.org;0911 %1;\"Sehr geehrter Herr \"\"Müller\"\"\"\r\n")
-                        .arg(i)
-                        .arg(i % 50)
-                        .arg(i % 200);
         csv = dir.path() + QStringLiteral("/Adressen.csv");
-        QFile file(csv);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(TextCodec::toWindows1252(text));
+        writeCsv(csv, [](int row, qint64) { return row < kRows; });
     }
 
     MessageBoxRecorder boxes;
@@ -106,9 +125,79 @@ void BM_ReplaceWrite100000Rows(benchmark::State& state)
 }
 BENCHMARK(BM_ReplaceWrite100000Rows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The child: loads the file, reads its records, fills the preview, and prints the peaks.
+int measurePeaks(const QString& csv)
+{
+    MessageBoxRecorder boxes;
+    const long before = residentKilobytes();
+    TFDBData records;
+    long loaded = 0;
+    {
+        const CsvLines lines = LoadCsvFile(csv);
+        loaded = peakMemoryKiB();
+        QList<int> rejected;
+        ReadImportRecords(lines, records, allColumns(), nullptr, rejected);
+    }
+    const long read = peakMemoryKiB();
+    TImpCheckForm check;
+    check.FillRows(records);
+    std::printf("records=%lld before_KiB=%ld load_KiB=%ld records_KiB=%ld preview_KiB=%ld\n",
+                static_cast<long long>(records.size()), before, loaded, read, peakMemoryKiB());
+    return 0;
+}
+
+// Runs the child on csv and reports its figures.
+void reportPeaks(benchmark::State& state, const QString& csv)
+{
+    QHash<QString, double> figures;
+    for (auto _ : state) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak"), csv});
+        if (!child.waitForFinished(600000)) {
+            state.SkipWithError("the child did not finish");
+            return;
+        }
+        for (const QString& item : QString::fromUtf8(child.readAllStandardOutput()).simplified().split(u' ')) {
+            const QStringList pair = item.split(u'=');
+            if (pair.size() == 2)
+                figures.insert(pair.at(0), pair.at(1).toDouble());
+        }
+    }
+    const double fileMiB = static_cast<double>(QFileInfo(csv).size()) / (1024.0 * 1024.0);
+    const double before = figures.value(QStringLiteral("before_KiB")) / 1024.0;
+    state.counters["file_MiB"] = fileMiB;
+    state.counters["records"] = figures.value(QStringLiteral("records"));
+    for (const char* phase : {"load", "records", "preview"}) {
+        const double peak = figures.value(QString::fromLatin1(phase) + QStringLiteral("_KiB")) / 1024.0 - before;
+        state.counters[std::string(phase) + "_MiB"] = peak;
+        state.counters[std::string(phase) + "_x_file"] = peak / fileMiB;
+    }
+}
+
+void BM_PeakMemory100000Rows(benchmark::State& state)
+{
+    reportPeaks(state, import().csv);
+}
+BENCHMARK(BM_PeakMemory100000Rows)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_PeakMemory100MBFile(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("Gross.csv"));
+    constexpr qint64 kBytes = 100 * 1024 * 1024;
+    writeCsv(csv, [](int, qint64 written) { return written < kBytes; });
+    reportPeaks(state, csv);
+}
+BENCHMARK(BM_PeakMemory100MBFile)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return measurePeaks(QString::fromLocal8Bit(argv[2]));
+    }
     return RunBenchmarksInApplication(argc, argv, [] { g_import.reset(); });
 }

@@ -1,5 +1,6 @@
 // Opens the recipient list of one sender with 100,000 recipients and appends 100,000 rows in
 // one transaction; prints the times and the growth of resident memory.
+#include "ResidentMemory.h"
 #include "core/DatabaseSchema.h"
 #include "platform/DbConnection.h"
 #include "platform/DbQuery.h"
@@ -14,18 +15,6 @@
 namespace {
 
 constexpr int kRecipients = 100000;
-
-long residentKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
 
 // A database in a temporary work folder (KUBNEWS_HOME), so no real ADS_OLD is consulted.
 struct BenchDatabase {

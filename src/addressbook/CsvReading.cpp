@@ -1,25 +1,24 @@
 #include "addressbook/CsvReading.h"
 
-#include "core/PosText.h"
 #include "platform/TextCodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <algorithm>
-#include <stdexcept>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
 constexpr QChar kQuote = u'"';
 constexpr QChar kSeparator = u';';
-const QString kQuoteText = QStringLiteral("\"");
-const QString kSeparatorText = QStringLiteral(";");
 
 // Index of the closing quote (the first quote not followed by another) of a quoted field whose
 // opening quote stands at open, searched before limit; -1 if none.
-qsizetype closingQuote(const QString& text, qsizetype open, qsizetype limit)
+qsizetype closingQuote(QStringView text, qsizetype open, qsizetype limit)
 {
     for (qsizetype at = open + 1; at < limit; ++at) {
         if (text.at(at) != kQuote)
@@ -60,11 +59,6 @@ bool acceptableEmail(const QString& address)
     return true;
 }
 
-// How far a quoted value may carry a record over line breaks: further, a quote that opens a
-// field and does not close on its line is more likely a stray one (an inch mark, a typo).
-constexpr int kMaxRecordLines = 10;
-constexpr qsizetype kMaxRecordChars = 64 * 1024;
-
 // One physical line of the text: [start, end) without its line break.
 struct TextLine {
     qsizetype start;
@@ -89,105 +83,241 @@ QList<TextLine> physicalLines(const QString& text)
     return lines;
 }
 
-// The index of the last physical line of the record that starts on line first, when a quoted
-// value carries it over line breaks and closes properly (";", a line break or the end follows
-// its closing quote) within the bounds; first when the record is that line alone. open is set
-// when a quote opened a field on the record's lines and was not closed within the bounds.
-int recordEnd(const QString& text, const QList<TextLine>& lines, int first, bool& open)
-{
-    open = false;
-    const int lastAllowed = std::min(static_cast<int>(lines.size()) - 1, first + kMaxRecordLines - 1);
-    const qsizetype limit = std::min(lines.at(lastAllowed).end, lines.at(first).start + kMaxRecordChars);
-    int line = first;
-    qsizetype at = lines.at(first).start;
-    while (true) {
-        // at is the start of a field on the physical line `line`.
-        const qsizetype lineEnd = lines.at(line).end;
-        if (at < lineEnd && text.at(at) == kQuote) {
-            qsizetype close = closingQuote(text, at, lineEnd);
-            if (close < 0) {
-                close = closingQuote(text, at, limit);
-                const bool endsField = close >= 0 && (close + 1 == text.size() || text.at(close + 1) == kSeparator ||
-                                                      isLineBreak(text.at(close + 1)));
-                if (!endsField) {
-                    open = true;
-                    return first;
+// The record that starts on a physical line: the index of its last physical line, and, when a
+// quote would carry it over line breaks but may not, why; the record is then that line alone.
+struct RecordEnd {
+    int last;
+    std::optional<CsvQuoteBreak> broken;
+};
+
+// Cuts records out of a text; titleFields is -1 until the title line is cut.
+class RecordCutter {
+public:
+    explicit RecordCutter(const QString& text) : m_text(text), m_lines(physicalLines(text)) {}
+
+    int physicalCount() const { return static_cast<int>(m_lines.size()); }
+    qsizetype start(int line) const { return m_lines.at(line).start; }
+    qsizetype end(int line) const { return m_lines.at(line).end; }
+
+    RecordEnd recordEnd(int first, int titleFields)
+    {
+        const qsizetype recordStart = start(first);
+        QList<std::pair<int, int>> spanning; // opening and closing line of each value over lines
+        int line = first;
+        qsizetype at = recordStart;
+        while (true) {
+            // at is the start of a field on the physical line `line`.
+            if (at < end(line) && m_text.at(at) == kQuote) {
+                qsizetype close = closingQuote(m_text, at, end(line));
+                if (close < 0) {
+                    // The search ends at the first lone quote, which no later search passes again,
+                    // so cutting a file stays linear however far it looks.
+                    close = closingQuote(m_text, at, m_text.size());
+                    if (close < 0 || !endsField(close))
+                        return alone(first, QuoteBreak::NotClosed, 0);
+                    const int opening = line;
+                    while (end(line) < close)
+                        ++line;
+                    if (close - recordStart >= kMaxRecordChars)
+                        return alone(first, QuoteBreak::TooLong, line + 1);
+                    spanning.append({opening, line});
                 }
-                while (lines.at(line).end < close)
-                    ++line;
+                at = close + 1;
             }
-            at = close + 1;
+            while (at < end(line) && m_text.at(at) != kSeparator)
+                ++at;
+            if (at >= end(line))
+                break;
+            ++at; // behind the separator
         }
-        while (at < lines.at(line).end && text.at(at) != kSeparator)
-            ++at;
-        if (at >= lines.at(line).end)
-            return line;
-        ++at; // behind the separator
+        if (line == first)
+            return {first, {}};
+        if (end(line) - recordStart > kMaxRecordChars)
+            return alone(first, QuoteBreak::TooLong, line + 1);
+        const bool isLong = line - first + 1 > kMaxShortRecordLines;
+        if (titleFields < 0)
+            return isLong ? alone(first, QuoteBreak::TitleLines, line + 1) : RecordEnd{line, {}};
+        if (isLong) {
+            for (const auto& [opening, closing] : spanning) {
+                for (int inner = opening + 1; inner < closing; ++inner) {
+                    if (looksLikeRecord(inner, titleFields))
+                        return alone(first, QuoteBreak::InnerRecords, closing + 1);
+                }
+            }
+        }
+        SplitCsvLine(QStringView(m_text).mid(recordStart, end(line) - recordStart), m_fields);
+        const int joined = static_cast<int>(m_fields.size());
+        if (isLong ? joined != titleFields : joined > titleFields) {
+            RecordEnd cut = alone(first, QuoteBreak::FieldCount, line + 1);
+            cut.broken->joinedFields = joined;
+            cut.broken->titleFields = titleFields;
+            return cut;
+        }
+        return {line, {}};
     }
+
+private:
+    // The closing quote ends its field: ";", a line break or the end follows it.
+    bool endsField(qsizetype close) const
+    {
+        return close + 1 == m_text.size() || m_text.at(close + 1) == kSeparator || isLineBreak(m_text.at(close + 1));
+    }
+
+    bool looksLikeRecord(int line, int titleFields)
+    {
+        SplitCsvLine(QStringView(m_text).mid(start(line), end(line) - start(line)), m_fields);
+        return m_fields.size() >= titleFields && std::any_of(m_fields.cbegin(), m_fields.cend(), HasVisibleChar);
+    }
+
+    static RecordEnd alone(int first, QuoteBreak reason, int closingLine)
+    {
+        CsvQuoteBreak broken;
+        broken.line = first + 1;
+        broken.reason = reason;
+        broken.closingLine = closingLine;
+        return {first, broken};
+    }
+
+    const QString& m_text;
+    QList<TextLine> m_lines;
+    QStringList m_fields;
+};
+
+QString quoteBreakText(const CsvQuoteBreak& broken)
+{
+    const QString closes =
+        QStringLiteral("Das Anführungszeichen wird erst in Zeile %1 geschlossen; ").arg(broken.closingLine);
+    QString what;
+    switch (broken.reason) {
+    case QuoteBreak::NotClosed:
+        what = QStringLiteral("Das Anführungszeichen am Anfang eines Feldes wird nicht geschlossen.");
+        break;
+    case QuoteBreak::TooLong:
+        what = closes + QStringLiteral("der Datensatz wäre länger als %1 Zeichen.")
+                            .arg(QLocale(QLocale::German).toString(kMaxRecordChars));
+        break;
+    case QuoteBreak::TitleLines:
+        what = closes + QStringLiteral("die Titelzeile darf höchstens %1 Zeilen umfassen.").arg(kMaxShortRecordLines);
+        break;
+    case QuoteBreak::InnerRecords:
+        what = closes + QStringLiteral("die Zeilen dazwischen sehen wie eigene Datensätze aus.");
+        break;
+    case QuoteBreak::FieldCount:
+        what = closes + QStringLiteral("der Datensatz hätte dann %1 statt %2 Felder.")
+                            .arg(broken.joinedFields)
+                            .arg(broken.titleFields);
+        break;
+    }
+    return QStringLiteral("Zeile %1: ").arg(broken.line) + what;
 }
+
+// "812 Bytes", "1,5 MB" (1 MB = 1024 * 1024 bytes).
+QString sizeText(qint64 bytes)
+{
+    constexpr qint64 kMegabyte = 1024 * 1024;
+    const QLocale german(QLocale::German);
+    if (bytes < kMegabyte)
+        return german.toString(bytes) + QStringLiteral(" Bytes");
+    return german.toString(double(bytes) / kMegabyte, 'f', 1) + QStringLiteral(" MB");
+}
+
+// Why a file cannot be opened, in the user's words.
+QString openFailure(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return QStringLiteral("Die Datei ist nicht vorhanden.");
+    if (info.isDir())
+        return QStringLiteral("Das ist ein Ordner.");
+    if (!info.isReadable())
+        return QStringLiteral("Es fehlt die Berechtigung, sie zu lesen.");
+    return QStringLiteral("Sie ist gesperrt oder nicht lesbar.");
+}
+
+// The largest file read on any machine: line numbers and positions stay far within int.
+constexpr qint64 kMaxCsvFileBytes = qint64(1) << 30;
+// The whole import (the text, its records, the preview) takes up to about 16 times a file's size;
+// at the limit that is half of the machine's memory.
+constexpr qint64 kImportMemoryFactor = 32;
 
 } // namespace
 
-CsvLines SplitCsvText(const QString& text)
+CsvLines::CsvLines(const QString& text) : m_text(text)
 {
-    const QList<TextLine> physical = physicalLines(text);
-    CsvLines records;
-    qsizetype titleFields = -1;
+    RecordCutter cutter(m_text);
+    int titleFields = -1;
     QStringList fields;
-    for (int first = 0; first < physical.size();) {
-        bool open = false;
-        int last = recordEnd(text, physical, first, open);
-        const qsizetype start = physical.at(first).start;
-        QString record = text.mid(start, physical.at(last).end - start);
-        if (last > first && titleFields >= 0) {
-            // A record joined over line breaks is taken only when it has no more fields than the
-            // titles; otherwise the quote did not belong to a value that spans lines.
-            SplitCsvLine(record, fields);
-            if (fields.size() > titleFields) {
-                open = true;
-                last = first;
-                record = text.mid(start, physical.at(first).end - start);
-            }
-        }
+    for (int first = 0; first < cutter.physicalCount();) {
+        const RecordEnd cut = cutter.recordEnd(first, titleFields);
+        const qsizetype start = cutter.start(first);
+        m_lines.append({start, cutter.end(cut.last) - start, first + 1});
+        if (cut.broken)
+            m_breaks.append(*cut.broken);
         if (titleFields < 0) {
-            SplitCsvLine(record, fields);
-            titleFields = fields.size();
+            SplitCsvLine(this->text(0), fields);
+            titleFields = static_cast<int>(fields.size());
         }
-        records.append({record, first + 1, open});
-        first = last + 1;
+        first = cut.last + 1;
     }
-    return records;
 }
 
-bool HoldsNul(const CsvLines& lines)
+QStringView CsvLines::text(qsizetype index) const
 {
-    return std::any_of(lines.cbegin(), lines.cend(),
-                       [](const CsvLine& line) { return line.text.contains(QChar(u'\0')); });
+    const Line& line = m_lines.at(index);
+    return QStringView(m_text).mid(line.start, line.length);
 }
 
-QList<int> UnclosedQuoteLines(const CsvLines& lines)
+bool CsvLines::holdsNul() const
 {
-    QList<int> numbers;
-    for (const CsvLine& line : lines) {
-        if (line.unclosedQuote)
-            numbers.append(line.number);
-    }
-    return numbers;
+    return m_text.contains(QChar(u'\0'));
 }
 
-CsvLines LoadCsvFile(const QString& fileName)
+QString QuoteBreakWarning(const QList<CsvQuoteBreak>& breaks)
 {
+    if (breaks.isEmpty())
+        return {};
+    QStringList shown;
+    for (qsizetype i = 0; i < breaks.size() && i < kMaxListedLines; ++i)
+        shown.append(quoteBreakText(breaks.at(i)));
+    if (breaks.size() > kMaxListedLines)
+        shown.append(QStringLiteral("..."));
+    return QStringLiteral("Folgende Zeilen wurden jeweils für sich gelesen; bitte prüfen Sie die Werte in der "
+                          "Übersicht:\r\n\r\n") +
+           shown.join(QStringLiteral("\r\n"));
+}
+
+qint64 CsvFileSizeLimit()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return kMaxCsvFileBytes / 8;
+    return std::min(kMaxCsvFileBytes, qint64(pages) * pageSize / kImportMemoryFactor);
+}
+
+CsvLines LoadCsvFile(const QString& fileName, qint64 sizeLimit)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    const qint64 size = QFileInfo(fileName).size();
+    if (size > sizeLimit)
+        throw CsvFileError(QStringLiteral("Die Datei %1 ist %2 groß; importiert werden Dateien bis %3.")
+                               .arg(shown, sizeText(size), sizeText(sizeLimit))
+                               .toStdString());
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("Die Datei %1 kann nicht geöffnet werden: %2")
-                                     .arg(QDir::toNativeSeparators(fileName), file.errorString())
-                                     .toStdString());
-    const QByteArray bytes = file.readAll();
+        throw CsvFileError(QStringLiteral("Die Datei %1 kann nicht geöffnet werden. %2")
+                               .arg(shown, openFailure(fileName))
+                               .toStdString());
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw std::runtime_error(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                                     .arg(QDir::toNativeSeparators(fileName), file.errorString())
-                                     .toStdString());
-    return SplitCsvText(TextCodec::decodeFileText(bytes));
+        throw CsvFileError(QStringLiteral("Die Datei %1 kann nicht gelesen werden.").arg(shown).toStdString());
+    file.close();
+    TextCodec::DecodedText decoded = TextCodec::decodeFileTextChecked(bytes);
+    bytes = QByteArray(); // freed before the lines are cut
+    CsvLines lines(decoded.text);
+    lines.droppedLastByte = decoded.droppedLastByte;
+    lines.invalidUtf16 = decoded.invalidUtf16;
+    return lines;
 }
 
 bool IsCsvFileName(const QString& fileName)
@@ -195,7 +325,7 @@ bool IsCsvFileName(const QString& fileName)
     return QFileInfo(fileName).fileName().endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
 }
 
-QString UnquotedCsvValue(const QString& text)
+QString UnquotedCsvValue(QStringView text)
 {
     QString value;
     const qsizetype size = text.size();
@@ -218,43 +348,43 @@ QString UnquotedCsvValue(const QString& text)
     return value;
 }
 
-int SplitCsvLine(const QString& line, QStringList& fields)
+int SplitCsvLine(QStringView line, QStringList& fields)
 {
     fields.clear();
     if (line.isEmpty())
         return 0;
-    const int size = static_cast<int>(line.size());
-    int position = 1;
-    while (position <= size) {
-        if (line.at(position - 1) != kQuote) {
-            const int separator = PosText(line, kSeparatorText, position);
-            if (separator == 0)
+    const qsizetype size = line.size();
+    qsizetype at = 0; // the start of the field
+    while (at < size) {
+        if (line.at(at) != kQuote) {
+            const qsizetype separator = line.indexOf(kSeparator, at);
+            if (separator < 0)
                 break;
-            fields.append(line.mid(position - 1, separator - position));
-            position = separator + 1;
+            fields.append(line.mid(at, separator - at).toString());
+            at = separator + 1;
             continue;
         }
-        const qsizetype close = closingQuote(line, position - 1, line.size());
+        const qsizetype close = closingQuote(line, at, size);
         if (close < 0) {
-            const int separator = PosText(line, kSeparatorText, position + 1);
-            if (separator == 0)
+            const qsizetype separator = line.indexOf(kSeparator, at + 1);
+            if (separator < 0)
                 break;
-            fields.append(line.mid(position - 1, separator - position));
-            position = separator + 1;
+            fields.append(line.mid(at, separator - at).toString());
+            at = separator + 1;
             continue;
         }
-        const int separator = PosText(line, kSeparatorText, static_cast<int>(close) + 2);
-        if (separator == 0)
+        const qsizetype separator = line.indexOf(kSeparator, close + 1);
+        if (separator < 0)
             break;
-        fields.append(UnquotedCsvValue(line.mid(position - 1, separator - position)));
-        position = separator + 1;
+        fields.append(UnquotedCsvValue(line.mid(at, separator - at)));
+        at = separator + 1;
     }
-    if (position > size)
+    if (at >= size)
         fields.append(QString());
-    else if (line.at(position - 1) == kQuote)
-        fields.append(UnquotedCsvValue(line.mid(position - 1)));
+    else if (line.at(at) == kQuote)
+        fields.append(UnquotedCsvValue(line.mid(at)));
     else
-        fields.append(line.mid(position - 1));
+        fields.append(line.mid(at).toString());
     return 0;
 }
 
@@ -282,13 +412,15 @@ CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const 
             return CsvReadResult::NoRecords;
         if (progress)
             progress->begin(static_cast<int>(lines.size()) - 1);
+        // At most one record per line: the array grows once, not by doubling copies.
+        records.reserve(records.size() + lines.size() - 1);
         bool anyRecord = false;
         QStringList fields;
         for (qsizetype index = 1; index < lines.size(); ++index) {
-            const CsvLine& line = lines.at(index);
-            if (line.text.isEmpty())
+            const QStringView text = lines.text(index);
+            if (text.isEmpty())
                 continue;
-            SplitCsvLine(line.text, fields);
+            SplitCsvLine(text, fields);
             const bool visible = std::any_of(fields.cbegin(), fields.cend(), HasVisibleChar);
             if (visible) {
                 auto value = [&](int field) {
@@ -310,11 +442,11 @@ CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const 
                     records.append(std::move(record));
                     anyRecord = true;
                 } else {
-                    rejectedLines.append(line.number);
+                    rejectedLines.append(lines.number(index));
                 }
             }
             if (progress)
-                progress->lineDone(line.number);
+                progress->lineDone(lines.number(index));
         }
         return anyRecord ? CsvReadResult::Records : CsvReadResult::NoRecords;
     } catch (const std::exception&) {

@@ -33,7 +33,6 @@ constexpr int kColumnCaptionRole = Qt::UserRole + 2;
 constexpr int kFieldCaptionRole = Qt::UserRole + 3;
 const QString kArrow = QStringLiteral(" --> ");
 const QString kNoFile = QStringLiteral("Keine Datei gewählt!");
-constexpr int kMaxListedLines = 20;
 
 // Lists sort by caption in the user's collation.
 class CaptionItem : public QTreeWidgetItem {
@@ -133,17 +132,13 @@ QString rejectionMessage(const QList<int>& lines)
            lineList(lines);
 }
 
-QString unclosedQuoteMessage(const QList<int>& lines)
-{
-    return QStringLiteral("In folgenden Zeilen wird ein Anführungszeichen nicht geschlossen;\r\n"
-                          "diese Zeilen wurden jeweils für sich gelesen. Bitte prüfen Sie die Werte "
-                          "in der Übersicht:\r\n\r\n") +
-           lineList(lines);
-}
-
 const QString kWrongFormat =
     QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
                    "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!");
+
+const QString kDroppedLastByte =
+    QStringLiteral("ist als UTF-16 gespeichert, hat aber eine ungerade Anzahl Bytes: Ihr letztes Byte ist kein "
+                   "ganzes Zeichen und wurde nicht gelesen.");
 
 } // namespace
 
@@ -349,23 +344,35 @@ int TImpForm::ReadCsvHeader(const QString& fileName)
             return 2;
         }
         QStringList titles;
-        SplitCsvLine(m_fileLines->first().text, titles);
-        // A NUL is no text (a picture, a spreadsheet's own format); more columns than anyone maps
-        // would only fill the list.
-        if (titles.isEmpty() || titles.size() > kMaxCsvColumns || HoldsNul(*m_fileLines)) {
+        SplitCsvLine(m_fileLines->text(0), titles);
+        // A NUL or an unpaired surrogate is no text (a picture, a spreadsheet's own format, a
+        // damaged file); more columns than anyone maps would only fill the list.
+        if (titles.isEmpty() || titles.size() > kMaxCsvColumns || m_fileLines->holdsNul() ||
+            m_fileLines->invalidUtf16) {
             releaseFile();
             MessageBoxes::error(fileMessage(fileName, kWrongFormat), this);
             return 3;
         }
         for (int column = 0; column < titles.size(); ++column)
             LV1->addTopLevelItem(new CaptionItem(titles.at(column), column));
+        if (m_fileLines->droppedLastByte)
+            MessageBoxes::warning(fileMessage(fileName, kDroppedLastByte), this);
         return 0;
-    } catch (const std::exception& e) {
-        releaseFile();
-        LV1->clear();
-        MessageBoxes::error(QStringLiteral("#433 ") + QString::fromUtf8(e.what()), this);
-        return 1;
+    } catch (const CsvFileError& e) {
+        return failedRead(QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc&) {
+        return failedRead(QStringLiteral("Für die Datei reicht der Arbeitsspeicher nicht aus."));
+    } catch (const std::exception&) {
+        return failedRead(QStringLiteral("Die Datei kann nicht gelesen werden."));
     }
+}
+
+int TImpForm::failedRead(const QString& reason)
+{
+    releaseFile();
+    LV1->clear();
+    MessageBoxes::error(QStringLiteral("#433 ") + reason, this);
+    return 1;
 }
 
 void TImpForm::releaseFile()
@@ -432,9 +439,9 @@ void TImpForm::ImpStartExecute()
     const CsvReadResult result = ReadImportRecords(*m_fileLines, m_records, mapping, &lines, rejected);
     setEnabled(true);
     m_reading = false;
-    const QList<int> unclosed = UnclosedQuoteLines(*m_fileLines);
-    if (!unclosed.isEmpty())
-        MessageBoxes::warning(unclosedQuoteMessage(unclosed), this);
+    const QString quoteBreaks = QuoteBreakWarning(m_fileLines->quoteBreaks());
+    if (!quoteBreaks.isEmpty())
+        MessageBoxes::warning(quoteBreaks, this);
     if (!rejected.isEmpty())
         MessageBoxes::warning(rejectionMessage(rejected), this);
     switch (result) {

@@ -79,9 +79,12 @@ private:
     void buildLayout(const QString& senderFirma);
     QTreeWidget* newList(const QString& objectName, const QString& title);
     void FillFieldList();
-    // 0 read, 1 the file cannot be read, 2 no line, 3 no import file (line 1 empty, more than
-    // kMaxCsvColumns titles, or a NUL anywhere); each failure has shown its box.
+    // 0 read, 1 the file cannot be read (also too large for this machine), 2 no line, 3 no
+    // import file (line 1 empty, more than kMaxCsvColumns titles, a NUL or invalid UTF-16);
+    // each failure has shown its box, and a UTF-16 file's dropped last byte a warning.
     int ReadCsvHeader(const QString& fileName);
+    // The box "#433 " with the reason; forgets the file. Returns 1.
+    int failedRead(const QString& reason);
     FieldMapping BuildFieldMapping() const;
     void showFileLabel(const QString& fileName);
     void releaseFile();

@@ -6,7 +6,11 @@
 #include "desktop/MessageBoxes.h"
 #include "platform/DbSqlite.h"
 
+#include <new>
+
 namespace {
+
+const QString kOutOfMemory = QStringLiteral("Für den Import reicht der Arbeitsspeicher nicht aus.");
 
 void writeRecords(TDM2& dm, const TFDBData& records, qint64 senderId, TImportProgress& progress)
 {
@@ -47,6 +51,10 @@ bool ImportRecipients(TDM2& dm, const TFDBData& records, qint64 senderId)
     try {
         writeRecords(dm, records, senderId, progress);
         return true;
+    } catch (const std::bad_alloc&) {
+        progress.close();
+        MessageBoxes::error(QStringLiteral("#752 ") + kOutOfMemory);
+        return false;
     } catch (const std::exception& e) {
         progress.close();
         MessageBoxes::error(QStringLiteral("#752 ") + QString::fromUtf8(e.what()));
@@ -68,19 +76,23 @@ bool RunRecipientImport(const std::optional<TDBABSRecord>& sender, TDM2& dm, con
     bool written = false;
     ScreenDatabase::runGuarded(QStringLiteral("Import"), [&] {
         TFDBData records;
-        {
-            TImpForm import(records, sender->Firma, chooseFile);
-            runDialog(import);
-            if (!import.Accepted)
-                return;
-        }
-        {
+        try {
+            {
+                TImpForm import(records, sender->Firma, chooseFile);
+                runDialog(import);
+                if (!import.Accepted)
+                    return;
+            }
             TImpCheckForm check;
             check.FillRows(records);
             runDialog(check);
             if (!check.Confirmed)
                 return;
             check.ApplyUnchecked(records);
+        } catch (const std::bad_alloc&) {
+            // The table is untouched: the write has not begun.
+            MessageBoxes::error(kOutOfMemory);
+            return;
         }
         written = ImportRecipients(dm, records, sender->ID);
     });

@@ -78,16 +78,33 @@ bool isValidUtf8(const QByteArray& bytes)
 
 QString decodeFileText(const QByteArray& bytes)
 {
+    return decodeFileTextChecked(bytes).text;
+}
+
+DecodedText decodeFileTextChecked(const QByteArray& bytes)
+{
+    DecodedText decoded;
     // What spreadsheet programs save as "Unicode text"; the decoder drops the byte order mark.
-    if (bytes.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes);
-    if (bytes.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes);
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
-    return fromWindows1252(bytes);
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        decoded.droppedLastByte = bytes.size() % 2 != 0;
+        // The stateful decoder keeps an odd last byte back and passes surrogates through.
+        decoded.text = QStringDecoder(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE).decode(bytes);
+        decoded.invalidUtf16 = !decoded.text.isValidUtf16();
+        return decoded;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        decoded.text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+        return decoded;
+    }
+    // One decode: a file that is not UTF-8 is read again as Windows-1252.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    decoded.text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        decoded.text.clear();
+        decoded.text = fromWindows1252(bytes);
+    }
+    return decoded;
 }
 
 QByteArray encodeFileText(const QString& text)

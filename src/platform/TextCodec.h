@@ -15,6 +15,15 @@ bool fitsWindows1252(const QString& text);
 
 bool isValidUtf8(const QByteArray& bytes);
 QString decodeFileText(const QByteArray& bytes);
+
+// A file's text with what decoding could not keep of a UTF-16 file: a last byte that makes no
+// character (an odd number of bytes), and unpaired surrogates, which are kept as they are.
+struct DecodedText {
+    QString text;
+    bool droppedLastByte = false;
+    bool invalidUtf16 = false;
+};
+DecodedText decodeFileTextChecked(const QByteArray& bytes);
 QByteArray encodeFileText(const QString& text);
 
 } // namespace TextCodec

@@ -21,15 +21,19 @@ QStringList split(const QString& line)
     return fields;
 }
 
-// Lines as "number:text", joined by "|"; "!" after the number marks a quote left open, and a
-// NUL shows as "\0".
+// Lines as "number:text", joined by "|"; "!" after the number marks a record read line by line,
+// and a NUL shows as "\0".
 QString shownLines(const CsvLines& lines)
 {
+    QList<int> broken;
+    for (const CsvQuoteBreak& quoteBreak : lines.quoteBreaks())
+        broken.append(quoteBreak.line);
     QStringList shown;
-    for (const CsvLine& line : lines) {
-        QString text = line.text;
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        QString text = lines.text(index).toString();
         text.replace(QChar(u'\0'), QStringLiteral("\\0"));
-        shown.append(QString::number(line.number) + (line.unclosedQuote ? QStringLiteral("!:") : QStringLiteral(":")) +
+        const int number = lines.number(index);
+        shown.append(QString::number(number) + (broken.contains(number) ? QStringLiteral("!:") : QStringLiteral(":")) +
                      text);
     }
     return shown.join(u'|');
@@ -37,7 +41,7 @@ QString shownLines(const CsvLines& lines)
 
 QString linesOf(const QString& text)
 {
-    return shownLines(SplitCsvText(text));
+    return shownLines(CsvLines(text));
 }
 
 // Records the progress calls of a read.
@@ -58,7 +62,18 @@ FieldMapping mapped(std::initializer_list<std::pair<RecipientField, int>> pairs)
 
 CsvLines linesFrom(const QString& text)
 {
-    return SplitCsvText(text);
+    return CsvLines(text);
+}
+
+// Writes bytes as the file "Adressen.csv" in dir and loads it.
+CsvLines loadBytes(const QTemporaryDir& dir, const QByteArray& bytes, qint64 sizeLimit = CsvFileSizeLimit())
+{
+    const QString path = dir.filePath(QStringLiteral("Adressen.csv"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    return LoadCsvFile(path, sizeLimit);
 }
 
 } // namespace
@@ -122,26 +137,117 @@ TEST(CsvSplitText, LineEndsAndQuotedBreaks)
     }
 }
 
-TEST(CsvSplitText, AQuotedValueSpansAtMostTenLinesAnd64KiB)
+// "prefix1\nprefix2\n...": the lines of a cell as a spreadsheet program writes them.
+QString cellLines(const QString& prefix, int count)
 {
-    const auto record = [](int breaks, qsizetype chars) -> QString {
-        QString value = QString(chars, u'x');
-        for (int i = 0; i < breaks; ++i)
-            value += QStringLiteral("\ny");
-        return QStringLiteral("h;v\n\"") + value + QStringLiteral("\";z\nlast");
-    };
-    const struct {
-        int breaks;
-        qsizetype chars;
-        qsizetype lines; // with the title and the last line
-    } cases[] = {{9, 10, 3}, {10, 10, 13}, {1, 64 * 1024 - 100, 3}, {1, 64 * 1024, 4}};
-    for (const auto& c : cases) {
-        const CsvLines lines = SplitCsvText(record(c.breaks, c.chars));
-        EXPECT_EQ(lines.size(), c.lines) << c.breaks << " breaks, " << c.chars << " characters";
-        ASSERT_GE(lines.size(), 2);
-        EXPECT_EQ(lines.at(1).unclosedQuote, c.lines > 3);
-        EXPECT_EQ(lines.last().text, QStringLiteral("last"));
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines.append(prefix + QString::number(i));
+    return lines.join(u'\n');
+}
+
+// Long cells are one value; a stray quote swallows nothing. Per case the records as
+// "Name|Email|Begrüßungsformel" and the warning about records read line by line.
+TEST(CsvSplitText, ALongCellIsOneValueAndAStrayQuoteSwallowsNothing)
+{
+    const QString title = QStringLiteral("Name;Email;Notiz\n");
+    const QString last = QStringLiteral("Schulz;schulz@example.org;kurz\n");
+    const QString lastRecord = QStringLiteral("Schulz|schulz@example.org|kurz");
+    const QString heading =
+        QStringLiteral("Folgende Zeilen wurden jeweils für sich gelesen; bitte prüfen Sie die Werte in der Übersicht:"
+                       "\r\n\r\n");
+
+    QString strayText = title + QStringLiteral("Meier;meier@example.org;\"Monitor\n");
+    QStringList strayRecords{QStringLiteral("Meier|meier@example.org|Monitor")};
+    for (int i = 1; i <= 40; ++i) {
+        strayText += QStringLiteral("Kunde%1;k%1@example.org;Kabel\n").arg(i);
+        strayRecords.append(QStringLiteral("Kunde%1|k%1@example.org|Kabel").arg(i));
     }
+    strayText += QStringLiteral("Lang;lang@example.org;27 Zoll\"\n") + last;
+    strayRecords << QStringLiteral("Lang|lang@example.org|27 Zoll\"") << lastRecord;
+
+    const QString huge(70000, u'x');
+    const struct {
+        const char* what;
+        QString text;
+        QStringList records;
+        QString warning;
+    } cases[] = {
+        {"an address block of 13 lines",
+         title + QStringLiteral("Meier;meier@example.org;\"") + cellLines(QStringLiteral("a"), 13) +
+             QStringLiteral("\"\n") + last,
+         {QStringLiteral("Meier|meier@example.org|a1 a2 a3 a4 a5 a6 a7 a8 a9 a10 a11 a12 a13"), lastRecord},
+         QString()},
+        {"a note of 40 lines, cut to the salutation's 100 characters",
+         title + QStringLiteral("Meier;meier@example.org;\"") + cellLines(QStringLiteral("n"), 40) +
+             QStringLiteral("\"\n") + last,
+         {QStringLiteral("Meier|meier@example.org|n1 n2 n3 n4 n5 n6 n7 n8 n9 n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 "
+                         "n20 n21 n22 n23 n24 n25 n26 n27 n"),
+          lastRecord},
+         QString()},
+        {"a stray quote closed by an inch mark 40 record-like lines later", strayText, strayRecords,
+         heading + QStringLiteral("Zeile 2: Das Anführungszeichen wird erst in Zeile 43 geschlossen; die Zeilen "
+                                  "dazwischen sehen wie eigene Datensätze aus.")},
+        {"a stray quote closed 2 lines later, the record would have too many fields",
+         title + QStringLiteral("Meier;meier@example.org;\"Monitor\nKunde;k@example.org;Kabel\n27\";x;y\n"),
+         {QStringLiteral("Meier|meier@example.org|Monitor"), QStringLiteral("Kunde|k@example.org|Kabel"),
+          QStringLiteral("27\"|x|y")},
+         heading + QStringLiteral("Zeile 2: Das Anführungszeichen wird erst in Zeile 4 geschlossen; der Datensatz "
+                                  "hätte dann 5 statt 3 Felder.")},
+        {"a cell over the bound of 65,536 characters",
+         title + QStringLiteral("Meier;meier@example.org;\"kurz\n") + huge + QStringLiteral("\nende\"\n") + last,
+         {QStringLiteral("Meier|meier@example.org|kurz"), QString(70, u'x') + QStringLiteral("||Sehr geehrte(r)"),
+          QStringLiteral("ende\"||Sehr geehrte(r)"), lastRecord},
+         heading + QStringLiteral("Zeile 2: Das Anführungszeichen wird erst in Zeile 4 geschlossen; der Datensatz "
+                                  "wäre länger als 65.536 Zeichen.")},
+        {"a quote that never closes",
+         title + QStringLiteral("Meier;meier@example.org;\"offen\n") + last,
+         {QStringLiteral("Meier|meier@example.org|offen"), lastRecord},
+         heading + QStringLiteral("Zeile 2: Das Anführungszeichen am Anfang eines Feldes wird nicht geschlossen.")},
+    };
+    const FieldMapping mapping =
+        mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::BFormel, 2}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CsvLines lines(c.text);
+        TFDBData records;
+        QList<int> rejected;
+        ASSERT_EQ(ReadImportRecords(lines, records, mapping, nullptr, rejected), CsvReadResult::Records);
+        QStringList got;
+        for (const TRecipientMailData& record : records)
+            got.append(record.text(RecipientField::Name) + u'|' + record.text(RecipientField::Email) + u'|' +
+                       record.text(RecipientField::BFormel));
+        EXPECT_EQ(got, c.records);
+        EXPECT_EQ(QuoteBreakWarning(lines.quoteBreaks()), c.warning);
+        EXPECT_TRUE(rejected.isEmpty());
+    }
+}
+
+TEST(CsvSplitText, ATitleLineSpansAtMostTenLines)
+{
+    for (const int breaks : {9, 10}) {
+        SCOPED_TRACE(breaks);
+        const CsvLines lines(QStringLiteral("\"") + cellLines(QStringLiteral("t"), breaks + 1) +
+                             QStringLiteral("\";Email\nx;y\n"));
+        EXPECT_EQ(lines.size(), breaks == 9 ? 2 : 12);
+        EXPECT_EQ(lines.text(lines.size() - 1), QStringLiteral("x;y"));
+        EXPECT_EQ(QuoteBreakWarning(lines.quoteBreaks()).section(QStringLiteral("\r\n"), -1),
+                  breaks == 9 ? QString()
+                              : QStringLiteral("Zeile 1: Das Anführungszeichen wird erst in Zeile 11 geschlossen; die "
+                                               "Titelzeile darf höchstens 10 Zeilen umfassen."));
+    }
+}
+
+TEST(CsvSplitText, TheWarningListsTwentyRecords)
+{
+    QString text = QStringLiteral("Name;Email\n");
+    for (int i = 0; i < 21; ++i)
+        text += QStringLiteral("\"offen;x\n");
+    const QStringList warning = QuoteBreakWarning(CsvLines(text).quoteBreaks()).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(warning.size(), 2 + 21);
+    EXPECT_EQ(warning.at(2), QStringLiteral("Zeile 2: Das Anführungszeichen am Anfang eines Feldes wird nicht "
+                                            "geschlossen."));
+    EXPECT_EQ(warning.last(), QStringLiteral("..."));
 }
 
 TEST(CsvVisibleChar, OnlyCodesAbove32Count)
@@ -237,16 +343,11 @@ TEST(CsvFiles, BytesBecomeLines)
          u"1:Name;Strasse|2:\"Meier\";\"Am Bach\n3\"|4:B;c", false},
     };
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Adressen.csv"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.bytes);
-        file.close();
-        const CsvLines lines = LoadCsvFile(path);
+        const CsvLines lines = loadBytes(dir, c.bytes);
         EXPECT_EQ(shownLines(lines).toStdString(), QString::fromUtf16(c.lines).toStdString());
-        EXPECT_EQ(HoldsNul(lines), c.nul);
+        EXPECT_EQ(lines.holdsNul(), c.nul);
     }
 }
 
@@ -265,8 +366,9 @@ TEST(CsvRecords, AStrayQuoteSwallowsNoRecord)
     // Far off, the quote is not joined for the distance; near, for the fields it would make.
     for (const int between : {500, 2}) {
         SCOPED_TRACE(between);
-        const CsvLines lines = SplitCsvText(strayQuoteFile(between));
-        EXPECT_EQ(UnclosedQuoteLines(lines), QList<int>{2});
+        const CsvLines lines(strayQuoteFile(between));
+        ASSERT_EQ(lines.quoteBreaks().size(), 1);
+        EXPECT_EQ(lines.quoteBreaks().first().line, 2);
         TFDBData records;
         QList<int> rejected;
         ASSERT_EQ(
@@ -289,7 +391,7 @@ TEST(CsvFiles, HeaderWithBlanksAndTrailingEmptyColumnsIsListedWhole)
 {
     const CsvLines lines = LoadCsvFile(fixture("spreadsheet-1252.csv"));
     QStringList titles;
-    SplitCsvLine(lines.first().text, titles);
+    SplitCsvLine(lines.text(0), titles);
     EXPECT_EQ(titles, (QStringList{QStringLiteral("Anrede"), QStringLiteral("Vor name"), QStringLiteral("Nach name"),
                                    QStringLiteral("Straße"), QStringLiteral("PLZ"), QStringLiteral("Ort"),
                                    QStringLiteral("E-Mail"), QString(), QString()}));
@@ -301,7 +403,66 @@ TEST(CsvFiles, AnUnreadableFileThrowsWithItsName)
         LoadCsvFile(QStringLiteral("/nonexistent/Adressen.csv"));
         FAIL() << "no exception";
     } catch (const std::runtime_error& e) {
-        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("/nonexistent/Adressen.csv")));
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  QStringLiteral("Die Datei /nonexistent/Adressen.csv kann nicht geöffnet werden. Die Datei ist nicht "
+                                 "vorhanden."));
+    }
+}
+
+// The refusal names the file's size and the limit; a file at the limit is read.
+TEST(CsvFiles, AFileOverTheSizeLimitIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Adressen.csv"));
+    const struct {
+        qint64 size;
+        qint64 limit;
+        QString refusal; // empty: read
+    } cases[] = {
+        {11, 10, QStringLiteral("ist 11 Bytes groß; importiert werden Dateien bis 10 Bytes.")},
+        {3 * 512 * 1024, 1024 * 1024, QStringLiteral("ist 1,5 MB groß; importiert werden Dateien bis 1,0 MB.")},
+        {2000000, 2000000, QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        QByteArray bytes = "Name;Email\n" + QByteArray(c.size, 'x');
+        bytes.truncate(c.size);
+        try {
+            const CsvLines lines = loadBytes(dir, bytes, c.limit);
+            EXPECT_TRUE(c.refusal.isEmpty());
+            EXPECT_EQ(lines.text(0), QStringLiteral("Name;Email"));
+        } catch (const CsvFileError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), QStringLiteral("Die Datei ") + path + u' ' + c.refusal);
+        }
+    }
+    // The limit of this machine lies above the file sizes a user imports, and within int.
+    EXPECT_GE(CsvFileSizeLimit(), 32 * 1024 * 1024);
+    EXPECT_LE(CsvFileSizeLimit(), qint64(1) << 30);
+}
+
+// What a UTF-16 file loses is flagged: an odd last byte, and an unpaired surrogate.
+TEST(CsvFiles, Utf16ThatLosesAByteOrHoldsABrokenPairIsFlagged)
+{
+    const QByteArray valid = QByteArrayLiteral("\xFF\xFE"
+                                               "N\0;\0E\0\n\0x\0;\0y\0");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool droppedLastByte;
+        bool invalidUtf16;
+    } cases[] = {
+        {"valid", valid, false, false},
+        {"an odd last byte", valid + "z", true, false},
+        {"a lone high surrogate", valid + QByteArrayLiteral("\x00\xD8;\0"), false, true},
+        {"a lone low surrogate, big-endian", QByteArrayLiteral("\xFE\xFF\0N\xDC\x00\0;"), false, true},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CsvLines lines = loadBytes(dir, c.bytes);
+        EXPECT_EQ(lines.droppedLastByte, c.droppedLastByte);
+        EXPECT_EQ(lines.invalidUtf16, c.invalidUtf16);
+        EXPECT_EQ(lines.text(0).left(1), QStringLiteral("N"));
     }
 }
 
@@ -419,16 +580,20 @@ TEST(CsvRobustness, RandomTextsKeepEveryCharacterAndLineNumber)
         QString text;
         for (int i = length(random); i > 0; --i)
             text.append(QChar(alphabet[pick(random)]));
-        const CsvLines lines = SplitCsvText(text);
+        const CsvLines lines(text);
+        QList<int> broken;
+        for (const CsvQuoteBreak& quoteBreak : lines.quoteBreaks())
+            broken.append(quoteBreak.line);
         QStringList texts;
         int expectedNumber = 1;
-        for (const CsvLine& line : lines) {
-            texts.append(line.text);
-            EXPECT_EQ(line.number, expectedNumber) << text.toStdString();
-            const int breaks = static_cast<int>(normalized(line.text).count(u'\n'));
-            EXPECT_LT(breaks, 10);
-            EXPECT_FALSE(line.unclosedQuote && breaks > 0);
-            expectedNumber = line.number + breaks + 1;
+        for (qsizetype index = 0; index < lines.size(); ++index) {
+            const QString line = lines.text(index).toString();
+            const int number = lines.number(index);
+            texts.append(line);
+            EXPECT_EQ(number, expectedNumber) << text.toStdString();
+            const int breaks = static_cast<int>(normalized(line).count(u'\n'));
+            EXPECT_FALSE(broken.contains(number) && breaks > 0);
+            expectedNumber = number + breaks + 1;
         }
         QString source = normalized(text);
         if (source.endsWith(u'\n'))

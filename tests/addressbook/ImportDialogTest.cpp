@@ -206,8 +206,50 @@ TEST_F(ImportDialog, AQuoteLeftOpenIsReportedWithItsLineAtTheStart)
     EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("meier@x.org"));
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
-    EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("\r\n\r\nZeile 2")))
+    EXPECT_TRUE(boxes.texts().first().endsWith(
+        QStringLiteral("\r\n\r\nZeile 2: Das Anführungszeichen wird erst in Zeile 4 geschlossen; der Datensatz hätte "
+                       "dann 4 statt 2 Felder.")))
         << boxes.texts().first().toStdString();
+}
+
+TEST_F(ImportDialog, AFileTooLargeForThisMachineIsRefusedBeforeItIsRead)
+{
+    // Sparse: the file takes no room on the disk, and reading it would take more than a gigabyte.
+    const QString path = writeFile(QStringLiteral("gross.csv"), "Name;Email\n");
+    ASSERT_TRUE(QFile::resize(path, CsvFileSizeLimit() + 1));
+    form.openFile(path);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
+    const QString text = boxes.texts().first();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("#433 Die Datei ") + path + QStringLiteral(" ist ")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(" MB groß; importiert werden Dateien bis "))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral(" MB."))) << text.toStdString();
+    EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+}
+
+TEST_F(ImportDialog, AUtf16FileOfAnOddLengthIsReadWithAWarning)
+{
+    // "Name;Email" and "Meier;m@x.org" in UTF-16 LE, then a last byte that makes no character.
+    QByteArray bytes = QByteArrayLiteral("\xFF\xFE");
+    for (const char c : QByteArray("Name;Email\r\nMeier;m@x.org\r\n"))
+        bytes += QByteArray(1, c) + QByteArray(1, '\0');
+    const QString path = writeFile(QStringLiteral("unicode.csv"), bytes + "\r");
+    form.openFile(path);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
+    EXPECT_EQ(boxes.texts().first(),
+              QStringLiteral("Die ausgewählte Datei \r\n\r\n") + path +
+                  QStringLiteral("\r\n\r\nist als UTF-16 gespeichert, hat aber eine ungerade Anzahl Bytes: Ihr letztes "
+                                 "Byte ist kein ganzes Zeichen und wurde nicht gelesen."));
+    map(QStringLiteral("Email"), QStringLiteral("Email"));
+    map(QStringLiteral("Name"), QStringLiteral("Name"));
+    start();
+    EXPECT_TRUE(form.Accepted);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].text(RecipientField::Name), QStringLiteral("Meier"));
+    EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("m@x.org"));
 }
 
 TEST_F(ImportDialog, AReadWithoutRecordsKeepsTheDialogOpenAndTheMappings)

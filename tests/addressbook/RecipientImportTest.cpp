@@ -37,6 +37,16 @@ public:
         rowsOf2 = db.rows(kRowsOfSender2);
     }
 
+    // Writes bytes as the file name in the test's folder; returns its path.
+    QString writeCsv(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = db.env.root() + u'/' + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        return path;
+    }
+
     // The user picks the file, maps name, address and salutation as far as the file lists them,
     // and starts the read.
     void readTheFile(const QString& path = {})
@@ -142,11 +152,7 @@ TEST_F(RecipientImport, AFileWithANulIsRefusedAndTheOldRowsStay)
         if (i == 5)
             bytes.insert(bytes.size() - 8, '\0');
     }
-    const QString path = db.env.root() + QStringLiteral("/nul.csv");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    const QString path = writeCsv(QStringLiteral("nul.csv"), bytes);
 
     readTheFile(path);
     check({}, MsgAnswer::Yes);
@@ -157,6 +163,53 @@ TEST_F(RecipientImport, AFileWithANulIsRefusedAndTheOldRowsStay)
         << boxes.texts().first().toStdString();
     EXPECT_EQ(db.rows(kRowsOfSender1).toStdString(), oldRowsOf1.toStdString());
     EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
+}
+
+// UTF-16 that loses a character: an unpaired surrogate is refused and the sender's rows stay; an
+// odd last byte is warned about and everything before it imported.
+TEST_F(RecipientImport, Utf16ThatLosesCharactersIsRefusedOrWarnedAbout)
+{
+    const auto utf16 = [](const QString& text) {
+        QByteArray bytes = QByteArrayLiteral("\xFF\xFE");
+        for (const QChar c : text)
+            bytes += QByteArray(1, char(c.unicode() & 0xFF)) + QByteArray(1, char(c.unicode() >> 8));
+        return bytes;
+    };
+    const QString content = QStringLiteral("Name;E-Mail;Gruss\r\nNeu;neu@example.org;Hallo\r\n");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QString box;
+        MsgIcon icon;
+        bool written;
+    } cases[] = {
+        {"an unpaired surrogate", utf16(content + QChar(0xD800) + QStringLiteral("x;y@example.org\r\n")),
+         QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
+                        "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!"),
+         MsgIcon::Error, false},
+        {"an odd last byte", utf16(content) + "x",
+         QStringLiteral("ist als UTF-16 gespeichert, hat aber eine ungerade Anzahl Bytes: Ihr letztes Byte ist kein "
+                        "ganzes Zeichen und wurde nicht gelesen."),
+         MsgIcon::Warning, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.clear();
+        const QString path = writeCsv(QStringLiteral("utf16.csv"), c.bytes);
+
+        const QString before = db.rows(kRowsOfSender1);
+        readTheFile(path);
+        if (c.written)
+            check({}, MsgAnswer::Yes);
+        frame->EmpfFImp->trigger();
+        ASSERT_FALSE(boxes.boxes().isEmpty());
+        EXPECT_EQ(boxes.texts().first(),
+                  QStringLiteral("Die ausgewählte Datei \r\n\r\n") + path + QStringLiteral("\r\n\r\n") + c.box);
+        EXPECT_EQ(boxes.boxes().first().icon, c.icon);
+        EXPECT_EQ(db.rows(kRowsOfSender1).toStdString(),
+                  c.written ? "Neu,neu@example.org,0,True,Hallo" : before.toStdString());
+        EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
+    }
 }
 
 TEST_F(RecipientImport, WithoutAChosenSenderOrWhileBusyNothingOpens)
