@@ -43,7 +43,7 @@ QStringList linesOf(const QString& text)
     return lines;
 }
 
-// The "TO" list of the profile: the address, then the fifteen values, "|"-separated. The
+// The "TO" list of the profile: the address, then the field values, "|"-separated. The
 // address is the Email value again.
 TRecipientList recipientsOf(const QString& text, int limit)
 {

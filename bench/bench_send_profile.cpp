@@ -22,7 +22,7 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The recipients of recipients.to.txt ("TO" list: the address, then the fifteen values, whose
+// The recipients of recipients.to.txt ("TO" list: the address, then the field values, whose
 // Email is the address again), the first count of them, repeated when the profile has fewer.
 TRecipientList readRecipients(const QString& path, int count)
 {

@@ -12,6 +12,20 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
+namespace {
+
+// The fields in the order of fieldEdits(): FE1 to FE13, then the title and greeting combo boxes.
+constexpr RecipientField kEditFields[] = {RecipientField::Anrede,   RecipientField::Name,  RecipientField::ZName,
+                                          RecipientField::Strasse,  RecipientField::PLZ,   RecipientField::Ort,
+                                          RecipientField::ZAdresse, RecipientField::Land,  RecipientField::Tel,
+                                          RecipientField::Fax,      RecipientField::Email, RecipientField::Firma,
+                                          RecipientField::Vorname,  RecipientField::Titel, RecipientField::BFormel};
+static_assert(namesEveryRecipientFieldOnce(kEditFields), "an edit for each recipient field");
+
+} // namespace
+
 TEmpfModForm::TEmpfModForm(QWidget* parent)
     : TRecordDialog(QStringLiteral("Empfängerdaten  Hinzufügen/Bearbeiten"), QSize(655, 543), QStringLiteral("EMFOK"),
                     parent),
@@ -97,44 +111,26 @@ QVBoxLayout* TEmpfModForm::group(const QString& title, QBoxLayout* into)
 void TEmpfModForm::LoadRecord(const TEmpfDataRecord& record, const QString& senderFirma)
 {
     Label14->setText(senderFirma);
-    const std::pair<QLineEdit*, const QString*> fields[] = {{FE1, &record.Anrede},
-                                                            {FE2, &record.Name},
-                                                            {FE3, &record.ZName},
-                                                            {FE4, &record.Strasse},
-                                                            {FE5, &record.PLZ},
-                                                            {FE6, &record.Ort},
-                                                            {FE7, &record.ZAdresse},
-                                                            {FE8, &record.Land},
-                                                            {FE9, &record.Tel},
-                                                            {FE10, &record.Fax},
-                                                            {FE11, &record.Email},
-                                                            {FE12, &record.Firma},
-                                                            {FE13, &record.Vorname},
-                                                            {FCB1->lineEdit(), &record.Titel},
-                                                            {FCB2->lineEdit(), &record.BFormel}};
-    for (const auto& [edit, value] : fields)
-        TTypingLimit::loadText(edit, *value);
+    const auto edits = fieldEdits();
+    for (size_t i = 0; i < edits.size(); ++i)
+        TTypingLimit::loadText(edits[i], record.text(kEditFields[i]));
     FCheckB1->setChecked(record.Send);
 }
 
 void TEmpfModForm::StoreRecord(TEmpfDataRecord& record) const
 {
-    record.Anrede = FE1->text();
-    record.Name = FE2->text();
-    record.ZName = FE3->text();
-    record.Strasse = FE4->text();
-    record.PLZ = FE5->text();
-    record.Ort = FE6->text();
-    record.ZAdresse = FE7->text();
-    record.Land = FE8->text();
-    record.Tel = FE9->text();
-    record.Fax = FE10->text();
-    record.Email = FE11->text();
-    record.Firma = FE12->text();
-    record.Vorname = FE13->text();
-    record.Titel = FCB1->currentText();
-    record.BFormel = FCB2->currentText();
+    const auto edits = fieldEdits();
+    for (size_t i = 0; i < edits.size(); ++i)
+        record.text(kEditFields[i]) = edits[i]->text();
     record.Send = FCheckB1->isChecked();
+}
+
+std::array<QLineEdit*, kRecipientFieldCount> TEmpfModForm::fieldEdits() const
+{
+    QLineEdit* const edits[] = {
+        FE1, FE2, FE3, FE4, FE5, FE6, FE7, FE8, FE9, FE10, FE11, FE12, FE13, FCB1->lineEdit(), FCB2->lineEdit()};
+    static_assert(std::extent_v<decltype(edits)> == std::size(kEditFields), "an edit for each field of kEditFields");
+    return std::to_array(edits);
 }
 
 bool TEmpfModForm::canConfirm() const

@@ -44,4 +44,6 @@ protected:
 
 private:
     QVBoxLayout* group(const QString& title, QBoxLayout* into);
+    // The edit of each recipient field, in the order the source file's field list names them.
+    std::array<QLineEdit*, kRecipientFieldCount> fieldEdits() const;
 };

@@ -25,21 +25,22 @@ struct PreviewColumn {
 };
 
 constexpr int kDefaultWidth = 50;
-const PreviewColumn kColumns[] = {{RecipientField::Firma, 150},
-                                  {RecipientField::ZName, 150},
-                                  {RecipientField::Anrede, 100},
-                                  {RecipientField::Vorname, 100},
-                                  {RecipientField::Name, 100},
-                                  {RecipientField::Titel, kDefaultWidth},
-                                  {RecipientField::Strasse, 150},
-                                  {RecipientField::PLZ, 60},
-                                  {RecipientField::Ort, 150},
-                                  {RecipientField::ZAdresse, 150},
-                                  {RecipientField::Land, kDefaultWidth},
-                                  {RecipientField::Email, 150},
-                                  {RecipientField::Tel, 130},
-                                  {RecipientField::Fax, 130},
-                                  {RecipientField::BFormel, 150}};
+constexpr PreviewColumn kColumns[] = {{RecipientField::Firma, 150},
+                                      {RecipientField::ZName, 150},
+                                      {RecipientField::Anrede, 100},
+                                      {RecipientField::Vorname, 100},
+                                      {RecipientField::Name, 100},
+                                      {RecipientField::Titel, kDefaultWidth},
+                                      {RecipientField::Strasse, 150},
+                                      {RecipientField::PLZ, 60},
+                                      {RecipientField::Ort, 150},
+                                      {RecipientField::ZAdresse, 150},
+                                      {RecipientField::Land, kDefaultWidth},
+                                      {RecipientField::Email, 150},
+                                      {RecipientField::Tel, 130},
+                                      {RecipientField::Fax, 130},
+                                      {RecipientField::BFormel, 150}};
+static_assert(namesEveryRecipientFieldOnce(kColumns, &PreviewColumn::field), "a column for each recipient field");
 
 } // namespace
 

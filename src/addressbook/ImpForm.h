@@ -18,7 +18,7 @@ class TFlatSB;
 class TImportProgress;
 
 // The first dialog of the CSV import: the user picks a file, maps its columns one to one onto
-// the fifteen recipient fields, and starts the record read, which fills the caller's array
+// the recipient fields, and starts the record read, which fills the caller's array
 // (emptied first at each start). Accepted is true once a read yielded records; the dialog then
 // closes. Nothing is written to the database. While the read runs the dialog takes no command
 // and cannot be closed. Main thread only; created by its caller for one use.

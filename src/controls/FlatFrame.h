@@ -26,9 +26,6 @@ public:
     void detach();
 
     QColor frameColor() const { return m_frameColor; }
-    bool frameFlat() const { return m_frameFlat; }
-    TFrameStyle frameFlatStyle() const { return m_frameFlatStyle; }
-    TFrameStyle frameFocusStyle() const { return m_frameFocusStyle; }
     TSides frameSides() const { return m_frameSides; }
     TFrameStyle frameStyle() const { return m_frameStyle; }
     bool frameVisible() const { return m_frameVisible; }

@@ -17,9 +17,7 @@ public:
     FlatFrame& frame() { return *m_frame; }
     const FlatFrame& frame() const { return *m_frame; }
 
-    QPen selectionPen() const { return m_selectionPen; }
     void setSelectionPen(const QPen& pen);
-    bool hideSelection() const { return m_hideSelection; }
     void setHideSelection(bool hide);
     // Read-only trees never open an editor; otherwise F2 or a click on the current item edits
     // items that carry Qt::ItemIsEditable.

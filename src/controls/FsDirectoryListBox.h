@@ -44,12 +44,10 @@ public:
     // The folder of a line; empty for none.
     QString itemPath(int row) const;
     // The number of path lines, from the volume's root to the directory.
-    int levelCount() const { return m_levelCount; }
 
     TFsFileListBox* fileList() const;
     // Links the list both ways; it shows the directory at once.
     void setFileList(TFsFileListBox* list);
-    QLabel* dirLabel() const { return m_dirLabel.label(); }
     // The label shows the directory shortened to its own width, or to the list's when autoSize.
     void setDirLabel(QLabel* label, bool autoSize = false);
 

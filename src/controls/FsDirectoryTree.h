@@ -43,13 +43,10 @@ public:
     TFsFileListBox* fileList() const;
     // Links the list both ways; it follows the tree from the next selection change.
     void setFileList(TFsFileListBox* list);
-    QLabel* dirLabel() const { return m_dirLabel.label(); }
     // The label shows the directory shortened to its own width, or to the tree's when autoSize.
     void setDirLabel(QLabel* label, bool autoSize = false);
 
-    VolumeKinds volumeKinds() const { return m_volumeKinds; }
     void setVolumeKinds(VolumeKinds kinds);
-    bool showHiddenDirs() const { return m_showHiddenDirs; }
     void setShowHiddenDirs(bool show);
 
     // Renames the node's folder within its parent to name, never replacing anything. Fails

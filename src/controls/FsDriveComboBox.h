@@ -32,7 +32,6 @@ public:
     // Chooses the volume mounted at mountPoint when it is listed.
     void setDrive(const QString& mountPoint);
 
-    VolumeKinds volumeKinds() const { return m_volumeKinds; }
     // Lists the volumes of these kinds from now on.
     void setVolumeKinds(VolumeKinds kinds);
 
@@ -42,7 +41,6 @@ public:
 
     FlatFrame& frame() { return *m_frame; }
 
-    bool flatButtons() const { return m_flatButtons; }
     // Draws the drop-down button flat while the frame is visible and the box is neither focused
     // nor under the mouse.
     void setFlatButtons(bool flat);

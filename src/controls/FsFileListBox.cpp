@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -98,20 +99,10 @@ void TFsFileListBox::setFileEdit(QLineEdit* edit)
     change();
 }
 
-void TFsFileListBox::setShowGlyphs(bool show)
-{
-    if (show == m_showGlyphs)
-        return;
-    m_showGlyphs = show;
-    updateItemHeight();
-    readFileNames();
-}
-
 void TFsFileListBox::updateItemHeight()
 {
-    m_itemHeight = FontItemHeight(font()) - 3;
-    if (m_showGlyphs && m_itemHeight < 18)
-        m_itemHeight = 18;
+    // Rows are at least as tall as the icons the items show.
+    m_itemHeight = std::max(FontItemHeight(font()) - 3, 18);
     doItemsLayout();
 }
 
@@ -168,8 +159,7 @@ void TFsFileListBox::readFileNames()
         for (const FolderEntry& entry : entries) {
             auto* item = new QListWidgetItem(entry.name, this);
             item->setData(kIsDirectoryRole, entry.isDirectory);
-            if (m_showGlyphs)
-                item->setIcon(entry.isDirectory ? m_icons->folderIcon() : m_icons->fileIcon(entry.name));
+            item->setIcon(entry.isDirectory ? m_icons->folderIcon() : m_icons->fileIcon(entry.name));
             if (count() == kHourglassFromItem + 1)
                 busy.emplace();
         }

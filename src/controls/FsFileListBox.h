@@ -35,17 +35,12 @@ public:
 
     QString mask() const { return m_mask; }
     void setMask(const QString& mask);
-    TFileType fileType() const { return m_fileType; }
     void setFileType(TFileType type);
 
     // Edit that shows the selected name or the mask; it is forgotten when it is destroyed.
-    QLineEdit* fileEdit() const { return m_fileEdit; }
     void setFileEdit(QLineEdit* edit);
 
-    bool allowOpen() const { return m_allowOpen; }
     void setAllowOpen(bool allow) { m_allowOpen = allow; }
-    bool showGlyphs() const { return m_showGlyphs; }
-    void setShowGlyphs(bool show);
     int itemHeight() const { return m_itemHeight; }
 
     // The full path of the selected file; empty when none is selected.
@@ -97,7 +92,6 @@ private:
     QPointer<QTreeWidget> m_dirTree; // a TFsDirectoryTree
     QPointer<QListWidget> m_dirList; // a TFsDirectoryListBox
     bool m_allowOpen = false;
-    bool m_showGlyphs = true;
     int m_itemHeight = 18;
     int m_lastSel = -1;
 };

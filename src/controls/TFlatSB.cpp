@@ -31,27 +31,6 @@ void TFlatSB::setColorBorder(const QColor& color)
     m_colorBorder = color;
     update();
 }
-void TFlatSB::setColorDown(const QColor& color)
-{
-    m_colorDown = color;
-    update();
-}
-void TFlatSB::setColorFocused(const QColor& color)
-{
-    m_colorFocused = color;
-    update();
-}
-void TFlatSB::setColorHighLight(const QColor& color)
-{
-    m_colorHighLight = color;
-    update();
-}
-void TFlatSB::setColorShadow(const QColor& color)
-{
-    m_colorShadow = color;
-    update();
-}
-
 QSize TFlatSB::sizeHint() const
 {
     const int textWidth = fontMetrics().horizontalAdvance(text()) + 16 + (icon().isNull() ? 0 : iconSize().width() + 4);

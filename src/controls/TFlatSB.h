@@ -23,10 +23,6 @@ public:
     QColor colorShadow() const { return m_colorShadow; }
     void setColor(const QColor& color);
     void setColorBorder(const QColor& color);
-    void setColorDown(const QColor& color);
-    void setColorFocused(const QColor& color);
-    void setColorHighLight(const QColor& color);
-    void setColorShadow(const QColor& color);
 
     QSize sizeHint() const override;
 

@@ -58,17 +58,18 @@ DbTableDef recipientTable()
 {
     DbTableDef table;
     table.name = QStringLiteral("Adressen");
-    table.columns = {typed("AbsenderID", DbColumnType::Integer), typed("ID", DbColumnType::AutoIncrement),
-                     // Stored files keep this column order.
-                     recipientText(RecipientField::Name, "DE"), recipientText(RecipientField::Anrede),
-                     recipientText(RecipientField::Strasse), recipientText(RecipientField::Ort),
-                     recipientText(RecipientField::Email), recipientText(RecipientField::PLZ),
-                     recipientText(RecipientField::ZName), recipientText(RecipientField::Land),
-                     recipientText(RecipientField::Tel), recipientText(RecipientField::Fax),
-                     recipientText(RecipientField::ZAdresse), typed("Status", DbColumnType::SmallInt),
-                     typed("Send", DbColumnType::Boolean), recipientText(RecipientField::Firma, "DE"),
-                     recipientText(RecipientField::Titel), recipientText(RecipientField::Vorname),
-                     recipientText(RecipientField::BFormel)};
+    // Stored files keep this column order; the flags Status and Send follow ZAdresse.
+    using enum RecipientField;
+    constexpr RecipientField kStoredOrder[] = {Name, Anrede, Strasse,  Ort,   Email, PLZ,     ZName,  Land,
+                                               Tel,  Fax,    ZAdresse, Firma, Titel, Vorname, BFormel};
+    static_assert(namesEveryRecipientFieldOnce(kStoredOrder), "a column for each recipient field");
+    table.columns = {typed("AbsenderID", DbColumnType::Integer), typed("ID", DbColumnType::AutoIncrement)};
+    for (const RecipientField field : kStoredOrder) {
+        // Names sort the German way.
+        table.columns.append(recipientText(field, field == Name || field == Firma ? "DE" : ""));
+        if (field == ZAdresse)
+            table.columns += {typed("Status", DbColumnType::SmallInt), typed("Send", DbColumnType::Boolean)};
+    }
     table.indexes = {
         {QStringLiteral("ID"), {QStringLiteral("ID")}, true},
         {QStringLiteral("ABSENDERID"), {QStringLiteral("ABSENDERID")}, false},

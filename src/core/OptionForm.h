@@ -28,7 +28,6 @@ public:
     // The page frames; none while their tab is not shown.
     TPathFrame* pathFrame() const;
     TDFUEFrame* dfueFrame() const;
-    const TOptionData& optionData() const { return OptionData; }
 
     // Builds the page of tab Index (0 folders, 1 connection) unless it is shown already.
     void ShowPage(int Index);

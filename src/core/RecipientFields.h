@@ -3,9 +3,11 @@
 #include <QStringView>
 
 #include <array>
+#include <functional>
 
-// The fifteen texts of a recipient, in field order: the order of the import's captions, of the
-// placeholder values and of TRecipientMailData.
+// The texts of a recipient, in field order: the order of the import's captions, of the
+// placeholder values and of TRecipientMailData. A new field goes into the table below; lists
+// that follow the table assert their size or namesEveryRecipientFieldOnce() at compile time.
 enum class RecipientField {
     Anrede,
     Name,
@@ -67,3 +69,20 @@ static_assert([] {
             return false;
     return true;
 }());
+
+// Whether a list (in an order of its own) names every recipient field exactly once; fieldOf
+// takes an entry's field. Lists that follow the table assert it, so none can miss a new field.
+template <typename List, typename FieldOf = std::identity>
+constexpr bool namesEveryRecipientFieldOnce(const List& list, FieldOf fieldOf = {})
+{
+    std::array<bool, kRecipientFieldCount> named{};
+    size_t count = 0;
+    for (const auto& entry : list) {
+        const auto index = static_cast<size_t>(std::invoke(fieldOf, entry));
+        if (index >= named.size() || named[index])
+            return false;
+        named[index] = true;
+        ++count;
+    }
+    return count == named.size();
+}

@@ -3,11 +3,12 @@
 namespace {
 
 // The record's member of each field, in field order.
-constexpr std::array<QString TEmpfDataRecord::*, kRecipientFieldCount> kRecordMembers = {
+constexpr QString TEmpfDataRecord::*kRecordMembers[] = {
     &TEmpfDataRecord::Anrede, &TEmpfDataRecord::Name,    &TEmpfDataRecord::ZName,    &TEmpfDataRecord::Strasse,
     &TEmpfDataRecord::PLZ,    &TEmpfDataRecord::Ort,     &TEmpfDataRecord::ZAdresse, &TEmpfDataRecord::Land,
     &TEmpfDataRecord::Email,  &TEmpfDataRecord::Tel,     &TEmpfDataRecord::Fax,      &TEmpfDataRecord::Firma,
     &TEmpfDataRecord::Titel,  &TEmpfDataRecord::Vorname, &TEmpfDataRecord::BFormel};
+static_assert(std::size(kRecordMembers) == kRecipientFieldCount, "a member for each recipient field");
 
 } // namespace
 

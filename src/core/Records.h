@@ -49,7 +49,7 @@ struct TEmpfDataRecord {
     const QString& text(RecipientField field) const;
 };
 
-// The fifteen recipient field captions; a caption's position is its field number.
+// The recipient field captions; a caption's position is its field number.
 struct TEmpfaengerFelder {
     const QStringList Items = recipientFieldCaptions();
 
@@ -71,7 +71,7 @@ struct TOptionData {
     int MailsPerConnection = 0;
 };
 
-// One recipient as the import and the send path hand it around: fifteen texts of fixed
+// One recipient as the import and the send path hand it around: a text per field of fixed
 // capacity (the widths of their Adressen columns) and two flags. A longer value is cut to the
 // capacity when it is stored; the cut never splits a surrogate pair.
 class TRecipientMailData {

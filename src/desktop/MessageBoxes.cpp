@@ -71,11 +71,6 @@ MessageBoxRecorder::~MessageBoxRecorder()
     g_recorder = nullptr;
 }
 
-MessageBoxRecorder* MessageBoxRecorder::active()
-{
-    return g_recorder;
-}
-
 QStringList MessageBoxRecorder::texts() const
 {
     QStringList result;

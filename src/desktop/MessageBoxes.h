@@ -63,7 +63,6 @@ public:
     QStringList texts() const;
     void clear() { m_boxes.clear(); }
 
-    static MessageBoxRecorder* active();
     MsgAnswer record(const QString& text, MsgIcon icon, MsgButtons buttons);
 
 private:

@@ -23,7 +23,7 @@ QString foldAscii(QStringView text)
     return folded;
 }
 
-// Recipient names take keys 0..14, sender names 15..28.
+// Recipient names take the keys below kSenderKeyBase, sender names the keys from it on.
 int keyOf(QStringView token)
 {
     static const QHash<QString, int> keys = [] {

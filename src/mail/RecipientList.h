@@ -8,7 +8,7 @@
 
 #include <array>
 
-// One recipient of a send run: the fifteen placeholder values in field order; the Email value
+// One recipient of a send run: the placeholder values in field order; the Email value
 // is the mail's address. Values are kept apart, so a "|" inside one shifts nothing.
 struct TRecipientEntry {
     std::array<QString, kRecipientFieldCount> Values;

@@ -2,7 +2,8 @@
 
 namespace {
 
-constexpr std::array<int, kSenderFieldCount> kCapacities = {100, 50, 15, 50, 40, 40, 50, 70, 40, 50, 100, 50, 50, 50};
+constexpr auto kCapacities = std::to_array({100, 50, 15, 50, 40, 40, 50, 70, 40, 50, 100, 50, 50, 50});
+static_assert(kCapacities.size() == kSenderFieldCount, "a capacity for each sender field");
 
 bool isAddress(SenderField field)
 {
@@ -19,20 +20,13 @@ int TSenderMailData::capacity(SenderField field)
 
 const std::array<QString, kSenderFieldCount>& TSenderMailData::PlaceholderNames()
 {
-    static const std::array<QString, kSenderFieldCount> names = {QStringLiteral("<#AFirmenName>"),
-                                                                 QStringLiteral("<#AStrasse>"),
-                                                                 QStringLiteral("<#APLZ>"),
-                                                                 QStringLiteral("<#AOrt>"),
-                                                                 QStringLiteral("<#ATelefon>"),
-                                                                 QStringLiteral("<#ATelefax>"),
-                                                                 QStringLiteral("<#AVerfasserEMail>"),
-                                                                 QStringLiteral("<#AInternetAdresse>"),
-                                                                 QStringLiteral("<#AVerfasserName>"),
-                                                                 QStringLiteral("<#AEMail>"),
-                                                                 QStringLiteral("<#ASubject>"),
-                                                                 QStringLiteral("<#AFrom>"),
-                                                                 QStringLiteral("<#AID>"),
-                                                                 QStringLiteral("<#A(un)subscribeEMail>")};
+    // A list of another length than the sender fields does not convert to the result.
+    static const auto names = std::to_array<QString>(
+        {QStringLiteral("<#AFirmenName>"), QStringLiteral("<#AStrasse>"), QStringLiteral("<#APLZ>"),
+         QStringLiteral("<#AOrt>"), QStringLiteral("<#ATelefon>"), QStringLiteral("<#ATelefax>"),
+         QStringLiteral("<#AVerfasserEMail>"), QStringLiteral("<#AInternetAdresse>"),
+         QStringLiteral("<#AVerfasserName>"), QStringLiteral("<#AEMail>"), QStringLiteral("<#ASubject>"),
+         QStringLiteral("<#AFrom>"), QStringLiteral("<#AID>"), QStringLiteral("<#A(un)subscribeEMail>")});
     return names;
 }
 

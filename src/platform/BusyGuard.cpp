@@ -26,11 +26,6 @@ bool BusyGuard::held()
     return g_held;
 }
 
-QString BusyGuard::currentOperation()
-{
-    return g_operation;
-}
-
 QString BusyGuard::refusalText()
 {
     QString running = QStringLiteral("Ein Vorgang");

@@ -19,8 +19,6 @@ public:
     bool acquired() const { return m_acquired; }
 
     static bool held();
-    // The name given by the operation that holds the guard; empty while none is held.
-    static QString currentOperation();
     // The warning shown when something is refused because an operation runs.
     static QString refusalText();
 

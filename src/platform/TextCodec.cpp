@@ -60,15 +60,6 @@ QByteArray toWindows1252(const QString& text, bool* ok)
     return bytes;
 }
 
-bool fitsWindows1252(const QString& text)
-{
-    for (const QChar c : text) {
-        if (windows1252Byte(c.unicode()) < 0)
-            return false;
-    }
-    return true;
-}
-
 bool isValidUtf8(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -11,7 +11,6 @@ namespace TextCodec {
 QString fromWindows1252(const QByteArray& bytes);
 // Sets *ok to false (and writes '?') when a character has no Windows-1252 byte.
 QByteArray toWindows1252(const QString& text, bool* ok = nullptr);
-bool fitsWindows1252(const QString& text);
 
 bool isValidUtf8(const QByteArray& bytes);
 QString decodeFileText(const QByteArray& bytes);

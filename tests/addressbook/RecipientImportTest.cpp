@@ -225,12 +225,11 @@ TEST_F(RecipientImport, WithoutAChosenSenderOrWhileBusyNothingOpens)
 
     frame->FCB1->setCurrentIndex(0);
     boxes.clear();
-    QString refused;
     {
         BusyGuard backup(QStringLiteral("Datensicherung"));
-        refused = BusyGuard::refusalText();
         frame->EmpfFImpExecute();
     }
-    EXPECT_EQ(boxes.texts(), QStringList{refused});
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Der Vorgang \"Datensicherung\" läuft noch.\r\n"
+                                                        "Bitte warten Sie, bis er abgeschlossen ist.")});
     EXPECT_EQ(script.shown, 0);
 }

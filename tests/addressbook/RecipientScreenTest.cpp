@@ -93,7 +93,9 @@ TEST_F(RecipientScreen, OpensOnTheFirstSenderInTheQuerysOrder)
         EXPECT_EQ(frame->SenderChoices().at(i).Firma, frame->FCB1->itemText(i));
     }
     EXPECT_EQ(frame->FCB1->currentIndex(), 0);
-    EXPECT_EQ(frame->Label6->text(), QString::number(frame->chosenSender().ID == 1 ? 3 : 2) + kCountSuffix);
+    // Zeitung Nord (ID 1) has three recipients, Agentur Süd two.
+    EXPECT_EQ(frame->Label6->text(),
+              (returned.at(0).startsWith(u'1') ? QStringLiteral("3") : QStringLiteral("2")) + kCountSuffix);
     chooseId(1);
     EXPECT_EQ(gridRows(*frame->RxDBGrid1), QStringLiteral(",Adam,adam@example.org,,,|"
                                                           ",Ärger,aerger@example.org,Öhrweg 5,23552,Lübeck|"
@@ -285,8 +287,10 @@ TEST_F(RecipientScreen, DeletingAsksWithTheCompanyOrTheSurname)
         int row;
         QString shown;
         qint64 id;
+        int currentAfter; // the first of the rows left, none after the last
     };
-    const Case cases[] = {{2, QStringLiteral("Bauer GmbH"), 1}, {1, QStringLiteral("Ärger"), 2}, {0, QString(), 3}};
+    const Case cases[] = {
+        {2, QStringLiteral("Bauer GmbH"), 1, 0}, {1, QStringLiteral("Ärger"), 2, 0}, {0, QString(), 3, -1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         pick(c.row);
@@ -302,7 +306,7 @@ TEST_F(RecipientScreen, DeletingAsksWithTheCompanyOrTheSurname)
         frame->EmpfFDel->trigger();
         EXPECT_EQ(db.rows(QStringLiteral("SELECT COUNT(*) FROM Adressen WHERE ID = %1").arg(c.id)),
                   QStringLiteral("0"));
-        EXPECT_EQ(frame->RxDBGrid1->currentIndex().row(), dm->EmpfQuery.recordCount() > 0 ? 0 : -1);
+        EXPECT_EQ(frame->RxDBGrid1->currentIndex().row(), c.currentAfter);
     }
     EXPECT_EQ(frame->Label6->text(), kNoRecipients);
     EXPECT_EQ(db.rows(QStringLiteral("SELECT ID FROM Adressen ORDER BY ID")), QStringLiteral("4|5"));
@@ -412,7 +416,8 @@ TEST_F(RecipientScreen, EveryListedRowBelongsToTheChosenSender)
         const QString owners = column(QStringLiteral("AbsenderID"));
         for (const QString& owner : owners.split(u'|', Qt::SkipEmptyParts))
             EXPECT_EQ(owner, id);
-        EXPECT_EQ(frame->RxDBGrid1->model()->rowCount(), dm->EmpfQuery.recordCount());
+        EXPECT_EQ(QString::number(frame->RxDBGrid1->model()->rowCount()),
+                  db.rows(QStringLiteral("SELECT COUNT(*) FROM Adressen WHERE AbsenderID = ") + id));
     };
     check("first sender");
     choose(1);
@@ -447,7 +452,8 @@ TEST_F(RecipientScreen, WhileADialogIsOpenTheScreenIsBusy)
     BusyGuard import(QStringLiteral("Import"));
     frame->FlatSB1->click();
     EXPECT_EQ(script.shown, 1);
-    EXPECT_EQ(boxes.texts().last(), BusyGuard::refusalText());
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("Der Vorgang \"Import\" läuft noch.\r\n"
+                                                   "Bitte warten Sie, bis er abgeschlossen ist."));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "app/Main.h"
-#include "controls/ColorNumber.h"
 #include "controls/MenuColor.h"
 #include "desktop/MessageBoxes.h"
 #include "support/TestEnvironment.h"
+#include "support/TestWait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,8 +16,9 @@
 
 namespace {
 
-const QColor kMenuBack = colorFromNumber(14348015);
-const QColor kSelection = colorFromNumber(9730670);
+// The colour numbers 14348015 and 9730670 (red in the low byte).
+const QColor kMenuBack(239, 238, 218);
+const QColor kSelection(110, 122, 148);
 
 QImage shot(QWidget* widget)
 {
@@ -64,7 +65,7 @@ struct MainMenuLookTest : ::testing::Test {
     {
         const QRect item = form->menuBar()->actionGeometry(menu->menuAction());
         QTest::mouseClick(form->menuBar(), Qt::LeftButton, {}, item.center());
-        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000));
+        ASSERT_TRUE(waitUntil([menu] { return menu->isVisible(); }));
     }
 };
 
@@ -108,7 +109,7 @@ TEST_F(MainMenuLookTest, ClickedMenuShowsItsColours)
 
     // Moving onto an item selects it beside the image column, framed in black.
     QTest::mouseMove(form->Bearbeiten1, item.center());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Bearbeiten1->activeAction() == form->MainAbsender; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return form->Bearbeiten1->activeAction() == form->MainAbsender; }));
     const QImage selected = shot(form->Bearbeiten1);
     EXPECT_EQ(colourAt(selected, item.left() + 10, item.top() + 1), kSelection.name());
     EXPECT_EQ(colourAt(selected, item.left() + 21, item.top()), QColor(Qt::black).name());

@@ -1,4 +1,3 @@
-#include "controls/ColorNumber.h"
 #include "controls/TFlatSB.h"
 #include "controls/TKubDBText.h"
 #include "controls/TTACutLabel.h"
@@ -144,12 +143,13 @@ TEST(TFlatSB, ComesWithTheProgramsLook)
 {
     TFlatSB button(QStringLiteral("Schließen"));
     EXPECT_EQ(button.size(), QSize(85, 25));
+    // The colour numbers 14348015, 8623776, 14805739, 15113344 and 10053222 (red in the low byte).
     EXPECT_EQ(button.color(), QColor(239, 238, 218));
-    EXPECT_EQ(button.colorBorder(), colorFromNumber(8623776));
-    EXPECT_EQ(button.colorDown(), colorFromNumber(14805739));
+    EXPECT_EQ(button.colorBorder(), QColor(160, 150, 131));
+    EXPECT_EQ(button.colorDown(), QColor(235, 234, 225));
     EXPECT_EQ(button.colorFocused(), QColor(Qt::white));
-    EXPECT_EQ(button.colorHighLight(), colorFromNumber(15113344));
-    EXPECT_EQ(button.colorShadow(), colorFromNumber(10053222));
+    EXPECT_EQ(button.colorHighLight(), QColor(128, 156, 230));
+    EXPECT_EQ(button.colorShadow(), QColor(102, 102, 153));
     EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(button.font().family(), QStringLiteral("Verdana"));
     EXPECT_EQ(button.font().pixelSize(), 11);
@@ -163,8 +163,8 @@ TEST(TFlatSB, PaintsInEveryStateWithoutAStyle)
     for (bool checked : {false, true}) {
         button.setChecked(checked);
         const QImage image = button.grab().toImage();
-        EXPECT_EQ(image.pixelColor(3, 20), checked ? button.colorDown() : button.color()) << checked;
-        EXPECT_EQ(image.pixelColor(0, 0), button.colorBorder());
+        EXPECT_EQ(image.pixelColor(3, 20), checked ? QColor(235, 234, 225) : QColor(239, 238, 218)) << checked;
+        EXPECT_EQ(image.pixelColor(0, 0), QColor(160, 150, 131));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "controls/FlatTreeView.h"
 
+#include "support/TestWait.h"
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFocusEvent>
@@ -186,16 +188,11 @@ TEST(FlatTreeView, OutlinesTheSelectedItemOnlyWithoutFocus)
 
 namespace {
 
-void hideToolTip()
-{
-    QToolTip::hideText();
-    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 10000);
-}
-
 // Asks the tree for the tool tip at the item, as hovering does.
 QString toolTipAt(TFlatTreeView& tree, QTreeWidgetItem* item)
 {
-    hideToolTip();
+    QToolTip::hideText();
+    EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); })) << "the previous tool tip stays";
     const QPoint pos = tree.visualItemRect(item).center();
     QHelpEvent help(QEvent::ToolTip, pos, tree.viewport()->mapToGlobal(pos));
     QCoreApplication::sendEvent(tree.viewport(), &help);

@@ -2,6 +2,7 @@
 
 #include "FsTestSupport.h"
 #include "controls/FsDirectoryListBox.h"
+#include "support/TestWait.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -142,11 +143,11 @@ TEST(TFsDriveComboBox, FlatButtonWhileNeitherFocusedNorHovered)
     box.show();
     box.activateWindow();
     box.setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return box.frame().focused(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return box.frame().focused(); }));
     EXPECT_NE(pixel(tip - QPoint(4, 4)), black);
 
     box.clearFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !box.frame().focused(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !box.frame().focused(); }));
     EXPECT_FALSE(box.frame().mouseOver());
     EXPECT_EQ(pixel(tip - QPoint(4, 4)), black);
     box.setFlatButtons(false);

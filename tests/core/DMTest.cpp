@@ -272,6 +272,32 @@ TEST(DMSchemaTest, WidthsAreEnforcedAndNothingIsCut)
     }
 }
 
+// Stored files keep the recipient columns in this order, with these widths and collations.
+TEST(DMSchemaTest, RecipientColumnsKeepTheirStoredOrderWidthsAndCollations)
+{
+    const DbSchema& schema = newsDatabaseSchema();
+    const int table = schema.indexOfTable(QStringLiteral("Adressen"));
+    ASSERT_GE(table, 0);
+    const char* const types[] = {"Integer", "AutoIncrement", "SmallInt", "Boolean", "Text"};
+    QStringList columns;
+    for (const DbColumn& column : schema.tables.at(table).columns) {
+        QString shown = column.name + u' ' + QLatin1String(types[static_cast<int>(column.type)]);
+        if (column.type == DbColumnType::Text)
+            shown += u' ' + QString::number(column.width) + u' ' + column.collation;
+        columns.append(shown.trimmed());
+    }
+    EXPECT_EQ(
+        columns,
+        (QStringList{QStringLiteral("AbsenderID Integer"), QStringLiteral("ID AutoIncrement"),
+                     QStringLiteral("Name Text 70 DE"), QStringLiteral("Anrede Text 40"),
+                     QStringLiteral("Strasse Text 50"), QStringLiteral("Ort Text 50"), QStringLiteral("Email Text 50"),
+                     QStringLiteral("PLZ Text 15"), QStringLiteral("ZName Text 70"), QStringLiteral("Land Text 5"),
+                     QStringLiteral("Tel Text 40"), QStringLiteral("Fax Text 40"), QStringLiteral("ZAdresse Text 50"),
+                     QStringLiteral("Status SmallInt"), QStringLiteral("Send Boolean"),
+                     QStringLiteral("Firma Text 70 DE"), QStringLiteral("Titel Text 25"),
+                     QStringLiteral("Vorname Text 50"), QStringLiteral("BFormel Text 100")}));
+}
+
 TEST(DMSchemaTest, NamesSortTheGermanWay)
 {
     NewsTestDatabase db;

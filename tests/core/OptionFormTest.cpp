@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -221,18 +222,26 @@ protected:
         env.writeStandardRegistry(kStored);
     }
 
-    // Clicks the edit's folder button and runs act inside the picker's modal loop.
+    // Clicks the edit's folder button and runs act inside the picker's modal loop; act records
+    // what it sees, the caller checks it afterwards. A picker that act leaves open is closed, so
+    // nothing hangs; runPicker reports it.
     void runPicker(TFlatSB* button, const std::function<void(TPathSelectForm&)>& act)
     {
         bool ran = false;
-        QTimer::singleShot(0, [&] {
-            auto* picker = qobject_cast<TPathSelectForm*>(QApplication::activeModalWidget());
-            ASSERT_NE(picker, nullptr);
-            ran = true;
-            act(*picker);
+        bool leftOpen = false;
+        QTimer::singleShot(0, button, [&] {
+            const QPointer<QWidget> modal = QApplication::activeModalWidget();
+            if (auto* picker = qobject_cast<TPathSelectForm*>(modal)) {
+                ran = true;
+                act(*picker);
+            }
+            leftOpen = modal && modal->isVisible();
+            if (leftOpen)
+                modal->close();
         });
         button->click();
-        EXPECT_TRUE(ran);
+        EXPECT_TRUE(ran) << "the picker came up";
+        EXPECT_FALSE(leftOpen);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
 
@@ -247,11 +256,15 @@ TEST_F(OptionFormPickerTest, PickerStartsAtTheEditsFolderAndOkReplacesIt)
     form.show();
     TPathFrame* page = form.pathFrame();
     page->FE1->setText(path(QStringLiteral("Import")));
+    QString start;
+    bool selected = false;
     runPicker(page->FlatSpeedButton1, [&](TPathSelectForm& picker) {
-        EXPECT_EQ(picker.FsDT1->directory(), path(QStringLiteral("Import")));
-        ASSERT_TRUE(picker.FsDT1->setDirectory(path(QStringLiteral("Import/2024"))).ok());
+        start = picker.FsDT1->directory();
+        selected = picker.FsDT1->setDirectory(path(QStringLiteral("Import/2024"))).ok();
         picker.FlatSB2->click();
     });
+    EXPECT_EQ(start, path(QStringLiteral("Import")));
+    ASSERT_TRUE(selected);
     EXPECT_EQ(page->FE1->text(), path(QStringLiteral("Import/2024")));
     EXPECT_EQ(page->FE2->text(), QStringLiteral("/daten/vorlagen"));
 }
@@ -264,14 +277,18 @@ TEST_F(OptionFormPickerTest, CancelledPickerLeavesTheEditUnchanged)
     const QString missing = path(QStringLiteral("Vorlagen/fehlt"));
     page->FE2->setText(missing);
     for (const bool byCloseBox : {false, true}) {
+        QString start;
+        bool selected = false;
         runPicker(page->FlatSpeedButton2, [&](TPathSelectForm& picker) {
-            EXPECT_EQ(picker.FsDT1->directory(), QStringLiteral("/"));
-            ASSERT_TRUE(picker.FsDT1->setDirectory(root()).ok());
+            start = picker.FsDT1->directory();
+            selected = picker.FsDT1->setDirectory(root()).ok();
             if (byCloseBox)
                 picker.close();
             else
                 picker.FlatSB1->click();
         });
+        EXPECT_EQ(start, QStringLiteral("/"));
+        EXPECT_TRUE(selected);
         EXPECT_EQ(page->FE2->text(), missing);
     }
 }

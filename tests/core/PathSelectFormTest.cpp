@@ -125,23 +125,34 @@ TEST_F(PathSelectFormTest, OkIsDisabledWhileNoFolderIsSelected)
 {
     FakeVolumeProvider none;
     TPathSelectForm picker(nullptr, &none, &icons);
-    bool checked = false;
+    // Inside the modal run only act and record; the checks follow once it has ended.
+    QString startDirectory = QStringLiteral("(not run)");
+    bool okAtStart = true;
+    bool openAfterClick = false;
+    bool selected = false;
+    bool okAfterSelecting = false;
     QTimer::singleShot(0, &picker, [&] {
-        EXPECT_TRUE(picker.FsDT1->directory().isEmpty());
-        EXPECT_FALSE(picker.FlatSB2->isEnabled());
+        startDirectory = picker.FsDT1->directory();
+        okAtStart = picker.FlatSB2->isEnabled();
         picker.FlatSB2->click();
-        EXPECT_TRUE(picker.isVisible());
+        openAfterClick = picker.isVisible();
         // A volume that appears gets a node; once one is selected, OK follows at the next idle moment.
         none.add(root());
         none.change();
-        ASSERT_TRUE(picker.FsDT1->setDirectory(root()).ok());
+        selected = picker.FsDT1->setDirectory(root()).ok();
         QTimer::singleShot(0, &picker, [&] {
-            checked = picker.FlatSB2->isEnabled();
+            okAfterSelecting = picker.FlatSB2->isEnabled();
             picker.FlatSB2->click();
+            if (picker.isVisible())
+                picker.close();
         });
     });
     picker.exec();
-    EXPECT_TRUE(checked);
+    EXPECT_EQ(startDirectory, QString());
+    EXPECT_FALSE(okAtStart);
+    EXPECT_TRUE(openAfterClick) << "OK does nothing while no folder is selected";
+    ASSERT_TRUE(selected);
+    EXPECT_TRUE(okAfterSelecting);
     EXPECT_TRUE(picker.OKPressed());
     EXPECT_EQ(picker.SelectedPath(), root());
 }

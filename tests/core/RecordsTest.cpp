@@ -2,6 +2,7 @@
 
 #include "core/DMTestDatabase.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 TEST(Records, DefaultsAndCaptions)
@@ -49,4 +50,44 @@ TEST(Records, CapacitiesAreTheStoredColumnWidths)
                      EDatabaseError)
             << info.column.toString().toStdString();
     }
+}
+
+// Each field's text is the record's member of that name.
+TEST(Records, AFieldsTextIsTheMemberOfItsName)
+{
+    TEmpfDataRecord record;
+    for (const RecipientFieldInfo& info : kRecipientFields)
+        record.text(info.field) = info.column.toString();
+    const QStringList members{record.Anrede, record.Name,     record.ZName, record.Strasse, record.PLZ,
+                              record.Ort,    record.ZAdresse, record.Land,  record.Email,   record.Tel,
+                              record.Fax,    record.Firma,    record.Titel, record.Vorname, record.BFormel};
+    EXPECT_EQ(members, (QStringList{QStringLiteral("Anrede"), QStringLiteral("Name"), QStringLiteral("ZName"),
+                                    QStringLiteral("Strasse"), QStringLiteral("PLZ"), QStringLiteral("Ort"),
+                                    QStringLiteral("ZAdresse"), QStringLiteral("Land"), QStringLiteral("Email"),
+                                    QStringLiteral("Tel"), QStringLiteral("Fax"), QStringLiteral("Firma"),
+                                    QStringLiteral("Titel"), QStringLiteral("Vorname"), QStringLiteral("BFormel")}));
+}
+
+// The check that lists following the field table assert: every field once, in any order.
+TEST(Records, AListNamesEveryFieldOnceOnlyWithNoneMissingOrRepeated)
+{
+    std::array<RecipientField, kRecipientFieldCount> all{};
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = static_cast<RecipientField>(i);
+    std::array<RecipientField, kRecipientFieldCount> reversed = all;
+    std::reverse(reversed.begin(), reversed.end());
+    std::array<RecipientField, kRecipientFieldCount> repeated = all;
+    repeated.back() = RecipientField::Email;
+    std::array<RecipientField, kRecipientFieldCount> beyond = all;
+    beyond.back() = static_cast<RecipientField>(kRecipientFieldCount);
+    std::array<RecipientField, kRecipientFieldCount - 1> missing{};
+    std::copy(all.begin() + 1, all.end(), missing.begin());
+
+    EXPECT_TRUE(namesEveryRecipientFieldOnce(all));
+    EXPECT_TRUE(namesEveryRecipientFieldOnce(reversed));
+    EXPECT_FALSE(namesEveryRecipientFieldOnce(repeated));
+    EXPECT_FALSE(namesEveryRecipientFieldOnce(beyond));
+    EXPECT_FALSE(namesEveryRecipientFieldOnce(missing));
+    const std::pair<RecipientField, int> columns[] = {{RecipientField::Email, 150}};
+    EXPECT_FALSE(namesEveryRecipientFieldOnce(columns, &std::pair<RecipientField, int>::first));
 }

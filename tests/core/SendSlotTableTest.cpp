@@ -2,9 +2,9 @@
 
 #include "desktop/MessageBoxes.h"
 #include "support/HeldThread.h"
+#include "support/TestWait.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
 
@@ -162,11 +162,7 @@ TEST_F(SendSlotTableTest, ClosedWindowIsFreedWhenTheTimerFires)
     EXPECT_TRUE(table.Timer1->isActive());
     EXPECT_EQ(table.Timer1->interval(), 1000);
     // Bounded only so that a broken timer cannot hang the test.
-    const QDeadlineTimer deadline(30'000);
-    while (slot->Ref && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    processDeferredDeletes();
-    EXPECT_EQ(slot->Ref, nullptr);
+    ASSERT_TRUE(waitUntil([slot] { return slot->Ref == nullptr; }, std::chrono::seconds(30)));
     EXPECT_TRUE(window.isNull());
     EXPECT_FALSE(table.Timer1->isActive());
 }

@@ -3,9 +3,9 @@
 #include "mail/SendRunFakes.h"
 #include "mailing/StatusWindowReporter.h"
 #include "mailing/UserSpass.h"
+#include "support/TestWait.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
@@ -63,11 +63,9 @@ QPointer<TMGS> startRun(const QString& logPath, TUserSP* window, std::shared_ptr
 // a broken run from hanging the test.
 bool waitUntilGone(const QPointer<TMGS>& run)
 {
-    const QDeadlineTimer deadline(30'000);
-    while (run && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const bool gone = waitUntil([&run] { return run.isNull(); }, std::chrono::seconds(30));
     QCoreApplication::processEvents();
-    return run.isNull();
+    return gone;
 }
 
 } // namespace
@@ -158,10 +156,10 @@ TEST_F(SendThread, WindowShowsTheLatestStateWhileTheRunWaits)
 {
     const QPointer<TMGS> run = start();
     gate->reached.acquire();
-    const QDeadlineTimer deadline(30'000);
-    while (window->Label3->text() != QStringLiteral("Senden an a@example.com") && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_EQ(window->Label3->text(), QStringLiteral("Senden an a@example.com"));
+    // Not ASSERT: the run waits at the gate below and must be let go either way.
+    EXPECT_TRUE(waitUntil([this] { return window->Label3->text() == QStringLiteral("Senden an a@example.com"); },
+                          std::chrono::seconds(30)))
+        << testing::PrintToString(window->Label3->text());
     EXPECT_EQ(window->FPB1->maximum(), 3);
     EXPECT_EQ(window->FPB1->value(), 0);
     gate->passed.release(3);

@@ -2,12 +2,11 @@
 #include "core/CredentialCodec.h"
 #include "desktop/MessageBoxes.h"
 #include "mail/ScriptedSmtpServer.h"
-#include "mail/SendResult.h"
 #include "mail/SmtpServerAddress.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
+#include "support/TestWait.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
@@ -323,11 +322,10 @@ TEST_F(SendWorkflowTest, TheRunsTimeOutsReachASilentServer)
     ASSERT_EQ(rig.runs.size(), 1);
     TUserSP* window = qobject_cast<TUserSP*>(rig.slotTable.slot(0).Form.data());
     ASSERT_NE(window, nullptr);
-    const QString noConnection = SendResultText(SendResult::NoConnection);
-    const QDeadlineTimer deadline(60'000);
-    while (window->Label1->text() != noConnection && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(window->Label1->text(), noConnection);
+    ASSERT_TRUE(
+        waitUntil([window] { return window->Label1->text() == QStringLiteral("keine Verbindung zum Mailserver"); },
+                  std::chrono::seconds(60)))
+        << testing::PrintToString(window->Label1->text());
     QFile log(rig.db.env.root() + QStringLiteral("/News_01032026_1.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("Fehlertext: Timed out waiting for the server's reply."));

@@ -10,6 +10,7 @@
 #include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
 #include "support/TestEnvironment.h"
+#include "support/TestWait.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -294,7 +295,7 @@ TEST(NewsPreview, ShowsTheFileWithItsPathInTheCaptionAndClosesForAMissingFile)
         TNewsPreview missing(nullptr, createTextBrowserPreviewView);
         missing.FileName = file;
         missing.show();
-        QTRY_VERIFY(!missing.isVisible());
+        ASSERT_TRUE(waitUntil([&missing] { return !missing.isVisible(); }));
         EXPECT_EQ(missing.windowTitle(), QStringLiteral("NewsPreview"));
         EXPECT_TRUE(missing.view().shownFile().isEmpty());
         EXPECT_EQ(boxes.texts(),
