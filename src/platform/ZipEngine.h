@@ -20,6 +20,8 @@ class TZipEngine {
 public:
     using MessageHandler = std::function<void(int code, const QString& message)>;
     static constexpr int kCancelledCode = 590089;
+    static constexpr int kDamagedCode = 590090;
+    static constexpr int kDiskFullCode = 590091;
 
     void setProgressHandler(ZipProgressHandler handler) { m_progress = std::move(handler); }
     void setMessageHandler(MessageHandler handler) { m_message = std::move(handler); }
