@@ -10,7 +10,6 @@
 class QWidget;
 class TBackupUSPForm;
 class TDM2;
-struct TZipRun;
 class VolumeProvider;
 
 // What the backup reaches outside itself; every empty member is the real thing.
@@ -26,11 +25,8 @@ struct TBackupSeams {
     TCopyAndPackSeams copyAndPack;
 };
 
-// The backup command "Sichern": copies and packs the database into the work folder's "Tmp",
-// makes the archive "BackupNews_<dd.MM.yyyy>.zip" there and copies it to a folder the user
-// chooses, as one file on a fixed or network volume and as a split set across media on a
-// removable one. The database folder is only read; "Tmp" is emptied at the start (or the command
-// ends with a box) and deleted at the end. Holds the busy guard while it runs. Main thread only.
+// The backup command "Sichern": runs TBackupRun on the database module's connections with the
+// progress window and the pickers (TBackupWindow), then shows how it ended. Main thread only.
 class TBackupCommand {
 public:
     TBackupCommand(TDM2& dm, QWidget* parent, TBackupSeams seams = {});
@@ -38,10 +34,6 @@ public:
     void BackupDatabase();
 
 private:
-    bool CreateBackupArchive(TZipRun& run, QString& archiveName, const QString& dir);
-    std::optional<QString> SelectBackupTarget();
-    void copyToTarget(TZipRun& run, const QString& archiveName, const QString& target);
-
     TDM2& m_dm;
     QWidget* m_parent;
     TBackupSeams m_seams;

@@ -1,16 +1,13 @@
 #include "core/CopyAndPack.h"
 
-#include "core/BackupUSPForm.h"
-#include "core/DM.h"
-#include "core/ProgressPause.h"
+#include "core/BackupReporting.h"
 #include "core/Records.h"
-#include "desktop/MessageBoxes.h"
+#include "platform/DbConnection.h"
 #include "platform/DbError.h"
+#include "platform/DbQuery.h"
+#include "platform/DbTable.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QLabel>
-#include <QProgressBar>
 #include <QScopeGuard>
 
 #include <exception>
@@ -47,131 +44,110 @@ QStringList tablesOf(const QStringList& files, const DbSchema& schema)
 
 } // namespace
 
-bool CopyAndPackDatabase(TDM2& dm, TBackupUSPForm* form, const QString& destDir, const TCopyAndPackSeams& seams)
+BackupResult CopyAndPackDatabase(const TBackupDatabase& db, IBackupProgress& progress, const QString& destDir,
+                                 const TCopyAndPackSeams& seams)
 {
+    const BackupResult cancelled{BackupOutcome::Cancelled, {}};
     const QStringList files = TDBFiles().Items;
-    const QStringList tables = tablesOf(files, dm.AdsConnection1.schema());
+    const QStringList tables = tablesOf(files, db.live.schema());
     const auto stage = [&](const QString& name) {
         if (seams.beforeStage)
             seams.beforeStage(name);
     };
-    const auto cancelled = [form] {
-        if (!form || !form->isCancelled())
+    const auto cancelRequested = [&progress] {
+        if (!progress.cancelRequested())
             return false;
-        QCoreApplication::processEvents();
+        progress.refresh();
         return true;
     };
-    const auto pause = [form] {
-        if (form)
-            ProgressPause();
-    };
-    const auto stepBars = [form] {
-        if (!form)
-            return;
-        form->FPB1->setValue(form->FPB1->value() + 1);
-        form->FPB2->setValue(form->FPB2->value() + 1);
+    const auto stepBars = [&progress] {
+        progress.stepFileBar();
+        progress.stepTotalBar();
     };
 
-    if (form) {
-        form->Label2->clear();
-        form->Label3->clear();
-        form->setBarMaxima(1, int(files.size() + tables.size()));
-        pause();
-    }
-    dm.EmpfQuery.disableControls();
-    dm.AbsendQuery.disableControls();
-    auto resume = qScopeGuard([&dm] {
-        dm.AbsendQuery.enableControls();
-        dm.EmpfQuery.enableControls();
+    progress.showStep(QString());
+    progress.showFile(QString());
+    progress.setBarMaxima(1, int(files.size() + tables.size()));
+    progress.pause();
+    for (DbQuery* view : db.views)
+        view->disableControls();
+    auto resume = qScopeGuard([&db] {
+        for (auto view = db.views.rbegin(); view != db.views.rend(); ++view)
+            (*view)->enableControls();
     });
-    if (cancelled())
-        return false;
+    if (cancelRequested())
+        return cancelled;
 
-    if (form) {
-        form->Label2->setText(QStringLiteral("Datenbankdateien werden kopiert"));
-        pause();
-        if (cancelled())
-            return false;
-    }
-    const QString source = dm.AdsConnection1.connectPath() + u'/';
+    progress.showStep(QStringLiteral("Datenbankdateien werden kopiert"));
+    progress.pause();
+    if (cancelRequested())
+        return cancelled;
+    const QString source = db.live.connectPath() + u'/';
     const QString target = destDir + u'/';
     try {
         for (const QString& file : files) {
-            if (form) {
-                form->Label3->setText(file);
-                form->FPB1->setValue(0);
-                pause();
-                if (cancelled())
-                    return false;
-            }
+            progress.showFile(file);
+            progress.setFileBar(0);
+            progress.pause();
+            if (cancelRequested())
+                return cancelled;
             stage(QStringLiteral("copy:") + file);
             const qsizetype table = tables.indexOf(file.left(file.size() - 4));
             if (file.endsWith(QLatin1String(".ADT")) && table >= 0) {
-                dm.AdsConnection1.copyTableFile(tables[table], target + file);
+                db.live.copyTableFile(tables[table], target + file);
             } else {
                 QFile::remove(target + file);
-                if (!QFile::copy(source + file, target + file)) {
-                    MessageBoxes::error(QStringLiteral("Das Datenbankfile \"") + file +
-                                        QStringLiteral("\" konnte nicht kopiert werden!"));
-                    return false;
-                }
+                if (!QFile::copy(source + file, target + file))
+                    return {BackupOutcome::FileNotCopied, {file}};
             }
             stepBars();
-            pause();
+            progress.pause();
         }
     } catch (const std::exception& e) {
-        MessageBoxes::error(QStringLiteral("#141 ") + exceptionText(e));
-        return false;
+        return {BackupOutcome::CopyFailed, {exceptionText(e)}};
     }
 
-    if (form) {
-        form->Label2->setText(QStringLiteral("Datenbankdateien komprimieren"));
-        form->Label3->clear();
-        form->FPB1->setValue(0);
-        pause();
-        if (cancelled())
-            return false;
-    }
-    auto closeCopy = qScopeGuard([&dm] {
+    progress.showStep(QStringLiteral("Datenbankdateien komprimieren"));
+    progress.showFile(QString());
+    progress.setFileBar(0);
+    progress.pause();
+    if (cancelRequested())
+        return cancelled;
+    auto closeCopy = qScopeGuard([&db] {
         try {
-            dm.AdsTable1.close();
-            dm.AdsConnection2.disconnect();
+            db.packer.close();
+            db.copy.disconnect();
         } catch (const EDatabaseError&) {
             // Closing a connection that failed to open has nothing left to report.
         }
     });
     try {
         stage(QStringLiteral("connect"));
-        dm.AdsConnection2.setConnectPath(destDir);
-        dm.AdsConnection2.connect();
+        db.copy.setConnectPath(destDir);
+        db.copy.connect();
     } catch (const std::exception& e) {
-        MessageBoxes::error(QStringLiteral("#164 ") + exceptionText(e));
-        return false;
+        return {BackupOutcome::CopyNotConnected, {exceptionText(e)}};
     }
     try {
         for (const QString& table : tables) {
-            if (form) {
-                form->Label3->setText(packCaption(table));
-                form->FPB1->setValue(0);
-                pause();
-                if (cancelled())
-                    return false;
-            }
+            progress.showFile(packCaption(table));
+            progress.setFileBar(0);
+            progress.pause();
+            if (cancelRequested())
+                return cancelled;
             stage(QStringLiteral("pack:") + table);
-            dm.AdsTable1.setTableName(table);
-            dm.AdsTable1.setExclusive(true);
-            dm.AdsTable1.open();
-            dm.AdsTable1.pack();
-            dm.AdsTable1.close();
+            db.packer.setTableName(table);
+            db.packer.setExclusive(true);
+            db.packer.open();
+            db.packer.pack();
+            db.packer.close();
             stepBars();
-            pause();
-            if (cancelled())
-                return false;
+            progress.pause();
+            if (cancelRequested())
+                return cancelled;
         }
     } catch (const std::exception& e) {
-        MessageBoxes::error(QStringLiteral("Zugriff auf Datenbank konnte nicht korrekt durchgeführt werden!\r\n\r\n") +
-                            exceptionText(e));
-        return false;
+        return {BackupOutcome::PackFailed, {exceptionText(e)}};
     }
-    return true;
+    return {BackupOutcome::BackedUp, {}};
 }

@@ -1,11 +1,24 @@
 #pragma once
 
+#include "core/BackupResult.h"
+
+#include <QList>
 #include <QString>
 
 #include <functional>
 
-class TBackupUSPForm;
-class TDM2;
+class DbConnection;
+class DbQuery;
+class DbTable;
+class IBackupProgress;
+
+// The database handles a backup works on, borrowed from the database module.
+struct TBackupDatabase {
+    DbConnection& live;    // the program's connection on the database folder
+    DbConnection& copy;    // a second connection, closed, for packing the copy
+    DbTable& packer;       // a table on copy
+    QList<DbQuery*> views; // the shared queries, kept from following their controls meanwhile
+};
 
 // Failure injection for tests: called before each stage ("copy:<file>", "connect",
 // "pack:<table>"); it may throw.
@@ -13,11 +26,10 @@ struct TCopyAndPackSeams {
     std::function<void(const QString& stage)> beforeStage;
 };
 
-// Copies the database files (TDBFiles) from the database folder into destDir, the table files
-// as consistent copies taken from the live connection, and packs each table there on the
-// second connection. The database folder is only read. Draws on progressForm when given and
-// polls its cancel flag. False after a failure (its box shown) or a cancel; the shared queries
-// follow their controls again and the second connection is closed on every way out. Main
-// thread only.
-bool CopyAndPackDatabase(TDM2& dm, TBackupUSPForm* progressForm, const QString& destDir,
-                         const TCopyAndPackSeams& seams = {});
+// Copies the database files (TDBFiles) from the live connection's folder into destDir, the table
+// files as consistent copies taken from the live connection, and packs each table there on the
+// copy connection. The database folder is only read. Draws on progress and polls its cancel.
+// Returns BackedUp when done, else the failure or Cancelled; the views follow their controls
+// again and the copy connection is closed on every way out. Main thread only.
+BackupResult CopyAndPackDatabase(const TBackupDatabase& db, IBackupProgress& progress, const QString& destDir,
+                                 const TCopyAndPackSeams& seams = {});

@@ -2,6 +2,7 @@
 
 #include "core/FirstRun.h"
 #include "core/StartForm.h"
+#include "core/StartRecovery.h"
 #include "desktop/MessageBoxes.h"
 #include "platform/InstanceLock.h"
 #include "platform/PrivateFiles.h"
@@ -77,6 +78,7 @@ int RunStartUp(const StartUpSteps& steps)
     QObject::connect(mainWindow, &QObject::destroyed, qApp, [] { QCoreApplication::quit(); });
 
     status(QStringLiteral("Datenbank wird geöffnet..."));
+    RecoverDatabaseAtStart();
     if (steps.createDatabaseModule && !steps.createDatabaseModule(mainWindow)) {
         delete mainWindow;
         return 1;

@@ -1,12 +1,7 @@
 #include "core/ZipEvents.h"
 
-#include "core/BackupUSPForm.h"
-#include "core/ProgressPause.h"
-#include "desktop/MessageBoxes.h"
+#include "core/BackupReporting.h"
 #include "platform/ZipEngine.h"
-
-#include <QCoreApplication>
-#include <QProgressBar>
 
 #include <algorithm>
 #include <cmath>
@@ -34,53 +29,49 @@ void TZipEvents::attach(TZipEngine& engine)
 
 void TZipEvents::ZipMaster1Progress(ZipProgressKind kind, const QString& fileName, qint64 size)
 {
-    QCoreApplication::processEvents();
+    m_progress.refresh();
     UpdateZipProgress(kind, ShowZipName ? CurrentZipName : fileName, size);
 }
 
 void TZipEvents::cancelCheck()
 {
-    if (!ProgressForm || !ProgressForm->isCancelled())
+    if (!m_progress.cancelRequested())
         return;
     if (m_engine)
         m_engine->setCancel(true);
-    QCoreApplication::processEvents();
+    m_progress.refresh();
 }
 
 void TZipEvents::UpdateZipProgress(ZipProgressKind kind, const QString& name, qint64 size)
 {
-    if (!ProgressForm)
-        return;
     switch (kind) {
     case ZipProgressKind::NewFile:
-        ProgressForm->showFileName(name);
-        ProgressForm->FPB1->setValue(1);
+        m_progress.showFileName(name);
+        m_progress.setFileBar(1);
         ZipFileSize = size;
         ZipFileDone = 0;
         cancelCheck();
-        ProgressPause();
+        m_progress.pause();
         break;
     case ZipProgressKind::Bytes:
         ZipFileDone += size;
         ZipTotalDone += size;
         cancelCheck();
-        if (!ProgressForm)
-            return;
-        ProgressForm->FPB1->setValue(ZipBarPosition(ZipFileDone, ZipFileSize));
+        m_progress.setFileBar(ZipBarPosition(ZipFileDone, ZipFileSize));
         if (ZipTotalSize != 0)
-            ProgressForm->FPB2->setValue(ZipBarPosition(ZipTotalDone, ZipTotalSize));
-        ProgressPause();
+            m_progress.setTotalBar(ZipBarPosition(ZipTotalDone, ZipTotalSize));
+        m_progress.pause();
         break;
     case ZipProgressKind::EndOfBatch:
         break;
     case ZipProgressKind::FileCount:
-        ProgressPause();
+        m_progress.pause();
         break;
     case ZipProgressKind::TotalSize:
-        ProgressForm->FPB2->setValue(1);
+        m_progress.setTotalBar(1);
         ZipTotalSize = size;
         ZipTotalDone = 0;
-        ProgressPause();
+        m_progress.pause();
         cancelCheck();
         break;
     }
@@ -88,10 +79,7 @@ void TZipEvents::UpdateZipProgress(ZipProgressKind kind, const QString& name, qi
 
 void TZipEvents::ZipMaster1Message(int code, const QString& message)
 {
-    if (code == 0)
+    if (code == 0 || m_message)
         return;
-    if (code != TZipEngine::kCancelledCode)
-        MessageBoxes::warning(QStringLiteral("Fehlercode: ") + QString::number(code) + QStringLiteral("  ") + message,
-                              m_boxParent);
-    ZipErrorFlag = true;
+    m_message = ZipEngineResult(code, message);
 }

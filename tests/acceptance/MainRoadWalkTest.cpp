@@ -7,7 +7,12 @@
 #include "app/KubNewsProgram.h"
 #include "app/Main.h"
 #include "controls/FlatTreeView.h"
+#include "controls/FsDirectoryTree.h"
+#include "controls/FsFileListBox.h"
+#include "core/BackupUSPForm.h"
+#include "core/DirDialogForm.h"
 #include "core/OptionForm.h"
+#include "core/PathSelectForm.h"
 #include "mail/AiosmtpdServer.h"
 #include "mail/MailTestSupport.h"
 #include "mailing/BetreffForm.h"
@@ -21,6 +26,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -261,7 +267,62 @@ public:
     void walkNewsletter();
     void walkLogAndPrinting();
     void walkSettings();
+    void walkBackupAndRestore();
     void walkQuit();
+
+private:
+    // The progress window of backup and restore while it is shown.
+    TBackupUSPForm* progressWindow()
+    {
+        return user.onGui([]() -> TBackupUSPForm* {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (auto* progress = qobject_cast<TBackupUSPForm*>(window); progress && progress->isVisible())
+                    return progress;
+            }
+            return nullptr;
+        });
+    }
+    // A dialog of the run shows above the progress window: it is its child, and the window
+    // has left its place on top of every other window meanwhile.
+    void expectAboveProgress(QWidget* dialog, const char* what)
+    {
+        TBackupUSPForm* progress = progressWindow();
+        ASSERT_NE(progress, nullptr) << what;
+        EXPECT_TRUE(user.onGui([dialog, progress] {
+            return dialog->parentWidget() == progress && !progress->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        })) << what;
+    }
+    // A folder tree opens at the home folder with that folder selected; the arrow key opens it.
+    void openHomeFolder(TFsDirectoryTree* tree)
+    {
+        const QString home = account.path(QStringLiteral("home"));
+        ASSERT_TRUE(user.waitUntil([tree, home] { return tree->directory() == home; }))
+            << user.onGui([tree] { return tree->directory(); }).toStdString();
+        user.key(tree, Qt::Key_Right);
+        ASSERT_TRUE(user.waitUntil([tree] {
+            return !tree->findItems(QStringLiteral("Sicherung"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty();
+        }));
+    }
+    // The arrow key moves down the tree until the folder is the current one.
+    void keyDownTo(TFsDirectoryTree* tree, const QString& folder)
+    {
+        const auto current = [tree] { return tree->currentItem() ? tree->currentItem()->text(0) : QString(); };
+        for (int step = 0; step < 20 && user.onGui(current) != folder; ++step) {
+            const QString before = user.onGui(current);
+            user.key(tree, Qt::Key_Down);
+            ASSERT_TRUE(user.waitUntil([&] { return current() != before; })) << before.toStdString();
+        }
+        ASSERT_EQ(user.onGui(current), folder);
+    }
+    void expectBox(const QString& text, const QString& button, const char* shot)
+    {
+        QString shown;
+        QMessageBox* box = user.waitForMessageBox(&shown);
+        ASSERT_NE(box, nullptr) << text.toStdString();
+        EXPECT_EQ(shown, text);
+        user.snapshotScreen(QString::fromLatin1(shot));
+        ASSERT_TRUE(user.answer(box, button)) << button.toStdString();
+    }
 };
 
 void MainRoadWalk::walkWizard()
@@ -655,6 +716,76 @@ void MainRoadWalk::walkSettings()
     ASSERT_TRUE(user.waitForNoModal());
 }
 
+void MainRoadWalk::walkBackupAndRestore()
+{
+    const QString sql = QStringLiteral("SELECT * FROM Verfasser ORDER BY ID");
+    const QString recipientsSql = QStringLiteral("SELECT * FROM Adressen ORDER BY ID");
+    const QStringList senders = databaseRows(account.databaseFolder(), sql);
+    const QStringList recipients = databaseRows(account.databaseFolder(), recipientsSql);
+    const QString target = account.path(QStringLiteral("home/Sicherung"));
+    ASSERT_TRUE(QDir().mkpath(target));
+    const QString archiveName = QStringLiteral("BackupNews_") +
+                                QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(".zip");
+
+    // "Sichern": the folder picker comes up over the progress window; the folder is clicked.
+    ASSERT_TRUE(user.chooseMenu(mainWindow(), QStringLiteral("Erweitert"),
+                                QStringList{QStringLiteral("Datensicherung"), QStringLiteral("Sichern")}));
+    auto* picker = expectModal<TPathSelectForm>(QStringLiteral("PathSelectForm"));
+    ASSERT_NE(picker, nullptr);
+    ASSERT_NO_FATAL_FAILURE(expectAboveProgress(picker, "the folder picker"));
+    auto* tree = user.child<TFsDirectoryTree>(picker, QStringLiteral("FsDT1"));
+    ASSERT_NE(tree, nullptr);
+    ASSERT_NO_FATAL_FAILURE(openHomeFolder(tree));
+    ASSERT_NO_FATAL_FAILURE(keyDownTo(tree, QStringLiteral("Sicherung")));
+    ASSERT_TRUE(user.waitUntil([tree, target] { return tree->directory() == target; }))
+        << user.onGui([tree] { return tree->directory(); }).toStdString();
+    user.snapshotScreen(QStringLiteral("backup-target"));
+    ASSERT_NO_FATAL_FAILURE(clickButton(picker, QStringLiteral("OK")));
+    ASSERT_NO_FATAL_FAILURE(
+        expectBox(QStringLiteral("Sicherung wurde erfolgreich abgeschlossen."), QStringLiteral("OK"), "backup-done"));
+    ASSERT_TRUE(user.waitForNoModal());
+    ASSERT_TRUE(QFileInfo(target + u'/' + archiveName).isFile());
+
+    // "Einspielen" of that archive, picked by mouse, the question answered.
+    ASSERT_TRUE(user.chooseMenu(mainWindow(), QStringLiteral("Erweitert"),
+                                QStringList{QStringLiteral("Datensicherung"), QStringLiteral("Einspielen")}));
+    auto* archivePicker = expectModal<TDirDialogForm>(QStringLiteral("DirDialogForm"));
+    ASSERT_NE(archivePicker, nullptr);
+    auto* folders = user.child<TFsDirectoryTree>(archivePicker, QStringLiteral("FsDT1"));
+    auto* files = user.child<TFsFileListBox>(archivePicker, QStringLiteral("FsFileListBox1"));
+    ASSERT_NE(folders, nullptr);
+    ASSERT_NE(files, nullptr);
+    ASSERT_NO_FATAL_FAILURE(openHomeFolder(folders));
+    ASSERT_NO_FATAL_FAILURE(keyDownTo(folders, QStringLiteral("Sicherung")));
+    ASSERT_TRUE(
+        user.waitUntil([files, archiveName] { return !files->findItems(archiveName, Qt::MatchExactly).isEmpty(); }));
+    user.clickItem(files, archiveName);
+    user.snapshotScreen(QStringLiteral("restore-archive"));
+    ASSERT_NO_FATAL_FAILURE(clickButton(archivePicker, QStringLiteral("OK")));
+    ASSERT_NO_FATAL_FAILURE(expectBox(QStringLiteral("Wollen Sie die Sicherungsdatei  \"") + archiveName +
+                                          QStringLiteral("\"  jetzt einspielen?"),
+                                      QStringLiteral("Ja"), "restore-question"));
+    ASSERT_NO_FATAL_FAILURE(expectBox(QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!"),
+                                      QStringLiteral("OK"), "restore-done"));
+    ASSERT_TRUE(user.waitForNoModal());
+
+    EXPECT_EQ(lines(databaseRows(account.databaseFolder(), sql)), lines(senders));
+    EXPECT_EQ(lines(databaseRows(account.databaseFolder(), recipientsSql)), lines(recipients));
+    // The database files are the archive's members.
+    const QString unpacked = account.path(QStringLiteral("unpacked"));
+    ASSERT_TRUE(QDir().mkpath(unpacked));
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"),
+                {QStringLiteral("-q"), target + u'/' + archiveName, QStringLiteral("-d"), unpacked});
+    ASSERT_TRUE(unzip.waitForFinished(60000));
+    for (const char* name : {"Verfasser.ADT", "Adressen.ADT"}) {
+        QFile restored(account.databaseFolder() + u'/' + QLatin1String(name));
+        QFile member(unpacked + u'/' + QLatin1String(name));
+        ASSERT_TRUE(restored.open(QIODevice::ReadOnly) && member.open(QIODevice::ReadOnly)) << name;
+        EXPECT_TRUE(restored.readAll() == member.readAll()) << name;
+    }
+}
+
 void MainRoadWalk::walkQuit()
 {
     ASSERT_TRUE(user.chooseMenu(mainWindow(), QStringLiteral("Bearbeiten"), QStringLiteral("Beenden")));
@@ -672,6 +803,7 @@ TEST_F(MainRoadWalk, ANewUserSetsUpImportsSendsPrintsTheLogAndQuits)
             {"newsletter to the local server", &MainRoadWalk::walkNewsletter},
             {"send log and printing", &MainRoadWalk::walkLogAndPrinting},
             {"settings dialog", &MainRoadWalk::walkSettings},
+            {"backup and restore", &MainRoadWalk::walkBackupAndRestore},
             {"quit", &MainRoadWalk::walkQuit},
         };
         for (const auto& [name, stretch] : stretches) {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 
@@ -167,6 +168,11 @@ void UserDriver::key(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifie
 
 bool UserDriver::chooseMenu(QMainWindow* window, const QString& menu, const QString& entry)
 {
+    return chooseMenu(window, menu, QStringList{entry});
+}
+
+bool UserDriver::chooseMenu(QMainWindow* window, const QString& menu, const QStringList& path)
+{
     QMenu* popup = onGui([=]() -> QMenu* {
         for (QAction* action : window->menuBar()->actions()) {
             if (action->menu() && withoutMnemonic(action->text()) == menu)
@@ -185,18 +191,31 @@ bool UserDriver::chooseMenu(QMainWindow* window, const QString& menu, const QStr
         }
         mouseOnWindow(bar, place.center(), false);
     });
-    if (!waitUntil([popup] { return popup->isVisible(); }))
-        return false;
-    post([this, popup, entry] {
-        for (QAction* action : popup->actions()) {
-            if (withoutMnemonic(action->text()) == entry) {
-                mouseOnWindow(popup, popup->actionGeometry(action).center(), false);
-                return;
+    QMenu* top = popup;
+    for (const QString& entry : path) {
+        if (!waitUntil([popup] { return popup->isVisible(); }))
+            return false;
+        QMenu* submenu = onGui([popup, entry]() -> QMenu* {
+            for (QAction* action : popup->actions()) {
+                if (withoutMnemonic(action->text()) == entry)
+                    return action->menu();
             }
-        }
-        m_inputLost = true;
-    });
-    return waitUntil([popup] { return !popup->isVisible(); });
+            return nullptr;
+        });
+        post([this, popup, entry] {
+            for (QAction* action : popup->actions()) {
+                if (withoutMnemonic(action->text()) == entry) {
+                    mouseOnWindow(popup, popup->actionGeometry(action).center(), false);
+                    return;
+                }
+            }
+            m_inputLost = true;
+        });
+        if (!submenu)
+            break;
+        popup = submenu;
+    }
+    return waitUntil([top] { return !top->isVisible(); });
 }
 
 bool UserDriver::answer(QMessageBox* box, const QString& buttonText)
@@ -218,6 +237,19 @@ void UserDriver::snapshot(QWidget* window, const QString& name)
     onGui([window, file] {
         QDir().mkpath(QFileInfo(file).path());
         window->grab().save(file);
+    });
+}
+
+void UserDriver::snapshotScreen(const QString& name)
+{
+    const QString folder = qEnvironmentVariable("KUB_WALK_SHOTS");
+    if (folder.isEmpty())
+        return;
+    const QString file = QStringLiteral("%1/%2-%3.png").arg(folder).arg(++m_shots, 2, 10, QLatin1Char('0')).arg(name);
+    onGui([file] {
+        QDir().mkpath(QFileInfo(file).path());
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            screen->grabWindow(0).save(file);
     });
 }
 

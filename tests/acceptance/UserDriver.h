@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <atomic>
@@ -91,13 +92,17 @@ public:
     // Clicks into the widget, then types the text key by key.
     void type(QWidget* widget, const QString& text);
     void key(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    // Clicks the menu bar's menu, waits for it to open and clicks the entry.
+    // Clicks the menu bar's menu, waits for it to open and clicks the entry; an entry before the
+    // last one of a path opens its submenu.
     bool chooseMenu(QMainWindow* window, const QString& menu, const QString& entry);
+    bool chooseMenu(QMainWindow* window, const QString& menu, const QStringList& path);
     // Clicks the message box's button of this text.
     bool answer(QMessageBox* box, const QString& buttonText);
 
     // With KUB_WALK_SHOTS naming a folder, saves what the window shows there as NN-name.png.
     void snapshot(QWidget* window, const QString& name);
+    // The same for the whole screen, every window as it is stacked there.
+    void snapshotScreen(const QString& name);
 
     // After a failed stretch: every modal dialog is closed and then the main window, until the
     // program has ended (or the bound is reached).

@@ -17,18 +17,19 @@
 
 namespace {
 
-std::map<QString, QByteArray> hashesOf(const QString& folder)
-{
-    std::map<QString, QByteArray> hashes;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        hashes[name] = fileHash(folder + u'/' + name);
-    return hashes;
-}
-
 const QStringList kFiles{QStringLiteral("Adressen.ADI"), QStringLiteral("Adressen.ADT"),
                          QStringLiteral("Verfasser.ADI"), QStringLiteral("Verfasser.ADT")};
 const QString kQuestion =
     QStringLiteral("Wollen Sie die Sicherungsdatei  \"BackupNews_01.12.2026.zip\"  jetzt einspielen?");
+// An archive of the database files in folder, made with our engine.
+void archiveDatabase(const QString& folder, const QString& archive)
+{
+    QStringList files;
+    for (const QString& name : kFiles)
+        files.append(folder + u'/' + name);
+    ASSERT_TRUE(TZipEngine().add(archive, files));
+}
+
 const QString kRestoreFailed = QStringLiteral("Originalzustand konnte nicht wieder hergestellt werden.");
 
 // One restore on a fresh database: an archive of another database's files (the fixture with a
@@ -77,7 +78,7 @@ struct RestoreRun {
 
     void run()
     {
-        before = hashesOf(module.folder());
+        before = folderHashes(module.folder());
         TRestoreCommand(*module.dm, module.flag, nullptr, seams).RestoreDatabase();
     }
 
@@ -228,9 +229,9 @@ TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
         }
         const QString old = AppPaths::oldDatabaseFolder();
         if (c.oldKept) {
-            EXPECT_EQ(hashesOf(old), r.before);
+            EXPECT_EQ(folderHashes(old), r.before);
         } else {
-            EXPECT_EQ(hashesOf(r.module.folder()), r.before);
+            EXPECT_EQ(folderHashes(r.module.folder()), r.before);
             EXPECT_FALSE(QFileInfo::exists(old));
             EXPECT_TRUE(r.module.dm->AdsConnection1.isConnected());
             EXPECT_FALSE(r.module.flag.unavailable);
@@ -253,9 +254,10 @@ TEST(RestoreTest, AnEarlierAdsOldIsKeptUnderADatedName)
     r.run();
     EXPECT_EQ(r.boxes.texts(),
               (QStringList{kQuestion,
-                           QStringLiteral("Das Verzeichnis \"ADS_OLD\" aus einem früheren Einspielen kann die einzige "
-                                          "Kopie einer früheren Datenbank enthalten.\r\n\r\nEs wurde in "
-                                          "\"ADS_OLD_20261210_140509\" umbenannt."),
+                           QStringLiteral("Das Verzeichnis \"") + old +
+                               QStringLiteral("\" aus einem früheren Einspielen kann die einzige Kopie einer "
+                                              "früheren Datenbank enthalten.\r\n\r\nEs wurde in \"") +
+                               old + QStringLiteral("_20261210_140509\" umbenannt."),
                            QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!")}));
     EXPECT_EQ(readAll(AppPaths::workFolder() + QStringLiteral("/ADS_OLD_20261210_140509/Verfasser.ADT")),
               QByteArray("the only copy"));
@@ -292,11 +294,8 @@ TEST(RestoreTest, ADatabaseOnAnotherFileSystemIsRefusedUntouched)
     NewsModuleFixture::Flag flag;
     TDM2 dm(flag);
     const QString archive = env.root() + QStringLiteral("/BackupNews_01.12.2026.zip");
-    QStringList files;
-    for (const QString& name : kFiles)
-        files.append(folder + u'/' + name);
-    ASSERT_TRUE(TZipEngine().add(archive, files));
-    const auto before = hashesOf(folder);
+    archiveDatabase(folder, archive);
+    const auto before = folderHashes(folder);
 
     MessageBoxRecorder boxes;
     boxes.answerNext(MsgAnswer::Yes);
@@ -305,7 +304,7 @@ TEST(RestoreTest, ADatabaseOnAnotherFileSystemIsRefusedUntouched)
     TRestoreCommand(dm, flag, nullptr, seams).RestoreDatabase();
     ASSERT_EQ(boxes.texts().size(), 2);
     EXPECT_TRUE(boxes.texts()[1].contains(QStringLiteral("liegt auf einem anderen Dateisystem")));
-    EXPECT_EQ(hashesOf(folder), before);
+    EXPECT_EQ(folderHashes(folder), before);
     EXPECT_TRUE(dm.AdsConnection1.isConnected());
     EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
 }
@@ -356,10 +355,80 @@ TEST(RestoreTest, ADatabaseFolderThatCouldNotBeDeletedAgainIsRefusedUntouched)
                                                              "\"/\", ist der persönliche Ordner oder liegt über ihm, "
                                                              "oder es ist eine Verknüpfung.\r\n\r\nDie Sicherung kann "
                                                              "dort nicht eingespielt werden.")}));
-        EXPECT_EQ(hashesOf(r.module.folder()), r.before);
+        EXPECT_EQ(folderHashes(r.module.folder()), r.before);
         EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
         EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
         EXPECT_TRUE(r.module.dm->AdsConnection1.isConnected());
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A database folder that is, holds or lies in a folder the program empties or fills itself.
+TEST(BackupAndRestoreTest, ADatabaseFolderOverlappingAWorkFolderIsRefusedUntouched)
+{
+    struct Case {
+        const char* name;
+        QString databaseFolder; // relative to the work folder, or a link ("@" + relative target)
+        QString created;        // where the files are, relative to the work folder
+        QString overlapping;    // the work folder named in the box
+    };
+    const QList<Case> cases{
+        {"Tmp itself", QStringLiteral("Tmp"), QStringLiteral("Tmp"), QStringLiteral("Tmp")},
+        {"inside Tmp", QStringLiteral("Tmp/Datenbank"), QStringLiteral("Tmp/Datenbank"), QStringLiteral("Tmp")},
+        {"ADS_OLD itself", QStringLiteral("ADS_OLD"), QStringLiteral("ADS_OLD"), QStringLiteral("ADS_OLD")},
+        {"inside Log", QStringLiteral("Log/DB"), QStringLiteral("Log/DB"), QStringLiteral("Log")},
+        {"the work folder, holding all three", QString(), QString(), QStringLiteral("Tmp")},
+        {"Tmp reached through ..", QStringLiteral("Datenbank/../Tmp"), QStringLiteral("Tmp"), QStringLiteral("Tmp")},
+        {"a link to Tmp", QStringLiteral("@Tmp"), QStringLiteral("Tmp"), QStringLiteral("Tmp")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestEnvironment env;
+        const QString work = AppPaths::workFolder();
+        const QString files = QDir::cleanPath(work + u'/' + c.created);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(files).path()));
+        ASSERT_TRUE(CreateEmptyDatabase(files).ok);
+        ASSERT_TRUE(QDir().mkpath(work + QStringLiteral("/Datenbank")));
+        QString folder = QDir::cleanPath(work + u'/' + c.databaseFolder);
+        if (c.databaseFolder.startsWith(u'@')) {
+            folder = env.root() + QStringLiteral("/Verknüpfung");
+            ASSERT_TRUE(QFile::link(files, folder));
+        } else if (!c.databaseFolder.isEmpty()) {
+            folder = work + u'/' + c.databaseFolder;
+        }
+        env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"%1\"\n").arg(folder));
+        NewsModuleFixture::Flag flag;
+        TDM2 dm(flag);
+        ASSERT_TRUE(dm.AdsConnection1.isConnected());
+        const QString archive = env.root() + QStringLiteral("/BackupNews_01.12.2026.zip");
+        archiveDatabase(files, archive);
+        const auto before = folderHashes(files);
+        const QString refusal = QStringLiteral("Das Datenbankverzeichnis \"") + QDir::cleanPath(folder) +
+                                QStringLiteral("\" überschneidet sich mit dem Arbeitsverzeichnis \"") + work + u'/' +
+                                c.overlapping +
+                                QStringLiteral("\" des Programms.\r\n\r\nDatensicherung und Einspielen sind so nicht "
+                                               "möglich. Bitte wählen Sie in den Einstellungen ein anderes "
+                                               "Datenbankverzeichnis.");
+
+        MessageBoxRecorder boxes;
+        TBackupSeams backup;
+        backup.chooseTarget = [&] { return std::optional<QString>(env.root()); };
+        TBackupCommand(dm, nullptr, backup).BackupDatabase();
+        boxes.answerNext(MsgAnswer::Yes);
+        TRestoreSeams restore;
+        restore.chooseArchive = [&] { return std::optional<QString>(archive); };
+        TRestoreCommand(dm, flag, nullptr, restore).RestoreDatabase();
+
+        EXPECT_EQ(boxes.texts(), (QStringList{refusal, kQuestion, refusal}));
+        EXPECT_EQ(folderHashes(files), before);
+        EXPECT_TRUE(dm.AdsConnection1.isConnected());
+        EXPECT_FALSE(flag.unavailable);
+        if (c.overlapping != QLatin1String("ADS_OLD")) {
+            EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <gtest/gtest.h>
+#include <map>
 
 // What an outside tool did: its exit code (-1 when it did not finish) and its output.
 struct ToolRun {
@@ -70,4 +72,13 @@ inline QStringList memberModes(const QString& archive)
             modes.append(match.captured(1));
     }
     return modes;
+}
+
+// The hash of every file in folder, by name.
+inline std::map<QString, QByteArray> folderHashes(const QString& folder)
+{
+    std::map<QString, QByteArray> hashes;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        hashes[name] = fileHash(folder + u'/' + name);
+    return hashes;
 }
