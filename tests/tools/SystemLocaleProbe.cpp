@@ -1,0 +1,41 @@
+// Starts as the program starts (UseGermanSystemLocale, then the application object) and prints
+// what Qt's file dialog shows in its detail view for one file: its size and date columns, one
+// per line, then "LC_ALL=" and the variable as the start left it ("(unset)" when it is not set).
+//   systemlocaleprobe FOLDER FILE
+#include "platform/SystemLocale.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    UseGermanSystemLocale();
+    QGuiApplication app(argc, argv);
+    if (argc != 3)
+        return 2;
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString path = QDir(folder).filePath(QString::fromLocal8Bit(argv[2]));
+
+    QFileSystemModel model;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        // The model lists a file first and reads its details in a thread of its own.
+        if (model.size(model.index(path)) > 0)
+            app.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(60000, &app, [&app] { app.exit(1); });
+    model.setRootPath(folder);
+    if (app.exec() != 0)
+        return 1;
+
+    const QModelIndex file = model.index(path);
+    std::printf("%s\n%s\nLC_ALL=%s\n", qPrintable(model.data(file.siblingAtColumn(1)).toString()),
+                qPrintable(model.data(file.siblingAtColumn(3)).toString()),
+                qEnvironmentVariableIsSet("LC_ALL") ? qgetenv("LC_ALL").constData() : "(unset)");
+    return 0;
+}
