@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv)
 {
-    UseGermanSystemLocale();
+    UseGermanSystemLocale(argv);
     // The template preview's browser engine shares its GL contexts; set before the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

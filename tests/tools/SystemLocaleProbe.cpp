@@ -13,7 +13,7 @@
 
 int main(int argc, char** argv)
 {
-    UseGermanSystemLocale();
+    UseGermanSystemLocale(argv);
     QGuiApplication app(argc, argv);
     if (argc != 3)
         return 2;

@@ -190,7 +190,7 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
 
 int main(int argc, char** argv)
 {
-    UseGermanSystemLocale();
+    UseGermanSystemLocale(argv);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     InstallQtTranslations();
