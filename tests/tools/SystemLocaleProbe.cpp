@@ -1,6 +1,7 @@
 // Starts as the program starts (UseGermanSystemLocale, then the application object) and prints
 // what Qt's file dialog shows in its detail view for one file: its size and date columns, one
-// per line, then "LC_ALL=" and the variable as the start left it ("(unset)" when it is not set).
+// per line, then LC_ALL and KUBNEWS_STARTED_LC_ALL as "NAME=value" as the start left them
+// ("(unset)" when a variable is not set).
 //   systemlocaleprobe FOLDER FILE
 #include "platform/SystemLocale.h"
 
@@ -34,8 +35,12 @@ int main(int argc, char** argv)
         return 1;
 
     const QModelIndex file = model.index(path);
-    std::printf("%s\n%s\nLC_ALL=%s\n", qPrintable(model.data(file.siblingAtColumn(1)).toString()),
-                qPrintable(model.data(file.siblingAtColumn(3)).toString()),
-                qEnvironmentVariableIsSet("LC_ALL") ? qgetenv("LC_ALL").constData() : "(unset)");
+    auto variable = [](const char* name) {
+        return qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray("(unset)");
+    };
+    std::printf("%s\n%s\nLC_ALL=%s\nKUBNEWS_STARTED_LC_ALL=%s\n",
+                qPrintable(model.data(file.siblingAtColumn(1)).toString()),
+                qPrintable(model.data(file.siblingAtColumn(3)).toString()), variable("LC_ALL").constData(),
+                variable("KUBNEWS_STARTED_LC_ALL").constData());
     return 0;
 }
