@@ -7,7 +7,7 @@
 #           backup (the progress window of backup and restore), restore (the archive picker),
 #           logview (the log viewer with a sample log), logs (the log manager),
 #           print (the viewer's print options), preview (the viewer's print preview),
-#           template (the template dialog with its preview),
+#           template (the template dialog with its preview), filedialog (Qt's file dialog, detail view),
 #           walk (every window of the acceptance walk, one PNG each, into the folder OUT)
 #   OUT:    default screenshot-WINDOW.png in the current folder (for walk: the folder walk-shots)
 set -euo pipefail

@@ -104,8 +104,10 @@ void TEmpfFrame::buildLayout()
                         QStringLiteral("; color: black; border: 1px solid black; }"));
     choice->addWidget(FCB1);
     choice->addSpacing(12);
-    Label6 = ScreenLook::caption(QString(), this);
+    // Takes the rest of the line and shortens the count with "..." when it is narrow.
+    Label6 = new TTACutLabel(this);
     Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setAutoSize(false);
     choice->addWidget(Label6, 1);
     column->addLayout(choice);
     connect(FCB1, &QComboBox::currentIndexChanged, this, [this] { FCB1Change(); });
@@ -161,15 +163,14 @@ QWidget* TEmpfFrame::buildDetails()
 {
     QGridLayout* grid = ScreenLook::detailGrid(this);
     QWidget* details = grid->parentWidget();
-    // A value label of fixed width shortens a wider text with "..."; width 0 sizes it to its text.
+    // A value takes the width of its text up to its own width (none: up to the space left) and
+    // shortens a wider text with "...", also where the screen is narrower than both columns.
     auto row = [&](int line, int at, const QString& caption, const char* field, int width) {
         grid->addWidget(ScreenLook::caption(caption, details), line, at);
         TKubDBText* value = newDataLabel(m_dm.EmpfQuery, field, details, this);
-        if (width > 0) {
-            value->setAutoSize(false);
-            value->setFixedWidth(width);
-        }
-        value->setSource(new TQueryFieldText(m_dm.EmpfQuery, QString::fromLatin1(field), this));
+        value->setAutoSize(false);
+        if (width > 0)
+            value->setMaximumWidth(width);
         grid->addWidget(value, line, at + 1, Qt::AlignLeft);
     };
     constexpr int kLeft = 199;

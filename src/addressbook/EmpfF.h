@@ -2,6 +2,7 @@
 
 #include "addressbook/ScreenDatabase.h"
 #include "addressbook/SenderChoice.h"
+#include "controls/TTACutLabel.h"
 #include "core/Records.h"
 
 #include <QFrame>
@@ -14,7 +15,6 @@
 class CommandUpdater;
 class QAction;
 class QComboBox;
-class QLabel;
 class TDM2;
 class TFlatSB;
 class TRecordGrid;
@@ -75,7 +75,7 @@ public:
     QAction* EmpfFImp;
     QAction* EmpfFNews;
     QComboBox* FCB1;
-    QLabel* Label6;
+    TTACutLabel* Label6;
     TFlatSB* FlatSB1;
     TFlatSB* FlatSB2;
     TFlatSB* FlatSB3;

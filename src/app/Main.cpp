@@ -146,9 +146,6 @@ void TMainForm::buildLayout()
     FlatPanel3 = panel(QStringLiteral("FlatPanel3"), splitter);
     auto* hostLayout = new QVBoxLayout(FlatPanel3);
     hostLayout->setContentsMargins(0, 0, 0, 0);
-    // A hosted screen wider than the space left is cut at the right; the splitter would
-    // otherwise squeeze the tree to a sliver at the window's smallest size.
-    FlatPanel3->setMinimumWidth(1);
 
     splitter->addWidget(treePanel);
     splitter->addWidget(FlatPanel3);
@@ -159,6 +156,7 @@ void TMainForm::buildLayout()
 
 void TMainForm::buildTree()
 {
+    NavTV1->frame().setUpFlatLine(Qt::black);
     NavTV1->setHeaderHidden(true);
     NavTV1->setIndentation(19);
     NavTV1->setReadOnly(true);
@@ -259,10 +257,17 @@ void TMainForm::MainAbsenderUpdate()
     MainEmpf->setEnabled(!m_databaseUnavailable);
 }
 
+void TMainForm::setDatabaseUnavailable(bool unavailable)
+{
+    m_databaseUnavailable = unavailable;
+    for (const int screenNode : {1, 2})
+        itemAt(screenNode)->setDisabled(unavailable);
+}
+
 void TMainForm::NavTV1Click()
 {
     // A long operation (import, backup, restore) still works on the hosted screen's data.
-    if (BusyGuard::held())
+    if (BusyGuard::held() || m_databaseUnavailable)
         return;
     switch (absoluteIndex(NavTV1->currentItem())) {
     case 1:
@@ -413,7 +418,8 @@ void TMainForm::runFirstShow()
 {
     if (ReadVersion().isEmpty())
         WriteVersion(QStringLiteral("1.2"));
-    if (m_seams.firstShowSenderCheck)
+    // Without a database the check could only fail; its start-up box has said so already.
+    if (m_seams.firstShowSenderCheck && !m_databaseUnavailable)
         m_seams.firstShowSenderCheck();
     RefreshLogTree();
 }
@@ -465,7 +471,7 @@ void TMainForm::Einstellungen2Click()
 
 void TMainForm::Inhalt1Click()
 {
-    THelpOpener(m_seams.openUrl).open(this);
+    THelpOpener(m_seams.helpViewer).open(this);
 }
 
 void TMainForm::Info2Click()

@@ -38,8 +38,8 @@ struct TMainFormSeams {
     // Runs on the first show before the log nodes are filled: starts the sender wizard when the
     // database has no sender.
     std::function<void()> firstShowSenderCheck;
-    // Opens the help page through the desktop (tests replace it).
-    THelpOpener::UrlOpener openUrl;
+    // The program that shows the help page (tests replace it).
+    HelpViewer helpViewer;
     // What backup and restore reach outside themselves (tests); the restore's releaseFrames is
     // always the window's own.
     TBackupSeams backup;
@@ -54,9 +54,11 @@ public:
     explicit TMainForm(TMainFormSeams seams = {}, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Set by the database module when the database cannot be used; while set, the commands
-    // "Absenderdaten" and "Empfängerdaten" are disabled (the tree still opens both screens).
-    void setDatabaseUnavailable(bool unavailable) override { m_databaseUnavailable = unavailable; }
+    // Set by the database module when the database cannot be used. While set, neither list
+    // screen opens: the tree greys its two nodes at once, and the commands "Absenderdaten" and
+    // "Empfängerdaten" are disabled by their update handler; the first show skips the sender
+    // check.
+    void setDatabaseUnavailable(bool unavailable) override;
     bool databaseUnavailable() const { return m_databaseUnavailable; }
 
     HostedScreen hostedScreen() const { return m_hostedScreen; }

@@ -94,6 +94,17 @@ void FlatFrame::setFrameVisible(bool visible)
     m_control->update();
 }
 
+void FlatFrame::setUpFlatLine(const QColor& color)
+{
+    // In this order: switching flat mode on takes the quiet style still at its default, fsStatus.
+    setFrameColor(color);
+    setFrameFlat(true);
+    setFrameFlatStyle(TFrameStyle::fsFlat);
+    setFrameFocusStyle(TFrameStyle::fsFlat);
+    setFrameStyle(TFrameStyle::fsStatus);
+    setFrameVisible(true);
+}
+
 void FlatFrame::applyFrameShape()
 {
     if (!m_scrollArea) {

@@ -42,6 +42,9 @@ public:
     void setFrameStyle(TFrameStyle style);
     // Hidden: the control shows its own style's border again.
     void setFrameVisible(bool visible);
+    // The look of the program's flat trees: the frame visible in flat mode, a status frame until
+    // the first focus change or mouse enter or leave, from then on a one-pixel line in color.
+    void setUpFlatLine(const QColor& color);
 
     // While suspended, repaintFrame() does nothing (the file list suspends it while it reads).
     void setRepaintSuspended(bool suspended) { m_repaintSuspended = suspended; }

@@ -3,13 +3,27 @@
 #include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QWidget>
 
-THelpOpener::THelpOpener(UrlOpener opener)
-    : m_opener(opener ? std::move(opener) : UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }))
-{}
+namespace {
+
+// xdg-open's status when no program for the file is set up.
+constexpr int kNoViewerStatus = 3;
+
+QString noViewerText(const QString& file)
+{
+    return QStringLiteral("Für die Hilfedatei ") + QDir::toNativeSeparators(file) +
+           QStringLiteral(" ist kein Programm zum Anzeigen eingerichtet.");
+}
+
+} // namespace
+
+THelpOpener::THelpOpener(HelpViewer viewer) : m_viewer(std::move(viewer)) {}
 
 QString THelpOpener::helpFile()
 {
@@ -19,17 +33,41 @@ QString THelpOpener::helpFile()
     return AppPaths::assetPath(QStringLiteral("help/index.html"));
 }
 
-bool THelpOpener::open(QWidget* parent) const
+void THelpOpener::open(QWidget* parent) const
 {
     const QString file = helpFile();
-    QString reason;
-    if (!QFileInfo::exists(file))
-        reason = QStringLiteral("Die Hilfedatei ") + QDir::toNativeSeparators(file) + QStringLiteral(" fehlt.");
-    else if (!m_opener(QUrl::fromLocalFile(file)))
-        reason = QStringLiteral("Für die Hilfedatei ") + QDir::toNativeSeparators(file) +
-                 QStringLiteral(" ist kein Programm zum Anzeigen eingerichtet.");
-    if (reason.isEmpty())
-        return true;
-    MessageBoxes::error(QStringLiteral("#528 ") + reason, parent);
-    return false;
+    const QPointer<QWidget> boxParent = parent;
+    auto fail = [boxParent](const QString& reason) {
+        MessageBoxes::error(QStringLiteral("#528 ") + reason, boxParent);
+    };
+    if (!QFileInfo::exists(file)) {
+        fail(QStringLiteral("Die Hilfedatei ") + QDir::toNativeSeparators(file) + QStringLiteral(" fehlt."));
+        return;
+    }
+
+    // The viewer may run until its window closes, so its end is watched, never waited for.
+    auto* viewer = new QProcess(parent ? static_cast<QObject*>(parent) : QCoreApplication::instance());
+    QObject::connect(viewer, &QProcess::errorOccurred, viewer, [viewer, file, fail](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        viewer->deleteLater();
+        fail(noViewerText(file));
+    });
+    QObject::connect(viewer, &QProcess::finished, viewer,
+                     [viewer, file, fail, program = m_viewer.program](int status, QProcess::ExitStatus how) {
+                         viewer->deleteLater();
+                         if (how == QProcess::NormalExit && status == 0)
+                             return;
+                         if (how == QProcess::NormalExit && status == kNoViewerStatus) {
+                             fail(noViewerText(file));
+                             return;
+                         }
+                         fail(QStringLiteral("Die Hilfedatei ") + QDir::toNativeSeparators(file) +
+                              QStringLiteral(" konnte nicht angezeigt werden (") + program +
+                              (how == QProcess::NormalExit ? QStringLiteral(" endete mit dem Status %1).").arg(status)
+                                                           : QStringLiteral(" brach ab).")));
+                     });
+    viewer->setProcessChannelMode(QProcess::ForwardedChannels);
+    viewer->setStandardInputFile(QProcess::nullDevice());
+    viewer->start(m_viewer.program, m_viewer.arguments + QStringList{file});
 }

@@ -1,27 +1,34 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
-
-#include <functional>
+#include <QStringList>
 
 class QWidget;
 
+// The program that shows a file: started with the file's path added as its last argument; a
+// non-zero exit status tells that it could not show the file (xdg-open exits with 3 when no
+// program for the file is set up).
+struct HelpViewer {
+    QString program = QStringLiteral("xdg-open");
+    QStringList arguments;
+};
+
 // Opens the help: "Help.chm" beside the program's assets when one was supplied, else the
-// program's own help page (help/index.html); both through the desktop's handler for the file.
+// program's own help page (help/index.html); both through the desktop's viewer for the file.
 // A failure shows "#528 " and the reason (error icon).
 class THelpOpener {
 public:
-    using UrlOpener = std::function<bool(const QUrl&)>;
+    explicit THelpOpener(HelpViewer viewer = {});
 
-    // Without an opener the desktop's (QDesktopServices::openUrl) is used.
-    explicit THelpOpener(UrlOpener opener = {});
-
-    // The file that open() hands to the desktop.
+    // The file that open() hands to the viewer.
     static QString helpFile();
 
-    bool open(QWidget* parent = nullptr) const;
+    // Starts the viewer and returns at once; the viewer's process belongs to parent (or to the
+    // application). A missing help file is reported here; a viewer that cannot be started or
+    // ends with a non-zero status is reported from the event loop once that is known. Main
+    // thread only.
+    void open(QWidget* parent = nullptr) const;
 
 private:
-    UrlOpener m_opener;
+    HelpViewer m_viewer;
 };

@@ -26,12 +26,7 @@ TPathSelectForm::TPathSelectForm(QWidget* parent, VolumeProvider* volumes, Shell
     FsDT1 = new TFsDirectoryTree(this, volumes, icons);
     FsDT1->setObjectName(QStringLiteral("FsDT1"));
     FsDT1->setReadOnly(false); // folders may be renamed here
-    FsDT1->frame().setFrameColor(Qt::white);
-    FsDT1->frame().setFrameFlat(true);
-    FsDT1->frame().setFrameFlatStyle(TFrameStyle::fsFlat);
-    FsDT1->frame().setFrameFocusStyle(TFrameStyle::fsFlat);
-    FsDT1->frame().setFrameStyle(TFrameStyle::fsStatus);
-    FsDT1->frame().setFrameVisible(true);
+    FsDT1->frame().setUpFlatLine(Qt::white);
     FsDT1->setMinimumSize(300, 260);
 
     Label1 = new QLabel(this);

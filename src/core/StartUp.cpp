@@ -22,9 +22,11 @@ namespace {
 
 constexpr int kSplashPause = 150;
 
-// Qt's own dialogs, buttons and shortcut names speak German like the program's windows, and
-// show dates and numbers the German way (a file dialog's "10.12.26", not "10 Dec").
-void installQtTranslations()
+} // namespace
+
+// The program's own numbers and dates are German by the default locale; Qt's dialogs take theirs
+// from the system locale, which main() has made German (UseGermanSystemLocale).
+void InstallQtTranslations()
 {
     static bool installed = false;
     if (installed)
@@ -41,11 +43,9 @@ void installQtTranslations()
     }
 }
 
-} // namespace
-
 int RunStartUp(const StartUpSteps& steps)
 {
-    installQtTranslations();
+    InstallQtTranslations();
     InstanceLock lock(steps.lockFile.isEmpty() ? InstanceLock::defaultPath() : steps.lockFile);
     // Only another instance stops the start; a runtime folder that cannot be written does not.
     if (!lock.tryAcquire() && lock.heldByOtherInstance()) {
@@ -71,6 +71,8 @@ int RunStartUp(const StartUpSteps& steps)
     splash->show();
     status(QString());
     status(QStringLiteral("Dateien werden geladen..."));
+    // The name the desktop shows for the program (window lists, the platform's title suffix).
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("kubNEWSLETTER V1.2"));
 
     // Closing the main window ends the program, even while other top-level windows are open.
     QPointer<QWidget> mainWindow = steps.createMainWindow();

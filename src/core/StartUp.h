@@ -29,3 +29,7 @@ struct StartUpSteps {
 };
 
 int RunStartUp(const StartUpSteps& steps);
+
+// Qt's own texts (dialogs, buttons, shortcut names) in German and German as the default locale;
+// RunStartUp does this first. Once per process; later calls do nothing.
+void InstallQtTranslations();

@@ -1,3 +1,4 @@
+#include "app/Main.h"
 #include "controls/TFlatSB.h"
 #include "core/AboutForm.h"
 #include "core/HelpOpener.h"
@@ -5,41 +6,118 @@
 #include "mail/RecipientList.h"
 #include "mail/SenderMailData.h"
 #include "platform/AppPaths.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
+#include "support/TestWait.h"
 
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(Help, OpensTheProgramsOwnPageWhenNoHelpChmIsThere)
+// A viewer that runs the shell script with the file as $1.
+HelpViewer scriptViewer(const QString& script)
+{
+    return {QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral("sh")}};
+}
+
+bool viewerRunning(const QObject& owner)
+{
+    for (const QProcess* process : owner.findChildren<QProcess*>()) {
+        if (process->state() != QProcess::NotRunning)
+            return true;
+    }
+    return false;
+}
+
+TEST(Help, TheViewerGetsTheProgramsOwnPageWhenNoHelpChmIsThere)
 {
     ASSERT_FALSE(QFileInfo::exists(AppPaths::assetPath(QStringLiteral("Help.chm"))));
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("shown"));
     MessageBoxRecorder boxes;
-    QList<QUrl> opened;
-    EXPECT_TRUE(THelpOpener([&](const QUrl& url) {
-                    opened.append(url);
-                    return true;
-                }).open());
-    ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened.first().toLocalFile(), AppPaths::assetPath(QStringLiteral("help/index.html")));
-    EXPECT_TRUE(QFileInfo::exists(opened.first().toLocalFile()));
+    QWidget owner;
+    THelpOpener(scriptViewer(QStringLiteral("printf %s \"$1\" > '") + record + QStringLiteral("'"))).open(&owner);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(record).size() > 0 && !viewerRunning(owner); }));
+    QFile shown(record);
+    ASSERT_TRUE(shown.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(shown.readAll()), AppPaths::assetPath(QStringLiteral("help/index.html")));
     EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
-TEST(Help, AFailureToOpenShowsItsNumber)
+TEST(Help, AViewerThatFailsIsReportedWithItsNumber)
 {
+    const QString page = AppPaths::assetPath(QStringLiteral("help/index.html"));
+    const QString noViewer = QStringLiteral("#528 Für die Hilfedatei ") + page +
+                             QStringLiteral(" ist kein Programm zum Anzeigen eingerichtet.");
+    const struct {
+        HelpViewer viewer;
+        QString box;
+    } cases[] = {
+        {scriptViewer(QStringLiteral("exit 3")), noViewer},
+        {{QStringLiteral("/nonexistent/xdg-open"), {}}, noViewer},
+        {scriptViewer(QStringLiteral("exit 4")),
+         QStringLiteral("#528 Die Hilfedatei ") + page +
+             QStringLiteral(" konnte nicht angezeigt werden (/bin/sh endete mit dem Status 4).")},
+        {scriptViewer(QStringLiteral("kill -9 $$")),
+         QStringLiteral("#528 Die Hilfedatei ") + page +
+             QStringLiteral(" konnte nicht angezeigt werden (/bin/sh brach ab).")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box.toStdString());
+        MessageBoxRecorder boxes;
+        QWidget owner;
+        THelpOpener(c.viewer).open(&owner);
+        ASSERT_TRUE(waitUntil([&] { return !boxes.boxes().isEmpty(); }));
+        EXPECT_EQ(boxes.texts(), QStringList{c.box});
+        EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
+    }
+}
+
+TEST(Help, OpeningReturnsWhileTheViewerStillRuns)
+{
+    QTemporaryDir dir;
+    const QString gate = dir.filePath(QStringLiteral("gate"));
     MessageBoxRecorder boxes;
-    EXPECT_FALSE(THelpOpener([](const QUrl&) { return false; }).open());
-    ASSERT_EQ(boxes.boxes().size(), 1);
-    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 "))) << boxes.texts().first().toStdString();
-    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
+    QWidget owner;
+    // The viewer fails once the gate exists, or after a minute: a blocking open() would meet a
+    // box at its return.
+    THelpOpener(scriptViewer(QStringLiteral("i=0; while [ ! -e '") + gate +
+                             QStringLiteral("' ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done; exit 4")))
+        .open(&owner);
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+    ASSERT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(waitUntil([&] { return !boxes.boxes().isEmpty(); }));
+    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 ")));
+}
+
+TEST(Help, TheHelpMenuReportsAViewerThatFails)
+{
+    TestEnvironment env;
+    env.writeStandardRegistry();
+    MessageBoxRecorder boxes;
+    TMainFormSeams seams;
+    seams.helpViewer = scriptViewer(QStringLiteral("exit 3"));
+    TMainForm form(seams);
+    QAction* contents = nullptr;
+    for (QAction* item : form.Hilfe1->actions()) {
+        if (item->text() == QStringLiteral("&Inhalt"))
+            contents = item;
+    }
+    ASSERT_NE(contents, nullptr);
+    contents->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !boxes.boxes().isEmpty(); }));
+    EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 Für die Hilfedatei ")));
 }
 
 TEST(AboutBox, ShowsTheStoredVersion)

@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -109,6 +111,28 @@ TEST_F(MainFormFixture, FixedNodesComeFirstInTheirPlaces)
     EXPECT_EQ(form->minimumSize(), QSize(780, 580));
 }
 
+TEST_F(MainFormFixture, TheTreeShowsAStatusFrameUntilItFirstGetsTheFocusThenABlackLine)
+{
+    TFlatTreeView* tree = form->NavTV1;
+    auto leftAndRightEdge = [tree] {
+        const QImage image = tree->grab().toImage();
+        const int y = tree->height() / 2;
+        return QList<QRgb>{image.pixel(0, y), image.pixel(tree->width() - 1, y)};
+    };
+    const QPalette colours = tree->palette();
+    EXPECT_EQ(leftAndRightEdge(),
+              (QList<QRgb>{colours.color(QPalette::Dark).rgb(), colours.color(QPalette::Light).rgb()}));
+
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_TRUE(tree->hasFocus());
+    EXPECT_EQ(leftAndRightEdge(), (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0)}));
+    tree->clearFocus();
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(tree, &leave);
+    EXPECT_EQ(leftAndRightEdge(), (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0)}));
+}
+
 TEST_F(MainFormFixture, LogNodesComeFromTheListingLinesThatHoldABar)
 {
     listing.lines = {QStringLiteral("a|b"), QStringLiteral("nobar"), QStringLiteral("x|y|z")};
@@ -163,7 +187,7 @@ TEST_F(MainFormFixture, DoubleClickOpensOnlyReadableExistingLogs)
     EXPECT_EQ(form->hostedScreen(), HostedScreen::None);
 }
 
-TEST_F(MainFormFixture, DatabaseUnavailableDisablesExactlyTheTwoCommandsOnceTheirMenuOpens)
+TEST_F(MainFormFixture, DatabaseUnavailableDisablesTheTwoCommandsAndOpensNoScreen)
 {
     form->show();
     form->setDatabaseUnavailable(true);
@@ -182,17 +206,21 @@ TEST_F(MainFormFixture, DatabaseUnavailableDisablesExactlyTheTwoCommandsOnceThei
     }
     EXPECT_EQ(disabled, (QStringList{QStringLiteral("Absenderdaten"), QStringLiteral("Empfängerdaten")}));
 
-    // The tree still opens both screens.
+    // Neither does the tree open a screen; its two nodes are greyed.
     click(1);
-    EXPECT_EQ(form->hostedScreen(), HostedScreen::Senders);
     click(2);
-    EXPECT_EQ(form->hostedScreen(), HostedScreen::Recipients);
+    EXPECT_EQ(form->hostedScreen(), HostedScreen::None);
+    EXPECT_TRUE(createdScreens.isEmpty());
+    EXPECT_TRUE(form->itemAt(1)->isDisabled());
+    EXPECT_TRUE(form->itemAt(2)->isDisabled());
 
     form->setDatabaseUnavailable(false);
     form->Bearbeiten1->popup(form->mapToGlobal(QPoint(5, 5)));
     form->Bearbeiten1->hide();
     EXPECT_TRUE(form->MainAbsender->isEnabled());
     EXPECT_TRUE(form->MainEmpf->isEnabled());
+    click(2);
+    EXPECT_EQ(form->hostedScreen(), HostedScreen::Recipients);
 }
 
 TEST_F(MainFormFixture, OneListScreenAtATime)

@@ -6,6 +6,7 @@
 #include "platform/AppPaths.h"
 #include "platform/InstanceLock.h"
 #include "support/FileModes.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -73,6 +74,21 @@ TEST(StartUp, SplashStatusLinesPausesAndStepsInOrder)
     // The splash is gone once the main window shows.
     for (QWidget* window : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<TPStartForm*>(window)) << "splash still exists";
+}
+
+TEST(StartUp, TheApplicationTitleIsSetBeforeTheMainWindowIsCreated)
+{
+    StartRecorder r;
+    QGuiApplication::setApplicationDisplayName(QString());
+    QString titleAtMainWindow;
+    StartUpSteps steps = r.steps();
+    steps.createMainWindow = [&, create = steps.createMainWindow] {
+        titleAtMainWindow = QGuiApplication::applicationDisplayName();
+        return create();
+    };
+    ASSERT_EQ(RunStartUp(steps), 0);
+    EXPECT_EQ(titleAtMainWindow, QStringLiteral("kubNEWSLETTER V1.2"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("kubNEWSLETTER V1.2"));
 }
 
 TEST(StartUp, ASecondInstanceIsRefusedBeforeAnythingIsCreated)

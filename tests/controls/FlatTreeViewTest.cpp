@@ -40,18 +40,6 @@ void wheel(QWidget& viewport, int angle)
     QCoreApplication::sendEvent(&viewport, &event);
 }
 
-// The main window's navigation tree, with its settings in their order.
-void setUpLikeTheNavigationTree(TFlatTreeView& tree)
-{
-    FlatFrame& frame = tree.frame();
-    frame.setFrameColor(Qt::black);
-    frame.setFrameFlat(true);
-    frame.setFrameFlatStyle(TFrameStyle::fsFlat);
-    frame.setFrameFocusStyle(TFrameStyle::fsFlat);
-    frame.setFrameStyle(TFrameStyle::fsStatus);
-    frame.setFrameVisible(true);
-}
-
 TEST(FlatTreeView, FlatModeFollowsFocusAndMouse)
 {
     TFlatTreeView tree;
@@ -79,7 +67,7 @@ TEST(FlatTreeView, NavigationTreeShowsStatusUntilTheFirstChange)
     TFlatTreeView tree;
     int entered = 0;
     QObject::connect(&tree.frame(), &FlatFrame::mouseEntered, &tree, [&] { ++entered; });
-    setUpLikeTheNavigationTree(tree);
+    tree.frame().setUpFlatLine(Qt::black); // as the main window's navigation tree
     EXPECT_EQ(tree.frame().frameStyle(), TFrameStyle::fsStatus);
     send(tree, QEvent::Enter);
     EXPECT_EQ(entered, 1);

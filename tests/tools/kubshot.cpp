@@ -4,7 +4,7 @@
 // WINDOW: about, splash, main, menu (the main window with "Erweitert" and "Datensicherung" open),
 // settings (folder page), connection (connection page), picker,
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
-// template (the template dialog with its preview).
+// template (the template dialog with its preview), filedialog (Qt's file dialog in detail view).
 #include "app/Main.h"
 #include "controls/FsFileListBox.h"
 #include "core/AboutForm.h"
@@ -13,15 +13,18 @@
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
 #include "core/StartForm.h"
+#include "core/StartUp.h"
 #include "mailing/LogViewForm.h"
 #include "mailing/NewsForm.h"
 #include "mailing/NewsPreview.h"
 #include "mailing/ProtoModForm.h"
 #include "platform/AppPaths.h"
+#include "platform/SystemLocale.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -166,6 +169,15 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         QTimer::singleShot(300, viewer.get(), [shown = viewer.get()] { shown->PrintShownLog(); });
         return viewer;
     }
+    if (name == QLatin1String("filedialog")) {
+        // Qt's own file dialog in its detail view, at the sample logs.
+        writeSampleLogs();
+        auto dialog = std::make_unique<QFileDialog>(nullptr, QStringLiteral("Browse"), AppPaths::logFolder());
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setViewMode(QFileDialog::Detail);
+        dialog->resize(760, 420);
+        return dialog;
+    }
     if (name == QLatin1String("logs")) {
         writeSampleLogs();
         auto manager = std::make_unique<TProtoModForm>(nullptr, TProtoModForm::ShowLogFunction{});
@@ -178,13 +190,15 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
 
 int main(int argc, char** argv)
 {
+    UseGermanSystemLocale(argv);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    InstallQtTranslations();
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: kubshot "
                              "screen|about|splash|main|menu|settings|connection|picker|backup|restore|logview|logs|"
-                             "print|preview|template "
+                             "print|preview|template|filedialog "
                              "OUT.png [SECONDS]\n");
         return 2;
     }
