@@ -28,7 +28,7 @@ SendResult SendRun::execute()
     // Without a log nobody could tell which mails went out, so nothing is sent.
     if (path.isEmpty() || !m_log.open(path, fallback)) {
         m_result = SendResult::LogNotCreated;
-        m_reporter.reportResult(m_result, m_log.errorString());
+        m_reporter.reportResult({m_result, m_log.errorString()});
         return m_result;
     }
     m_transport.setWaitHook([this] {
@@ -42,9 +42,11 @@ SendResult SendRun::execute()
         m_result = SendResult::NoConnection;
     }
     m_log.close();
+    SendRunOutcome outcome{m_result};
     if (m_log.failed())
-        m_result = SendResult::LogNotCreated;
-    m_reporter.reportResult(m_result, m_log.failed() ? m_log.errorString() : QString());
+        outcome = {SendResult::LogIncomplete, m_log.errorString(), m_mailsSent, unloggedRecipients()};
+    m_result = outcome.result;
+    m_reporter.reportResult(outcome);
     return m_result;
 }
 
@@ -125,6 +127,11 @@ void SendRun::sendAll()
             status(QStringLiteral("Senden an ") + mail.Recipient);
             m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) +
                             QStringLiteral(" ... "));
+            // The entry is in the file before the mail goes out: a log that cannot take it (a
+            // full disk) stops the run before a mail is sent that the log could not record.
+            m_log.flush();
+            if (logFailed())
+                break;
             const SmtpResult sent = m_transport.send(mail);
             if (cancelled(sent)) {
                 status(QStringLiteral("Abbruch"));
@@ -132,6 +139,7 @@ void SendRun::sendAll()
             }
             if (sent.ok()) {
                 m_log.line(QStringLiteral("fertig."));
+                noteSent(mail.Recipient);
             } else {
                 m_result = SendResult::SendFailed;
                 m_log.line(kFailed);
@@ -180,6 +188,24 @@ bool SendRun::reconnect(int mailsSent)
             return reconnectFailed(login.message);
     }
     return !logFailed();
+}
+
+void SendRun::noteSent(const QString& recipient)
+{
+    ++m_mailsSent;
+    m_sentNotYetHeld.append({m_log.mark(), recipient});
+    while (!m_sentNotYetHeld.isEmpty() && m_log.holds(m_sentNotYetHeld.first().logMark))
+        m_sentNotYetHeld.removeFirst();
+}
+
+QStringList SendRun::unloggedRecipients() const
+{
+    QStringList unlogged;
+    for (const SentMail& mail : m_sentNotYetHeld) {
+        if (!m_log.holds(mail.logMark))
+            unlogged.append(mail.recipient);
+    }
+    return unlogged;
 }
 
 bool SendRun::cancelled(const SmtpResult& step)

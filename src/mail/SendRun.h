@@ -7,6 +7,7 @@
 #include "mail/SendRunReporter.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -29,9 +30,11 @@ struct SendRunSettings {
 // The algorithm of one send run: connect, log in when the server offers it and a user is set,
 // build and send one mail per recipient, reconnect every MailsPerConnection mails and whenever
 // the connection was lost (a 421, a broken connection), disconnect, and write every step to the
-// send log. A cancel ends even a wait for the server. It ends with one result code, reported
-// last. It never throws and never shows a box. Runs on the send thread; transport, source and
-// reporter are borrowed and must outlive execute().
+// send log. A cancel ends even a wait for the server. A mail goes out only once its log entry is
+// in the file, so a log that cannot be written (a full disk) stops the run before its next mail;
+// the outcome then says how many mails went out and names those whose line the log does not
+// hold. It ends with one outcome, reported last. It never throws and never shows a box. Runs on
+// the send thread; transport, source and reporter are borrowed and must outlive execute().
 class SendRun {
 public:
     using Clock = std::function<QDateTime()>;
@@ -56,6 +59,9 @@ private:
     // A step ended by the user's cancel: ends the open log entry and notes the cancel.
     bool cancelled(const SmtpResult& step);
     void logNotAttempted();
+    // A mail the server accepted, once its log line is given to the log.
+    void noteSent(const QString& recipient);
+    QStringList unloggedRecipients() const;
     // AUTH LOGIN with its log entry; what is "Anmelden" or "Erneutes Anmelden". A refusal sets
     // the result; other failures are the caller's.
     SmtpResult loginStep(const QString& what);
@@ -76,4 +82,11 @@ private:
     SendResult m_result = SendResult::Done;
     bool m_cancel = false;
     bool m_loginUsed = false;
+
+    struct SentMail {
+        qint64 logMark; // the log's mark after the mail's line
+        QString recipient;
+    };
+    int m_mailsSent = 0;
+    QList<SentMail> m_sentNotYetHeld; // in order; those whose line may not be in the file yet
 };
