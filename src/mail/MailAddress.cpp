@@ -1,5 +1,9 @@
 #include "mail/MailAddress.h"
 
+#include <QUrl>
+
+#include <algorithm>
+
 namespace {
 
 MailAddressCheck refused(const QString& address, const char* why)
@@ -13,6 +17,11 @@ MailAddressCheck refused(const QString& address, const char* why)
     return {{}, QStringLiteral("Invalid address \"") + shown + QStringLiteral("\": ") + QString::fromLatin1(why)};
 }
 
+bool isControlOrBlank(char16_t u)
+{
+    return u < 0x21 || u == 0x7f;
+}
+
 } // namespace
 
 MailAddressCheck CheckMailAddress(const QString& address)
@@ -20,24 +29,38 @@ MailAddressCheck CheckMailAddress(const QString& address)
     const QString trimmed = address.trimmed();
     if (trimmed.isEmpty())
         return refused(trimmed, "empty");
-    for (const QChar c : trimmed) {
+    // RFC 5890: a domain name with letters beyond ASCII ("bäckerei-müller.de") goes on the wire
+    // in its ASCII form ("xn--..."); everything below is checked on that form.
+    QString wire = trimmed;
+    const qsizetype lastAt = trimmed.lastIndexOf(u'@');
+    const QStringView domain = QStringView(trimmed).sliced(lastAt + 1);
+    const bool asciiDomain = std::all_of(domain.begin(), domain.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const bool plainDomain =
+        std::none_of(domain.begin(), domain.end(), [](QChar c) { return isControlOrBlank(c.unicode()); });
+    if (lastAt >= 0 && !asciiDomain && plainDomain) {
+        const QByteArray ace = QUrl::toAce(domain.toString());
+        if (ace.isEmpty())
+            return refused(trimmed, "domain is no valid internationalised domain name");
+        wire = trimmed.first(lastAt + 1) + QString::fromLatin1(ace);
+    }
+    for (const QChar c : wire) {
         const char16_t u = c.unicode();
         if (u < 0x21 || u > 0x7e)
             return refused(trimmed, u == u' ' ? "contains a blank" : "not printable ASCII");
         if (u == u'<' || u == u'>' || u == u',')
             return refused(trimmed, "contains \"<\", \">\" or \",\"");
     }
-    const qsizetype at = trimmed.indexOf(u'@');
-    if (at < 0 || trimmed.indexOf(u'@', at + 1) >= 0)
+    const qsizetype at = wire.indexOf(u'@');
+    if (at < 0 || wire.indexOf(u'@', at + 1) >= 0)
         return refused(trimmed, "needs exactly one \"@\"");
-    if (at == 0 || at == trimmed.size() - 1)
+    if (at == 0 || at == wire.size() - 1)
         return refused(trimmed, "needs text on both sides of \"@\"");
     // RFC 5321 4.5.3.1: the path with its angle brackets holds at most 256 octets.
     if (at > 64)
         return refused(trimmed, "local part longer than 64 characters");
-    if (trimmed.size() - at - 1 > 255)
+    if (wire.size() - at - 1 > 255)
         return refused(trimmed, "domain longer than 255 characters");
-    if (trimmed.size() + 2 > 256)
+    if (wire.size() + 2 > 256)
         return refused(trimmed, "longer than 254 characters");
-    return {trimmed.toLatin1(), {}};
+    return {wire.toLatin1(), {}};
 }

@@ -101,5 +101,6 @@ void SendLogWriter::fail(qsizetype writtenOfBuffer)
     const qsizetype lineEnd = writtenOfBuffer < 2 ? -1 : m_buffer.lastIndexOf("\r\n", writtenOfBuffer - 2);
     const qint64 keep = lineEnd < 0 ? m_completeSize : m_size + lineEnd + 2;
     (void)m_file.resize(keep);
+    m_completeSize = keep;
     m_buffer.clear();
 }

@@ -4,7 +4,7 @@
 
 QString SendResultText(SendResult result)
 {
-    static const std::array<QString, 9> texts{
+    static const std::array<QString, 10> texts{
         QStringLiteral("Übertragung abgeschlossen."),
         QStringLiteral("Übertragung abgebrochen."),
         QStringLiteral("keine Verbindung zum Mailserver"),
@@ -14,6 +14,7 @@ QString SendResultText(SendResult result)
         QStringLiteral("Verbindung fehlerhaft beendet."),
         QStringLiteral("Abbruch durch Benutzer"),
         QStringLiteral("Sendeprotokoll konnte nicht angelegt werden."),
+        QStringLiteral("Sendeprotokoll konnte nicht\r\nvollständig geschrieben werden."),
     };
     const auto index = static_cast<size_t>(result);
     if (index >= texts.size())

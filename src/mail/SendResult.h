@@ -15,6 +15,7 @@ enum class SendResult : int {
     DisconnectFailed = 6,
     UserCancelled = 7,
     LogNotCreated = 8, // the run's log could not be opened: nothing was sent
+    LogIncomplete = 9, // the log failed during the run, which then stopped sending
 };
 
 // The text shown for a result; a value outside the enum shows the text of DisconnectFailed.

@@ -32,7 +32,7 @@ SendResult SendRun::execute()
     // Without a log nobody could tell which mails went out, so nothing is sent.
     if (path.isEmpty() || !m_log.open(path, fallback)) {
         m_result = SendResult::LogNotCreated;
-        m_reporter.reportResult(m_result, m_log.errorString());
+        m_reporter.reportResult({m_result, m_log.errorString()});
         return m_result;
     }
     m_transport.setWaitHook([this] {
@@ -46,9 +46,13 @@ SendResult SendRun::execute()
         m_result = SendResult::NoConnection;
     }
     m_log.close();
+    SendRunOutcome outcome{m_result};
     if (m_log.failed())
-        m_result = SendResult::LogNotCreated;
-    m_reporter.reportResult(m_result, m_log.failed() ? m_log.errorString() : m_detail);
+        outcome = {SendResult::LogIncomplete, m_log.errorString(), m_mailsSent, unloggedRecipients()};
+    else
+        outcome.detail = m_detail;
+    m_result = outcome.result;
+    m_reporter.reportResult(outcome);
     return m_result;
 }
 
@@ -136,23 +140,27 @@ void SendRun::sendAll()
                 mailsOnConnection = 0;
             }
             ++mailsOnConnection;
-            sent = sendMessage();
+            std::optional<SmtpResult> result = sendMessage();
             // RFC 5321 3.8: after a 421 before its end of data was accepted the server holds
             // nothing of the mail, so it goes once more over a new connection.
-            if (sent.fault == SmtpFault::ServerClosing) {
+            if (result && result->fault == SmtpFault::ServerClosing) {
                 m_log.line(QStringLiteral("unterbrochen, neuer Versuch."));
-                m_log.line(kErrorText + sent.message);
+                m_log.line(kErrorText + result->message);
                 if (!connectAgain(kServerClosed))
                     return;
                 mailsOnConnection = 1;
-                sent = sendMessage();
+                result = sendMessage();
             }
+            if (!result)
+                break;
+            sent = *result;
             if (cancelled(sent)) {
                 status(QStringLiteral("Abbruch"));
                 return;
             }
             if (sent.ok()) {
                 m_log.line(QStringLiteral("fertig."));
+                noteSent(m_source.message().Recipient);
             } else {
                 m_result = SendResult::SendFailed;
                 m_log.line(kFailed);
@@ -175,11 +183,16 @@ void SendRun::sendAll()
         status(QStringLiteral("Abbruch"));
 }
 
-SmtpResult SendRun::sendMessage()
+std::optional<SmtpResult> SendRun::sendMessage()
 {
     const TMailMessage& mail = m_source.message();
     status(QStringLiteral("Senden an ") + mail.Recipient);
     m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) + QStringLiteral(" ... "));
+    // The entry is in the file before the mail goes out: a log that cannot take it (a full disk)
+    // stops the run before a mail is sent that the log could not record.
+    m_log.flush();
+    if (logFailed())
+        return std::nullopt;
     return m_transport.send(mail);
 }
 
@@ -211,6 +224,24 @@ bool SendRun::reconnect(const QString& why)
             return reconnectFailed(login);
     }
     return !logFailed();
+}
+
+void SendRun::noteSent(const QString& recipient)
+{
+    ++m_mailsSent;
+    m_sentNotYetHeld.append({m_log.mark(), recipient});
+    while (!m_sentNotYetHeld.isEmpty() && m_log.holds(m_sentNotYetHeld.first().logMark))
+        m_sentNotYetHeld.removeFirst();
+}
+
+QStringList SendRun::unloggedRecipients() const
+{
+    QStringList unlogged;
+    for (const SentMail& mail : m_sentNotYetHeld) {
+        if (!m_log.holds(mail.logMark))
+            unlogged.append(mail.recipient);
+    }
+    return unlogged;
 }
 
 bool SendRun::cancelled(const SmtpResult& step)

@@ -7,9 +7,11 @@
 #include "mail/SendRunReporter.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // What one send run is given when it is set up on the main thread.
 struct SendRunSettings {
@@ -30,9 +32,12 @@ struct SendRunSettings {
 // build and send one mail per recipient, reconnect every MailsPerConnection mails and whenever
 // the connection was lost (a 421, a broken connection), disconnect, and write every step to the
 // send log, with whether each connection is encrypted. A mail that met a 421 before its end of
-// data was accepted is sent once more over the new connection. A cancel ends even a wait for the server. It ends with
-// one result code, reported last. It never throws and never shows a box. Runs on the send thread; transport, source and
-// reporter are borrowed and must outlive execute().
+// data was accepted is sent once more over the new connection. A cancel ends even a wait for the
+// server. A mail goes out only once its log entry is in the file, so a log that cannot be written
+// (a full disk) stops the run before its next mail; the outcome then says how many mails went
+// out and names those whose line the log does not hold. It ends with one outcome, reported last.
+// It never throws and never shows a box. Runs on the send thread; transport, source and reporter
+// are borrowed and must outlive execute().
 class SendRun {
 public:
     using Clock = std::function<QDateTime()>;
@@ -54,13 +59,17 @@ private:
     void run();
     void connectAndSend();
     void sendAll();
-    // The log entry of the current mail and its sending.
-    SmtpResult sendMessage();
+    // The log entry of the current mail and its sending; nothing when the entry could not be
+    // written, so the mail was not sent.
+    std::optional<SmtpResult> sendMessage();
     // why: the reason logged, "Trennen nach 2 Mail(s)" or why the connection ended.
     bool reconnect(const QString& why);
     // A step ended by the user's cancel: ends the open log entry and notes the cancel.
     bool cancelled(const SmtpResult& step);
     void logNotAttempted();
+    // A mail the server accepted, once its log line is given to the log.
+    void noteSent(const QString& recipient);
+    QStringList unloggedRecipients() const;
     // AUTH LOGIN with its log entry; what is "Anmelden" or "Erneutes Anmelden". A refusal sets
     // the result; other failures are the caller's.
     SmtpResult loginStep(const QString& what);
@@ -86,4 +95,11 @@ private:
     QString m_detail; // the German reason of a failed connection, for the status window
     bool m_cancel = false;
     bool m_loginUsed = false;
+
+    struct SentMail {
+        qint64 logMark; // the log's mark after the mail's line
+        QString recipient;
+    };
+    int m_mailsSent = 0;
+    QList<SentMail> m_sentNotYetHeld; // in order; those whose line may not be in the file yet
 };

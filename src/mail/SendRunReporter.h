@@ -3,6 +3,19 @@
 #include "mail/SendResult.h"
 
 #include <QString>
+#include <QStringList>
+
+// How a send run ends, as its window shows it.
+struct SendRunOutcome {
+    SendResult result = SendResult::Done;
+    // The reason shown below the result: the system's when the log could not be written, the
+    // German one when the connection failed (a certificate, no encryption offered), else empty.
+    QString detail{};
+    // Only for LogIncomplete: the mails the server accepted, and those among them whose line the
+    // log does not hold, so the run can be resumed without sending anything twice.
+    int mailsSent = 0;
+    QStringList unloggedRecipients{};
+};
 
 // How a send run reaches its status window. Called only from the run's thread, in order; an
 // implementation must not block on the main thread.
@@ -15,7 +28,6 @@ public:
     virtual void stepProgress() = 0;
     // The user asked the run to stop; false when the run has no window.
     virtual bool cancelRequested() = 0;
-    // The final result; detail is the system's reason when the run's log could not be written,
-    // else empty.
-    virtual void reportResult(SendResult result, const QString& detail) = 0;
+    // Last of all.
+    virtual void reportResult(const SendRunOutcome& outcome) = 0;
 };

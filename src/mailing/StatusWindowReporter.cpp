@@ -40,15 +40,15 @@ bool StatusWindowReporter::cancelRequested()
     return m_cancel && m_cancel->load();
 }
 
-void StatusWindowReporter::reportResult(SendResult result, const QString& detail)
+void StatusWindowReporter::reportResult(const SendRunOutcome& outcome)
 {
     QMetaObject::invokeMethod(
         this,
-        [this, result, detail] {
+        [this, outcome] {
             m_timer.stop();
             showLatest();
             if (m_window && !m_window->Closed)
-                m_window->ShowResult(result, detail);
+                m_window->ShowResult(outcome);
         },
         Qt::QueuedConnection);
 }

@@ -32,7 +32,7 @@ public:
     void showStatus(const QString& text) override;
     void stepProgress() override;
     bool cancelRequested() override;
-    void reportResult(SendResult result, const QString& detail) override;
+    void reportResult(const SendRunOutcome& outcome) override;
 
 private:
     // What changed since the window was last updated.

@@ -8,11 +8,15 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
 
 constexpr int kResultHeight = 180; // brings the report button below "OK" into view
+constexpr int kUnloggedListTop = 140;
+constexpr int kUnloggedListHeight = 90;
+constexpr int kMargin = 12;
 
 StatusWindowLinks& links()
 {
@@ -39,9 +43,20 @@ TUserSP::TUserSP(QWidget* parent) : TStatusPanel(parent)
     FlatSB2 = new QPushButton(this);
     FlatSB2->setGeometry(272, 142, 77, 23);
     linkButtonToAction(FlatSB2, USPBericht);
+
+    MailsSentLabel = new QLabel(this);
+    MailsSentLabel->setGeometry(kMargin, 108, 250, 30);
+    MailsSentLabel->setWordWrap(true);
+    MailsSentLabel->setStyleSheet(QStringLiteral("color: white;"));
+    MailsSentLabel->setVisible(false);
+    UnloggedList = new QPlainTextEdit(this);
+    UnloggedList->setGeometry(kMargin, kUnloggedListTop, 250, kUnloggedListHeight);
+    UnloggedList->setReadOnly(true);
+    UnloggedList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    UnloggedList->setVisible(false);
 }
 
-void TUserSP::ShowResult(SendResult result, const QString& detail)
+void TUserSP::ShowResult(const SendRunOutcome& outcome)
 {
     if (isMinimized())
         showNormal();
@@ -50,11 +65,13 @@ void TUserSP::ShowResult(SendResult result, const QString& detail)
         activateWindow();
     }
     // A line break inside a result text is CR LF; the label breaks at LF.
-    Label1->setText(SendResultText(result).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    Label3->setText(detail);
+    Label1->setText(SendResultText(outcome.result).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    Label3->setText(outcome.detail);
     FlatSB1->setText(QStringLiteral("OK"));
     m_buttonTag = 1;
     setPanelHeight(kResultHeight);
+    if (outcome.result == SendResult::LogIncomplete)
+        showMailsSent(outcome.mailsSent, outcome.unloggedRecipients);
     USPBericht->setText(QStringLiteral("Bericht"));
     USPBericht->setEnabled(!LogName.isEmpty());
     USPBericht->setVisible(true);
@@ -63,6 +80,23 @@ void TUserSP::ShowResult(SendResult result, const QString& detail)
         LogFile = LogName;
         LogTitle = LogTitleFromFileName(QFileInfo(LogFile).fileName());
     }
+}
+
+void TUserSP::showMailsSent(int sent, const QStringList& unlogged)
+{
+    if (sent == 0)
+        MailsSentLabel->setText(QStringLiteral("Es wurde keine Mail versendet."));
+    else if (unlogged.isEmpty())
+        MailsSentLabel->setText(QString::number(sent) + QStringLiteral(" Mail(s) versendet, alle im Sendeprotokoll."));
+    else
+        MailsSentLabel->setText(QString::number(sent) +
+                                QStringLiteral(" Mail(s) versendet, davon nicht im Sendeprotokoll:"));
+    MailsSentLabel->setVisible(true);
+    if (unlogged.isEmpty())
+        return;
+    UnloggedList->setPlainText(unlogged.join(u'\n'));
+    UnloggedList->setVisible(true);
+    setPanelHeight(kUnloggedListTop + kUnloggedListHeight + kMargin);
 }
 
 void TUserSP::showEvent(QShowEvent* event)

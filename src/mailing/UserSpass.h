@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/StatusPanel.h"
-#include "mail/SendResult.h"
+#include "mail/SendRunReporter.h"
 
 #include <QString>
 
@@ -10,6 +10,8 @@
 #include <memory>
 
 class QAction;
+class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 
 // How a status window reaches the main window, which sits in a higher layer. The main window
@@ -46,19 +48,23 @@ public:
     bool cancelRequested() const { return m_cancel->load(); }
     std::shared_ptr<std::atomic<bool>> cancelFlag() const { return m_cancel; }
 
-    // Shows the run's final result (a result code) with the "OK" button and "Bericht"; detail,
-    // normally empty, takes the status line.
-    void ShowResult(SendResult result, const QString& detail = {});
+    // Shows the run's final result with the "OK" button and "Bericht". The log's error, normally
+    // empty, takes the status line; for a log that failed during the run the window grows to
+    // say how many mails went out and to list those the log does not hold.
+    void ShowResult(const SendRunOutcome& outcome);
 
     QPushButton* FlatSB1;
     QPushButton* FlatSB2;
     QAction* USPBericht;
+    QLabel* MailsSentLabel;       // shown for a log that failed during the run
+    QPlainTextEdit* UnloggedList; // one address a line, to copy; shown when it has any
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void showMailsSent(int sent, const QStringList& unlogged);
     void FlatSB1Click();
     void USPBerichtExecute();
 

@@ -32,7 +32,8 @@ public:
     const QString& startError() const { return m_startError; }
 
     // The stored messages in the order received; each record holds connection, mail_from,
-    // rcpt_tos, subject, defects and body, plus "raw", the data as received.
+    // rcpt_tos, subject, to (the To header's addresses), to_defects, defects and body, plus
+    // "raw", the data as received.
     QList<QJsonObject> messages() const;
     int connections() const;
 

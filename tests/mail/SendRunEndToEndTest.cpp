@@ -4,6 +4,7 @@
 #include "mail/GeneratorMailSource.h"
 #include "mail/SendRun.h"
 #include "mail/SmtpMailTransport.h"
+#include "support/FileSizeLimit.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -17,6 +18,7 @@ namespace {
 struct EndToEnd {
     SendResult result = SendResult::CancelSeen; // never reported
     QByteArray log;
+    SendRunOutcome reported;
 };
 
 EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients, int mailsPerConnection,
@@ -42,6 +44,7 @@ EndToEnd sendThrough(const AiosmtpdServer& server, const QStringList& recipients
     RecordingReporter reporter;
     EndToEnd outcome;
     outcome.result = SendRun(settings, transport, source, reporter).execute();
+    outcome.reported = reporter.outcome;
     QFile log(settings.LogFileName);
     log.open(QIODevice::ReadOnly);
     outcome.log = log.readAll();
@@ -67,10 +70,10 @@ QByteArray sendOneMail(quint16 port, const SmtpSessionOptions& sessionOptions, I
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
-QStringList fiveReaders()
+QStringList readers(int count)
 {
     QStringList recipients;
-    for (int i = 1; i <= 5; ++i)
+    for (int i = 1; i <= count; ++i)
         recipients.append(QStringLiteral("leser%1@example.com").arg(i));
     return recipients;
 }
@@ -82,7 +85,7 @@ TEST(SendRunEndToEnd, EveryMailArrivesOverCeilNConnections)
     AiosmtpdServer server(
         {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
-    const QStringList recipients = fiveReaders();
+    const QStringList recipients = readers(5);
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
     EXPECT_EQ(outcome.result, SendResult::Done) << outcome.log.constData();
 
@@ -118,7 +121,7 @@ TEST(SendRunEndToEnd, QuitClosedWithoutReplyStillGivesResult0)
     serverOptions.quitWithoutReply = true;
     AiosmtpdServer server(serverOptions);
     ASSERT_NE(server.port(), 0) << server.startError().toStdString();
-    const QStringList recipients = fiveReaders();
+    const QStringList recipients = readers(5);
     const EndToEnd outcome = sendThrough(server, recipients, 2, QStringLiteral("pässword"));
     EXPECT_EQ(outcome.result, SendResult::Done) << outcome.log.constData();
     EXPECT_EQ(server.messages().size(), 5);
@@ -164,6 +167,72 @@ TEST(SendRunEndToEnd, ControlCharactersOfARefusalAreBlanksInTheLog)
     EXPECT_EQ(result, SendResult::SendFailed);
     EXPECT_TRUE(text.contains("\r\n    Fehlertext: 550 bad  [2J user\r\n")) << text.constData();
     EXPECT_EQ(text.count('\r'), text.count("\r\n"));
+}
+
+// A real server counts what went out when the log's file system fills up: the run stopped, and
+// every mail the server took is in the log with its whole line or named to the window.
+TEST(SendRunEndToEnd, FullLogStopsTheRunAndEveryMailIsAccountedFor)
+{
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
+    ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+    const QStringList recipients = readers(20);
+    EndToEnd outcome;
+    {
+        // Room for the log's head and a few mails.
+        const FileSizeLimit limit(600);
+        outcome = sendThrough(server, recipients, 0, QStringLiteral("pässword"));
+    }
+    EXPECT_EQ(outcome.result, SendResult::LogIncomplete) << outcome.log.constData();
+    QStringList received;
+    for (const QJsonObject& m : server.messages())
+        received.append(m[QStringLiteral("rcpt_tos")].toArray().first().toString());
+    EXPECT_GT(received.size(), 0);
+    EXPECT_LT(received.size(), recipients.size());
+    EXPECT_EQ(outcome.reported.mailsSent, received.size());
+    QStringList logged;
+    for (const QString& address : recipients) {
+        if (outcome.log.contains(
+                QByteArray("  Versenden der Nachricht an \"" + address.toLatin1() + "\" ... fertig.\r\n")))
+            logged.append(address);
+    }
+    EXPECT_EQ(logged + outcome.reported.unloggedRecipients, received);
+}
+
+// A domain with umlauts goes out in its ASCII form, in the envelope and in the To header, while
+// the log names the address as typed; a local part with umlauts is refused with its reason.
+TEST(SendRunEndToEnd, UmlautDomainsArriveInTheirAsciiForm)
+{
+    AiosmtpdServer server(
+        {.user = QStringLiteral("newsuser"), .password = QStringLiteral("pässword"), .requireAuth = true});
+    ASSERT_NE(server.port(), 0) << server.startError().toStdString();
+    const QStringList recipients{QStringLiteral("anna@bäckerei-müller.de"), QStringLiteral("jürgen@bäckerei-müller.de"),
+                                 QStringLiteral("Info@Straße.DE")};
+    const EndToEnd outcome = sendThrough(server, recipients, 0, QStringLiteral("pässword"));
+    EXPECT_EQ(outcome.result, SendResult::SendFailed);
+
+    // Python's idna codec gives the first form; the second is the one of IDNA 2008 (RFC 5891),
+    // under which "ß" is a letter of its own.
+    const QStringList asciiForms{QStringLiteral("anna@xn--bckerei-mller-bfb28a.de"),
+                                 QStringLiteral("Info@xn--strae-oqa.de")};
+    const QList<QJsonObject> messages = server.messages();
+    ASSERT_EQ(messages.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const QJsonObject& m = messages[i];
+        EXPECT_EQ(m[QStringLiteral("rcpt_tos")].toArray(), QJsonArray{asciiForms[i]});
+        EXPECT_EQ(m[QStringLiteral("to")].toArray(), QJsonArray{asciiForms[i]});
+        EXPECT_TRUE(m[QStringLiteral("to_defects")].toArray().isEmpty());
+        EXPECT_TRUE(m[QStringLiteral("defects")].toArray().isEmpty());
+    }
+    const QString log = QString::fromLatin1(outcome.log);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("  Versenden der Nachricht an \"anna@bäckerei-müller.de\" ... fertig.\r\n")))
+        << outcome.log.constData();
+    EXPECT_TRUE(log.contains(QStringLiteral("  Versenden der Nachricht an \"jürgen@bäckerei-müller.de\" ... "
+                                            "fehlgeschlagen.\r\n    Fehlertext: Recipient: Invalid address "
+                                            "\"jürgen@bäckerei-müller.de\": not printable ASCII\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral("  Versenden der Nachricht an \"Info@Straße.DE\" ... fertig.\r\n")));
 }
 
 TEST(SendRunEndToEnd, WrongPasswordGivesResult3AndNoMail)

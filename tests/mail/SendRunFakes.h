@@ -82,15 +82,17 @@ public:
     int steps = 0;
     QList<SendResult> results;
     QStringList details;
+    SendRunOutcome outcome; // the last one
 
     void initProgress(int maximum) override { progressMax = maximum; }
     void showStatus(const QString& text) override { statuses.append(text); }
     void stepProgress() override { ++steps; }
     bool cancelRequested() override { return cancelAtCheck > 0 && ++m_checks >= cancelAtCheck; }
-    void reportResult(SendResult result, const QString& detail) override
+    void reportResult(const SendRunOutcome& reported) override
     {
-        results.append(result);
-        details.append(detail);
+        results.append(reported.result);
+        details.append(reported.detail);
+        outcome = reported;
     }
 
 private:

@@ -1,10 +1,12 @@
 #include "mail/SendRun.h"
 
 #include "SendRunFakes.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -12,8 +14,6 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -448,28 +448,6 @@ TEST(SendRun, ReconnectsEveryNMails)
 
 namespace {
 
-// Limits the size of every file this process writes, so a log write fails like on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    sighandler_t m_oldHandler;
-};
-
 SendRunSettings settingsLoggingTo(const QString& logPath, const QString& fallbackPath = {})
 {
     SendRunSettings settings;
@@ -532,14 +510,14 @@ TEST(SendRun, LogWriteFailureEndsTheRunInOrder)
         const FileSizeLimit limit(150);
         result = SendRun(settingsLoggingTo(logPath), transport, source, reporter, fixedClock).execute();
     }
-    EXPECT_EQ(result, SendResult::LogNotCreated);
-    EXPECT_EQ(reporter.results, QList<SendResult>{SendResult::LogNotCreated});
+    EXPECT_EQ(result, SendResult::LogIncomplete);
+    EXPECT_EQ(reporter.results, QList<SendResult>{SendResult::LogIncomplete});
     // The system's reason reaches the window (here the file size limit: EFBIG).
     EXPECT_EQ(reporter.details, QStringList{QString::fromLocal8Bit(strerror(EFBIG))});
-    // The log is written at least once a second: how many mails went before it failed
-    // depends on the machine, but the run ends in order.
-    ASSERT_FALSE(transport.calls.isEmpty());
-    EXPECT_EQ(transport.calls.last(), QStringLiteral("disconnect"));
+    // The first mail's entry did not fit, so no mail went out, and the run ends in order.
+    EXPECT_EQ(transport.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("disconnect")}));
+    EXPECT_EQ(reporter.outcome.mailsSent, 0);
+    EXPECT_TRUE(reporter.outcome.unloggedRecipients.isEmpty());
     // No half line: the log ends after the connect line, the last line that fitted whole.
     QFile log(logPath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
@@ -551,6 +529,105 @@ QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+namespace {
+
+// Notes every mail that goes out while the log file does not end with that mail's own entry.
+class LogWatchingTransport : public FakeTransport {
+public:
+    QString logPath;
+    QStringList sentUnannounced;
+
+protected:
+    SmtpResult answer(const QString& call) override
+    {
+        if (call.startsWith(QStringLiteral("send "))) {
+            const QString address = call.mid(5);
+            if (!fileBytes(logPath).endsWith(
+                    QByteArray("  Versenden der Nachricht an \"" + address.toLatin1() + "\" ... ")))
+                sentUnannounced.append(address);
+        }
+        return FakeTransport::answer(call);
+    }
+};
+
+struct FilledUpRun {
+    SendResult result = SendResult::CancelSeen; // never reported
+    QByteArray log;
+    QStringList sent; // the mails the server accepted, in order
+    QStringList sentUnannounced;
+    SendRunOutcome outcome;
+};
+
+const QString kRefused = QStringLiteral("b@example.com");
+
+// Four mails, the second refused, a reconnect after two, with room bytes for the log.
+FilledUpRun runWithLogRoom(rlim_t room)
+{
+    QTemporaryDir dir;
+    LogWatchingTransport transport;
+    transport.announcesAuth = false;
+    transport.logPath = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    transport.script[QStringLiteral("send ") + kRefused] = {FakeTransport::rejected(QStringLiteral("550 no"))};
+    QFile(transport.logPath).open(QIODevice::WriteOnly);
+    SendRunSettings settings = settingsLoggingTo(transport.logPath);
+    settings.MailsPerConnection = 2;
+    FakeSource source(kThree + QStringList{QStringLiteral("d@example.com")});
+    RecordingReporter reporter;
+    FilledUpRun run;
+    {
+        const FileSizeLimit limit(room);
+        run.result = SendRun(settings, transport, source, reporter, fixedClock).execute();
+    }
+    run.log = fileBytes(transport.logPath);
+    for (const QString& call : transport.calls) {
+        if (call.startsWith(QStringLiteral("send ")) && call.mid(5) != kRefused)
+            run.sent.append(call.mid(5));
+    }
+    run.sentUnannounced = transport.sentUnannounced;
+    run.outcome = reporter.outcome;
+    return run;
+}
+
+// The addresses of the log's "fertig." lines, in order.
+QStringList loggedAsSent(const QByteArray& log)
+{
+    static const QRegularExpression line(
+        QStringLiteral("^  Versenden der Nachricht an \"(.*)\" \\.\\.\\. fertig\\.\r$"),
+        QRegularExpression::MultilineOption);
+    QStringList addresses;
+    for (const QRegularExpressionMatch& match : line.globalMatch(QString::fromLatin1(log)))
+        addresses.append(match.captured(1));
+    return addresses;
+}
+
+} // namespace
+
+// Whatever byte of the run the file system fills up at: every mail the server accepted is in
+// the log with its whole line or named to the window, the window learns how many went out, no
+// mail goes out before its entry is in the file, and the log keeps only whole lines.
+TEST(SendRun, LogThatFillsUpAnywhereLosesNoMail)
+{
+    const FilledUpRun whole = runWithLogRoom(RLIM_INFINITY);
+    ASSERT_EQ(whole.result, SendResult::SendFailed);
+    ASSERT_EQ(loggedAsSent(whole.log), (QStringList{QStringLiteral("a@example.com"), QStringLiteral("c@example.com"),
+                                                    QStringLiteral("d@example.com")}));
+    for (rlim_t room = 0; room <= rlim_t(whole.log.size()); ++room) {
+        SCOPED_TRACE(room);
+        const FilledUpRun run = runWithLogRoom(room);
+        const bool fits = room == rlim_t(whole.log.size());
+        EXPECT_EQ(run.result, fits ? SendResult::SendFailed : SendResult::LogIncomplete);
+        EXPECT_TRUE(whole.log.startsWith(run.log));
+        EXPECT_TRUE(run.log.isEmpty() || run.log.endsWith("\r\n"));
+        EXPECT_EQ(run.sentUnannounced, QStringList());
+        EXPECT_EQ(loggedAsSent(run.log) + run.outcome.unloggedRecipients, run.sent);
+        // Only the mail under way when the log failed can miss its line.
+        EXPECT_LE(run.outcome.unloggedRecipients.size(), 1);
+        if (!fits) {
+            EXPECT_EQ(run.outcome.mailsSent, run.sent.size());
+        }
+    }
 }
 
 // An open entry that a timed flush wrote out is cut off again when the rest of its line does

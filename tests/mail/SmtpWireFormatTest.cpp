@@ -90,6 +90,29 @@ TEST(SmtpDataStuffer, DoublesLeadingDotsAndNormalisesLineEnds)
     }
 }
 
+namespace {
+
+// RFC 5321's lengths hold for the ASCII form: this domain has 250 characters as typed and 256
+// octets on the wire.
+const QString kDomainLongerInAscii = QStringLiteral("ä.") + QString(63, u'd') + u'.' + QString(63, u'd') + u'.' +
+                                     QString(63, u'd') + u'.' + QString(56, u'd');
+
+} // namespace
+
+TEST(MailAddress, RefusalNamesTheAddressAsTypedAndWhy)
+{
+    const QList<std::pair<QString, QString>> cases{
+        {QStringLiteral("jürgen@bäckerei-müller.de"),
+         QStringLiteral("Invalid address \"jürgen@bäckerei-müller.de\": not printable ASCII")},
+        {QStringLiteral("a@bäcker..de"),
+         QStringLiteral("Invalid address \"a@bäcker..de\": domain is no valid internationalised domain name")},
+        {QStringLiteral("a@") + kDomainLongerInAscii, QStringLiteral("Invalid address \"a@") + kDomainLongerInAscii +
+                                                          QStringLiteral("\": domain longer than 255 characters")},
+    };
+    for (const auto& [input, error] : cases)
+        EXPECT_EQ(CheckMailAddress(input).error, error);
+}
+
 TEST(MailAddress, AcceptsTrimmedAddressesAndRefusesUnsafeOnes)
 {
     struct Case {
@@ -112,6 +135,18 @@ TEST(MailAddress, AcceptsTrimmedAddressesAndRefusesUnsafeOnes)
         {QStringLiteral("anna@example.com\r\nRCPT TO:<x@y>"), {}},
         {QStringLiteral("an\u0007na@example.com"), {}},
         {QStringLiteral("jürgen@example.com"), {}},
+        // RFC 5890: a domain beyond ASCII in its ASCII form (as Python's idna codec gives it).
+        {QStringLiteral("anna@bäckerei-müller.de"), "anna@xn--bckerei-mller-bfb28a.de"},
+        {QStringLiteral(" Anna.B@Bäckerei-Müller.DE\t"), "Anna.B@xn--bckerei-mller-bfb28a.de"},
+        {QStringLiteral("jürgen@bäckerei-müller.de"), {}},
+        {QStringLiteral("@bäckerei-müller.de"), {}},
+        {QStringLiteral("a@bäcker..de"), {}},
+        {QStringLiteral("a@b<äcker.de"), {}},
+        {QStringLiteral("a@bä\u0007cker.de"), {}},
+        {QStringLiteral("a@bä cker.de"), {}},
+        {QStringLiteral("a@b\uff20äcker.de"), {}},
+        {QStringLiteral("a@") + QString(64, u'ä') + QStringLiteral(".de"), {}},
+        {QStringLiteral("a@") + kDomainLongerInAscii, {}},
         // RFC 5321 4.5.3.1: local part 64, domain 255, the whole path "<...>" 256.
         {QString(64, u'l') + QStringLiteral("@example.com"), QByteArray(64, 'l') + "@example.com"},
         {QString(65, u'l') + QStringLiteral("@example.com"), {}},

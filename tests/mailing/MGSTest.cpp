@@ -3,16 +3,20 @@
 #include "mail/SendRunFakes.h"
 #include "mailing/StatusWindowReporter.h"
 #include "mailing/UserSpass.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestWait.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <semaphore>
@@ -165,4 +169,31 @@ TEST_F(SendThread, WindowShowsTheLatestStateWhileTheRunWaits)
     gate->passed.release(3);
     ASSERT_TRUE(waitUntilGone(run));
     EXPECT_EQ(window->FPB1->value(), 3);
+}
+
+// A log that fills up under the run: the window says how many mails went out and names the one
+// whose line the log could not take, so the run can be resumed without sending it twice.
+TEST_F(SendThread, WindowNamesTheMailAFullLogMisses)
+{
+    const QByteArray header = "Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n"; // any date has this length
+    // The log is Windows-1252: "ü" is one byte.
+    const QByteArray connected = "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n"
+                                 "    Verbindung nicht verschl\xfcsselt.\r\n";
+    const QByteArray entry = "  Versenden der Nachricht an \"x@example.com\" ... ";
+    const QByteArray sentLine = entry + "fertig.\r\n";
+    gate->passed.release(3);
+    {
+        // Room for the third mail's entry, not for its "fertig.".
+        const FileSizeLimit limit(rlim_t(header.size() + connected.size() + 2 * sentLine.size() + entry.size()));
+        const QPointer<TMGS> run = start();
+        ASSERT_TRUE(waitUntilGone(run));
+    }
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Sendeprotokoll konnte nicht\nvollständig geschrieben werden."));
+    EXPECT_EQ(window->Label3->text(), QString::fromLocal8Bit(strerror(EFBIG)));
+    ASSERT_TRUE(window->MailsSentLabel->isVisible());
+    EXPECT_EQ(window->MailsSentLabel->text(), QStringLiteral("3 Mail(s) versendet, davon nicht im Sendeprotokoll:"));
+    ASSERT_TRUE(window->UnloggedList->isVisible());
+    EXPECT_EQ(window->UnloggedList->toPlainText(), QStringLiteral("c@example.com"));
+    EXPECT_EQ(window->FlatSB1->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(logText().endsWith("  Versenden der Nachricht an \"b@example.com\" ... fertig.\r\n"));
 }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -49,7 +50,8 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
         {6, QStringLiteral("Verbindung fehlerhaft beendet.")},
         {7, QStringLiteral("Abbruch durch Benutzer")},
         {8, QStringLiteral("Sendeprotokoll konnte nicht angelegt werden.")},
-        {9, QStringLiteral("Verbindung fehlerhaft beendet.")},
+        {9, QStringLiteral("Sendeprotokoll konnte nicht\r\nvollständig geschrieben werden.")},
+        {10, QStringLiteral("Verbindung fehlerhaft beendet.")},
         {255, QStringLiteral("Verbindung fehlerhaft beendet.")},
         {-1, QStringLiteral("Verbindung fehlerhaft beendet.")},
     };
@@ -64,7 +66,7 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
         EXPECT_FALSE(window.FlatSB2->isVisible());
         window.setStatusText(QStringLiteral("Senden an a@b.de"));
 
-        window.ShowResult(result);
+        window.ShowResult({result});
         EXPECT_EQ(window.Label1->text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) << code;
         EXPECT_TRUE(window.Label3->text().isEmpty());
         EXPECT_EQ(window.FlatSB1->text(), QStringLiteral("OK"));
@@ -84,15 +86,61 @@ TEST(UserSpass, ResultDetailTakesTheStatusLine)
     TUserSP window;
     showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
     window.setStatusText(QStringLiteral("Senden an a@b.de"));
-    window.ShowResult(SendResult::LogNotCreated, QStringLiteral("No space left on device"));
+    window.ShowResult({SendResult::LogNotCreated, QStringLiteral("No space left on device")});
     EXPECT_EQ(window.Label3->text(), QStringLiteral("No space left on device"));
+}
+
+// A log that failed during the run: the window says how many mails went out and lists those
+// the log does not hold, whole and clear of the buttons, so the run can be resumed.
+TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
+{
+    struct Case {
+        SendRunOutcome outcome;
+        QString sentText; // empty: no such line
+        QString listed;   // empty: no list
+    };
+    const QString full = QStringLiteral("No space left on device");
+    const QList<Case> cases{
+        {{SendResult::LogIncomplete, full, 0, {}}, QStringLiteral("Es wurde keine Mail versendet."), {}},
+        {{SendResult::LogIncomplete, full, 1566, {}},
+         QStringLiteral("1566 Mail(s) versendet, alle im Sendeprotokoll."),
+         {}},
+        {{SendResult::LogIncomplete, full, 3000, {QStringLiteral("anna@bäckerei-müller.de"), QStringLiteral("b@x.de")}},
+         QStringLiteral("3000 Mail(s) versendet, davon nicht im Sendeprotokoll:"),
+         QStringLiteral("anna@bäckerei-müller.de\nb@x.de")},
+        {{SendResult::SendFailed, {}, 3, {QStringLiteral("b@x.de")}}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sentText.toStdString());
+        TUserSP window;
+        showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
+        window.ShowResult(c.outcome);
+        EXPECT_EQ(window.Label3->text(), c.outcome.detail);
+        EXPECT_EQ(window.MailsSentLabel->isVisible(), !c.sentText.isEmpty());
+        if (!c.sentText.isEmpty()) {
+            EXPECT_EQ(window.MailsSentLabel->text(), c.sentText);
+        }
+        EXPECT_EQ(window.UnloggedList->isVisible(), !c.listed.isEmpty());
+        if (c.listed.isEmpty()) {
+            EXPECT_EQ(window.height(), 180);
+            continue;
+        }
+        EXPECT_EQ(window.UnloggedList->toPlainText(), c.listed);
+        EXPECT_TRUE(window.UnloggedList->isReadOnly());
+        const QRect list = window.UnloggedList->geometry();
+        EXPECT_TRUE(window.rect().contains(list));
+        EXPECT_FALSE(list.intersects(window.FlatSB1->geometry()));
+        EXPECT_FALSE(list.intersects(window.FlatSB2->geometry()));
+        EXPECT_FALSE(list.intersects(window.MailsSentLabel->geometry()));
+        EXPECT_TRUE(window.FlatSB2->isVisible());
+    }
 }
 
 TEST(UserSpass, RunWithoutLogOfItsOwnHasDisabledReport)
 {
     TUserSP window;
     showForSendRun(window);
-    window.ShowResult(SendResult::Done);
+    window.ShowResult({SendResult::Done});
     EXPECT_TRUE(window.FlatSB2->isVisible());
     EXPECT_FALSE(window.FlatSB2->isEnabled());
     EXPECT_TRUE(window.LogTitle.isEmpty());
@@ -139,7 +187,7 @@ TEST(UserSpass, ClosingTellsTheMainWindowAndOnlyHides)
         window.show();
         EXPECT_EQ(window.FlatSB1->isVisible(), c.mode == 1);
         if (c.viaOk) {
-            window.ShowResult(SendResult::Done);
+            window.ShowResult({SendResult::Done});
             window.FlatSB1->click();
         } else {
             window.close();
@@ -156,7 +204,7 @@ TEST(UserSpass, ReportOpensTheRunsLog)
     MainWindowLinksRecorder main;
     TUserSP window;
     showForSendRun(window, QStringLiteral("/work/Log/News_08122026_1.log"));
-    window.ShowResult(SendResult::SendFailed);
+    window.ShowResult({SendResult::SendFailed});
     window.FlatSB2->click();
     EXPECT_EQ(main.events, QStringList{QStringLiteral("News 08.12.2026 #1|/work/Log/News_08122026_1.log")});
 }
@@ -179,7 +227,7 @@ TEST(UserSpass, MinimizedWindowRestoresItselfForTheResult)
     showForSendRun(window);
     window.showMinimized();
     ASSERT_TRUE(window.isMinimized());
-    window.ShowResult(SendResult::Done);
+    window.ShowResult({SendResult::Done});
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isVisible());
 }

@@ -4,7 +4,8 @@
 // WINDOW: about, splash, main, menu (the main window with "Erweitert" and "Datensicherung" open),
 // settings (folder page), connection (connection page), picker,
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
-// template (the template dialog with its preview), filedialog (Qt's file dialog in detail view).
+// template (the template dialog with its preview), filedialog (Qt's file dialog in detail view),
+// status (a send run's status window after its log filled up).
 #include "app/Main.h"
 #include "controls/FsFileListBox.h"
 #include "core/AboutForm.h"
@@ -18,6 +19,7 @@
 #include "mailing/NewsForm.h"
 #include "mailing/NewsPreview.h"
 #include "mailing/ProtoModForm.h"
+#include "mailing/UserSpass.h"
 #include "platform/AppPaths.h"
 #include "platform/SystemLocale.h"
 
@@ -36,7 +38,9 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -178,6 +182,22 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         dialog->resize(760, 420);
         return dialog;
     }
+    if (name == QLatin1String("status")) {
+        // A send run whose log filled up: the mails sent and the one the log misses.
+        auto status = std::make_unique<TUserSP>();
+        status->Mode = 1;
+        status->LogName = writeSampleLogs();
+        status->setTitle(QStringLiteral("Senden Newsletter"));
+        status->show();
+        status->initProgress(3000);
+        for (int i = 0; i < 1567; ++i)
+            status->stepProgress();
+        status->ShowResult({SendResult::LogIncomplete,
+                            QString::fromLocal8Bit(strerror(ENOSPC)),
+                            1567,
+                            {QStringLiteral("anna.schaefer@bäckerei-müller.de")}});
+        return status;
+    }
     if (name == QLatin1String("logs")) {
         writeSampleLogs();
         auto manager = std::make_unique<TProtoModForm>(nullptr, TProtoModForm::ShowLogFunction{});
@@ -198,7 +218,7 @@ int main(int argc, char** argv)
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: kubshot "
                              "screen|about|splash|main|menu|settings|connection|picker|backup|restore|logview|logs|"
-                             "print|preview|template|filedialog "
+                             "print|preview|template|filedialog|status "
                              "OUT.png [SECONDS]\n");
         return 2;
     }

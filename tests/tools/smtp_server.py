@@ -3,7 +3,7 @@
 
 Prints "PORT <n>" once it listens. Every message received is stored in the store folder as
 <n>.eml (the data as received, dot-stuffing undone) and <n>.json (envelope, connection number
-and what Python's email package makes of it). connections.txt holds the number of connections.
+and what Python's email package makes of it, the To header's addresses among it). connections.txt holds the number of connections.
 Ends when its standard input closes, or after --lifetime seconds at the latest.
 With --tls-cert and --tls-key it offers STARTTLS, or with --implicit-tls speaks TLS from the first
 byte; --quit-without-reply closes the connection on QUIT without its 221.
@@ -50,6 +50,8 @@ class Store:
             "mail_from": envelope.mail_from,
             "rcpt_tos": envelope.rcpt_tos,
             "subject": str(parsed["subject"]),
+            "to": [a.addr_spec for a in parsed["to"].addresses] if parsed["to"] else [],
+            "to_defects": [type(d).__name__ for d in parsed["to"].defects] if parsed["to"] else [],
             "defects": [type(d).__name__ for d in parsed.defects],
             "body": body.get_content() if body is not None else None,
         }
