@@ -13,10 +13,21 @@
 
 namespace {
 
-constexpr int kResultHeight = 180; // brings the report button below "OK" into view
-constexpr int kUnloggedListTop = 140;
+constexpr int kResultHeight = 180;   // brings the report button below "OK" into view
+constexpr int kResultLinesTop = 108; // below the result text, left of the buttons
+constexpr int kResultLinesWidth = 250;
 constexpr int kUnloggedListHeight = 90;
 constexpr int kMargin = 12;
+
+// A white, wrapping line of the result, hidden until it has a text.
+QLabel* resultLine(QWidget* parent)
+{
+    auto* line = new QLabel(parent);
+    line->setWordWrap(true);
+    line->setStyleSheet(QStringLiteral("color: white;"));
+    line->setVisible(false);
+    return line;
+}
 
 StatusWindowLinks& links()
 {
@@ -44,13 +55,9 @@ TUserSP::TUserSP(QWidget* parent) : TStatusPanel(parent)
     FlatSB2->setGeometry(272, 142, 77, 23);
     linkButtonToAction(FlatSB2, USPBericht);
 
-    MailsSentLabel = new QLabel(this);
-    MailsSentLabel->setGeometry(kMargin, 108, 250, 30);
-    MailsSentLabel->setWordWrap(true);
-    MailsSentLabel->setStyleSheet(QStringLiteral("color: white;"));
-    MailsSentLabel->setVisible(false);
+    DetailLabel = resultLine(this);
+    MailsSentLabel = resultLine(this);
     UnloggedList = new QPlainTextEdit(this);
-    UnloggedList->setGeometry(kMargin, kUnloggedListTop, 250, kUnloggedListHeight);
     UnloggedList->setReadOnly(true);
     UnloggedList->setLineWrapMode(QPlainTextEdit::NoWrap);
     UnloggedList->setVisible(false);
@@ -66,12 +73,23 @@ void TUserSP::ShowResult(const SendRunOutcome& outcome)
     }
     // A line break inside a result text is CR LF; the label breaks at LF.
     Label1->setText(SendResultText(outcome.result).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    Label3->setText(outcome.detail);
+    Label3->clear();
     FlatSB1->setText(QStringLiteral("OK"));
     m_buttonTag = 1;
-    setPanelHeight(kResultHeight);
-    if (outcome.result == SendResult::LogIncomplete)
-        showMailsSent(outcome.mailsSent, outcome.unloggedRecipients);
+    // The reason and, for a log that failed during the run, the mails sent and those the log
+    // misses stand one below the other under the result; the window grows to show them whole.
+    int top = kResultLinesTop;
+    top = placeResultLine(DetailLabel, outcome.detail, top);
+    if (outcome.result == SendResult::LogIncomplete) {
+        top = placeResultLine(MailsSentLabel, mailsSentText(outcome.mailsSent, outcome.unloggedRecipients), top);
+        if (!outcome.unloggedRecipients.isEmpty()) {
+            UnloggedList->setPlainText(outcome.unloggedRecipients.join(u'\n'));
+            UnloggedList->setGeometry(kMargin, top, kResultLinesWidth, kUnloggedListHeight);
+            UnloggedList->setVisible(true);
+            top += kUnloggedListHeight + kMargin;
+        }
+    }
+    setPanelHeight(qMax(kResultHeight, top));
     USPBericht->setText(QStringLiteral("Bericht"));
     USPBericht->setEnabled(!LogName.isEmpty());
     USPBericht->setVisible(true);
@@ -82,21 +100,24 @@ void TUserSP::ShowResult(const SendRunOutcome& outcome)
     }
 }
 
-void TUserSP::showMailsSent(int sent, const QStringList& unlogged)
+QString TUserSP::mailsSentText(int sent, const QStringList& unlogged)
 {
     if (sent == 0)
-        MailsSentLabel->setText(QStringLiteral("Es wurde keine Mail versendet."));
-    else if (unlogged.isEmpty())
-        MailsSentLabel->setText(QString::number(sent) + QStringLiteral(" Mail(s) versendet, alle im Sendeprotokoll."));
-    else
-        MailsSentLabel->setText(QString::number(sent) +
-                                QStringLiteral(" Mail(s) versendet, davon nicht im Sendeprotokoll:"));
-    MailsSentLabel->setVisible(true);
+        return QStringLiteral("Es wurde keine Mail versendet.");
     if (unlogged.isEmpty())
-        return;
-    UnloggedList->setPlainText(unlogged.join(u'\n'));
-    UnloggedList->setVisible(true);
-    setPanelHeight(kUnloggedListTop + kUnloggedListHeight + kMargin);
+        return QString::number(sent) + QStringLiteral(" Mail(s) versendet, alle im Sendeprotokoll.");
+    return QString::number(sent) + QStringLiteral(" Mail(s) versendet, davon nicht im Sendeprotokoll:");
+}
+
+int TUserSP::placeResultLine(QLabel* line, const QString& text, int top)
+{
+    if (text.isEmpty())
+        return top;
+    line->setText(text);
+    const int height = line->heightForWidth(kResultLinesWidth);
+    line->setGeometry(kMargin, top, kResultLinesWidth, height);
+    line->setVisible(true);
+    return top + height + 4;
 }
 
 void TUserSP::showEvent(QShowEvent* event)

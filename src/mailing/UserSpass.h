@@ -48,14 +48,16 @@ public:
     bool cancelRequested() const { return m_cancel->load(); }
     std::shared_ptr<std::atomic<bool>> cancelFlag() const { return m_cancel; }
 
-    // Shows the run's final result with the "OK" button and "Bericht". The log's error, normally
-    // empty, takes the status line; for a log that failed during the run the window grows to
-    // say how many mails went out and to list those the log does not hold.
+    // Shows the run's final result with the "OK" button and "Bericht". Below the result the
+    // window grows to show the run's reason whole (a log that could not be written, a connection
+    // refused for its certificate), and for a log that failed during the run how many mails went
+    // out and those the log does not hold.
     void ShowResult(const SendRunOutcome& outcome);
 
     QPushButton* FlatSB1;
     QPushButton* FlatSB2;
     QAction* USPBericht;
+    QLabel* DetailLabel;          // the outcome's reason, when it has one
     QLabel* MailsSentLabel;       // shown for a log that failed during the run
     QPlainTextEdit* UnloggedList; // one address a line, to copy; shown when it has any
 
@@ -64,7 +66,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void showMailsSent(int sent, const QStringList& unlogged);
+    static QString mailsSentText(int sent, const QStringList& unlogged);
+    // Shows text in line at top unless it is empty; returns the top of what comes next.
+    static int placeResultLine(QLabel* line, const QString& text, int top);
     void FlatSB1Click();
     void USPBerichtExecute();
 

@@ -189,7 +189,7 @@ TEST_F(SendThread, WindowNamesTheMailAFullLogMisses)
         ASSERT_TRUE(waitUntilGone(run));
     }
     EXPECT_EQ(window->Label1->text(), QStringLiteral("Sendeprotokoll konnte nicht\nvollständig geschrieben werden."));
-    EXPECT_EQ(window->Label3->text(), QString::fromLocal8Bit(strerror(EFBIG)));
+    EXPECT_EQ(window->DetailLabel->text(), QString::fromLocal8Bit(strerror(EFBIG)));
     ASSERT_TRUE(window->MailsSentLabel->isVisible());
     EXPECT_EQ(window->MailsSentLabel->text(), QStringLiteral("3 Mail(s) versendet, davon nicht im Sendeprotokoll:"));
     ASSERT_TRUE(window->UnloggedList->isVisible());

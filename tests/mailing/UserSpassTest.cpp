@@ -80,14 +80,32 @@ TEST(UserSpass, ShowsEachResultWithOkAndReport)
     }
 }
 
-// A log that could not be written shows the system's reason where the status line was.
-TEST(UserSpass, ResultDetailTakesTheStatusLine)
+// The run's reason stands whole below the result, however long, clear of the buttons; the status
+// line is emptied.
+TEST(UserSpass, ResultDetailShowsWholeBelowTheResult)
 {
-    TUserSP window;
-    showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
-    window.setStatusText(QStringLiteral("Senden an a@b.de"));
-    window.ShowResult({SendResult::LogNotCreated, QStringLiteral("No space left on device")});
-    EXPECT_EQ(window.Label3->text(), QStringLiteral("No space left on device"));
+    const QStringList reasons{
+        QStringLiteral("No space left on device"),
+        QStringLiteral("Das Zertifikat des Mailservers \"smtp.example.org\" ist nicht vertrauenswürdig: Es ist selbst "
+                       "ausgestellt oder stammt von einer unbekannten Zertifizierungsstelle."),
+    };
+    for (const QString& reason : reasons) {
+        SCOPED_TRACE(reason.toStdString());
+        TUserSP window;
+        showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
+        window.setStatusText(QStringLiteral("Senden an a@b.de"));
+        window.ShowResult({SendResult::NoConnection, reason});
+        EXPECT_TRUE(window.Label3->text().isEmpty());
+        ASSERT_TRUE(window.DetailLabel->isVisible());
+        EXPECT_EQ(window.DetailLabel->text(), reason);
+        EXPECT_TRUE(window.DetailLabel->wordWrap());
+        const QRect detail = window.DetailLabel->geometry();
+        EXPECT_TRUE(window.rect().contains(detail));
+        EXPECT_GE(detail.height(), window.DetailLabel->heightForWidth(detail.width()));
+        EXPECT_FALSE(detail.intersects(window.FlatSB1->geometry()));
+        EXPECT_FALSE(detail.intersects(window.FlatSB2->geometry()));
+        EXPECT_FALSE(detail.intersects(window.Label1->geometry()));
+    }
 }
 
 // A log that failed during the run: the window says how many mails went out and lists those
@@ -115,7 +133,7 @@ TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
         TUserSP window;
         showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
         window.ShowResult(c.outcome);
-        EXPECT_EQ(window.Label3->text(), c.outcome.detail);
+        EXPECT_EQ(window.DetailLabel->text(), c.outcome.detail);
         EXPECT_EQ(window.MailsSentLabel->isVisible(), !c.sentText.isEmpty());
         if (!c.sentText.isEmpty()) {
             EXPECT_EQ(window.MailsSentLabel->text(), c.sentText);
@@ -132,6 +150,8 @@ TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
         EXPECT_FALSE(list.intersects(window.FlatSB1->geometry()));
         EXPECT_FALSE(list.intersects(window.FlatSB2->geometry()));
         EXPECT_FALSE(list.intersects(window.MailsSentLabel->geometry()));
+        EXPECT_FALSE(list.intersects(window.DetailLabel->geometry()));
+        EXPECT_FALSE(window.MailsSentLabel->geometry().intersects(window.DetailLabel->geometry()));
         EXPECT_TRUE(window.FlatSB2->isVisible());
     }
 }
