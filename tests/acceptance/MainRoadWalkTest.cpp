@@ -768,6 +768,14 @@ void MainRoadWalk::walkBackupAndRestore()
     ASSERT_NO_FATAL_FAILURE(expectBox(QStringLiteral("Einspielen der Datensicherung erfolgreich abgeschlossen!"),
                                       QStringLiteral("OK"), "restore-done"));
     ASSERT_TRUE(user.waitForNoModal());
+    // The restored database is connected again: the recipient screen opens by a click.
+    TMainForm* main = mainWindow();
+    ASSERT_NE(main, nullptr);
+    user.clickItem(user.child<TFlatTreeView>(main, QStringLiteral("NavTV1")), QStringLiteral("Empfängerdaten"));
+    ASSERT_TRUE(user.waitUntil([main] {
+        auto* screen = main->findChild<TEmpfFrame*>();
+        return screen && screen->isVisible();
+    }));
 
     EXPECT_EQ(lines(databaseRows(account.databaseFolder(), sql)), lines(senders));
     EXPECT_EQ(lines(databaseRows(account.databaseFolder(), recipientsSql)), lines(recipients));
