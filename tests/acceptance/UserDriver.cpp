@@ -51,6 +51,14 @@ void mouseOnWindow(QWidget* widget, const QPoint& position, bool twice)
         QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
 }
 
+// Whether the widget still exists, decided on the GUI thread by its address alone. The script
+// thread holds plain pointers that a queued input may have made stale; even a QPointer taken
+// there would read the object.
+bool isLive(const QWidget* widget)
+{
+    return widget && QApplication::allWidgets().contains(const_cast<QWidget*>(widget));
+}
+
 } // namespace
 
 bool UserDriver::waitUntil(const std::function<bool()>& condition, int timeoutMs)
@@ -69,7 +77,7 @@ QMessageBox* UserDriver::waitForMessageBox(QString* text)
 {
     QMessageBox* box = waitForModal<QMessageBox>();
     if (box && text)
-        *text = onGui([box] { return box->text(); });
+        *text = onGui([box] { return isLive(box) ? box->text() : QString(); });
     return box;
 }
 
@@ -81,6 +89,8 @@ bool UserDriver::waitForNoModal()
 QAbstractButton* UserDriver::button(QWidget* parent, const QString& text)
 {
     return onGui([=]() -> QAbstractButton* {
+        if (!isLive(parent))
+            return nullptr;
         for (QAbstractButton* each : parent->findChildren<QAbstractButton*>()) {
             if (each->isVisible() && withoutMnemonic(each->text()) == text)
                 return each;
@@ -101,26 +111,26 @@ void UserDriver::click(QWidget* widget)
 
 void UserDriver::clickAt(QWidget* widget, const QPoint& position)
 {
-    post([this, target = QPointer<QWidget>(widget), position] {
-        if (!target || !target->isVisible()) {
+    post([this, widget, position] {
+        if (!isLive(widget) || !widget->isVisible()) {
             m_inputLost = true;
             return;
         }
-        mouseOnWindow(target, position.isNull() ? target->rect().center() : position, false);
+        mouseOnWindow(widget, position.isNull() ? widget->rect().center() : position, false);
     });
 }
 
 void UserDriver::clickItemAt(QAbstractItemView* view, const QString& text, bool twice)
 {
-    post([this, target = QPointer<QAbstractItemView>(view), text, twice] {
-        const QModelIndex index = target ? findItem(target, text) : QModelIndex();
-        const QRect rect = index.isValid() ? target->visualRect(index) : QRect();
+    post([this, view, text, twice] {
+        const QModelIndex index = isLive(view) ? findItem(view, text) : QModelIndex();
+        const QRect rect = index.isValid() ? view->visualRect(index) : QRect();
         // A user cannot click an item that is not on the screen.
-        if (!rect.isValid() || !target->viewport()->rect().contains(rect.center())) {
+        if (!rect.isValid() || !view->viewport()->rect().contains(rect.center())) {
             m_inputLost = true;
             return;
         }
-        mouseOnWindow(target->viewport(), rect.center(), twice);
+        mouseOnWindow(view->viewport(), rect.center(), twice);
     });
 }
 
@@ -137,12 +147,12 @@ void UserDriver::doubleClickItem(QAbstractItemView* view, const QString& text)
 void UserDriver::type(QWidget* widget, const QString& text)
 {
     click(widget);
-    post([this, target = QPointer<QWidget>(widget), text] {
-        if (!target) {
+    post([this, widget, text] {
+        if (!isLive(widget)) {
             m_inputLost = true;
             return;
         }
-        QWindow* window = windowOf(target);
+        QWindow* window = windowOf(widget);
         // QTest spells only ASCII; other characters come as the key a German keyboard sends.
         for (const QChar c : text) {
             if (c.unicode() < 0x80) {
@@ -157,12 +167,12 @@ void UserDriver::type(QWidget* widget, const QString& text)
 
 void UserDriver::key(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    post([this, target = QPointer<QWidget>(widget), key, modifiers] {
-        if (!target) {
+    post([this, widget, key, modifiers] {
+        if (!isLive(widget)) {
             m_inputLost = true;
             return;
         }
-        QTest::keyClick(windowOf(target), key, modifiers);
+        QTest::keyClick(windowOf(widget), key, modifiers);
     });
 }
 
@@ -224,7 +234,7 @@ bool UserDriver::answer(QMessageBox* box, const QString& buttonText)
     if (!choice)
         return false;
     click(choice);
-    return waitUntil([target = QPointer<QMessageBox>(box)] { return !target || !target->isVisible(); });
+    return waitUntil([box] { return !isLive(box) || !box->isVisible(); });
 }
 
 void UserDriver::snapshot(QWidget* window, const QString& name)

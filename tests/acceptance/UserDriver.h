@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QApplication>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
