@@ -293,12 +293,16 @@ private:
             return dialog->parentWidget() == progress && !progress->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         })) << what;
     }
-    // A folder tree opens at the home folder with that folder selected; the arrow key opens it.
+    // A folder tree opens at the home folder with that folder selected; a click on it gives the
+    // tree the keyboard (the window may not be active yet), the arrow key opens it.
     void openHomeFolder(TFsDirectoryTree* tree)
     {
         const QString home = account.path(QStringLiteral("home"));
         ASSERT_TRUE(user.waitUntil([tree, home] { return tree->directory() == home; }))
             << user.onGui([tree] { return tree->directory(); }).toStdString();
+        const QPoint homeItem = user.onGui([tree] { return tree->visualItemRect(tree->currentItem()).center(); });
+        user.clickAt(user.onGui([tree] { return tree->viewport(); }), homeItem);
+        ASSERT_TRUE(user.waitUntil([tree] { return tree->window()->focusWidget() == tree; }));
         user.key(tree, Qt::Key_Right);
         ASSERT_TRUE(user.waitUntil([tree] {
             return !tree->findItems(QStringLiteral("Sicherung"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty();
