@@ -211,6 +211,8 @@ std::optional<BackupResult> TRestoreRun::joinVolumes(const QString& lastVolume, 
     m_seams.files.deleteTree(partsFolder);
     if (result.cancelled)
         return kCancelled;
+    if (result.diskFull)
+        return BackupResult{BackupOutcome::DiskFull, {result.message}};
     if (!result.ok)
         return BackupResult{BackupOutcome::JoinFailed, {result.message}};
     return std::nullopt;

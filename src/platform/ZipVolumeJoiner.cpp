@@ -93,6 +93,54 @@ private:
     qint64 m_marker = 0;
 };
 
+// Writes all of bytes, unbuffered: a short write is continued, so that a full disk shows as
+// Qt's resource error at once.
+bool writeWhole(QSaveFile& out, const QByteArray& bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = out.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// A failed write of target: a full disk (Qt's resource error) says only that; any other
+// failure adds the system's reason.
+ZipVolumeJoiner::Result writeFailure(const QFileDevice& target)
+{
+    const QString failed =
+        QStringLiteral("Die Datei \"") + target.fileName() + QStringLiteral("\" konnte nicht geschrieben werden");
+    if (target.error() == QFileDevice::ResourceError)
+        return {false, failed + u'.', false, true};
+    return {false, failed + QStringLiteral(": ") + target.errorString()};
+}
+
+// Copies from to the new file to, owner rights only; to appears only when it is complete.
+ZipVolumeJoiner::Result copyPrivately(const QString& from, const QString& to)
+{
+    const ZipVolumeJoiner::Result unreadable{false,
+                                             QStringLiteral("Der Teil \"") + QFileInfo(from).fileName() +
+                                                 QStringLiteral("\" der Sicherungsdatei kann nicht gelesen werden.")};
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return unreadable;
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !out.setPermissions(PrivateFiles::kFilePermissions))
+        return writeFailure(out);
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(kChunk);
+        if (chunk.isEmpty())
+            return unreadable;
+        if (!writeWhole(out, chunk))
+            return writeFailure(out);
+    }
+    if (!out.commit())
+        return writeFailure(out);
+    return {true, {}};
+}
+
 } // namespace
 
 namespace ZipVolumeJoiner {
@@ -146,34 +194,25 @@ Result join(const QString& lastVolume, const QString& target)
     end->place(0, 0, quint16(records.size()), quint32(centralStart));
 
     QSaveFile out(target);
-    const auto failure = [&] {
-        return Result{false, QStringLiteral("Die Datei \"") + target +
-                                 QStringLiteral("\" konnte nicht geschrieben werden: ") + out.errorString()};
-    };
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(PrivateFiles::kFilePermissions))
-        return failure();
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !out.setPermissions(PrivateFiles::kFilePermissions))
+        return writeFailure(out);
     for (qint64 position = 0; position < centralStart;) {
         const QByteArray chunk = stream.read(position, qMin(kChunk, centralStart - position));
         if (chunk.isEmpty())
             return damaged();
-        if (out.write(chunk) != chunk.size())
-            return failure();
+        if (!writeWhole(out, chunk))
+            return writeFailure(out);
         position += chunk.size();
     }
-    if (out.write(central) != central.size() || out.write(end->bytes) != end->bytes.size() || !out.commit())
-        return failure();
+    if (!writeWhole(out, central) || !writeWhole(out, end->bytes) || !out.commit())
+        return writeFailure(out);
     return {true, {}};
 }
 
 Result copyVolumes(const QString& lastVolume, const QString& folder, const FindVolume& find)
 {
-    const auto copyInto = [&folder](const QString& volume) -> Result {
-        const QString target = folder + u'/' + QFileInfo(volume).fileName();
-        if (!QFile::copy(volume, target) || !QFile::setPermissions(target, PrivateFiles::kFilePermissions))
-            return {false, QStringLiteral("Der Teil \"") + QFileInfo(volume).fileName() +
-                               QStringLiteral("\" der Sicherungsdatei konnte nicht nach \"") + folder +
-                               QStringLiteral("\" kopiert werden.")};
-        return {true, {}};
+    const auto copyInto = [&folder](const QString& volume) {
+        return copyPrivately(volume, folder + u'/' + QFileInfo(volume).fileName());
     };
     if (Result copied = copyInto(lastVolume); !copied.ok)
         return copied;

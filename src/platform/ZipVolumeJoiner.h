@@ -23,6 +23,7 @@ struct Result {
     bool ok = false;
     QString message; // why it failed (German), empty on success and on cancel
     bool cancelled = false;
+    bool diskFull = false; // a write failed as the disk had no room left
 };
 // Writes the joined archive to target (replaced only on success), with owner rights only.
 Result join(const QString& lastVolume, const QString& target);

@@ -11,11 +11,8 @@
 #include <csignal>
 #include <functional>
 #include <iostream>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -28,22 +25,6 @@ void craftZip(const QStringList& arguments)
                                 QStringList{QStringLiteral(KUB_TEST_TOOLS "/craft_zip.py")} + arguments, QString());
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
 }
-
-// Runs work in a child process, so that a limit it sets or a folder it mounts stays there,
-// and gives the child's exit code (-1 when it did not exit).
-int exitCodeInChild(const std::function<int()>& work)
-{
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(work());
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-// Exit code of a child that could not set up what the test needs.
-constexpr int kCannotSetUp = 77;
 
 // What the engine reported in a child process: its last message's code and text.
 struct ChildReport {
@@ -212,10 +193,7 @@ TEST_F(ZipEngineTest, AFullDiskIsReportedAsSuch)
         return std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
     };
     // A 256 KiB file system on the target folder, seen by the child only: "No space left on device".
-    const auto smallDisk = [this] {
-        return unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-               mount("tmpfs", QFile::encodeName(target()).constData(), "tmpfs", 0, "size=256k") == 0;
-    };
+    const auto smallDisk = [this] { return mountSmallDisk(target()); };
     const QString newArchive = target() + QStringLiteral("/new.zip");
     const QStringList adressen{QStringLiteral("Adressen.ADT")};
     const struct {

@@ -10,8 +10,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // What an outside tool did: its exit code (-1 when it did not finish) and its output.
 struct ToolRun {
@@ -81,4 +86,28 @@ inline std::map<QString, QByteArray> folderHashes(const QString& folder)
     for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
         hashes[name] = fileHash(folder + u'/' + name);
     return hashes;
+}
+
+// Runs work in a child process, so that a limit it sets or a folder it mounts stays there,
+// and gives the child's exit code (-1 when it did not exit).
+inline int exitCodeInChild(const std::function<int()>& work)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(work());
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Exit code of a child that could not set up what the test needs.
+constexpr int kCannotSetUp = 77;
+
+// Mounts a 256 KiB file system on folder, seen by this (child) process only: writes beyond it
+// fail with "No space left on device".
+inline bool mountSmallDisk(const QString& folder)
+{
+    return unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=256k") == 0;
 }

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <iostream>
+
 namespace {
 
 using namespace ZipLayout;
@@ -265,6 +267,50 @@ TEST_F(ZipVolumeTest, APartOnAnotherMediumIsAskedForAndCopiedBeforeItsMediumGoes
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_TRUE(cancelled.message.isEmpty());
     EXPECT_EQ(searches, 1);
+}
+
+TEST_F(ZipVolumeTest, AFullDiskWhileCopyingOrJoiningIsReportedAsSuch)
+{
+    ASSERT_EQ(writeSet().status, TZipVolumeWriter::Status::Ok);
+    const QString last = media() + u'/' + setName();
+    const auto noSearch = [](int, const QString&, const QString&) -> std::optional<QString> { return std::nullopt; };
+    const struct {
+        const char* name;
+        std::function<ZipVolumeJoiner::Result()> operation;
+        QString fileNamed;
+    } cases[] = {
+        {"copying the volumes", [&] { return ZipVolumeJoiner::copyVolumes(last, joined(), noSearch); },
+         joined() + QStringLiteral("/BackupNews_10.12.2026.z0")},
+        {"joining them", [&] { return ZipVolumeJoiner::join(last, joined() + QStringLiteral("/a.zip")); },
+         joined() + QStringLiteral("/a.zip")},
+    };
+    // The set (about 300 KiB) does not fit on the 256 KiB disk mounted at joined() in the child.
+    enum Check { Reported = 0, NotDiskFull = 1, WrongText = 2, HalfFileLeft = 3 };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int code = exitCodeInChild([&] {
+            if (!mountSmallDisk(joined()))
+                return kCannotSetUp;
+            const ZipVolumeJoiner::Result result = c.operation();
+            if (result.ok || !result.diskFull)
+                return int(NotDiskFull);
+            if (!result.message.startsWith(QStringLiteral("Die Datei \"") + c.fileNamed) ||
+                !result.message.endsWith(QStringLiteral("\" konnte nicht geschrieben werden.")))
+                return int(WrongText);
+            // Only whole volumes stay; nothing half-written.
+            for (const QString& name : QDir(joined()).entryList(QDir::Files | QDir::Hidden)) {
+                if (!QFileInfo::exists(media() + u'/' + name) ||
+                    fileHash(joined() + u'/' + name) != fileHash(media() + u'/' + name))
+                    return int(HalfFileLeft);
+            }
+            return int(Reported);
+        });
+        if (code == kCannotSetUp) {
+            std::cout << c.name << ": not tried, the child could not mount a small disk\n";
+            continue;
+        }
+        EXPECT_EQ(code, Reported);
+    }
 }
 
 TEST(ZipVolumeBound, LeavesTheFileSystemItsReserve)
