@@ -10,6 +10,7 @@
 #include "controls/TFlatSB.h"
 #include "controls/TKubDBText.h"
 #include "core/DM.h"
+#include "core/RecipientFields.h"
 #include "desktop/CommandUpdater.h"
 #include "desktop/MessageBoxes.h"
 
@@ -38,6 +39,30 @@ QAction* command(const char* name, const QString& caption, QObject* parent)
     action->setObjectName(QString::fromLatin1(name));
     return action;
 }
+
+// Where each recipient field shows in the detail panel: its line, its caption's column (the
+// value stands right of it), and the widest the value grows (0: up to the space left).
+struct DetailRow {
+    RecipientField field;
+    int line;
+    int at;
+    QStringView caption;
+    int width;
+};
+
+constexpr int kLeft = 199;
+constexpr int kRight = 253;
+constexpr DetailRow kDetailRows[] = {
+    {RecipientField::Firma, 0, 0, u"Firma:", kLeft},     {RecipientField::ZName, 1, 0, u"Firmenzusatz:", kLeft},
+    {RecipientField::Strasse, 2, 0, u"Strasse:", kLeft}, {RecipientField::PLZ, 3, 0, u"PLZ:", 0},
+    {RecipientField::Ort, 4, 0, u"Ort:", kLeft},         {RecipientField::ZAdresse, 5, 0, u"Adresszusatz:", kLeft},
+    {RecipientField::Land, 6, 0, u"Land:", 0},           {RecipientField::BFormel, 7, 0, u"Begrüßungsformel:", 0},
+    {RecipientField::Anrede, 0, 3, u"Anrede:", kRight},  {RecipientField::Vorname, 1, 3, u"Vorname:", kRight},
+    {RecipientField::Name, 2, 3, u"Name:", kRight},      {RecipientField::Titel, 3, 3, u"Titel:", kRight},
+    {RecipientField::Tel, 4, 3, u"Tel.:", kRight},       {RecipientField::Fax, 5, 3, u"Fax:", kRight},
+    {RecipientField::Email, 6, 3, u"E-mail:", kRight},
+};
+static_assert(namesEveryRecipientFieldOnce(kDetailRows, &DetailRow::field), "a value for each recipient field");
 
 } // namespace
 
@@ -165,31 +190,14 @@ QWidget* TEmpfFrame::buildDetails()
     QWidget* details = grid->parentWidget();
     // A value takes the width of its text up to its own width (none: up to the space left) and
     // shortens a wider text with "...", also where the screen is narrower than both columns.
-    auto row = [&](int line, int at, const QString& caption, const char* field, int width) {
-        grid->addWidget(ScreenLook::caption(caption, details), line, at);
-        TKubDBText* value = newDataLabel(m_dm.EmpfQuery, field, details, this);
+    for (const DetailRow& row : kDetailRows) {
+        grid->addWidget(ScreenLook::caption(row.caption.toString(), details), row.line, row.at);
+        TKubDBText* value = newDataLabel(m_dm.EmpfQuery, recipientField(row.field).column.toString(), details, this);
         value->setAutoSize(false);
-        if (width > 0)
-            value->setMaximumWidth(width);
-        grid->addWidget(value, line, at + 1, Qt::AlignLeft);
-    };
-    constexpr int kLeft = 199;
-    constexpr int kRight = 253;
-    row(0, 0, QStringLiteral("Firma:"), "Firma", kLeft);
-    row(1, 0, QStringLiteral("Firmenzusatz:"), "ZName", kLeft);
-    row(2, 0, QStringLiteral("Strasse:"), "Strasse", kLeft);
-    row(3, 0, QStringLiteral("PLZ:"), "PLZ", 0);
-    row(4, 0, QStringLiteral("Ort:"), "Ort", kLeft);
-    row(5, 0, QStringLiteral("Adresszusatz:"), "ZAdresse", kLeft);
-    row(6, 0, QStringLiteral("Land:"), "Land", 0);
-    row(7, 0, QStringLiteral("Begrüßungsformel:"), "BFormel", 0);
-    row(0, 3, QStringLiteral("Anrede:"), "Anrede", kRight);
-    row(1, 3, QStringLiteral("Vorname:"), "Vorname", kRight);
-    row(2, 3, QStringLiteral("Name:"), "Name", kRight);
-    row(3, 3, QStringLiteral("Titel:"), "Titel", kRight);
-    row(4, 3, QStringLiteral("Tel.:"), "Tel", kRight);
-    row(5, 3, QStringLiteral("Fax:"), "Fax", kRight);
-    row(6, 3, QStringLiteral("E-mail:"), "Email", kRight);
+        if (row.width > 0)
+            value->setMaximumWidth(row.width);
+        grid->addWidget(value, row.line, row.at + 1, Qt::AlignLeft);
+    }
     grid->setColumnMinimumWidth(2, 30);
     grid->setColumnStretch(5, 1);
     return details;

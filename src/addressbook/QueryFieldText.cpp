@@ -22,11 +22,11 @@ QString TQueryFieldText::displayText() const
     return column < 0 ? QString() : result->text(row, column);
 }
 
-TKubDBText* newDataLabel(DbQuery& query, const char* field, QWidget* parent, QObject* sourceOwner)
+TKubDBText* newDataLabel(DbQuery& query, const QString& field, QWidget* parent, QObject* sourceOwner)
 {
     auto* label = new TKubDBText(parent);
-    label->setObjectName(QStringLiteral("DBText") + QString::fromLatin1(field));
+    label->setObjectName(QStringLiteral("DBText") + field);
     label->setStyleSheet(QStringLiteral("color: ") + colorFromNumber(ScreenLook::kAccent).name() + u';');
-    label->setSource(new TQueryFieldText(query, QString::fromLatin1(field), sourceOwner));
+    label->setSource(new TQueryFieldText(query, field, sourceOwner));
     return label;
 }

@@ -23,4 +23,4 @@ private:
 
 // A data label in the accent colour named "DBText" + field, showing field of query's current
 // row; its source belongs to sourceOwner (see above).
-TKubDBText* newDataLabel(DbQuery& query, const char* field, QWidget* parent, QObject* sourceOwner);
+TKubDBText* newDataLabel(DbQuery& query, const QString& field, QWidget* parent, QObject* sourceOwner);
