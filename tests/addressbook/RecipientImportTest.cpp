@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QTreeView>
 #include <QTreeWidget>
 
 namespace {
@@ -74,8 +75,9 @@ public:
     void check(QList<int> untick, MsgAnswer answer)
     {
         script.then<TImpCheckForm>([this, untick, answer](TImpCheckForm& form) {
+            QAbstractItemModel* rows = form.LV1->model();
             for (int row : untick)
-                form.LV1->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
+                rows->setData(rows->index(row, 0), Qt::Unchecked, Qt::CheckStateRole);
             boxes.answerNext(answer);
             form.updateCommands();
             form.ImpCheckOK->trigger();
