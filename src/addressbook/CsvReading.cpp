@@ -110,7 +110,7 @@ QString openFailure(const QString& fileName)
 
 // The largest file read on any machine: line numbers and positions stay far within int.
 constexpr qint64 kMaxCsvFileBytes = qint64(1) << 30;
-// The whole import (the text, its records, the preview) takes about 10 times a file's size; at
+// The whole import (the text, its records, the preview) takes about 9 times a file's size; at
 // the limit that is less than a third of the machine's memory.
 constexpr qint64 kImportMemoryFactor = 32;
 

@@ -103,7 +103,7 @@ inline constexpr int kMaxCsvColumns = 255;
 
 // The largest import file read on this machine: a thirty-second of its memory, at most 1 GiB.
 // Loading a file takes about three times its size, the whole import (its records and the
-// preview) about ten times (bench/bench_csv_import.cpp measures both).
+// preview) about nine times (bench/bench_csv_import.cpp measures both).
 qint64 CsvFileSizeLimit();
 
 // What LoadCsvFile throws: a German text for the user, naming the file and the reason.

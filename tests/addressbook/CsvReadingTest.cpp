@@ -451,6 +451,28 @@ TEST(CsvFiles, SpreadsheetFilesReadAsWritten)
          mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Łukasz||Gdańsk|lukasz@example.org"),
           QStringLiteral("||Ødegård||Tromsø|oedegaard@example.org")}},
+        // A spreadsheet's export: a 12-line note with an inner line of the title's separators, a
+        // 3-line company, a separator at the end of every line.
+        {"calc-notes.csv",
+         mapped({{RecipientField::Anrede, 0},
+                 {RecipientField::Vorname, 1},
+                 {RecipientField::Name, 2},
+                 {RecipientField::Ort, 3},
+                 {RecipientField::Email, 4},
+                 {RecipientField::Strasse, 5}}),
+         {QStringLiteral("Herr|Jürgen|Müller|kurz|Bäckerei Müller|mueller@example.org"),
+          QStringLiteral("Frau|Änne|Meier||Meier GmbH|meier@example.org"),
+          QStringLiteral("Herr|Karl|Bauer|Besuch 1: Angebot Öffnung: Mo; Di; Mi; Do; Fr; Sa;|Bauer & Co. "
+                         "KG|bauer@example.org"),
+          QStringLiteral("Frau|Eva|Schulz|Kundin seit 2019|Schulz|schulz@example.org"),
+          QStringLiteral("Herr|Ole|Lang|Monitor 24\" bestellt|Lang Werkzeuge|lang@example.org"),
+          QStringLiteral("Frau|Ida|Kuhn||Kuhn & Partner Steuerberatung Haus B|kuhn@example.org"),
+          QStringLiteral("Herr|Tom|Roth|Mo; Di; Mi; Do; Fr|Roth|roth@example.org"),
+          QStringLiteral("Frau|Uta|Voss|letzte Zeile|Voss|voss@example.org")}},
+        // "sep=;" after a byte order mark, quoted titles, empty columns at the end.
+        {"sep-semicolon-bom.csv",
+         mapped({{RecipientField::Anrede, 0}, {RecipientField::Name, 1}, {RecipientField::Email, 2}}),
+         {QStringLiteral("Herr||Müller|||mueller@example.org"), QStringLiteral("Frau||Meier|||meier@example.org")}},
         {"cr-only.csv",
          mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Kuhn||offen|kuhn@example.org"), QStringLiteral("||Lang||zu|lang@example.org")}},
