@@ -116,8 +116,9 @@ constexpr qint64 kImportMemoryFactor = 32;
 
 } // namespace
 
-ImportNotes QuoteNotes(const QList<CsvQuoteNote>& notes, const QList<int>& recordLines)
+ImportNotes QuoteNotes(const CsvLines& lines, const QList<int>& recordLines)
 {
+    const QList<CsvQuoteNote>& notes = lines.quoteNotes();
     ImportNotes result;
     if (notes.isEmpty())
         return result;
@@ -133,9 +134,14 @@ ImportNotes QuoteNotes(const QList<CsvQuoteNote>& notes, const QList<int>& recor
         if (i >= kMaxListedLines)
             continue;
         const int last = note.outcome == QuoteOutcome::Joined ? note.closingLine : note.line;
-        const QString where = isRecord
-                                  ? QStringLiteral("Datensatz %1 (%2)").arg(record + 1).arg(linesText(note.line, last))
-                                  : linesText(note.line, last) + QStringLiteral(" (kein Datensatz)");
+        const QString span = linesText(note.line, last);
+        QString where;
+        if (isRecord)
+            where = QStringLiteral("Datensatz %1 (%2)").arg(record + 1).arg(span);
+        else if (note.line == lines.number(0))
+            where = QStringLiteral("Titelzeile (%1)").arg(span);
+        else
+            where = span + QStringLiteral(" (kein Datensatz)");
         shown.append(where + QStringLiteral(": ") + noteText(note));
     }
     if (notes.size() > kMaxListedLines)

@@ -18,7 +18,7 @@ enum class QuoteOutcome {
     Joined,       // the quote closes on a later line: its lines are one value of one record
     NotClosed,    // no later quote closes the field (";", a line break or the end behind it)
     TooLong,      // the record would be longer than kMaxRecordChars
-    AddressLines, // lines between the quotes hold e-mail addresses: they are records of their own
+    AddressLines, // lines of the quoted span hold e-mail addresses: they are records of their own
 };
 
 // A record that starts on line (the file line, from 1) with such a quote. closingLine is the line
@@ -40,7 +40,8 @@ inline constexpr qsizetype kMaxRecordChars = 64 * 1024;
 
 // True when the title names an e-mail column: "Email", "E-Mail", "eMail", "E-Mail-Adresse", ...
 bool IsEmailTitle(const QString& title);
-// True when the trimmed text is one e-mail address (local part, "@", a domain with a dot).
+// True when the trimmed text looks like one e-mail address: a local part, one "@", a domain with
+// an inner dot, no blank, ";" or quote.
 bool IsEmailAddress(const QString& text);
 
 // The lines of an import file, cut from one decoded text that they keep. A line is one record: it
@@ -82,15 +83,15 @@ private:
     QChar m_declaredSeparator;
 };
 
-// What the preview tells about the records whose quote spans lines: a text naming per note the
-// record (its number in the preview) and its lines and what happened, at most kMaxListedLines
-// notes; and the indexes of those records. recordLines holds the file line of each record read
-// (ReadImportRecords). Both are empty without notes.
+// What the preview tells about the records whose quote spans lines (lines.quoteNotes()): a text
+// naming per note the record (its number in the preview, or the title line) and its lines and
+// what happened, at most kMaxListedLines notes; and the indexes of those records. recordLines
+// holds the file line of each record read (ReadImportRecords). Both are empty without notes.
 struct ImportNotes {
     QString text;
     QList<qsizetype> records;
 };
-ImportNotes QuoteNotes(const QList<CsvQuoteNote>& notes, const QList<int>& recordLines);
+ImportNotes QuoteNotes(const CsvLines& lines, const QList<int>& recordLines);
 inline constexpr int kMaxListedLines = 20;
 
 // The separator a file seems to use instead of ";", null when it is ";"-separated: the one

@@ -1,8 +1,7 @@
 #include "addressbook/CsvReading.h"
 #include "addressbook/CsvReadingFields.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <optional>
 
 using namespace CsvFields;
@@ -174,9 +173,17 @@ bool IsEmailTitle(const QString& title)
 
 bool IsEmailAddress(const QString& text)
 {
-    static const QRegularExpression address(
-        QStringLiteral(R"(^[^\s@"<>,;:()\[\]]+@[^\s@"<>,;:()\[\]]+\.[^\s@"<>,;:()\[\].]+$)"));
-    return address.match(text.trimmed()).hasMatch();
+    // Loose on purpose ("mailto:a@b.de", "<a@b.de>" count): one "@" between a local part and a
+    // domain with an inner dot, no blank, no separator and no quote.
+    const QString address = text.trimmed();
+    const qsizetype at = address.indexOf(u'@');
+    if (at <= 0 || at != address.lastIndexOf(u'@'))
+        return false;
+    const qsizetype dot = address.indexOf(u'.', at + 2);
+    if (dot < 0 || address.endsWith(u'.'))
+        return false;
+    return std::none_of(address.cbegin(), address.cend(),
+                        [](QChar c) { return c.isSpace() || c == u';' || c == u'"' || c.unicode() < 32; });
 }
 
 CsvLines::CsvLines(const QString& text) : m_text(text)

@@ -470,7 +470,7 @@ void TImpForm::ImpStartExecute()
         MessageBoxes::warning(rejectionMessage(rejected), this);
     switch (result) {
     case CsvReadResult::Records:
-        m_notes = QuoteNotes(m_fileLines->quoteNotes(), recordLines);
+        m_notes = QuoteNotes(*m_fileLines, recordLines);
         Accepted = true;
         break;
     case CsvReadResult::Failed:

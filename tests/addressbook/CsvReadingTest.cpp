@@ -318,7 +318,7 @@ TEST(CsvSplitText, ANoteIsOneValueAndAStrayQuoteSwallowsNothing)
                        record.text(RecipientField::BFormel));
         EXPECT_EQ(got, c.records);
         EXPECT_EQ(recordLines.size(), records.size());
-        const ImportNotes notes = QuoteNotes(lines.quoteNotes(), recordLines);
+        const ImportNotes notes = QuoteNotes(lines, recordLines);
         EXPECT_EQ(notes.text.toStdString(), c.notes.toStdString());
         EXPECT_EQ(notes.records, c.marked);
         EXPECT_TRUE(rejected.isEmpty());
@@ -352,21 +352,33 @@ TEST(CsvSplitText, EmailTitlesAndAddresses)
         EXPECT_TRUE(IsEmailTitle(QString::fromUtf8(title))) << title;
     for (const char* title : {"", "Name", "Emil", "Adresse", "Notiz"})
         EXPECT_FALSE(IsEmailTitle(QString::fromUtf8(title))) << title;
-    for (const char* text : {"a@example.org", " m.muster+x@mail.example.de\t", "ä@bäckerei.de"})
+    for (const char* text :
+         {"a@example.org", " m.muster+x@mail.example.de\t", "ä@bäckerei.de", "mailto:a@example.org", "<a@example.org>"})
         EXPECT_TRUE(IsEmailAddress(QString::fromUtf8(text))) << text;
     for (const char* text : {"", "@example.org", "a@", "a@example", "a b@example.org", "Mail an a@example.org",
-                             "a@example.org; b", "a@@example.org", "a@example."})
+                             "a@example.org; b", "a@@example.org", "a@example.", "a@.org", "a@b@example.org"})
         EXPECT_FALSE(IsEmailAddress(QString::fromUtf8(text))) << text;
 }
 
+// A title over lines is one line of titles, and the notes call it the title line.
 TEST(CsvSplitText, ATitleLineMaySpanLines)
 {
-    const CsvLines lines(QStringLiteral("\"") + cellLines(QStringLiteral("t"), 12) + QStringLiteral("\";Email\nx;y\n"));
+    const CsvLines lines(QStringLiteral("sep=;\n\"") + cellLines(QStringLiteral("t"), 12) +
+                         QStringLiteral("\";Email\nx;y@example.org\n"));
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines.number(1), 13);
+    EXPECT_EQ(lines.number(1), 14);
     QStringList titles;
     SplitCsvLine(lines.text(0), titles);
     EXPECT_EQ(titles.size(), 2);
+    TFDBData records;
+    QList<int> rejected;
+    QList<int> recordLines;
+    ReadImportRecords(lines, records, mapped({{RecipientField::Email, 1}}), nullptr, rejected, &recordLines);
+    EXPECT_EQ(QuoteNotes(lines, recordLines).text.toStdString(),
+              QStringLiteral("Bitte prüfen Sie die markierten Datensätze, bevor Sie importieren:\r\nTitelzeile "
+                             "(Zeilen 2 bis 13): Ein Wert in Anführungszeichen reicht über mehrere Zeilen; sie wurden "
+                             "als ein Datensatz gelesen.")
+                  .toStdString());
 }
 
 TEST(CsvSplitText, TheNotesListTwentyAndCountTheRest)
@@ -379,7 +391,7 @@ TEST(CsvSplitText, TheNotesListTwentyAndCountTheRest)
     QList<int> rejected;
     QList<int> recordLines;
     ReadImportRecords(lines, records, mapped({{RecipientField::Name, 0}}), nullptr, rejected, &recordLines);
-    const ImportNotes notes = QuoteNotes(lines.quoteNotes(), recordLines);
+    const ImportNotes notes = QuoteNotes(lines, recordLines);
     const QStringList shown = notes.text.split(QStringLiteral("\r\n"));
     ASSERT_EQ(shown.size(), 1 + 20 + 1);
     EXPECT_EQ(shown.at(20), QStringLiteral("Datensatz 20 (Zeile 21): Das Anführungszeichen am Anfang eines Feldes wird "
