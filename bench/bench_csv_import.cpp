@@ -158,7 +158,8 @@ void BM_ReplaceWrite100000Rows(benchmark::State& state)
 }
 BENCHMARK(BM_ReplaceWrite100000Rows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The child: loads the file, reads its records, fills the preview, and prints the peaks.
+// The child: loads the file, reads its records, fills the preview, and prints the peaks (its own:
+// the peak of getrusage would start at the parent's).
 int measurePeaks(const QString& csv)
 {
     MessageBoxRecorder boxes;
@@ -167,15 +168,15 @@ int measurePeaks(const QString& csv)
     long loaded = 0;
     {
         const CsvLines lines = LoadCsvFile(csv);
-        loaded = peakMemoryKiB();
+        loaded = peakResidentKilobytes();
         QList<int> rejected;
         ReadImportRecords(lines, records, allColumns(), nullptr, rejected);
     }
-    const long read = peakMemoryKiB();
+    const long read = peakResidentKilobytes();
     TImpCheckForm check;
     check.FillRows(records);
     std::printf("records=%lld before_KiB=%ld load_KiB=%ld records_KiB=%ld preview_KiB=%ld\n",
-                static_cast<long long>(records.size()), before, loaded, read, peakMemoryKiB());
+                static_cast<long long>(records.size()), before, loaded, read, peakResidentKilobytes());
     return 0;
 }
 
