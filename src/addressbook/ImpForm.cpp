@@ -143,8 +143,6 @@ QString separatorName(QChar separator)
         return QStringLiteral("Tabulatoren");
     if (separator == u',')
         return QStringLiteral("Kommas");
-    if (separator == u' ')
-        return QStringLiteral("Leerzeichen");
     return QStringLiteral("das Zeichen „%1“").arg(separator);
 }
 
