@@ -1,5 +1,6 @@
 #include "addressbook/CsvReading.h"
 
+#include "addressbook/CsvReadingFields.h"
 #include "platform/TextCodec.h"
 
 #include <QDir>
@@ -8,33 +9,11 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <optional>
 #include <unistd.h>
 
+using namespace CsvFields;
+
 namespace {
-
-constexpr QChar kQuote = u'"';
-constexpr QChar kSeparator = u';';
-
-// Index of the closing quote (the first quote not followed by another) of a quoted field whose
-// opening quote stands at open, searched before limit; -1 if none.
-qsizetype closingQuote(QStringView text, qsizetype open, qsizetype limit)
-{
-    for (qsizetype at = open + 1; at < limit; ++at) {
-        if (text.at(at) != kQuote)
-            continue;
-        if (at + 1 < limit && text.at(at + 1) == kQuote)
-            ++at;
-        else
-            return at;
-    }
-    return -1;
-}
-
-bool isLineBreak(QChar c)
-{
-    return c == u'\r' || c == u'\n';
-}
 
 // Recipient fields are single-line: each line break of a quoted value becomes one blank.
 QString singleLine(const QString& value)
@@ -59,156 +38,51 @@ bool acceptableEmail(const QString& address)
     return true;
 }
 
-// One physical line of the text: [start, end) without its line break.
-struct TextLine {
-    qsizetype start;
-    qsizetype end;
-};
-
-QList<TextLine> physicalLines(const QString& text)
+// "Zeile 7", "Zeilen 3 bis 9".
+QString linesText(int first, int last)
 {
-    QList<TextLine> lines;
-    const qsizetype size = text.size();
-    qsizetype start = 0;
-    for (qsizetype at = 0; at < size; ++at) {
-        if (!isLineBreak(text.at(at)))
-            continue;
-        lines.append({start, at});
-        if (text.at(at) == u'\r' && at + 1 < size && text.at(at + 1) == u'\n')
-            ++at; // CR LF is one line break
-        start = at + 1;
-    }
-    if (start < size)
-        lines.append({start, size});
-    return lines;
+    if (last <= first)
+        return QStringLiteral("Zeile %1").arg(first);
+    return QStringLiteral("Zeilen %1 bis %2").arg(first).arg(last);
 }
 
-// The record that starts on a physical line: the index of its last physical line, and, when a
-// quote would carry it over line breaks but may not, why; the record is then that line alone.
-struct RecordEnd {
-    int last;
-    std::optional<CsvQuoteBreak> broken;
-};
+// "3, 4, 5" with at most kMaxListedLines numbers.
+QString numberList(const QList<int>& numbers)
+{
+    QStringList shown;
+    for (qsizetype i = 0; i < numbers.size() && i < kMaxListedLines; ++i)
+        shown.append(QString::number(numbers.at(i)));
+    if (numbers.size() > kMaxListedLines)
+        shown.append(QStringLiteral("..."));
+    return shown.join(QStringLiteral(", "));
+}
 
-// Cuts records out of a text; titleFields is -1 until the title line is cut.
-class RecordCutter {
-public:
-    explicit RecordCutter(const QString& text) : m_text(text), m_lines(physicalLines(text)) {}
-
-    int physicalCount() const { return static_cast<int>(m_lines.size()); }
-    qsizetype start(int line) const { return m_lines.at(line).start; }
-    qsizetype end(int line) const { return m_lines.at(line).end; }
-
-    RecordEnd recordEnd(int first, int titleFields)
-    {
-        const qsizetype recordStart = start(first);
-        QList<std::pair<int, int>> spanning; // opening and closing line of each value over lines
-        int line = first;
-        qsizetype at = recordStart;
-        while (true) {
-            // at is the start of a field on the physical line `line`.
-            if (at < end(line) && m_text.at(at) == kQuote) {
-                qsizetype close = closingQuote(m_text, at, end(line));
-                if (close < 0) {
-                    // The search ends at the first lone quote, which no later search passes again,
-                    // so cutting a file stays linear however far it looks.
-                    close = closingQuote(m_text, at, m_text.size());
-                    if (close < 0 || !endsField(close))
-                        return alone(first, QuoteBreak::NotClosed, 0);
-                    const int opening = line;
-                    while (end(line) < close)
-                        ++line;
-                    if (close - recordStart >= kMaxRecordChars)
-                        return alone(first, QuoteBreak::TooLong, line + 1);
-                    spanning.append({opening, line});
-                }
-                at = close + 1;
-            }
-            while (at < end(line) && m_text.at(at) != kSeparator)
-                ++at;
-            if (at >= end(line))
-                break;
-            ++at; // behind the separator
-        }
-        if (line == first)
-            return {first, {}};
-        if (end(line) - recordStart > kMaxRecordChars)
-            return alone(first, QuoteBreak::TooLong, line + 1);
-        const bool isLong = line - first + 1 > kMaxShortRecordLines;
-        if (titleFields < 0)
-            return isLong ? alone(first, QuoteBreak::TitleLines, line + 1) : RecordEnd{line, {}};
-        if (isLong) {
-            for (const auto& [opening, closing] : spanning) {
-                for (int inner = opening + 1; inner < closing; ++inner) {
-                    if (looksLikeRecord(inner, titleFields))
-                        return alone(first, QuoteBreak::InnerRecords, closing + 1);
-                }
-            }
-        }
-        SplitCsvLine(QStringView(m_text).mid(recordStart, end(line) - recordStart), m_fields);
-        const int joined = static_cast<int>(m_fields.size());
-        if (isLong ? joined != titleFields : joined > titleFields) {
-            RecordEnd cut = alone(first, QuoteBreak::FieldCount, line + 1);
-            cut.broken->joinedFields = joined;
-            cut.broken->titleFields = titleFields;
-            return cut;
-        }
-        return {line, {}};
-    }
-
-private:
-    // The closing quote ends its field: ";", a line break or the end follows it.
-    bool endsField(qsizetype close) const
-    {
-        return close + 1 == m_text.size() || m_text.at(close + 1) == kSeparator || isLineBreak(m_text.at(close + 1));
-    }
-
-    bool looksLikeRecord(int line, int titleFields)
-    {
-        SplitCsvLine(QStringView(m_text).mid(start(line), end(line) - start(line)), m_fields);
-        return m_fields.size() >= titleFields && std::any_of(m_fields.cbegin(), m_fields.cend(), HasVisibleChar);
-    }
-
-    static RecordEnd alone(int first, QuoteBreak reason, int closingLine)
-    {
-        CsvQuoteBreak broken;
-        broken.line = first + 1;
-        broken.reason = reason;
-        broken.closingLine = closingLine;
-        return {first, broken};
-    }
-
-    const QString& m_text;
-    QList<TextLine> m_lines;
-    QStringList m_fields;
-};
-
-QString quoteBreakText(const CsvQuoteBreak& broken)
+QString noteText(const CsvQuoteNote& note)
 {
     const QString closes =
-        QStringLiteral("Das Anführungszeichen wird erst in Zeile %1 geschlossen; ").arg(broken.closingLine);
-    QString what;
-    switch (broken.reason) {
-    case QuoteBreak::NotClosed:
-        what = QStringLiteral("Das Anführungszeichen am Anfang eines Feldes wird nicht geschlossen.");
-        break;
-    case QuoteBreak::TooLong:
-        what = closes + QStringLiteral("der Datensatz wäre länger als %1 Zeichen.")
-                            .arg(QLocale(QLocale::German).toString(kMaxRecordChars));
-        break;
-    case QuoteBreak::TitleLines:
-        what = closes + QStringLiteral("die Titelzeile darf höchstens %1 Zeilen umfassen.").arg(kMaxShortRecordLines);
-        break;
-    case QuoteBreak::InnerRecords:
-        what = closes + QStringLiteral("die Zeilen dazwischen sehen wie eigene Datensätze aus.");
-        break;
-    case QuoteBreak::FieldCount:
-        what = closes + QStringLiteral("der Datensatz hätte dann %1 statt %2 Felder.")
-                            .arg(broken.joinedFields)
-                            .arg(broken.titleFields);
-        break;
+        QStringLiteral("Das Anführungszeichen wird erst in Zeile %1 geschlossen; ").arg(note.closingLine);
+    const QString eachAlone =
+        QStringLiteral("; die %1 wurden jeweils für sich gelesen.").arg(linesText(note.line, note.closingLine));
+    switch (note.outcome) {
+    case QuoteOutcome::Joined:
+        return QStringLiteral("Ein Wert in Anführungszeichen reicht über mehrere Zeilen; sie wurden als ein "
+                              "Datensatz gelesen.");
+    case QuoteOutcome::NotClosed:
+        return QStringLiteral("Das Anführungszeichen am Anfang eines Feldes wird nicht geschlossen; die Zeile wurde "
+                              "für sich gelesen.");
+    case QuoteOutcome::TooLong:
+        return closes +
+               QStringLiteral("der Datensatz wäre länger als %1 Zeichen")
+                   .arg(QLocale(QLocale::German).toString(kMaxRecordChars)) +
+               eachAlone;
+    case QuoteOutcome::AddressLines:
+        return closes +
+               (note.addressLines.size() == 1
+                    ? QStringLiteral("in Zeile %1 steht eine E-Mail-Adresse").arg(note.addressLines.first())
+                    : QStringLiteral("in den Zeilen %1 stehen E-Mail-Adressen").arg(numberList(note.addressLines))) +
+               eachAlone;
     }
-    return QStringLiteral("Zeile %1: ").arg(broken.line) + what;
+    return {};
 }
 
 // "812 Bytes", "1,5 MB" (1 MB = 1024 * 1024 bytes).
@@ -236,54 +110,46 @@ QString openFailure(const QString& fileName)
 
 // The largest file read on any machine: line numbers and positions stay far within int.
 constexpr qint64 kMaxCsvFileBytes = qint64(1) << 30;
-// The whole import (the text, its records, the preview) takes up to about 16 times a file's size;
-// at the limit that is half of the machine's memory.
+// The whole import (the text, its records, the preview) takes about 9 times a file's size; at
+// the limit that is less than a third of the machine's memory.
 constexpr qint64 kImportMemoryFactor = 32;
 
 } // namespace
 
-CsvLines::CsvLines(const QString& text) : m_text(text)
+ImportNotes QuoteNotes(const CsvLines& lines, const QList<int>& recordLines)
 {
-    RecordCutter cutter(m_text);
-    int titleFields = -1;
-    QStringList fields;
-    for (int first = 0; first < cutter.physicalCount();) {
-        const RecordEnd cut = cutter.recordEnd(first, titleFields);
-        const qsizetype start = cutter.start(first);
-        m_lines.append({start, cutter.end(cut.last) - start, first + 1});
-        if (cut.broken)
-            m_breaks.append(*cut.broken);
-        if (titleFields < 0) {
-            SplitCsvLine(this->text(0), fields);
-            titleFields = static_cast<int>(fields.size());
-        }
-        first = cut.last + 1;
-    }
-}
-
-QStringView CsvLines::text(qsizetype index) const
-{
-    const Line& line = m_lines.at(index);
-    return QStringView(m_text).mid(line.start, line.length);
-}
-
-bool CsvLines::holdsNul() const
-{
-    return m_text.contains(QChar(u'\0'));
-}
-
-QString QuoteBreakWarning(const QList<CsvQuoteBreak>& breaks)
-{
-    if (breaks.isEmpty())
-        return {};
+    const QList<CsvQuoteNote>& notes = lines.quoteNotes();
+    ImportNotes result;
+    if (notes.isEmpty())
+        return result;
     QStringList shown;
-    for (qsizetype i = 0; i < breaks.size() && i < kMaxListedLines; ++i)
-        shown.append(quoteBreakText(breaks.at(i)));
-    if (breaks.size() > kMaxListedLines)
-        shown.append(QStringLiteral("..."));
-    return QStringLiteral("Folgende Zeilen wurden jeweils für sich gelesen; bitte prüfen Sie die Werte in der "
-                          "Übersicht:\r\n\r\n") +
-           shown.join(QStringLiteral("\r\n"));
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        const CsvQuoteNote& note = notes.at(i);
+        // recordLines is in file order: the record that starts on the note's line, if any.
+        const auto found = std::lower_bound(recordLines.cbegin(), recordLines.cend(), note.line);
+        const bool isRecord = found != recordLines.cend() && *found == note.line;
+        const qsizetype record = found - recordLines.cbegin();
+        if (isRecord)
+            result.records.append(record);
+        if (i >= kMaxListedLines)
+            continue;
+        const int last = note.outcome == QuoteOutcome::Joined ? note.closingLine : note.line;
+        const QString span = linesText(note.line, last);
+        QString where;
+        if (isRecord)
+            where = QStringLiteral("Datensatz %1 (%2)").arg(record + 1).arg(span);
+        else if (note.line == lines.number(0))
+            where = QStringLiteral("Titelzeile (%1)").arg(span);
+        else
+            where = span + QStringLiteral(" (kein Datensatz)");
+        shown.append(where + QStringLiteral(": ") + noteText(note));
+    }
+    if (notes.size() > kMaxListedLines)
+        shown.append(QStringLiteral("... und %1 weitere")
+                         .arg(QLocale(QLocale::German).toString(notes.size() - kMaxListedLines)));
+    result.text = QStringLiteral("Bitte prüfen Sie die markierten Datensätze, bevor Sie importieren:\r\n") +
+                  shown.join(QStringLiteral("\r\n"));
+    return result;
 }
 
 qint64 CsvFileSizeLimit()
@@ -329,6 +195,7 @@ QString UnquotedCsvValue(QStringView text)
 {
     QString value;
     const qsizetype size = text.size();
+    value.reserve(size);
     qsizetype at = 1;
     while (at < size) {
         const QChar c = text.at(at);
@@ -338,53 +205,21 @@ QString UnquotedCsvValue(QStringView text)
                 at += 2;
                 continue;
             }
-            return value;
+            break;
         }
         value.append(c);
         ++at;
     }
     // Without a closing quote the value is the whole rest: dropping its last character, as some
     // readers do, would lose a character of the user's data.
+    value.squeeze();
     return value;
 }
 
 int SplitCsvLine(QStringView line, QStringList& fields)
 {
     fields.clear();
-    if (line.isEmpty())
-        return 0;
-    const qsizetype size = line.size();
-    qsizetype at = 0; // the start of the field
-    while (at < size) {
-        if (line.at(at) != kQuote) {
-            const qsizetype separator = line.indexOf(kSeparator, at);
-            if (separator < 0)
-                break;
-            fields.append(line.mid(at, separator - at).toString());
-            at = separator + 1;
-            continue;
-        }
-        const qsizetype close = closingQuote(line, at, size);
-        if (close < 0) {
-            const qsizetype separator = line.indexOf(kSeparator, at + 1);
-            if (separator < 0)
-                break;
-            fields.append(line.mid(at, separator - at).toString());
-            at = separator + 1;
-            continue;
-        }
-        const qsizetype separator = line.indexOf(kSeparator, close + 1);
-        if (separator < 0)
-            break;
-        fields.append(UnquotedCsvValue(line.mid(at, separator - at)));
-        at = separator + 1;
-    }
-    if (at >= size)
-        fields.append(QString());
-    else if (line.at(at) == kQuote)
-        fields.append(UnquotedCsvValue(line.mid(at)));
-    else
-        fields.append(line.mid(at).toString());
+    forEachField(line, [&](int, qsizetype start, qsizetype end) { fields.append(value(line, start, end)); });
     return 0;
 }
 
@@ -405,7 +240,7 @@ FieldMapping UnmappedFields()
 }
 
 CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const FieldMapping& mapping,
-                                CsvReadProgress* progress, QList<int>& rejectedLines)
+                                CsvReadProgress* progress, QList<int>& rejectedLines, QList<int>* recordLines)
 {
     try {
         if (lines.size() < 2)
@@ -440,6 +275,8 @@ CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const 
                                                   : text);
                     }
                     records.append(std::move(record));
+                    if (recordLines)
+                        recordLines->append(lines.number(index));
                     anyRecord = true;
                 } else {
                     rejectedLines.append(lines.number(index));

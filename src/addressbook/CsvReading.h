@@ -13,36 +13,41 @@
 // a quoted field stand for one), line 1 the column titles, every further line one recipient.
 // Pure code without windows; safe on any thread.
 
-// Why a quote that opens a field did not carry its record over line breaks, so that the
-// record's lines were read one by one.
-enum class QuoteBreak {
+// What happened to a record around a quote that opens a field and does not close on its line.
+enum class QuoteOutcome {
+    Joined,       // the quote closes on a later line: its lines are one value of one record
     NotClosed,    // no later quote closes the field (";", a line break or the end behind it)
     TooLong,      // the record would be longer than kMaxRecordChars
-    TitleLines,   // the title line would span more than kMaxShortRecordLines lines
-    InnerRecords, // a line between the quotes looks like a record of its own
-    FieldCount,   // joined, the record would not have the title line's number of fields
+    AddressLines, // lines of the quoted span hold e-mail addresses: they are records of their own
 };
 
-// A record read line by line: the file line of the quote, where the quote closes (0 when it does
-// not), and for FieldCount the fields the joined record would have had against the title's.
-struct CsvQuoteBreak {
+// A record that starts on line (the file line, from 1) with such a quote. closingLine is the line
+// the quote closes on (0 when it does not); for AddressLines, addressLines are the lines that,
+// each read on its own, hold an e-mail address within the quoted span. All but Joined read the
+// record's lines one by one.
+struct CsvQuoteNote {
     int line = 0;
-    QuoteBreak reason = QuoteBreak::NotClosed;
+    QuoteOutcome outcome = QuoteOutcome::Joined;
     int closingLine = 0;
-    int joinedFields = 0;
-    int titleFields = 0;
+    QList<int> addressLines;
 };
 
-// A quoted value may carry its record over at most this many lines when the record then has no
-// more fields than the title line; beyond, only when the record has exactly the title's fields
-// and no line between the quotes looks like a record of its own (on its own it has a visible
-// character and at least the title's fields). Never beyond kMaxRecordChars characters.
-inline constexpr int kMaxShortRecordLines = 10;
+// A quoted value carries its record over line breaks as long as the record stays within
+// kMaxRecordChars characters and no line of the quoted span, read on its own, holds an e-mail
+// address in an e-mail column of the title line (in any field when the title line has none): a
+// recipient's record carries an address, the lines of a note do not, however many ";" they hold.
 inline constexpr qsizetype kMaxRecordChars = 64 * 1024;
+
+// True when the title names an e-mail column: "Email", "E-Mail", "eMail", "E-Mail-Adresse", ...
+bool IsEmailTitle(const QString& title);
+// True when the trimmed text looks like one e-mail address: a local part, one "@", a domain with
+// an inner dot, no blank, ";" or quote.
+bool IsEmailAddress(const QString& text);
 
 // The lines of an import file, cut from one decoded text that they keep. A line is one record: it
 // ends at CR LF, CR or LF, except where a quoted value carries it over line breaks (see above).
-// number is the file line the record starts on, counted from 1.
+// number is the file line the record starts on, counted from 1. A first line "sep=X" declares the
+// separator and is no line of the file's records.
 class CsvLines {
 public:
     CsvLines() = default;
@@ -52,8 +57,10 @@ public:
     bool isEmpty() const { return m_lines.isEmpty(); }
     QStringView text(qsizetype index) const;
     int number(qsizetype index) const { return m_lines.at(index).number; }
-    // The records that were read line by line, in file order.
-    const QList<CsvQuoteBreak>& quoteBreaks() const { return m_breaks; }
+    // The records whose quote spans lines, in file order.
+    const QList<CsvQuoteNote>& quoteNotes() const { return m_notes; }
+    // The character of a first line "sep=X" (any letter case), null without one.
+    QChar declaredSeparator() const { return m_declaredSeparator; }
     // True when the text holds a NUL character: a binary file (or UTF-16 without a byte order
     // mark), not an import file.
     bool holdsNul() const;
@@ -72,19 +79,32 @@ private:
 
     QString m_text;
     QList<Line> m_lines;
-    QList<CsvQuoteBreak> m_breaks;
+    QList<CsvQuoteNote> m_notes;
+    QChar m_declaredSeparator;
 };
 
-// The warning for the records read line by line, empty when there are none: per record its line
-// and what happened to its quote, at most kMaxListedLines of them.
-QString QuoteBreakWarning(const QList<CsvQuoteBreak>& breaks);
+// What the preview tells about the records whose quote spans lines (lines.quoteNotes()): a text
+// naming per note the record (its number in the preview, or the title line) and its lines and
+// what happened, at most kMaxListedLines notes; and the indexes of those records. recordLines
+// holds the file line of each record read (ReadImportRecords). Both are empty without notes.
+struct ImportNotes {
+    QString text;
+    QList<qsizetype> records;
+};
+ImportNotes QuoteNotes(const CsvLines& lines, const QList<int>& recordLines);
 inline constexpr int kMaxListedLines = 20;
+
+// The separator a file seems to use instead of ";", null when it is ";"-separated: the one
+// declared by "sep=X", else the tab or the comma (the more frequent) of a title line that ";"
+// cuts into a single column.
+QChar ForeignSeparator(const CsvLines& lines);
 
 // More columns in the title line than this are not an import file.
 inline constexpr int kMaxCsvColumns = 255;
 
 // The largest import file read on this machine: a thirty-second of its memory, at most 1 GiB.
-// Loading a file takes about three times its size, the whole import up to about sixteen times.
+// Loading a file takes about three times its size, the whole import (its records and the
+// preview) about nine times (bench/bench_csv_import.cpp measures both).
 qint64 CsvFileSizeLimit();
 
 // What LoadCsvFile throws: a German text for the user, naming the file and the reason.
@@ -107,7 +127,8 @@ int SplitCsvLine(QStringView line, QStringList& fields);
 
 // The value of a text that begins with a quote: up to the closing quote (the first quote not
 // followed by another), pairs replaced by one quote; without a closing quote, all of the text
-// after the opening quote.
+// after the opening quote. A field that opens a quote it does not close is read so in every
+// position: up to the next ";" or the end of the line.
 QString UnquotedCsvValue(QStringView text);
 
 // True when text holds a character of code 33 or above.
@@ -134,6 +155,8 @@ enum class CsvReadResult { Records = 0, Failed = 1, NoRecords = 2 };
 // capacities, an empty salutation replaced by the default, Send and Selected true. An e-mail
 // address is trimmed and never cut: a line whose trimmed address is longer than the field or
 // holds a control character makes no record, and its number is added to rejectedLines. Records
-// appended before a failure stay in records.
+// appended before a failure stay in records. recordLines, when given, gets the file line of each
+// record appended.
 CsvReadResult ReadImportRecords(const CsvLines& lines, TFDBData& records, const FieldMapping& mapping,
-                                CsvReadProgress* progress, QList<int>& rejectedLines);
+                                CsvReadProgress* progress, QList<int>& rejectedLines,
+                                QList<int>* recordLines = nullptr);

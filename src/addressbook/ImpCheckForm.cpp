@@ -1,5 +1,7 @@
 #include "addressbook/ImpCheckForm.h"
 
+#include "addressbook/CsvReading.h"
+#include "addressbook/ImpCheckFormModel.h"
 #include "addressbook/ScreenLook.h"
 #include "controls/ActionButton.h"
 #include "controls/DialogButtons.h"
@@ -12,37 +14,10 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QTreeWidget>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTreeView>
 #include <QVBoxLayout>
-
-namespace {
-
-constexpr int kRecordRole = Qt::UserRole;
-
-struct PreviewColumn {
-    RecipientField field;
-    int width; // pixels
-};
-
-constexpr int kDefaultWidth = 50;
-constexpr PreviewColumn kColumns[] = {{RecipientField::Firma, 150},
-                                      {RecipientField::ZName, 150},
-                                      {RecipientField::Anrede, 100},
-                                      {RecipientField::Vorname, 100},
-                                      {RecipientField::Name, 100},
-                                      {RecipientField::Titel, kDefaultWidth},
-                                      {RecipientField::Strasse, 150},
-                                      {RecipientField::PLZ, 60},
-                                      {RecipientField::Ort, 150},
-                                      {RecipientField::ZAdresse, 150},
-                                      {RecipientField::Land, kDefaultWidth},
-                                      {RecipientField::Email, 150},
-                                      {RecipientField::Tel, 130},
-                                      {RecipientField::Fax, 130},
-                                      {RecipientField::BFormel, 150}};
-static_assert(namesEveryRecipientFieldOnce(kColumns, &PreviewColumn::field), "a column for each recipient field");
-
-} // namespace
 
 TImpCheckForm::TImpCheckForm(QWidget* parent) : QDialog(parent), m_updater(new CommandUpdater(this))
 {
@@ -52,7 +27,20 @@ TImpCheckForm::TImpCheckForm(QWidget* parent) : QDialog(parent), m_updater(new C
     setFixedSize(760, 480);
     ScreenLook::styleSurface(this);
 
-    LV1 = new QTreeWidget(this);
+    NoteLabel = new QLabel(this);
+    NoteLabel->setObjectName(QStringLiteral("NoteLabel"));
+    NoteLabel->setWordWrap(true);
+    NoteLabel->setTextFormat(Qt::PlainText);
+    NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    NoteLabel->setStyleSheet(QStringLiteral("QLabel { background: rgb(255, 236, 153); color: black; padding: 4px; }"));
+    m_notes = new QScrollArea(this);
+    m_notes->setWidget(NoteLabel);
+    m_notes->setWidgetResizable(true);
+    m_notes->setMaximumHeight(110);
+    m_notes->hide();
+
+    Rows = new TImpCheckModel(this);
+    LV1 = new QTreeView(this);
     LV1->setObjectName(QStringLiteral("LV1"));
     LV1->setRootIsDecorated(false);
     LV1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -60,13 +48,10 @@ TImpCheckForm::TImpCheckForm(QWidget* parent) : QDialog(parent), m_updater(new C
     LV1->setUniformRowHeights(true);
     LV1->header()->setSectionsClickable(false);
     LV1->header()->setStretchLastSection(false);
-    LV1->setStyleSheet(QStringLiteral("QTreeWidget { background: white; color: black; }"));
-    QStringList captions;
-    for (const PreviewColumn& column : kColumns)
-        captions.append(recipientField(column.field).caption.toString());
-    LV1->setHeaderLabels(captions);
-    for (int i = 0; i < LV1->columnCount(); ++i)
-        LV1->setColumnWidth(i, kColumns[i].width);
+    LV1->setStyleSheet(QStringLiteral("QTreeView { background: white; color: black; }"));
+    LV1->setModel(Rows);
+    for (int i = 0; i < Rows->columnCount(); ++i)
+        LV1->setColumnWidth(i, TImpCheckModel::columnWidth(i));
 
     ImpCheckOK = new QAction(QStringLiteral("Importieren"), this);
     ImpCheckOK->setObjectName(QStringLiteral("ImpCheckOK"));
@@ -80,13 +65,14 @@ TImpCheckForm::TImpCheckForm(QWidget* parent) : QDialog(parent), m_updater(new C
     connect(FlatSB2, &QAbstractButton::clicked, this, &QDialog::reject);
     linkDialogKeys(this, FlatSB1, FlatSB2);
     m_updater->addCommand(ImpCheckOK, [this](QAction* command) {
-        const bool enable = LV1->topLevelItemCount() > 0;
+        const bool enable = Rows->rowCount() > 0;
         if (command->isEnabled() != enable)
             command->setEnabled(enable);
     });
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
+    column->addWidget(m_notes);
     column->addWidget(LV1, 1);
     column->addLayout(buttons.layout);
 
@@ -106,34 +92,24 @@ void TImpCheckForm::updateCommands()
 
 void TImpCheckForm::FillRows(const TFDBData& records)
 {
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(records.size());
-    for (qsizetype index = 0; index < records.size(); ++index) {
-        const TRecipientMailData& record = records.at(index);
-        auto* row = new QTreeWidgetItem;
-        for (int column = 0; column < LV1->columnCount(); ++column)
-            row->setText(column, record.text(kColumns[column].field));
-        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        row->setCheckState(0, Qt::Checked);
-        row->setData(0, kRecordRole, index);
-        rows.append(row);
-    }
-    LV1->addTopLevelItems(rows);
+    Rows->setRecords(records);
+}
+
+void TImpCheckForm::ShowNotes(const ImportNotes& notes)
+{
+    NoteLabel->setText(notes.text);
+    m_notes->setVisible(!notes.text.isEmpty());
+    Rows->markRows(notes.records);
 }
 
 void TImpCheckForm::ApplyUnchecked(TFDBData& records) const
 {
-    for (int row = 0; row < LV1->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem* item = LV1->topLevelItem(row);
-        const qsizetype index = item->data(0, kRecordRole).toLongLong();
-        if (item->checkState(0) != Qt::Checked && index >= 0 && index < records.size())
-            records[index].Selected = false;
-    }
+    Rows->applyUnticked(records);
 }
 
 void TImpCheckForm::ImpCheckOKExecute()
 {
-    if (LV1->topLevelItemCount() == 0)
+    if (Rows->rowCount() == 0)
         return;
     if (MessageBoxes::askYesNo(QStringLiteral("ACHTUNG!\r\n\r\nBeim Importieren werden alle bereits vorhandenen "
                                               "Empfänger der Absenderfirma überschrieben!\r\nImport fortsetzen?"),

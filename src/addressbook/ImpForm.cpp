@@ -136,6 +136,23 @@ const QString kWrongFormat =
     QStringLiteral("hat entweder nicht das richtige Datenformat, enthält nicht das richtige Trennzeichen oder "
                    "\r\ndie Spaltentitel wurden nicht in der ersten Zeile gesetzt!");
 
+// "Tabulatoren", "Kommas", "das Zeichen „|“".
+QString separatorName(QChar separator)
+{
+    if (separator == u'\t')
+        return QStringLiteral("Tabulatoren");
+    if (separator == u',')
+        return QStringLiteral("Kommas");
+    return QStringLiteral("das Zeichen „%1“").arg(separator);
+}
+
+QString foreignSeparatorMessage(QChar separator)
+{
+    return QStringLiteral("trennt die Felder offenbar durch %1. Importiert werden Dateien, deren Felder durch "
+                          "Semikolons („;“) getrennt sind.")
+        .arg(separatorName(separator));
+}
+
 const QString kDroppedLastByte =
     QStringLiteral("ist als UTF-16 gespeichert, hat aber eine ungerade Anzahl Bytes: Ihr letztes Byte ist kein "
                    "ganzes Zeichen und wurde nicht gelesen.");
@@ -353,6 +370,12 @@ int TImpForm::ReadCsvHeader(const QString& fileName)
             MessageBoxes::error(fileMessage(fileName, kWrongFormat), this);
             return 3;
         }
+        const QChar separator = ForeignSeparator(*m_fileLines);
+        if (!separator.isNull()) {
+            releaseFile();
+            MessageBoxes::error(fileMessage(fileName, foreignSeparatorMessage(separator)), this);
+            return 3;
+        }
         for (int column = 0; column < titles.size(); ++column)
             LV1->addTopLevelItem(new CaptionItem(titles.at(column), column));
         if (m_fileLines->droppedLastByte)
@@ -430,22 +453,22 @@ void TImpForm::ImpStartExecute()
     const FieldMapping mapping = BuildFieldMapping();
     // A failed earlier read may have left records behind; each start reads the file afresh.
     m_records.clear();
+    m_notes = {};
     QList<int> rejected;
+    QList<int> recordLines;
     TImportProgress progress(QStringLiteral("Importdaten einlesen"), QString());
     m_progress = &progress;
     m_reading = true;
     setEnabled(false);
     ProgressLines lines(progress);
-    const CsvReadResult result = ReadImportRecords(*m_fileLines, m_records, mapping, &lines, rejected);
+    const CsvReadResult result = ReadImportRecords(*m_fileLines, m_records, mapping, &lines, rejected, &recordLines);
     setEnabled(true);
     m_reading = false;
-    const QString quoteBreaks = QuoteBreakWarning(m_fileLines->quoteBreaks());
-    if (!quoteBreaks.isEmpty())
-        MessageBoxes::warning(quoteBreaks, this);
     if (!rejected.isEmpty())
         MessageBoxes::warning(rejectionMessage(rejected), this);
     switch (result) {
     case CsvReadResult::Records:
+        m_notes = QuoteNotes(*m_fileLines, recordLines);
         Accepted = true;
         break;
     case CsvReadResult::Failed:

@@ -35,6 +35,8 @@ public:
     ~TImpForm() override;
 
     bool Accepted = false;
+    // Once accepted: what the preview tells about records whose quote spans lines.
+    const ImportNotes& Notes() const { return m_notes; }
 
     // "Öffnen": runs the file chooser and, unless cancelled, openFile.
     void FlatSpeedButton3Click();
@@ -80,7 +82,8 @@ private:
     QTreeWidget* newList(const QString& objectName, const QString& title);
     void FillFieldList();
     // 0 read, 1 the file cannot be read (also too large for this machine), 2 no line, 3 no
-    // import file (line 1 empty, more than kMaxCsvColumns titles, a NUL or invalid UTF-16);
+    // import file (line 1 empty, more than kMaxCsvColumns titles, a NUL or invalid UTF-16,
+    // another separator than ";");
     // each failure has shown its box, and a UTF-16 file's dropped last byte a warning.
     int ReadCsvHeader(const QString& fileName);
     // The box "#433 " with the reason; forgets the file. Returns 1.
@@ -94,6 +97,7 @@ private:
     CommandUpdater* m_updater;
     std::optional<CsvLines> m_fileLines;
     TImportProgress* m_progress = nullptr;
+    ImportNotes m_notes;
     QString m_startFolder;
     bool m_reading = false;
 };

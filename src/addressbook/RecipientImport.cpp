@@ -77,14 +77,17 @@ bool RunRecipientImport(const std::optional<TDBABSRecord>& sender, TDM2& dm, con
     ScreenDatabase::runGuarded(QStringLiteral("Import"), [&] {
         TFDBData records;
         try {
+            ImportNotes notes;
             {
                 TImpForm import(records, sender->Firma, chooseFile);
                 runDialog(import);
                 if (!import.Accepted)
                     return;
+                notes = import.Notes();
             }
             TImpCheckForm check;
             check.FillRows(records);
+            check.ShowNotes(notes);
             runDialog(check);
             if (!check.Confirmed)
                 return;

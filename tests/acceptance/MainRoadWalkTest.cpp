@@ -48,6 +48,7 @@
 #include <QSqlRecord>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -518,8 +519,9 @@ void MainRoadWalk::walkImport()
 
     auto* check = expectModal<TImpCheckForm>(QStringLiteral("ImpCheckForm"));
     ASSERT_NE(check, nullptr);
-    auto* preview = user.child<QTreeWidget>(check, QStringLiteral("LV1"));
-    EXPECT_EQ(user.onGui([preview] { return preview->topLevelItemCount(); }), 3);
+    auto* preview = user.child<QTreeView>(check, QStringLiteral("LV1"));
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(user.onGui([preview] { return preview->model()->rowCount(); }), 3);
     user.snapshot(check, QStringLiteral("import-check"));
     ASSERT_NO_FATAL_FAILURE(clickButton(check, QStringLiteral("Importieren")));
     QString question;

@@ -21,13 +21,22 @@ QStringList split(const QString& line)
     return fields;
 }
 
+// The lines of the records read line by line around a quote.
+QList<int> brokenLines(const CsvLines& lines)
+{
+    QList<int> broken;
+    for (const CsvQuoteNote& note : lines.quoteNotes()) {
+        if (note.outcome != QuoteOutcome::Joined)
+            broken.append(note.line);
+    }
+    return broken;
+}
+
 // Lines as "number:text", joined by "|"; "!" after the number marks a record read line by line,
 // and a NUL shows as "\0".
 QString shownLines(const CsvLines& lines)
 {
-    QList<int> broken;
-    for (const CsvQuoteBreak& quoteBreak : lines.quoteBreaks())
-        broken.append(quoteBreak.line);
+    const QList<int> broken = brokenLines(lines);
     QStringList shown;
     for (qsizetype index = 0; index < lines.size(); ++index) {
         QString text = lines.text(index).toString();
@@ -93,9 +102,12 @@ TEST(CsvSplitLine, FieldRules)
         {u"\"\";\"\"", {QString(), QString()}},
         {u"\"kept\" dropped;next", {QStringLiteral("kept"), QStringLiteral("next")}},
         {u"a\"b;c\"", {QStringLiteral("a\"b"), QStringLiteral("c\"")}},
-        // An opening quote without a closing one: raw up to the separator, or the rest.
-        {u"\"open;next", {QStringLiteral("\"open"), QStringLiteral("next")}},
+        // An opening quote without a closing one: the text after it, up to the separator or the
+        // end, in every position.
+        {u"\"open;next", {QStringLiteral("open"), QStringLiteral("next")}},
         {u"first;\"open end", {QStringLiteral("first"), QStringLiteral("open end")}},
+        {u"a;\"b\"\"c;d", {QStringLiteral("a"), QStringLiteral("b\"c"), QStringLiteral("d")}},
+        {u";\";;", {QString(), QString(), QString(), QString()}},
         {u"\"", {QString()}},
         {u"\"two\nlines\";x", {QStringLiteral("two\nlines"), QStringLiteral("x")}},
         {u"Müller;Straße", {QStringLiteral("Müller"), QStringLiteral("Straße")}},
@@ -126,8 +138,14 @@ TEST(CsvSplitText, LineEndsAndQuotedBreaks)
         {u"h;v\n\"open;1\n2;3\n4", u"1:h;v|2!:\"open;1|3:2;3|4:4"},
         // Nor does one whose next lone quote does not end a field.
         {u"h\n\"open\n;\"x\"", u"1:h|2!:\"open|3:;\"x\""},
-        // Nor one whose joined record would hold more fields than the titles.
-        {u"h;v\n\"open;1\n2\";3;4", u"1:h;v|2!:\"open;1|3:2\";3;4"},
+        // Nor one whose span holds an e-mail address (with no e-mail column: in any field).
+        {u"h;v\n\"open;1\nx@example.org;2\";3", u"1:h;v|2!:\"open;1|3:x@example.org;2\";3"},
+        // Joined, a record may hold more fields than the titles: separators at its end.
+        {u"h;v\n\"a\nb\";3;;;", u"1:h;v|2:\"a\nb\";3;;;"},
+        // A first line "sep=;" declares the separator and is no line of the records.
+        {u"sep=;\r\nh;v\r\n1;2", u"2:h;v|3:1;2"},
+        {u"SEP=;\nh", u"2:h"},
+        {u"sep=;x\nh", u"1:sep=;x|2:h"},
         // A quote inside an unquoted field is ordinary text.
         {u"a\"b\nc\"d", u"1:a\"b|2:c\"d"},
     };
@@ -146,64 +164,144 @@ QString cellLines(const QString& prefix, int count)
     return lines.join(u'\n');
 }
 
-// Long cells are one value; a stray quote swallows nothing. Per case the records as
-// "Name|Email|Begrüßungsformel" and the warning about records read line by line.
-TEST(CsvSplitText, ALongCellIsOneValueAndAStrayQuoteSwallowsNothing)
+const QString kNotesHeading = QStringLiteral("Bitte prüfen Sie die markierten Datensätze, bevor Sie importieren:\r\n");
+
+// "3, 4, 5, ..." as the notes list line numbers: at most twenty.
+QString listedNumbers(int first, int last)
+{
+    QStringList numbers;
+    for (int line = first; line <= last && numbers.size() < 20; ++line)
+        numbers.append(QString::number(line));
+    if (last - first + 1 > 20)
+        numbers.append(QStringLiteral("..."));
+    return numbers.join(QStringLiteral(", "));
+}
+
+// A note's lines hold no e-mail address in the e-mail column: one value, however many lines and
+// separators it has, up to the bound; a stray quote swallows nothing. Per case the records as
+// "Name|Email|Begrüßungsformel", the notes and the records they mark.
+TEST(CsvSplitText, ANoteIsOneValueAndAStrayQuoteSwallowsNothing)
 {
     const QString title = QStringLiteral("Name;Email;Notiz\n");
     const QString last = QStringLiteral("Schulz;schulz@example.org;kurz\n");
     const QString lastRecord = QStringLiteral("Schulz|schulz@example.org|kurz");
-    const QString heading =
-        QStringLiteral("Folgende Zeilen wurden jeweils für sich gelesen; bitte prüfen Sie die Werte in der Übersicht:"
-                       "\r\n\r\n");
 
-    QString strayText = title + QStringLiteral("Meier;meier@example.org;\"Monitor\n");
-    QStringList strayRecords{QStringLiteral("Meier|meier@example.org|Monitor")};
-    for (int i = 1; i <= 40; ++i) {
-        strayText += QStringLiteral("Kunde%1;k%1@example.org;Kabel\n").arg(i);
-        strayRecords.append(QStringLiteral("Kunde%1|k%1@example.org|Kabel").arg(i));
-    }
-    strayText += QStringLiteral("Lang;lang@example.org;27 Zoll\"\n") + last;
-    strayRecords << QStringLiteral("Lang|lang@example.org|27 Zoll\"") << lastRecord;
+    // A stray quote in line 2, "closed" by an inch mark `between` lines later.
+    const auto stray = [&](int between, QString& text, QStringList& records) {
+        text = title + QStringLiteral("Meier;meier@example.org;\"Monitor\n");
+        records = QStringList{QStringLiteral("Meier|meier@example.org|Monitor")};
+        for (int i = 1; i < between; ++i) {
+            text += QStringLiteral("Kunde%1;k%1@example.org;Kabel\n").arg(i);
+            records.append(QStringLiteral("Kunde%1|k%1@example.org|Kabel").arg(i));
+        }
+        text += QStringLiteral("Lang;lang@example.org;27 Zoll\"\n") + last;
+        records << QStringLiteral("Lang|lang@example.org|27 Zoll\"") << lastRecord;
+    };
+    QString stray5, stray40;
+    QStringList stray5Records, stray40Records;
+    stray(5, stray5, stray5Records);
+    stray(40, stray40, stray40Records);
+
+    // Twelve lines of a spreadsheet cell; one has the title's two separators, one an address
+    // that is not in the e-mail column.
+    const QStringList note{
+        QStringLiteral("Besuch 1: Angebot"), QStringLiteral("Öffnung: Mo; Di; nach Absprache"),
+        QStringLiteral("Besuch 2: Muster"),  QStringLiteral("info@example.org; bitte bis Freitag"),
+        QStringLiteral("Besuch 3"),          QStringLiteral("Feiertag"),
+        QStringLiteral("Besuch 4"),          QStringLiteral("Kontakt;Rückruf;vertrieb@example.org"),
+        QStringLiteral("Besuch 5"),          QStringLiteral("Besuch 6"),
+        QStringLiteral("Besuch 7"),          QStringLiteral("Ende"),
+    };
+    const QString noteText = note.join(u'\n');
+    const QString noteValue = note.join(u' ').left(100); // the salutation's capacity
 
     const QString huge(70000, u'x');
     const struct {
         const char* what;
         QString text;
         QStringList records;
-        QString warning;
+        QString notes;
+        QList<qsizetype> marked;
     } cases[] = {
         {"an address block of 13 lines",
          title + QStringLiteral("Meier;meier@example.org;\"") + cellLines(QStringLiteral("a"), 13) +
              QStringLiteral("\"\n") + last,
          {QStringLiteral("Meier|meier@example.org|a1 a2 a3 a4 a5 a6 a7 a8 a9 a10 a11 a12 a13"), lastRecord},
-         QString()},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeilen 2 bis 14): Ein Wert in Anführungszeichen reicht über "
+                                        "mehrere Zeilen; sie wurden als ein Datensatz gelesen."),
+         {0}},
         {"a note of 40 lines, cut to the salutation's 100 characters",
          title + QStringLiteral("Meier;meier@example.org;\"") + cellLines(QStringLiteral("n"), 40) +
              QStringLiteral("\"\n") + last,
          {QStringLiteral("Meier|meier@example.org|n1 n2 n3 n4 n5 n6 n7 n8 n9 n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 "
                          "n20 n21 n22 n23 n24 n25 n26 n27 n"),
           lastRecord},
-         QString()},
-        {"a stray quote closed by an inch mark 40 record-like lines later", strayText, strayRecords,
-         heading + QStringLiteral("Zeile 2: Das Anführungszeichen wird erst in Zeile 43 geschlossen; die Zeilen "
-                                  "dazwischen sehen wie eigene Datensätze aus.")},
-        {"a stray quote closed 2 lines later, the record would have too many fields",
-         title + QStringLiteral("Meier;meier@example.org;\"Monitor\nKunde;k@example.org;Kabel\n27\";x;y\n"),
-         {QStringLiteral("Meier|meier@example.org|Monitor"), QStringLiteral("Kunde|k@example.org|Kabel"),
-          QStringLiteral("27\"|x|y")},
-         heading + QStringLiteral("Zeile 2: Das Anführungszeichen wird erst in Zeile 4 geschlossen; der Datensatz "
-                                  "hätte dann 5 statt 3 Felder.")},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeilen 2 bis 41): Ein Wert in Anführungszeichen reicht über "
+                                        "mehrere Zeilen; sie wurden als ein Datensatz gelesen."),
+         {0}},
+        {"a note of 12 lines after a record that is not one, with separators and addresses outside the e-mail column",
+         title + QStringLiteral("Ohne;;\nMeier;meier@example.org;\"") + noteText + QStringLiteral("\"\n") + last,
+         {QStringLiteral("Ohne||Sehr geehrte(r)"), QStringLiteral("Meier|meier@example.org|") + noteValue, lastRecord},
+         kNotesHeading + QStringLiteral("Datensatz 2 (Zeilen 3 bis 14): Ein Wert in Anführungszeichen reicht über "
+                                        "mehrere Zeilen; sie wurden als ein Datensatz gelesen."),
+         {1}},
+        {"two cells over lines in one record",
+         title + QStringLiteral("\"Meier\nGmbH\";meier@example.org;\"Zeile a\nZeile b\"\n") + last,
+         {QStringLiteral("Meier GmbH|meier@example.org|Zeile a Zeile b"), lastRecord},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeilen 2 bis 4): Ein Wert in Anführungszeichen reicht über "
+                                        "mehrere Zeilen; sie wurden als ein Datensatz gelesen."),
+         {0}},
+        {"a stray quote closed by an inch mark 5 lines later",
+         stray5,
+         stray5Records,
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 7 "
+                                        "geschlossen; in den Zeilen 3, 4, 5, 6, 7 stehen E-Mail-Adressen; die "
+                                        "Zeilen 2 bis 7 wurden jeweils für sich gelesen."),
+         {0}},
+        {"a stray quote closed by an inch mark 40 lines later",
+         stray40,
+         stray40Records,
+         kNotesHeading +
+             QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 42 "
+                            "geschlossen; in den Zeilen ") +
+             listedNumbers(3, 42) +
+             QStringLiteral(" stehen E-Mail-Adressen; die Zeilen 2 bis 42 wurden jeweils für sich gelesen."),
+         {0}},
+        {"a stray quote that would swallow one address",
+         title + QStringLiteral("Meier;meier@example.org;\"x\nKunde;k@example.org;27\"\n") + last,
+         {QStringLiteral("Meier|meier@example.org|x"), QStringLiteral("Kunde|k@example.org|27\""), lastRecord},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 3 "
+                                        "geschlossen; in Zeile 3 steht eine E-Mail-Adresse; die Zeilen 2 bis 3 "
+                                        "wurden jeweils für sich gelesen."),
+         {0}},
+        {"a stray quote in the first field, before the line's own address",
+         title + QStringLiteral("\"Meier;meier@example.org;x\nKunde;k@example.org;27\"\"\"\n") + last,
+         {QStringLiteral("Meier|meier@example.org|x"), QStringLiteral("Kunde|k@example.org|27\"\"\""), lastRecord},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 3 "
+                                        "geschlossen; in den Zeilen 2, 3 stehen E-Mail-Adressen; die Zeilen 2 bis 3 "
+                                        "wurden jeweils für sich gelesen."),
+         {0}},
         {"a cell over the bound of 65,536 characters",
          title + QStringLiteral("Meier;meier@example.org;\"kurz\n") + huge + QStringLiteral("\nende\"\n") + last,
          {QStringLiteral("Meier|meier@example.org|kurz"), QString(70, u'x') + QStringLiteral("||Sehr geehrte(r)"),
           QStringLiteral("ende\"||Sehr geehrte(r)"), lastRecord},
-         heading + QStringLiteral("Zeile 2: Das Anführungszeichen wird erst in Zeile 4 geschlossen; der Datensatz "
-                                  "wäre länger als 65.536 Zeichen.")},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 4 "
+                                        "geschlossen; der Datensatz wäre länger als 65.536 Zeichen; die Zeilen 2 "
+                                        "bis 4 wurden jeweils für sich gelesen."),
+         {0}},
         {"a quote that never closes",
          title + QStringLiteral("Meier;meier@example.org;\"offen\n") + last,
          {QStringLiteral("Meier|meier@example.org|offen"), lastRecord},
-         heading + QStringLiteral("Zeile 2: Das Anführungszeichen am Anfang eines Feldes wird nicht geschlossen.")},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen am Anfang eines Feldes wird "
+                                        "nicht geschlossen; die Zeile wurde für sich gelesen."),
+         {0}},
+        {"a lone quote in a field of its own, the same in every position",
+         title + last + QStringLiteral(";\";;\n"),
+         {lastRecord},
+         kNotesHeading + QStringLiteral("Zeile 3 (kein Datensatz): Das Anführungszeichen am Anfang eines Feldes wird "
+                                        "nicht geschlossen; die Zeile wurde für sich gelesen."),
+         {}},
+        {"no quote over lines", title + last, {lastRecord}, QString(), {}},
     };
     const FieldMapping mapping =
         mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::BFormel, 2}});
@@ -212,42 +310,118 @@ TEST(CsvSplitText, ALongCellIsOneValueAndAStrayQuoteSwallowsNothing)
         const CsvLines lines(c.text);
         TFDBData records;
         QList<int> rejected;
-        ASSERT_EQ(ReadImportRecords(lines, records, mapping, nullptr, rejected), CsvReadResult::Records);
+        QList<int> recordLines;
+        ASSERT_EQ(ReadImportRecords(lines, records, mapping, nullptr, rejected, &recordLines), CsvReadResult::Records);
         QStringList got;
         for (const TRecipientMailData& record : records)
             got.append(record.text(RecipientField::Name) + u'|' + record.text(RecipientField::Email) + u'|' +
                        record.text(RecipientField::BFormel));
         EXPECT_EQ(got, c.records);
-        EXPECT_EQ(QuoteBreakWarning(lines.quoteBreaks()), c.warning);
+        EXPECT_EQ(recordLines.size(), records.size());
+        const ImportNotes notes = QuoteNotes(lines, recordLines);
+        EXPECT_EQ(notes.text.toStdString(), c.notes.toStdString());
+        EXPECT_EQ(notes.records, c.marked);
         EXPECT_TRUE(rejected.isEmpty());
     }
 }
 
-TEST(CsvSplitText, ATitleLineSpansAtMostTenLines)
+// Whether a line of a quoted span counts as a record depends on where the title line has its
+// e-mail column: there, or, without one, in any field.
+TEST(CsvSplitText, TheEmailColumnIsFoundByItsTitle)
 {
-    for (const int breaks : {9, 10}) {
-        SCOPED_TRACE(breaks);
-        const CsvLines lines(QStringLiteral("\"") + cellLines(QStringLiteral("t"), breaks + 1) +
-                             QStringLiteral("\";Email\nx;y\n"));
-        EXPECT_EQ(lines.size(), breaks == 9 ? 2 : 12);
-        EXPECT_EQ(lines.text(lines.size() - 1), QStringLiteral("x;y"));
-        EXPECT_EQ(QuoteBreakWarning(lines.quoteBreaks()).section(QStringLiteral("\r\n"), -1),
-                  breaks == 9 ? QString()
-                              : QStringLiteral("Zeile 1: Das Anführungszeichen wird erst in Zeile 11 geschlossen; die "
-                                               "Titelzeile darf höchstens 10 Zeilen umfassen."));
+    const struct {
+        const char* title;
+        bool joined; // with the line "x;vertrieb@example.org" in the quoted span
+    } cases[] = {
+        {"Name;Email;Notiz", false}, {"Name;E-Mail;Notiz", false},
+        {"Name;eMail;Notiz", false}, {"Name;\"E-Mail-Adresse\";Notiz", false},
+        {"Name;Ort;Notiz", false},   {"Name;Ort;E-Mail;Notiz", true},
+        {"E_MAIL;Ort;Notiz", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        const CsvLines lines(QString::fromUtf8(c.title) +
+                             QStringLiteral("\nMeier;m@example.org;\"Rückruf\nx;vertrieb@example.org\nende\"\n"));
+        EXPECT_EQ(lines.size(), c.joined ? 2 : 4);
     }
 }
 
-TEST(CsvSplitText, TheWarningListsTwentyRecords)
+TEST(CsvSplitText, EmailTitlesAndAddresses)
+{
+    for (const char* title : {"Email", "E-Mail", "eMail", "E-Mail-Adresse", "EMAIL 2", "Mail", "Private E-Mail"})
+        EXPECT_TRUE(IsEmailTitle(QString::fromUtf8(title))) << title;
+    for (const char* title : {"", "Name", "Emil", "Adresse", "Notiz"})
+        EXPECT_FALSE(IsEmailTitle(QString::fromUtf8(title))) << title;
+    for (const char* text :
+         {"a@example.org", " m.muster+x@mail.example.de\t", "ä@bäckerei.de", "mailto:a@example.org", "<a@example.org>"})
+        EXPECT_TRUE(IsEmailAddress(QString::fromUtf8(text))) << text;
+    for (const char* text : {"", "@example.org", "a@", "a@example", "a b@example.org", "Mail an a@example.org",
+                             "a@example.org; b", "a@@example.org", "a@example.", "a@.org", "a@b@example.org"})
+        EXPECT_FALSE(IsEmailAddress(QString::fromUtf8(text))) << text;
+}
+
+// A title over lines is one line of titles, and the notes call it the title line.
+TEST(CsvSplitText, ATitleLineMaySpanLines)
+{
+    const CsvLines lines(QStringLiteral("sep=;\n\"") + cellLines(QStringLiteral("t"), 12) +
+                         QStringLiteral("\";Email\nx;y@example.org\n"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.number(1), 14);
+    QStringList titles;
+    SplitCsvLine(lines.text(0), titles);
+    EXPECT_EQ(titles.size(), 2);
+    TFDBData records;
+    QList<int> rejected;
+    QList<int> recordLines;
+    ReadImportRecords(lines, records, mapped({{RecipientField::Email, 1}}), nullptr, rejected, &recordLines);
+    EXPECT_EQ(QuoteNotes(lines, recordLines).text.toStdString(),
+              QStringLiteral("Bitte prüfen Sie die markierten Datensätze, bevor Sie importieren:\r\nTitelzeile "
+                             "(Zeilen 2 bis 13): Ein Wert in Anführungszeichen reicht über mehrere Zeilen; sie wurden "
+                             "als ein Datensatz gelesen.")
+                  .toStdString());
+}
+
+TEST(CsvSplitText, TheNotesListTwentyAndCountTheRest)
 {
     QString text = QStringLiteral("Name;Email\n");
-    for (int i = 0; i < 21; ++i)
+    for (int i = 0; i < 22; ++i)
         text += QStringLiteral("\"offen;x\n");
-    const QStringList warning = QuoteBreakWarning(CsvLines(text).quoteBreaks()).split(QStringLiteral("\r\n"));
-    ASSERT_EQ(warning.size(), 2 + 21);
-    EXPECT_EQ(warning.at(2), QStringLiteral("Zeile 2: Das Anführungszeichen am Anfang eines Feldes wird nicht "
-                                            "geschlossen."));
-    EXPECT_EQ(warning.last(), QStringLiteral("..."));
+    const CsvLines lines(text);
+    TFDBData records;
+    QList<int> rejected;
+    QList<int> recordLines;
+    ReadImportRecords(lines, records, mapped({{RecipientField::Name, 0}}), nullptr, rejected, &recordLines);
+    const ImportNotes notes = QuoteNotes(lines, recordLines);
+    const QStringList shown = notes.text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(shown.size(), 1 + 20 + 1);
+    EXPECT_EQ(shown.at(20), QStringLiteral("Datensatz 20 (Zeile 21): Das Anführungszeichen am Anfang eines Feldes wird "
+                                           "nicht geschlossen; die Zeile wurde für sich gelesen."));
+    EXPECT_EQ(shown.last(), QStringLiteral("... und 2 weitere"));
+    EXPECT_EQ(notes.records.size(), 22);
+}
+
+// A file that is not ";"-separated: the separator it declares or seems to use.
+TEST(CsvSplitText, AForeignSeparatorIsFound)
+{
+    const struct {
+        const char16_t* text;
+        QChar separator; // null: ";"-separated
+    } cases[] = {
+        {u"\"Anrede\"\t\"Name\"\t\"E-Mail\"\n\"Herr\"\t\"Meier\"\t\"m@example.org\"\n", u'\t'},
+        {u"Anrede,Name,E-Mail\nHerr,Meier,m@example.org\n", u','},
+        {u"\"Anrede\",\"Name, Vorname\"\tx\n", u','},
+        {u"sep=,\nAnrede,Name\n", u','},
+        {u"sep=\t\nAnrede\tName\n", u'\t'},
+        {u"SEP=|\nAnrede|Name\n", u'|'},
+        {u"sep=;\nAnrede;Name\n", QChar()},
+        {u"Anrede;Name, Vorname;E-Mail\n", QChar()},
+        {u"E-Mail\nm@example.org\n", QChar()},
+        {u"", QChar()},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        EXPECT_EQ(ForeignSeparator(CsvLines(text)), c.separator) << text.toStdString();
+    }
 }
 
 TEST(CsvVisibleChar, OnlyCodesAbove32Count)
@@ -289,6 +463,28 @@ TEST(CsvFiles, SpreadsheetFilesReadAsWritten)
          mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Łukasz||Gdańsk|lukasz@example.org"),
           QStringLiteral("||Ødegård||Tromsø|oedegaard@example.org")}},
+        // A spreadsheet's export: a 12-line note with an inner line of the title's separators, a
+        // 3-line company, a separator at the end of every line.
+        {"calc-notes.csv",
+         mapped({{RecipientField::Anrede, 0},
+                 {RecipientField::Vorname, 1},
+                 {RecipientField::Name, 2},
+                 {RecipientField::Ort, 3},
+                 {RecipientField::Email, 4},
+                 {RecipientField::Strasse, 5}}),
+         {QStringLiteral("Herr|Jürgen|Müller|kurz|Bäckerei Müller|mueller@example.org"),
+          QStringLiteral("Frau|Änne|Meier||Meier GmbH|meier@example.org"),
+          QStringLiteral("Herr|Karl|Bauer|Besuch 1: Angebot Öffnung: Mo; Di; Mi; Do; Fr; Sa;|Bauer & Co. "
+                         "KG|bauer@example.org"),
+          QStringLiteral("Frau|Eva|Schulz|Kundin seit 2019|Schulz|schulz@example.org"),
+          QStringLiteral("Herr|Ole|Lang|Monitor 24\" bestellt|Lang Werkzeuge|lang@example.org"),
+          QStringLiteral("Frau|Ida|Kuhn||Kuhn & Partner Steuerberatung Haus B|kuhn@example.org"),
+          QStringLiteral("Herr|Tom|Roth|Mo; Di; Mi; Do; Fr|Roth|roth@example.org"),
+          QStringLiteral("Frau|Uta|Voss|letzte Zeile|Voss|voss@example.org")}},
+        // "sep=;" after a byte order mark, quoted titles, empty columns at the end.
+        {"sep-semicolon-bom.csv",
+         mapped({{RecipientField::Anrede, 0}, {RecipientField::Name, 1}, {RecipientField::Email, 2}}),
+         {QStringLiteral("Herr||Müller|||mueller@example.org"), QStringLiteral("Frau||Meier|||meier@example.org")}},
         {"cr-only.csv",
          mapped({{RecipientField::Name, 0}, {RecipientField::Email, 1}, {RecipientField::Ort, 2}}),
          {QStringLiteral("||Kuhn||offen|kuhn@example.org"), QStringLiteral("||Lang||zu|lang@example.org")}},
@@ -363,12 +559,11 @@ QString strayQuoteFile(int linesBetween)
 
 TEST(CsvRecords, AStrayQuoteSwallowsNoRecord)
 {
-    // Far off, the quote is not joined for the distance; near, for the fields it would make.
+    // Far off or near, the lines between the quotes hold addresses: each is a record.
     for (const int between : {500, 2}) {
         SCOPED_TRACE(between);
         const CsvLines lines(strayQuoteFile(between));
-        ASSERT_EQ(lines.quoteBreaks().size(), 1);
-        EXPECT_EQ(lines.quoteBreaks().first().line, 2);
+        EXPECT_EQ(brokenLines(lines), QList<int>{2});
         TFDBData records;
         QList<int> rejected;
         ASSERT_EQ(
@@ -581,9 +776,7 @@ TEST(CsvRobustness, RandomTextsKeepEveryCharacterAndLineNumber)
         for (int i = length(random); i > 0; --i)
             text.append(QChar(alphabet[pick(random)]));
         const CsvLines lines(text);
-        QList<int> broken;
-        for (const CsvQuoteBreak& quoteBreak : lines.quoteBreaks())
-            broken.append(quoteBreak.line);
+        const QList<int> broken = brokenLines(lines);
         QStringList texts;
         int expectedNumber = 1;
         for (qsizetype index = 0; index < lines.size(); ++index) {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,15 @@ public:
 
 const QString kAllFields = QStringLiteral("Adresszusatz|Anrede|Begrüßungsformel|Email|Fax|Firma|Firmenzusatz|Land|"
                                           "Name|Ort|PLZ|Strasse|Telefon|Titel|Vorname");
+
+// The texts of one column of a view, row by row, joined by "|".
+QString shownColumn(const QAbstractItemView* view, int column)
+{
+    QStringList shown;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        shown.append(view->model()->index(row, column).data().toString());
+    return shown.join(u'|');
+}
 
 } // namespace
 
@@ -176,6 +186,57 @@ TEST_F(ImportDialog, HeaderFailuresShowTheirBoxAndResetTheLabel)
     EXPECT_NE(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
 }
 
+// A file that is not ";"-separated says so and lists no column; "sep=;" declares the separator
+// read, and its titles follow.
+TEST_F(ImportDialog, AFileWithAnotherSeparatorSaysSo)
+{
+    const QString tabs = QStringLiteral("trennt die Felder offenbar durch Tabulatoren. Importiert werden Dateien, "
+                                        "deren Felder durch Semikolons (\u201e;\u201c) getrennt sind.");
+    const QString commas = QStringLiteral("trennt die Felder offenbar durch Kommas. Importiert werden Dateien, deren "
+                                          "Felder durch Semikolons (\u201e;\u201c) getrennt sind.");
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QString box;    // empty: read
+        QString titles; // sorted
+    } cases[] = {
+        {"tabs.csv", "\"Anrede\"\t\"Name\"\t\"E-Mail\"\n\"Herr\"\t\"Meier\"\t\"m@example.org\"\n", tabs, {}},
+        {"kommas.csv", "Anrede,Name,E-Mail\r\nHerr,Meier,m@example.org\r\n", commas, {}},
+        {"sep-komma.csv", "sep=,\r\nAnrede,Name,E-Mail\r\nHerr,Meier,m@example.org\r\n", commas, {}},
+        {"sep-strich.csv",
+         "sep=|\r\nAnrede|Name\r\n",
+         QStringLiteral("trennt die Felder offenbar durch das Zeichen \u201e|\u201c. Importiert werden Dateien, deren "
+                        "Felder durch Semikolons (\u201e;\u201c) getrennt sind."),
+         {}},
+        {"sep-semikolon.csv",
+         "sep=;\r\nAnrede;Name;E-Mail\r\nHerr;Meier;m@example.org\r\n",
+         {},
+         QStringLiteral("Anrede|E-Mail|Name")},
+        {"bom-sep.csv", "\xEF\xBB\xBFsep=;\nAnrede;\"E-Mail\";;\n", {}, QStringLiteral("||Anrede|E-Mail")},
+        {"eine-spalte.csv", "E-Mail\nm@example.org\n", {}, QStringLiteral("E-Mail")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        const QString path = writeFile(QString::fromUtf8(c.name), c.bytes);
+        form.openFile(path);
+        if (c.box.isEmpty()) {
+            EXPECT_TRUE(boxes.boxes().isEmpty()) << boxes.texts().join(u'\n').toStdString();
+            EXPECT_EQ(captions(form.LV1), c.titles);
+            continue;
+        }
+        ASSERT_EQ(boxes.boxes().size(), 1);
+        EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
+        const QString expected =
+            QStringLiteral("Die ausgewählte Datei \r\n\r\n") + path + QStringLiteral("\r\n\r\n") + c.box;
+        EXPECT_EQ(boxes.texts().first().toStdString(), expected.toStdString());
+        EXPECT_EQ(form.LV1->topLevelItemCount(), 0);
+        EXPECT_EQ(form.Label1->text(), QStringLiteral("Keine Datei gewählt!"));
+        form.updateCommands();
+        EXPECT_FALSE(form.ImpStart->isEnabled());
+    }
+}
+
 TEST_F(ImportDialog, ListsTheTitlesOfUtf16FilesAndOf255Columns)
 {
     // "Name;Łódź"
@@ -195,7 +256,9 @@ TEST_F(ImportDialog, ListsTheTitlesOfUtf16FilesAndOf255Columns)
     EXPECT_TRUE(boxes.boxes().isEmpty()) << boxes.texts().join(u'\n').toStdString();
 }
 
-TEST_F(ImportDialog, AQuoteLeftOpenIsReportedWithItsLineAtTheStart)
+// What happened around the quote is told by the preview, before anything is written; the read
+// itself shows no box.
+TEST_F(ImportDialog, AQuoteLeftOpenIsNotedForThePreviewWithItsLines)
 {
     form.openFile(writeFile(QStringLiteral("zoll.csv"), "Name;Email\n\"Meier;meier@x.org\nSchulz;s@x.org\n"
                                                         "Monitor 27\";m@x.org;mehr;felder\n"));
@@ -204,12 +267,14 @@ TEST_F(ImportDialog, AQuoteLeftOpenIsReportedWithItsLineAtTheStart)
     EXPECT_TRUE(form.Accepted);
     ASSERT_EQ(records.size(), 3);
     EXPECT_EQ(records[0].text(RecipientField::Email), QStringLiteral("meier@x.org"));
-    ASSERT_EQ(boxes.boxes().size(), 1);
-    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Warning);
-    EXPECT_TRUE(boxes.texts().first().endsWith(
-        QStringLiteral("\r\n\r\nZeile 2: Das Anführungszeichen wird erst in Zeile 4 geschlossen; der Datensatz hätte "
-                       "dann 4 statt 2 Felder.")))
-        << boxes.texts().first().toStdString();
+    EXPECT_EQ(records[2].text(RecipientField::Email), QStringLiteral("m@x.org"));
+    EXPECT_TRUE(boxes.boxes().isEmpty()) << boxes.texts().join(u'\n').toStdString();
+    EXPECT_EQ(form.Notes().text.toStdString(),
+              QStringLiteral("Bitte prüfen Sie die markierten Datensätze, bevor Sie importieren:\r\nDatensatz 1 "
+                             "(Zeile 2): Das Anführungszeichen wird erst in Zeile 4 geschlossen; in den Zeilen 2, 3 "
+                             "stehen E-Mail-Adressen; die Zeilen 2 bis 4 wurden jeweils für sich gelesen.")
+                  .toStdString());
+    EXPECT_EQ(form.Notes().records, QList<qsizetype>{0});
 }
 
 TEST_F(ImportDialog, AFileTooLargeForThisMachineIsRefusedBeforeItIsRead)
@@ -310,11 +375,14 @@ TEST(ImportCheck, RowsInFileOrderAndUntickedRowsLeaveTheWrite)
     TImpCheckForm check;
     check.show();
     check.FillRows(records);
-    ASSERT_EQ(check.LV1->topLevelItemCount(), 3);
-    EXPECT_EQ(check.LV1->headerItem()->text(11), QStringLiteral("Email"));
-    EXPECT_EQ(captions(check.LV1), QStringLiteral("Zeta|Alpha|Mitte"));
-    EXPECT_EQ(check.LV1->topLevelItem(1)->text(11), QStringLiteral("r1@example.org"));
-    check.LV1->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    QAbstractItemModel* rows = check.LV1->model();
+    ASSERT_EQ(rows->rowCount(), 3);
+    EXPECT_EQ(rows->headerData(11, Qt::Horizontal), QStringLiteral("Email"));
+    EXPECT_EQ(shownColumn(check.LV1, 0), QStringLiteral("Zeta|Alpha|Mitte"));
+    EXPECT_EQ(rows->index(1, 11).data(), QStringLiteral("r1@example.org"));
+    EXPECT_EQ(rows->index(1, 0).data(Qt::CheckStateRole), Qt::Checked);
+    EXPECT_FALSE(check.NoteLabel->isVisible());
+    ASSERT_TRUE(rows->setData(rows->index(1, 0), Qt::Unchecked, Qt::CheckStateRole));
 
     // "No" keeps the dialog open; "Yes" confirms.
     boxes.answerNext(MsgAnswer::No);
@@ -335,4 +403,22 @@ TEST(ImportCheck, RowsInFileOrderAndUntickedRowsLeaveTheWrite)
     EXPECT_TRUE(records[0].Selected);
     EXPECT_FALSE(records[1].Selected);
     EXPECT_TRUE(records[2].Selected);
+}
+
+// The notes stand above the list, and the rows of their records are tinted, the others not.
+TEST(ImportCheck, NotesShowAboveTheListAndTintTheirRows)
+{
+    TFDBData records(3);
+    TImpCheckForm check;
+    check.show();
+    check.FillRows(records);
+    const ImportNotes notes{QStringLiteral("Bitte prüfen Sie ..."), {0, 2, 7}};
+    check.ShowNotes(notes);
+    EXPECT_TRUE(check.NoteLabel->isVisible());
+    EXPECT_EQ(check.NoteLabel->text(), notes.text);
+    QAbstractItemModel* rows = check.LV1->model();
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < rows->columnCount(); column += 7)
+            EXPECT_EQ(rows->index(row, column).data(Qt::BackgroundRole).isValid(), row != 1) << row << ':' << column;
+    }
 }

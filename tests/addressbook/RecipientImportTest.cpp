@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QTreeView>
 #include <QTreeWidget>
 
 namespace {
@@ -74,8 +75,9 @@ public:
     void check(QList<int> untick, MsgAnswer answer)
     {
         script.then<TImpCheckForm>([this, untick, answer](TImpCheckForm& form) {
+            QAbstractItemModel* rows = form.LV1->model();
             for (int row : untick)
-                form.LV1->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
+                rows->setData(rows->index(row, 0), Qt::Unchecked, Qt::CheckStateRole);
             boxes.answerNext(answer);
             form.updateCommands();
             form.ImpCheckOK->trigger();
@@ -210,6 +212,88 @@ TEST_F(RecipientImport, Utf16ThatLosesCharactersIsRefusedOrWarnedAbout)
                   c.written ? "Neu,neu@example.org,0,True,Hallo" : before.toStdString());
         EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
     }
+}
+
+// A file that is not ";"-separated is refused with its box before anything is written; "sep=;"
+// is read. Spreadsheet exports as they are written.
+TEST_F(RecipientImport, AFileWithAnotherSeparatorLeavesTheOldRows)
+{
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char* box; // the box's end; empty: written
+        std::string rows;
+    } cases[] = {
+        {"tab-separated, all text quoted",
+         "\"Anrede\"\t\"Name\"\t\"E-Mail\"\n\"Herr\"\t\"Neu\"\t\"neu@example.org\"\n\"Frau\"\t\"Alt\"\t\"alt@example."
+         "org\"\n",
+         "durch Tabulatoren. Importiert werden Dateien, deren Felder durch Semikolons (\u201e;\u201c) getrennt sind.",
+         {}},
+        {"comma-separated",
+         "Name,E-Mail,Gruss\r\nNeu,neu@example.org,Hallo\r\n",
+         "durch Kommas. Importiert werden Dateien, deren Felder durch Semikolons (\u201e;\u201c) getrennt sind.",
+         {}},
+        {"sep=,",
+         "sep=,\r\nName,E-Mail,Gruss\r\nNeu,neu@example.org,Hallo\r\n",
+         "durch Kommas. Importiert werden Dateien, deren Felder durch Semikolons (\u201e;\u201c) getrennt sind.",
+         {}},
+        {"sep=;", "sep=;\r\nName;E-Mail;Gruss\r\nNeu;neu@example.org;Hallo\r\n", "",
+         "Neu,neu@example.org,0,True,Hallo"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.clear();
+        const QString before = db.rows(kRowsOfSender1);
+        const QString path = writeCsv(QStringLiteral("export.csv"), c.bytes);
+        const QString box = QString::fromUtf8(c.box);
+        readTheFile(path);
+        if (box.isEmpty())
+            check({}, MsgAnswer::Yes);
+        frame->EmpfFImp->trigger();
+        if (box.isEmpty()) {
+            EXPECT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'\n').toStdString(); // the question
+            EXPECT_EQ(db.rows(kRowsOfSender1).toStdString(), c.rows);
+        } else {
+            ASSERT_FALSE(boxes.texts().isEmpty());
+            EXPECT_TRUE(boxes.texts().first().endsWith(box)) << boxes.texts().first().toStdString();
+            EXPECT_EQ(db.rows(kRowsOfSender1).toStdString(), before.toStdString());
+        }
+        EXPECT_EQ(db.rows(kRowsOfSender2), rowsOf2);
+    }
+}
+
+// A stray quote and a long note in one file: every recipient is written, and the preview names
+// both records before the question is asked.
+TEST_F(RecipientImport, ThePreviewNamesTheRecordsAroundQuotesBeforeTheWrite)
+{
+    QByteArray bytes = "Name;E-Mail;Gruss\r\nErst;erst@example.org;\"Hallo\r\n";
+    for (int i = 1; i <= 4; ++i)
+        bytes += "Kunde" + QByteArray::number(i) + ";k" + QByteArray::number(i) + "@example.org;Hallo\r\n";
+    bytes += "Zoll;zoll@example.org;24\"\r\nNotiz;notiz@example.org;\"Mo; Di; Mi\nDo; Fr; Sa\nSo\"\r\n";
+    const QString path = writeCsv(QStringLiteral("notiz.csv"), bytes);
+    QString shownNotes;
+    QList<bool> tinted;
+    readTheFile(path);
+    script.then<TImpCheckForm>([&](TImpCheckForm& form) {
+        shownNotes = form.NoteLabel->text();
+        for (int row = 0; row < form.LV1->model()->rowCount(); ++row)
+            tinted.append(form.LV1->model()->index(row, 1).data(Qt::BackgroundRole).isValid());
+        boxes.answerNext(MsgAnswer::Yes);
+        form.updateCommands();
+        form.ImpCheckOK->trigger();
+    });
+    frame->EmpfFImp->trigger();
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT Name FROM Adressen WHERE AbsenderID = 1 ORDER BY ID")),
+              QStringLiteral("Erst|Kunde1|Kunde2|Kunde3|Kunde4|Zoll|Notiz"));
+    EXPECT_EQ(shownNotes.toStdString(),
+              QStringLiteral("Bitte prüfen Sie die markierten Datensätze, bevor Sie importieren:\r\n"
+                             "Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 7 geschlossen; in den "
+                             "Zeilen 3, 4, 5, 6, 7 stehen E-Mail-Adressen; die Zeilen 2 bis 7 wurden jeweils für "
+                             "sich gelesen.\r\n"
+                             "Datensatz 7 (Zeilen 8 bis 10): Ein Wert in Anführungszeichen reicht über mehrere "
+                             "Zeilen; sie wurden als ein Datensatz gelesen.")
+                  .toStdString());
+    EXPECT_EQ(tinted, (QList<bool>{true, false, false, false, false, false, true}));
 }
 
 TEST_F(RecipientImport, WithoutAChosenSenderOrWhileBusyNothingOpens)

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "addressbook/CsvReading.h"
+
+#include <QStringView>
+
+// The field rules of one line, shared by the splitter and the cutting of a text into records.
+namespace CsvFields {
+
+inline constexpr QChar kQuote = u'"';
+inline constexpr QChar kSeparator = u';';
+
+inline bool isLineBreak(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+// Index of the closing quote (the first quote not followed by another) of a quoted field whose
+// opening quote stands at open, searched before limit; -1 if none.
+inline qsizetype closingQuote(QStringView text, qsizetype open, qsizetype limit)
+{
+    for (qsizetype at = open + 1; at < limit; ++at) {
+        if (text.at(at) != kQuote)
+            continue;
+        if (at + 1 < limit && text.at(at + 1) == kQuote)
+            ++at;
+        else
+            return at;
+    }
+    return -1;
+}
+
+// Calls visit(column, start, end) for each field of line, in order, where [start, end) is the
+// field's text within line up to its separator; value(line, start, end) gives its value. An
+// empty line has no field; a ";" at the end gives a last, empty field.
+template <typename Visit> void forEachField(QStringView line, Visit&& visit)
+{
+    const qsizetype size = line.size();
+    if (size == 0)
+        return;
+    qsizetype at = 0;
+    for (int column = 0;; ++column) {
+        qsizetype from = at;
+        if (line.at(at) == kQuote) {
+            // A quoted field's separator lies behind its closing quote; without one, it is the next.
+            const qsizetype close = closingQuote(line, at, size);
+            from = close < 0 ? at + 1 : close + 1;
+        }
+        qsizetype end = line.indexOf(kSeparator, from);
+        if (end < 0)
+            end = size;
+        visit(column, at, end);
+        if (end >= size)
+            return;
+        at = end + 1;
+        if (at == size) {
+            visit(column + 1, at, at);
+            return;
+        }
+    }
+}
+
+// The value of the field [start, end) of line.
+inline QString value(QStringView line, qsizetype start, qsizetype end)
+{
+    if (start < end && line.at(start) == kQuote)
+        return UnquotedCsvValue(line.mid(start, end - start));
+    return line.mid(start, end - start).toString();
+}
+
+} // namespace CsvFields
