@@ -614,6 +614,8 @@ TEST(SendRun, LogThatFillsUpAnywhereLosesNoMail)
         EXPECT_LE(run.outcome.unloggedRecipients.size(), 1);
         if (!fits) {
             EXPECT_EQ(run.outcome.mailsSent, run.sent.size());
+            // The refused mail and those never tried count as without a mail.
+            EXPECT_EQ(run.outcome.recipientsWithoutMail, 4 - run.sent.size());
         }
     }
 }
