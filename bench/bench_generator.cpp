@@ -7,13 +7,13 @@
 // Prints mails per second over all mails and over the first thousand (the cost per mail must
 // stay flat), megabytes per second, the time of Prepare and the peak memory of the process.
 #include "mail/HeaderEncoding.h"
+#include "mail/MailDateClock.h"
 #include "mail/MessageGenerator.h"
 #include "mail/SmtpDataStuffer.h"
 #include "mail/SmtpMailTransport.h"
 #include "platform/TextCodec.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -70,11 +70,11 @@ TSenderMailData senderOf(const QJsonObject& profile)
 }
 
 // The DATA bytes of one mail, as the SMTP transport and session write them.
-void serialise(const TMailMessage& msg, TUniqueIdSource& ids, QByteArray& data)
+void serialise(const TMailMessage& msg, MailDateClock& clock, TUniqueIdSource& ids, QByteArray& data)
 {
     data.truncate(0);
     data += "From: " + msg.From.toLatin1() + "\r\nTo: " + msg.Recipient.toLatin1() +
-            "\r\nSubject: " + EncodeHeaderText(msg.Subject) + "\r\nDate: " + Rfc5322Date(QDateTime::currentDateTime()) +
+            "\r\nSubject: " + EncodeHeaderText(msg.Subject) + "\r\nDate: " + Rfc5322Date(clock.now()) +
             "\r\nMessage-ID: <" + ids.NewUniqueId().toLatin1() + ">\r\n";
     for (const QByteArray& line : msg.HeaderLines)
         data += line + "\r\n";
@@ -127,6 +127,7 @@ int main(int argc, char** argv)
     }
     const double prepareMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
+    MailDateClock clock;
     TSystemUniqueIdSource ids;
     TMailMessage msg;
     QByteArray data;
@@ -139,7 +140,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", qPrintable(generator.ErrorText()));
             return 1;
         }
-        serialise(msg, ids, data);
+        serialise(msg, clock, ids, data);
         bytes += data.size();
         if (++mails == 1000)
             firstThousand = static_cast<double>(timer.nsecsElapsed()) / 1e9;

@@ -17,6 +17,9 @@ enum class SendResult : int {
     LogNotCreated = 8, // the run's log could not be opened: nothing was sent
     LogIncomplete = 9, // the log failed during the run, which then stopped sending
 };
+// A new result goes at the end; SendResult.cpp's table of texts fails to build until it has a
+// row for it in its place.
+inline constexpr int kSendResultCount = 10;
 
 // The text shown for a result; a value outside the enum shows the text of DisconnectFailed.
 QString SendResultText(SendResult result);
@@ -38,6 +41,8 @@ enum class SmtpFault {
     CertificateUntrusted, // the host
     CertificateRevoked,   // the host
 };
+// Tied to the table of texts like kSendResultCount.
+inline constexpr int kSmtpFaultCount = 13;
 
 // The German text of a fault with its values filled in; empty for None and ServerClosing.
 QString SmtpFaultText(SmtpFault fault, const QStringList& values = {});

@@ -39,6 +39,7 @@ SendResult SendRun::execute()
         m_log.flushIfDue();
         return m_reporter.cancelRequested();
     });
+    const auto recipients = static_cast<int>(m_source.remainingRecipients().size());
     try {
         run();
     } catch (...) {
@@ -48,7 +49,8 @@ SendResult SendRun::execute()
     m_log.close();
     SendRunOutcome outcome{m_result};
     if (m_log.failed())
-        outcome = {SendResult::LogIncomplete, m_log.errorString(), m_mailsSent, unloggedRecipients()};
+        outcome = {SendResult::LogIncomplete, m_log.errorString(), m_mailsSent, unloggedRecipients(),
+                   recipients - m_mailsSent};
     else
         outcome.detail = m_detail;
     m_result = outcome.result;

@@ -15,6 +15,8 @@ struct SendRunOutcome {
     // log does not hold, so the run can be resumed without sending anything twice.
     int mailsSent = 0;
     QStringList unloggedRecipients{};
+    // Only for LogIncomplete: the recipients of the run whose mail the server did not accept.
+    int recipientsWithoutMail = 0;
 };
 
 // How a send run reaches its status window. Called only from the run's thread, in order; an

@@ -2,6 +2,7 @@
 
 #include "mail/HeaderEncoding.h"
 #include "mail/MailAddress.h"
+#include "mail/MailDateClock.h"
 
 #include <QLocale>
 
@@ -30,7 +31,7 @@ SmtpMailTransport::SmtpMailTransport(SmtpSessionOptions options, std::function<Q
     : m_options(std::move(options)), m_now(std::move(now)), m_ids(std::move(ids))
 {
     if (!m_now)
-        m_now = [] { return QDateTime::currentDateTime(); };
+        m_now = [clock = MailDateClock()]() mutable { return clock.now(); };
     if (!m_ids)
         m_ids = std::make_unique<TSystemUniqueIdSource>();
 }

@@ -15,7 +15,8 @@
 // are made on first use in the run's thread.
 class SmtpMailTransport final : public IMailTransport {
 public:
-    // now defaults to the local time; ids (for Message-ID) to the system's GUIDs and host name.
+    // now defaults to a MailDateClock made with the transport; ids (for Message-ID) to the
+    // system's GUIDs and host name.
     explicit SmtpMailTransport(SmtpSessionOptions options = {}, std::function<QDateTime()> now = {},
                                std::unique_ptr<TUniqueIdSource> ids = {});
     ~SmtpMailTransport() override;

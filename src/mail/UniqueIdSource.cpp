@@ -3,15 +3,18 @@
 #include <QSysInfo>
 #include <QUuid>
 
-QString TUniqueIdSource::HostPart() const
+const QString& TUniqueIdSource::HostPart()
 {
+    if (m_hostPart)
+        return *m_hostPart;
     QString host;
     for (const QChar c : HostName()) {
         if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') || c == QLatin1Char('-'))
             host.append(c);
     }
-    return host.isEmpty() ? QStringLiteral("localhost") : host;
+    m_hostPart = host.isEmpty() ? QStringLiteral("localhost") : host;
+    return *m_hostPart;
 }
 
 QString TUniqueIdSource::NewUniqueId()

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <optional>
+
 // Where boundaries and content ids come from. A generator owns its source and calls it only on
-// the thread that runs the generator; tests pass a deterministic one.
+// the thread that runs the generator; tests pass a deterministic one. A source serves one run:
+// it asks HostName once, at its first id, and keeps the host part for every later one.
 class TUniqueIdSource {
 public:
     virtual ~TUniqueIdSource() = default;
@@ -17,7 +20,10 @@ public:
     // A MIME boundary: the GUID, ".", the host part, at most 70 characters (RFC 2046 5.1.1).
     QByteArray NewBoundary();
     // The host name reduced to letters, digits, "." and "-"; "localhost" when nothing is left.
-    QString HostPart() const;
+    const QString& HostPart();
+
+private:
+    std::optional<QString> m_hostPart;
 };
 
 // GUIDs from QUuid and the host name from QSysInfo.

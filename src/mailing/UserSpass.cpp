@@ -29,6 +29,17 @@ QLabel* resultLine(QWidget* parent)
     return line;
 }
 
+// That sending stopped and how many recipients got no mail, when any did; ends in a line break.
+QString stoppedText(int withoutMail)
+{
+    if (withoutMail <= 0)
+        return {};
+    if (withoutMail == 1)
+        return QStringLiteral("Versand angehalten: 1 Empfänger hat keine Mail erhalten.\n");
+    return QStringLiteral("Versand angehalten: ") + QString::number(withoutMail) +
+           QStringLiteral(" Empfänger haben keine Mail erhalten.\n");
+}
+
 StatusWindowLinks& links()
 {
     static StatusWindowLinks instance;
@@ -81,7 +92,7 @@ void TUserSP::ShowResult(const SendRunOutcome& outcome)
     int top = kResultLinesTop;
     top = placeResultLine(DetailLabel, outcome.detail, top);
     if (outcome.result == SendResult::LogIncomplete) {
-        top = placeResultLine(MailsSentLabel, mailsSentText(outcome.mailsSent, outcome.unloggedRecipients), top);
+        top = placeResultLine(MailsSentLabel, mailsSentText(outcome), top);
         if (!outcome.unloggedRecipients.isEmpty()) {
             UnloggedList->setPlainText(outcome.unloggedRecipients.join(u'\n'));
             UnloggedList->setGeometry(kMargin, top, kResultLinesWidth, kUnloggedListHeight);
@@ -100,13 +111,16 @@ void TUserSP::ShowResult(const SendRunOutcome& outcome)
     }
 }
 
-QString TUserSP::mailsSentText(int sent, const QStringList& unlogged)
+QString TUserSP::mailsSentText(const SendRunOutcome& outcome)
 {
+    // The run stopped at the failed log: where to resume comes first.
+    const QString stopped = stoppedText(outcome.recipientsWithoutMail);
+    const int sent = outcome.mailsSent;
     if (sent == 0)
-        return QStringLiteral("Es wurde keine Mail versendet.");
-    if (unlogged.isEmpty())
-        return QString::number(sent) + QStringLiteral(" Mail(s) versendet, alle im Sendeprotokoll.");
-    return QString::number(sent) + QStringLiteral(" Mail(s) versendet, davon nicht im Sendeprotokoll:");
+        return stopped + QStringLiteral("Es wurde keine Mail versendet.");
+    if (outcome.unloggedRecipients.isEmpty())
+        return stopped + QString::number(sent) + QStringLiteral(" Mail(s) versendet, alle im Sendeprotokoll.");
+    return stopped + QString::number(sent) + QStringLiteral(" Mail(s) versendet, davon nicht im Sendeprotokoll:");
 }
 
 int TUserSP::placeResultLine(QLabel* line, const QString& text, int top)

@@ -50,15 +50,16 @@ public:
 
     // Shows the run's final result with the "OK" button and "Bericht". Below the result the
     // window grows to show the run's reason whole (a log that could not be written, a connection
-    // refused for its certificate), and for a log that failed during the run how many mails went
-    // out and those the log does not hold.
+    // refused for its certificate), and for a log that failed during the run that sending
+    // stopped, how many recipients got no mail, how many mails went out and those the log does
+    // not hold.
     void ShowResult(const SendRunOutcome& outcome);
 
     QPushButton* FlatSB1;
     QPushButton* FlatSB2;
     QAction* USPBericht;
     QLabel* DetailLabel;          // the outcome's reason, when it has one
-    QLabel* MailsSentLabel;       // shown for a log that failed during the run
+    QLabel* MailsSentLabel;       // shown for a log that failed during the run: what went out
     QPlainTextEdit* UnloggedList; // one address a line, to copy; shown when it has any
 
 protected:
@@ -66,7 +67,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    static QString mailsSentText(int sent, const QStringList& unlogged);
+    static QString mailsSentText(const SendRunOutcome& outcome);
     // Shows text in line at top unless it is empty; returns the top of what comes next.
     static int placeResultLine(QLabel* line, const QString& text, int top);
     void FlatSB1Click();

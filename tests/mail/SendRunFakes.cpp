@@ -1,5 +1,7 @@
 #include "SendRunFakes.h"
 
+#include <QRegularExpression>
+
 SmtpResult FakeTransport::connectToHost(const QString&, quint16, SmtpTls)
 {
     const SmtpResult result = answer(QStringLiteral("connect"));
@@ -60,4 +62,15 @@ bool FakeSource::buildNext()
     m_mail.Body = bodyFor.value(m_mail.Recipient, mail.Body);
     ++m_next;
     return true;
+}
+
+QStringList LoggedAsSent(const QByteArray& log)
+{
+    static const QRegularExpression line(
+        QStringLiteral("^  Versenden der Nachricht an \"(.*)\" \\.\\.\\. fertig\\.\r$"),
+        QRegularExpression::MultilineOption);
+    QStringList addresses;
+    for (const QRegularExpressionMatch& match : line.globalMatch(QString::fromLatin1(log)))
+        addresses.append(match.captured(1));
+    return addresses;
 }

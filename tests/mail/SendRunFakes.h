@@ -98,3 +98,6 @@ public:
 private:
     int m_checks = 0;
 };
+
+// The addresses of a send log's "fertig." lines, in order.
+QStringList LoggedAsSent(const QByteArray& log);

@@ -108,8 +108,9 @@ TEST(UserSpass, ResultDetailShowsWholeBelowTheResult)
     }
 }
 
-// A log that failed during the run: the window says how many mails went out and lists those
-// the log does not hold, whole and clear of the buttons, so the run can be resumed.
+// A log that failed during the run: the window says that sending stopped with how many
+// recipients got no mail, how many mails went out, and lists those the log does not hold, whole
+// and clear of the buttons, so the run can be resumed.
 TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
 {
     struct Case {
@@ -118,15 +119,24 @@ TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
         QString listed;   // empty: no list
     };
     const QString full = QStringLiteral("No space left on device");
+    const QStringList twoUnlogged{QStringLiteral("anna@bäckerei-müller.de"), QStringLiteral("b@x.de")};
     const QList<Case> cases{
-        {{SendResult::LogIncomplete, full, 0, {}}, QStringLiteral("Es wurde keine Mail versendet."), {}},
-        {{SendResult::LogIncomplete, full, 1566, {}},
-         QStringLiteral("1566 Mail(s) versendet, alle im Sendeprotokoll."),
+        {{SendResult::LogIncomplete, full, 0, {}, 40},
+         QStringLiteral("Versand angehalten: 40 Empfänger haben keine Mail erhalten.\nEs wurde keine Mail versendet."),
          {}},
-        {{SendResult::LogIncomplete, full, 3000, {QStringLiteral("anna@bäckerei-müller.de"), QStringLiteral("b@x.de")}},
-         QStringLiteral("3000 Mail(s) versendet, davon nicht im Sendeprotokoll:"),
+        {{SendResult::LogIncomplete, full, 1566, {}, 1},
+         QStringLiteral("Versand angehalten: 1 Empfänger hat keine Mail erhalten.\n"
+                        "1566 Mail(s) versendet, alle im Sendeprotokoll."),
+         {}},
+        {{SendResult::LogIncomplete, full, 3000, twoUnlogged, 7000},
+         QStringLiteral("Versand angehalten: 7000 Empfänger haben keine Mail erhalten.\n"
+                        "3000 Mail(s) versendet, davon nicht im Sendeprotokoll:"),
          QStringLiteral("anna@bäckerei-müller.de\nb@x.de")},
-        {{SendResult::SendFailed, {}, 3, {QStringLiteral("b@x.de")}}, {}, {}},
+        // The log failed after the last mail: nobody is left without one.
+        {{SendResult::LogIncomplete, full, 12, twoUnlogged, 0},
+         QStringLiteral("12 Mail(s) versendet, davon nicht im Sendeprotokoll:"),
+         QStringLiteral("anna@bäckerei-müller.de\nb@x.de")},
+        {{SendResult::SendFailed, {}, 3, {QStringLiteral("b@x.de")}, 5}, {}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sentText.toStdString());
@@ -137,10 +147,16 @@ TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
         EXPECT_EQ(window.MailsSentLabel->isVisible(), !c.sentText.isEmpty());
         if (!c.sentText.isEmpty()) {
             EXPECT_EQ(window.MailsSentLabel->text(), c.sentText);
+            const QRect sent = window.MailsSentLabel->geometry();
+            EXPECT_TRUE(window.rect().contains(sent));
+            EXPECT_GE(sent.height(), window.MailsSentLabel->heightForWidth(sent.width()));
+            EXPECT_FALSE(sent.intersects(window.FlatSB1->geometry()));
+            EXPECT_FALSE(sent.intersects(window.FlatSB2->geometry()));
         }
         EXPECT_EQ(window.UnloggedList->isVisible(), !c.listed.isEmpty());
         if (c.listed.isEmpty()) {
-            EXPECT_EQ(window.height(), 180);
+            // At least the result's height; more where the lines need it (checked above).
+            EXPECT_GE(window.height(), 180);
             continue;
         }
         EXPECT_EQ(window.UnloggedList->toPlainText(), c.listed);
