@@ -19,6 +19,8 @@ BackupResult ZipEngineResult(int code, const QString& message)
         return {BackupOutcome::Cancelled, {}};
     case TZipEngine::kDamagedCode:
         return {BackupOutcome::ArchiveDamaged, {message}};
+    case TZipEngine::kDuplicateNameCode:
+        return {BackupOutcome::ArchiveDamaged, {message + QStringLiteral(": Ein Dateiname kommt darin zweimal vor.")}};
     case TZipEngine::kDiskFullCode:
         return {BackupOutcome::DiskFull, {message}};
     default:
@@ -46,7 +48,8 @@ BackupBox BackupResultBox(const BackupResult& r)
                                           "möglich. Bitte wählen Sie in den Einstellungen ein anderes "
                                           "Datenbankverzeichnis.")};
     case BackupOutcome::TmpNotMade:
-        return {Error, QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!")};
+        return {Error, QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!") +
+                           (detail(r, 0).isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + detail(r, 0))};
     case BackupOutcome::ZipEngineError:
         return {Warning, QStringLiteral("Fehlercode: ") + detail(r, 0) + QStringLiteral("  ") + detail(r, 1)};
     case BackupOutcome::ArchiveDamaged:
@@ -112,6 +115,9 @@ BackupBox BackupResultBox(const BackupResult& r)
                            QStringLiteral("\" konnte nicht eingespielt werden!")};
     case BackupOutcome::NotSynced:
         return {Error, QStringLiteral("Die eingespielten Datenbankdateien konnten nicht gespeichert werden!")};
+    case BackupOutcome::RecordNotWritten:
+        return {Error, QStringLiteral("Der Stand des Einspielens konnte nicht in \"") + detail(r, 0) +
+                           QStringLiteral("\" gespeichert werden!")};
     case BackupOutcome::InvalidDatabase:
         return {Error, QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n") + detail(r, 0)};
     }

@@ -11,7 +11,7 @@ enum class BackupOutcome {
     Cancelled,         // no box
     Busy,              // another long operation runs
     Overlap,           // database folder, work folder
-    TmpNotMade,        //
+    TmpNotMade,        // what is left in it and why, when known
     ZipEngineError,    // code, message
     ArchiveDamaged,    // message
     DiskFull,          // message
@@ -36,6 +36,7 @@ enum class BackupOutcome {
     FileNotRestored,   // file name
     NotSynced,         //
     InvalidDatabase,   // message
+    RecordNotWritten,  // the restore's record file
 };
 
 struct BackupResult {

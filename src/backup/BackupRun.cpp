@@ -1,6 +1,7 @@
 #include "backup/BackupRun.h"
 
 #include "backup/BackupReporting.h"
+#include "backup/RemovalProblem.h"
 #include "backup/WorkFolderOverlap.h"
 #include "backup/ZipEvents.h"
 #include "core/Records.h"
@@ -72,7 +73,7 @@ BackupResult TBackupRun::execute()
     // Whatever an earlier run left there could stand in the archive's way.
     const QString tmp = AppPaths::tmpFolder();
     if (!MakeEmptyFolder(tmp))
-        return {BackupOutcome::TmpNotMade, {}};
+        return {BackupOutcome::TmpNotMade, {RemovalProblem(tmp)}};
     m_progress.open();
     auto cleanUp = qScopeGuard([this, &tmp] {
         m_progress.setBarMaxima(1, 1);

@@ -1,82 +1,261 @@
 #include "backup/DatabaseRecovery.h"
 
+#include "backup/KeptAsideName.h"
+#include "backup/OldFolderNotice.h"
+#include "backup/RemovalProblem.h"
+#include "backup/RestoreRecord.h"
 #include "backup/WorkFolderOverlap.h"
-#include "core/Records.h"
 #include "platform/AppPaths.h"
-#include "platform/DbConnection.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-bool DatabaseFolderIntact(const QString& folder, const DbSchema& schema)
+namespace {
+
+using Kind = TDatabaseRecovery::Kind;
+using State = TFolderVerdict::State;
+using Told = OldFolderNotice::Told;
+
+bool present(const QString& path)
 {
-    if (!QFileInfo(folder).isDir())
-        return false;
-    for (const QString& name : TDBFiles().Items) {
-        if (!QFileInfo(QDir(folder).filePath(name)).isFile())
-            return false;
-    }
-    return DbConnection::checkFolder(folder, schema).ok;
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
 }
 
-TDatabaseRecovery RecoverDatabaseFolder(const QString& databaseFolder, const DbSchema& schema, const QDateTime& now,
-                                        TRestoreFileOps files)
-{
-    files = CompletedFileOps(std::move(files));
-    const QString folder = QDir::cleanPath(databaseFolder);
-    TDatabaseRecovery recovery{TDatabaseRecovery::Kind::Nothing, folder, AppPaths::oldDatabaseFolder(), {}};
-    if (databaseFolder.trimmed().isEmpty() || !QDir::isAbsolutePath(folder) || WorkFolderOverlapping(folder))
-        return recovery;
-    const QString tmp = AppPaths::tmpFolder();
-    if (QFileInfo::exists(tmp))
-        files.deleteTree(tmp);
-    if (!QFileInfo(recovery.previous).isDir() || DatabaseFolderIntact(folder, schema))
-        return recovery;
-    if (!DatabaseFolderIntact(recovery.previous, schema)) {
-        recovery.kind = TDatabaseRecovery::Kind::PreviousIncomplete;
-        return recovery;
+class Recovery {
+public:
+    Recovery(const DbSchema& schema, TRecoverySeams seams) : m_schema(schema), m_seams(std::move(seams))
+    {
+        m_seams.files = CompletedFileOps(std::move(m_seams.files));
+        if (!m_seams.now)
+            m_seams.now = [] { return QDateTime::currentDateTime(); };
+        if (!m_seams.examine)
+            m_seams.examine = [this](const QString& folder) { return ExamineDatabaseFolder(folder, m_schema); };
     }
-    if (QFileInfo::exists(folder)) {
-        const QString kept =
-            folder + QStringLiteral("_unvollständig_") + now.toString(QStringLiteral("yyyyMMdd_hhmmss"));
-        if (!files.rename(folder, kept)) {
-            recovery.kind = TDatabaseRecovery::Kind::NotMoved;
-            return recovery;
+
+    TDatabaseRecovery run(const QString& databaseFolder)
+    {
+        const std::optional<TRestoreRecord> record = RestoreRecord::read();
+        const QString folder = QDir::cleanPath(record ? record->databaseFolder : databaseFolder);
+        m_result = {Kind::Nothing, folder, AppPaths::oldDatabaseFolder(), {}, record.has_value(), {}, {}};
+        if (folder.trimmed().isEmpty() || !QDir::isAbsolutePath(folder) || WorkFolderOverlapping(folder))
+            return m_result;
+        const QString tmp = AppPaths::tmpFolder();
+        if (present(tmp) && !m_seams.files.deleteTree(tmp))
+            m_result.tmpProblem = RemovalProblem(tmp);
+        if (!record)
+            withoutRecord();
+        else if (record->step == TRestoreRecord::Step::Complete)
+            keepPrevious(*record);
+        else
+            putPreviousBack(*record);
+        return m_result;
+    }
+
+private:
+    // Before the new database was complete: "ADS_OLD" holds the database.
+    void putPreviousBack(TRestoreRecord record)
+    {
+        const QString& folder = m_result.databaseFolder;
+        if (!QFileInfo(m_result.previous).isDir()) {
+            // Nothing was moved yet, or all was: only a finished recovery leaves its name behind.
+            if (!record.keptAside.isEmpty() && present(record.keptAside) && QFileInfo(folder).isDir()) {
+                m_result.kind = Kind::Recovered;
+                m_result.keptAside = record.keptAside;
+            }
+            RestoreRecord::remove();
+            return;
         }
-        recovery.keptAside = kept;
+        bool movedNow = false;
+        if (present(folder)) {
+            const std::optional<QString> kept =
+                MoveAside(folder, DatedName(folder + QStringLiteral("_unvollständig"), m_seams.now()),
+                          m_seams.files.rename, [&record](const QString& candidate) {
+                              record.keptAside = candidate;
+                              return RestoreRecord::write(record);
+                          });
+            if (!kept) {
+                m_result.kind = Kind::NotMoved;
+                return;
+            }
+            m_result.keptAside = *kept;
+            movedNow = true;
+        } else if (!record.keptAside.isEmpty() && present(record.keptAside)) {
+            m_result.keptAside = record.keptAside;
+        }
+        if (!m_seams.files.rename(m_result.previous, folder)) {
+            if (movedNow)
+                m_seams.files.rename(m_result.keptAside, folder);
+            m_result.keptAside.clear();
+            m_result.kind = Kind::NotMoved;
+            return;
+        }
+        m_result.kind = Kind::Recovered;
+        RestoreRecord::remove();
     }
-    if (!files.rename(recovery.previous, folder)) {
-        if (!recovery.keptAside.isEmpty())
-            files.rename(recovery.keptAside, folder);
-        recovery.keptAside.clear();
-        recovery.kind = TDatabaseRecovery::Kind::NotMoved;
-        return recovery;
+
+    // After the new database was complete: what is left of "ADS_OLD" is kept, never deleted.
+    void keepPrevious(TRestoreRecord record)
+    {
+        if (present(m_result.previous)) {
+            const std::optional<QString> kept =
+                MoveAside(m_result.previous, DatedName(m_result.previous, m_seams.now()), m_seams.files.rename,
+                          [&record](const QString& candidate) {
+                              record.keptAside = candidate;
+                              return RestoreRecord::write(record);
+                          });
+            if (!kept) {
+                m_result.kind = Kind::OldNotKept;
+                return;
+            }
+            m_result.kind = Kind::OldKept;
+            m_result.keptAside = *kept;
+        } else if (!record.keptAside.isEmpty() && present(record.keptAside)) {
+            m_result.kind = Kind::OldKept;
+            m_result.keptAside = record.keptAside;
+        }
+        RestoreRecord::remove();
     }
-    recovery.kind = TDatabaseRecovery::Kind::Recovered;
-    return recovery;
+
+    // An "ADS_OLD" that no record explains: only facts replace the database folder.
+    void withoutRecord()
+    {
+        const QString& previous = m_result.previous;
+        if (!QFileInfo(previous).isDir()) {
+            OldFolderNotice::forget();
+            return;
+        }
+        const Told told = OldFolderNotice::told(previous);
+        TFolderVerdict found = DatabaseFilesPresent(m_result.databaseFolder, m_schema);
+        if (found.state == State::Intact) {
+            if (told != Told::Nothing)
+                return;
+            found = m_seams.examine(m_result.databaseFolder);
+        } else if (told == Told::Incomplete) {
+            return;
+        }
+        m_result.found = found;
+        if (found.state == State::Intact) {
+            m_result.kind = Kind::OldLeft;
+            OldFolderNotice::remember(previous, Told::Left);
+            return;
+        }
+        if (!found.replaceable()) {
+            m_result.kind = Kind::Unreadable;
+            return;
+        }
+        const TFolderVerdict previousFound = m_seams.examine(previous);
+        if (previousFound.state != State::Intact) {
+            m_result.kind = Kind::PreviousIncomplete;
+            if (previousFound.replaceable())
+                OldFolderNotice::remember(previous, Told::Incomplete);
+            return;
+        }
+        putPreviousBack({TRestoreRecord::Step::MovingAside, m_result.databaseFolder, {}});
+    }
+
+    const DbSchema& m_schema;
+    TRecoverySeams m_seams;
+    TDatabaseRecovery m_result;
+};
+
+QString quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
+// What the start found, when no record told it.
+QString foundText(const TDatabaseRecovery& r)
+{
+    const QString database = QStringLiteral("Die Datenbank im Verzeichnis ") + quoted(r.databaseFolder);
+    const TFolderVerdict& f = r.found;
+    switch (f.state) {
+    case State::Intact:
+        break;
+    case State::Missing:
+        return QStringLiteral("Das Datenbankverzeichnis ") + quoted(r.databaseFolder) + QStringLiteral(" fehlt.");
+    case State::Incomplete:
+        return database + QStringLiteral(" ist nicht vollständig: die Datei ") + quoted(f.file) +
+               QStringLiteral(" fehlt oder ist leer.");
+    case State::Damaged:
+        return database + QStringLiteral(" ist beschädigt (") + f.file + QStringLiteral(": ") + f.message +
+               QStringLiteral(").");
+    case State::Unreadable:
+        if (f.locked)
+            return database + QStringLiteral(" wird von einem anderen Programm gesperrt") +
+                   (f.message.isEmpty() ? QString() : QStringLiteral(" (Prozess ") + f.message + u')') +
+                   QStringLiteral(".");
+        return database + QStringLiteral(" konnte nicht gelesen werden (") + f.file + QStringLiteral(": ") + f.message +
+               QStringLiteral(").");
+    }
+    return QString();
+}
+
+QString introText(const TDatabaseRecovery& r)
+{
+    if (r.interrupted)
+        return QStringLiteral("Das Einspielen einer Datensicherung wurde unterbrochen. Die Datenbank im Verzeichnis ") +
+               quoted(r.databaseFolder) + QStringLiteral(" ist nicht vollständig.\r\n\r\n");
+    return foundText(r) + QStringLiteral("\r\n\r\n");
+}
+
+QString completedText(const TDatabaseRecovery& r)
+{
+    return QStringLiteral("Das Einspielen einer Datensicherung nach ") + quoted(r.databaseFolder) +
+           QStringLiteral(" wurde abgeschlossen, das Programm aber beendet, bevor das Verzeichnis ") +
+           quoted(r.previous) + QStringLiteral(" mit der vorherigen Datenbank entfernt war.\r\n\r\n");
+}
+
+} // namespace
+
+TDatabaseRecovery RecoverDatabaseFolder(const QString& databaseFolder, const DbSchema& schema, TRecoverySeams seams)
+{
+    return Recovery(schema, std::move(seams)).run(databaseFolder);
 }
 
 QString DatabaseRecoveryText(const TDatabaseRecovery& r)
 {
-    const QString interrupted =
-        QStringLiteral("Das Einspielen einer Datensicherung wurde unterbrochen. Die Datenbank im Verzeichnis \"") +
-        r.databaseFolder + QStringLiteral("\" ist nicht vollständig.\r\n\r\n");
     switch (r.kind) {
-    case TDatabaseRecovery::Kind::Nothing:
+    case Kind::Nothing:
         break;
-    case TDatabaseRecovery::Kind::Recovered:
-        return interrupted + QStringLiteral("Die vorherige Datenbank aus \"") + r.previous +
-               QStringLiteral("\" wurde wieder nach \"") + r.databaseFolder + QStringLiteral("\" verschoben.") +
+    case Kind::Recovered:
+        return introText(r) + QStringLiteral("Die vorherige Datenbank aus ") + quoted(r.previous) +
+               QStringLiteral(" wurde wieder nach ") + quoted(r.databaseFolder) + QStringLiteral(" verschoben.") +
                (r.keptAside.isEmpty() ? QString()
-                                      : QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in \"") +
-                                            r.keptAside + QStringLiteral("\" umbenannt."));
-    case TDatabaseRecovery::Kind::PreviousIncomplete:
-        return interrupted + QStringLiteral("Das Verzeichnis \"") + r.previous +
-               QStringLiteral("\" aus einem früheren Einspielen enthält ebenfalls keine vollständige Datenbank. "
+                                      : QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in ") +
+                                            quoted(r.keptAside) + QStringLiteral(" umbenannt."));
+    case Kind::PreviousIncomplete:
+        return introText(r) + QStringLiteral("Das Verzeichnis ") + quoted(r.previous) +
+               QStringLiteral(" aus einem früheren Einspielen enthält ebenfalls keine vollständige Datenbank. "
                               "Beide Verzeichnisse bleiben unverändert.");
-    case TDatabaseRecovery::Kind::NotMoved:
-        return interrupted + QStringLiteral("Die vorherige Datenbank in \"") + r.previous +
-               QStringLiteral("\" konnte nicht zurück verschoben werden. Beide Verzeichnisse bleiben unverändert.");
+    case Kind::NotMoved:
+        return introText(r) + QStringLiteral("Die vorherige Datenbank in ") + quoted(r.previous) +
+               QStringLiteral(" konnte nicht zurück verschoben werden. Beide Verzeichnisse bleiben unverändert.");
+    case Kind::OldKept:
+        return completedText(r) + QStringLiteral("Was davon noch da war, liegt jetzt in ") + quoted(r.keptAside) +
+               QStringLiteral("; Sie können es löschen, wenn Sie es nicht mehr brauchen.");
+    case Kind::OldNotKept:
+        return completedText(r) + QStringLiteral("Das Verzeichnis ") + quoted(r.previous) +
+               QStringLiteral(" konnte nicht umbenannt werden und bleibt unverändert.");
+    case Kind::OldLeft:
+        return QStringLiteral("Neben der Datenbank im Verzeichnis ") + quoted(r.databaseFolder) +
+               QStringLiteral(" liegt das Verzeichnis ") + quoted(r.previous) +
+               QStringLiteral(
+                   " aus einem früheren Einspielen. Die Datenbank ist vollständig und bleibt unverändert; ") +
+               quoted(r.previous) + QStringLiteral(" wird nicht verwendet und kann gelöscht werden.");
+    case Kind::Unreadable:
+        return foundText(r) + QStringLiteral("\r\n\r\nDie Datenbank und das Verzeichnis ") + quoted(r.previous) +
+               QStringLiteral(" bleiben unverändert.") +
+               (r.found.locked ? QStringLiteral(" Bitte beenden Sie das andere Programm und starten Sie "
+                                                "kubNEWSLETTER danach erneut.")
+                               : QString());
     }
     return QString();
+}
+
+QString TmpProblemText(const TDatabaseRecovery& r)
+{
+    if (r.tmpProblem.isEmpty())
+        return QString();
+    return QStringLiteral("Das temporäre Verzeichnis ") + quoted(AppPaths::tmpFolder()) +
+           QStringLiteral(" konnte nicht entfernt werden.\r\n\r\n") + r.tmpProblem + u'.';
 }

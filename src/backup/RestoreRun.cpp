@@ -1,12 +1,16 @@
 #include "backup/RestoreRun.h"
 
 #include "backup/BackupReporting.h"
+#include "backup/KeptAsideName.h"
+#include "backup/RemovalProblem.h"
+#include "backup/RestoreRecord.h"
 #include "backup/WorkFolderOverlap.h"
 #include "backup/ZipEvents.h"
 #include "core/Records.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbConnection.h"
+#include "platform/DbSchema.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
 #include "platform/PrivateFiles.h"
@@ -44,6 +48,19 @@ bool belongsToDatabase(const QString& name, const QStringList& files)
 }
 
 const BackupResult kCancelled{BackupOutcome::Cancelled, {}};
+
+// How a database file made by our writer begins: a table file with the SQLite header, an index
+// file with the first line of its table's index text.
+QByteArray expectedHead(const DbSchema& schema, const QString& name)
+{
+    for (const DbTableDef& table : schema.tables) {
+        if (name == table.tableFileName())
+            return QByteArrayLiteral("SQLite format 3\0");
+        if (name == table.indexFileName())
+            return table.indexFileText().section(u'\n', 0, 0).toUtf8() + '\n';
+    }
+    return QByteArray();
+}
 
 } // namespace
 
@@ -95,7 +112,7 @@ BackupResult TRestoreRun::execute()
     // A file left by an earlier run must never be taken for an extracted one.
     const QString tmp = AppPaths::tmpFolder();
     if (!MakeEmptyFolder(tmp))
-        return {BackupOutcome::TmpNotMade, {}};
+        return {BackupOutcome::TmpNotMade, {RemovalProblem(tmp)}};
     auto removeTmp = qScopeGuard([this, &tmp] { m_seams.files.deleteTree(tmp); });
     if (std::optional<BackupResult> refused = preflight())
         return *refused;
@@ -153,10 +170,10 @@ std::optional<BackupResult> TRestoreRun::preflight()
     // An earlier "ADS_OLD" may hold the only copy of an earlier database.
     const QString old = AppPaths::oldDatabaseFolder();
     if (QFileInfo::exists(old)) {
-        const QString kept = old + u'_' + m_seams.now().toString(QStringLiteral("yyyyMMdd_hhmmss"));
-        if (!m_seams.files.rename(old, kept))
+        const std::optional<QString> kept = MoveAside(old, DatedName(old, m_seams.now()), m_seams.files.rename);
+        if (!kept)
             return BackupResult{BackupOutcome::OldFolderNotKept, {old}};
-        m_questions.oldFolderKept(old, kept);
+        m_questions.oldFolderKept(old, *kept);
     }
     return std::nullopt;
 }
@@ -190,6 +207,15 @@ BackupResult TRestoreRun::extract(TZipEngine& engine, const TZipEvents& events, 
     const std::optional<qint64> size = engine.extractedSize(path, files);
     if (!size)
         return failed();
+    // A member that is no database file is refused before anything is inflated whole.
+    for (const QString& name : files) {
+        const QByteArray expected = expectedHead(m_schema, name);
+        const std::optional<QByteArray> head = engine.memberHead(path, name, expected.size());
+        if (!head)
+            return failed();
+        if (*head != expected)
+            return {BackupOutcome::InvalidDatabase, {name + QStringLiteral(" ist keine Datei der Datenbank.")}};
+    }
     if (!fitsOnDisk(*size))
         return {BackupOutcome::NoRoom, {}};
     if (!engine.extract(path, dir, files) || events.message())
@@ -244,10 +270,15 @@ BackupResult TRestoreRun::replaceDatabase()
     m_progress.stepTotalBar();
     m_progress.refresh();
     bool cancelled = m_progress.cancelRequested();
+    // The start after an interruption learns from the record how far the restore got.
+    if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}}))
+        return {BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}};
     bool moved = false;
     if (QFileInfo(m_databaseFolder).isDir()) {
-        if (!m_seams.files.rename(m_databaseFolder, old))
+        if (!m_seams.files.rename(m_databaseFolder, old)) {
+            RestoreRecord::remove();
             return {BackupOutcome::FolderNotMoved, {old}};
+        }
         moved = true;
     }
     m_progress.stepTotalBar();
@@ -259,8 +290,11 @@ BackupResult TRestoreRun::replaceDatabase()
         return rolledBack({BackupOutcome::FolderNotMade, {m_databaseFolder}}, moved);
     if (std::optional<BackupResult> failed = copyIn())
         return rolledBack(*failed, moved);
-    if (moved)
-        m_seams.files.deleteTree(old);
+    if (!RestoreRecord::write({TRestoreRecord::Step::Complete, m_databaseFolder, {}}))
+        return rolledBack({BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}}, moved);
+    // What a failed removal leaves of "ADS_OLD" the next start keeps aside, as the record says.
+    if (!moved || m_seams.files.deleteTree(old))
+        RestoreRecord::remove();
     return {BackupOutcome::Restored, {}};
 }
 
@@ -302,7 +336,11 @@ BackupResult TRestoreRun::rolledBack(BackupResult failure, bool moved)
         failure.previousNotRestored = true;
         return failure;
     }
-    if (moved && !m_seams.files.rename(AppPaths::oldDatabaseFolder(), m_databaseFolder))
+    if (moved && !m_seams.files.rename(AppPaths::oldDatabaseFolder(), m_databaseFolder)) {
         failure.previousNotRestored = true;
+        return failure;
+    }
+    // A failed roll-back keeps the record: the next start puts "ADS_OLD" back.
+    RestoreRecord::remove();
     return failure;
 }

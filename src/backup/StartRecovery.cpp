@@ -26,9 +26,18 @@ QString storedDatabaseFolder()
 
 void RecoverDatabaseAtStart()
 {
-    const TDatabaseRecovery recovery =
-        RecoverDatabaseFolder(storedDatabaseFolder(), newsDatabaseSchema(), QDateTime::currentDateTime());
+    using Kind = TDatabaseRecovery::Kind;
+    const TDatabaseRecovery recovery = RecoverDatabaseFolder(storedDatabaseFolder(), newsDatabaseSchema());
+    if (const QString text = TmpProblemText(recovery); !text.isEmpty())
+        MessageBoxes::warning(text);
     const QString text = DatabaseRecoveryText(recovery);
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        return;
+    // What was put right informs; what is left as it was asks the user to act.
+    const bool putRight =
+        recovery.kind == Kind::Recovered || recovery.kind == Kind::OldKept || recovery.kind == Kind::OldLeft;
+    if (putRight)
         MessageBoxes::information(text);
+    else
+        MessageBoxes::warning(text);
 }

@@ -348,7 +348,8 @@ TEST_F(BackupRestoreTest, WhatAnEarlierRunLeftInTmpNeverEndsTheBackupSilently)
          {QStringLiteral("Sicherung wurde erfolgreich abgeschlossen.")}},
         {"Tmp a link to another folder",
          [&] { ASSERT_TRUE(QFile::link(other, tmp)); },
-         {QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!")}},
+         {QStringLiteral("Es konnte kein temporäres Verzeichnis angelegt werden!\r\n\r\n\"") + tmp +
+          QStringLiteral("\" ist eine Verknüpfung und kein Verzeichnis")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

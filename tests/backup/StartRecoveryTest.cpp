@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <map>
@@ -24,16 +25,16 @@ void copyFolder(const QString& from, const QString& to)
         ASSERT_TRUE(QFile::copy(from + u'/' + name, to + u'/' + name));
 }
 
-// A restore that stopped half-way: "ADS_OLD" holds the previous database, the database folder
-// what the case leaves of the new one.
-struct Crashed {
-    Crashed()
+// An "ADS_OLD" that no restore's record explains (a copy of the previous database) beside a
+// database folder that the case leaves as it wants, and a "Tmp" with a copy in it.
+struct LeftOver {
+    LeftOver()
     {
         db.connection.disconnect();
         db.env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"%1\"\n").arg(db.folder()));
         old = AppPaths::oldDatabaseFolder();
         copyFolder(db.folder(), old);
-        // The database being restored differs from the previous one.
+        // The current database differs from the previous one.
         db.connection.connect();
         db.connection.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen WHERE ID = 2"));
         db.connection.disconnect();
@@ -42,115 +43,217 @@ struct Crashed {
         writeText(tmp + QStringLiteral("/Verfasser.ADT"), "a copy");
     }
 
-    // Starts the program's start sequence up to the shown main window.
-    void start()
+    // Runs the program's start sequence up to the shown main window; the boxes it showed before
+    // the database module was created.
+    QStringList start()
     {
+        boxes.clear();
+        QStringList boxesBeforeConnecting;
+        QTemporaryDir runtime;
+        QPointer<QWidget> mainWindow;
         StartUpSteps steps;
         steps.lockFile = runtime.filePath(QStringLiteral("kubNEWSLETTER.lock"));
         steps.runEventLoop = false;
-        steps.createMainWindow = [this] {
+        steps.createMainWindow = [&mainWindow] {
             mainWindow = new TMainForm();
             return mainWindow.data();
         };
-        steps.createDatabaseModule = [this](QWidget*) {
+        steps.createDatabaseModule = [&](QWidget*) {
             boxesBeforeConnecting = boxes.texts();
             return true;
         };
         steps.recoverDatabase = RecoverDatabaseAtStart;
         steps.pause = [](int) {};
         RunStartUp(steps);
+        delete mainWindow.data();
+        return boxesBeforeConnecting;
     }
 
-    ~Crashed() { delete mainWindow.data(); }
+    QStringList keptAside() const
+    {
+        return QDir(db.env.root()).entryList({QStringLiteral("Datenbank_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    }
 
     NewsTestDatabase db;
     MessageBoxRecorder boxes;
-    QTemporaryDir runtime;
-    QPointer<QWidget> mainWindow;
     QString old;
     QString tmp;
-    QStringList boxesBeforeConnecting;
 };
 
-TEST(StartRecoveryTest, AStartAfterAnInterruptedRestorePutsThePreviousDatabaseBack)
+QString quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
+// Without a record of a restore, only what the start can tell for a fact replaces the database
+// folder: missing, a file missing, or damaged by the engine's word. An intact database stays,
+// and the leftover "ADS_OLD" is told of once; the next start tells nothing.
+TEST(StartRecoveryTest, WithoutARecordOnlyFactsReplaceTheDatabase)
 {
     struct Case {
         const char* name;
-        std::function<void(Crashed&)> arrange;
+        std::function<void(LeftOver&)> arrange;
         bool recovered;
-        bool keptAside; // the incomplete database folder is kept under a new name
-        bool told;      // a box tells what happened
+        bool keptAside; // the unusable database folder is kept under a new name
+        std::function<QString(const LeftOver&)> found;
+        MsgIcon icon;
+    };
+    const auto database = [](const LeftOver& c) -> QString {
+        return QStringLiteral("Die Datenbank im Verzeichnis ") + quoted(c.db.folder());
     };
     const QList<Case> cases{
-        {"the database folder missing", [](Crashed& c) { ASSERT_TRUE(QDir(c.db.folder()).removeRecursively()); }, true,
-         false, true},
+        {"the database folder missing", [](LeftOver& c) { ASSERT_TRUE(QDir(c.db.folder()).removeRecursively()); }, true,
+         false,
+         [](const LeftOver& c) -> QString {
+             return QStringLiteral("Das Datenbankverzeichnis ") + quoted(c.db.folder()) + QStringLiteral(" fehlt.");
+         },
+         MsgIcon::Information},
         {"one file missing",
-         [](Crashed& c) { ASSERT_TRUE(QFile::remove(c.db.folder() + QStringLiteral("/Verfasser.ADI"))); }, true, true,
-         true},
-        {"one file cut short",
-         [](Crashed& c) {
+         [](LeftOver& c) { ASSERT_TRUE(QFile::remove(c.db.folder() + QStringLiteral("/Verfasser.ADI"))); }, true, true,
+         [database](const LeftOver& c) -> QString {
+             return database(c) + QStringLiteral(" ist nicht vollständig: die Datei \"Verfasser.ADI\" fehlt oder ist "
+                                                 "leer.");
+         },
+         MsgIcon::Information},
+        {"a table file emptied",
+         [](LeftOver& c) { ASSERT_TRUE(QFile(c.db.folder() + QStringLiteral("/Adressen.ADT")).resize(0)); }, true, true,
+         [database](const LeftOver& c) -> QString {
+             return database(c) + QStringLiteral(" ist nicht vollständig: die Datei \"Adressen.ADT\" fehlt oder ist "
+                                                 "leer.");
+         },
+         MsgIcon::Information},
+        {"a table file cut short",
+         [](LeftOver& c) {
              QFile file(c.db.folder() + QStringLiteral("/Adressen.ADT"));
              ASSERT_TRUE(file.resize(file.size() / 2));
          },
-         true, true, true},
-        {"all four files there and ADS_OLD as well", [](Crashed&) {}, false, false, false},
+         true, true,
+         [database](const LeftOver& c) -> QString {
+             return database(c) + QStringLiteral(" ist beschädigt (Adressen.ADT: database disk image is malformed).");
+         },
+         MsgIcon::Information},
+        {"a table file that is no database",
+         [](LeftOver& c) { writeText(c.db.folder() + QStringLiteral("/Adressen.ADT"), QByteArray(4096, 'x')); }, true,
+         true,
+         [database](const LeftOver& c) -> QString {
+             return database(c) + QStringLiteral(" ist beschädigt (Adressen.ADT: file is not a database).");
+         },
+         MsgIcon::Information},
+        {"all four files intact", [](LeftOver&) {}, false, false, [](const LeftOver&) { return QString(); },
+         MsgIcon::Information},
         {"ADS_OLD itself incomplete",
-         [](Crashed& c) {
+         [](LeftOver& c) {
              ASSERT_TRUE(QFile::remove(c.db.folder() + QStringLiteral("/Adressen.ADI")));
              ASSERT_TRUE(QFile::remove(c.old + QStringLiteral("/Verfasser.ADT")));
          },
-         false, false, true},
+         false, false,
+         [database](const LeftOver& c) -> QString {
+             return database(c) + QStringLiteral(" ist nicht vollständig: die Datei \"Adressen.ADI\" fehlt oder ist "
+                                                 "leer.");
+         },
+         MsgIcon::Warning},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.name);
-        Crashed c;
+        LeftOver c;
         row.arrange(c);
         const auto previous = folderHashes(c.old);
-        const auto incomplete = folderHashes(c.db.folder());
+        const auto current = folderHashes(c.db.folder());
         const bool hadFolder = QFileInfo(c.db.folder()).isDir();
 
-        c.start();
+        const QStringList told = c.start();
 
-        const QStringList kept =
-            QDir(c.db.env.root()).entryList({QStringLiteral("Datenbank_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
-        const QString keptPath = kept.isEmpty() ? QString() : c.db.env.root() + u'/' + kept.first();
-        const QString interrupted =
-            QStringLiteral("Das Einspielen einer Datensicherung wurde unterbrochen. Die Datenbank im Verzeichnis \"") +
-            c.db.folder() + QStringLiteral("\" ist nicht vollständig.\r\n\r\n");
-        QStringList expectedBoxes;
+        const QStringList kept = c.keptAside();
+        ASSERT_EQ(kept.size(), row.keptAside ? 1 : 0) << kept.join(u'|').toStdString();
+        const QString keptPath = row.keptAside ? c.db.env.root() + u'/' + kept.first() : QString();
+        QString expected;
         if (row.recovered) {
-            QString text = interrupted + QStringLiteral("Die vorherige Datenbank aus \"") + c.old +
-                           QStringLiteral("\" wurde wieder nach \"") + c.db.folder() + QStringLiteral("\" verschoben.");
+            expected = row.found(c) + QStringLiteral("\r\n\r\nDie vorherige Datenbank aus ") + quoted(c.old) +
+                       QStringLiteral(" wurde wieder nach ") + quoted(c.db.folder()) + QStringLiteral(" verschoben.");
             if (row.keptAside)
-                text += QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in \"") + keptPath +
-                        QStringLiteral("\" umbenannt.");
-            expectedBoxes.append(text);
-        } else if (row.told) {
-            expectedBoxes.append(interrupted + QStringLiteral("Das Verzeichnis \"") + c.old +
-                                 QStringLiteral("\" aus einem früheren Einspielen enthält ebenfalls keine "
-                                                "vollständige Datenbank. Beide Verzeichnisse bleiben unverändert."));
+                expected += QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in ") +
+                            quoted(keptPath) + QStringLiteral(" umbenannt.");
+        } else if (row.icon == MsgIcon::Warning) {
+            expected = row.found(c) + QStringLiteral("\r\n\r\nDas Verzeichnis ") + quoted(c.old) +
+                       QStringLiteral(" aus einem früheren Einspielen enthält ebenfalls keine vollständige "
+                                      "Datenbank. Beide Verzeichnisse bleiben unverändert.");
+        } else {
+            expected = QStringLiteral("Neben der Datenbank im Verzeichnis ") + quoted(c.db.folder()) +
+                       QStringLiteral(" liegt das Verzeichnis ") + quoted(c.old) +
+                       QStringLiteral(" aus einem früheren Einspielen. Die Datenbank ist vollständig und bleibt "
+                                      "unverändert; ") +
+                       quoted(c.old) + QStringLiteral(" wird nicht verwendet und kann gelöscht werden.");
         }
-        EXPECT_EQ(c.boxesBeforeConnecting, expectedBoxes);
-        if (!c.boxes.boxes().isEmpty()) {
-            EXPECT_EQ(c.boxes.boxes().first().icon, MsgIcon::Information);
-            EXPECT_EQ(c.boxes.boxes().first().buttons, MsgButtons::Ok);
-        }
+        EXPECT_EQ(told, QStringList{expected});
+        ASSERT_FALSE(c.boxes.boxes().isEmpty());
+        EXPECT_EQ(c.boxes.boxes().first().icon, row.icon);
+        EXPECT_EQ(c.boxes.boxes().first().buttons, MsgButtons::Ok);
         if (row.recovered) {
             EXPECT_EQ(folderHashes(c.db.folder()), previous);
             EXPECT_FALSE(QFileInfo::exists(c.old));
         } else {
-            EXPECT_EQ(folderHashes(c.db.folder()), incomplete);
+            EXPECT_EQ(folderHashes(c.db.folder()), current);
             EXPECT_EQ(folderHashes(c.old), previous);
         }
-        EXPECT_EQ(kept.size(), row.keptAside ? 1 : 0) << kept.join(u'|').toStdString();
         if (row.keptAside) {
             EXPECT_TRUE(kept.first().startsWith(QStringLiteral("Datenbank_unvollständig_")));
-            EXPECT_EQ(folderHashes(keptPath), incomplete);
+            EXPECT_EQ(folderHashes(keptPath), current);
         }
         EXPECT_EQ(QFileInfo(c.db.folder()).isDir(), row.recovered || hadFolder);
         // Tmp only holds copies.
         EXPECT_FALSE(QFileInfo::exists(c.tmp));
+
+        // Told once: the next start finds nothing to tell and moves nothing.
+        const auto settled = folderHashes(c.db.folder());
+        EXPECT_EQ(c.start(), QStringList());
+        EXPECT_EQ(folderHashes(c.db.folder()), settled);
+        EXPECT_EQ(c.keptAside(), kept);
     }
+}
+
+// Another program holds an intact database under a lock while the program starts beside a
+// leftover "ADS_OLD": nothing is renamed, not a byte changes, and the box says in German who
+// holds it.
+TEST(StartRecoveryTest, ADatabaseLockedByAnotherProgramStaysInPlace)
+{
+    LeftOver c;
+    const QString table = c.db.folder() + QStringLiteral("/Adressen.ADT");
+    QProcess holder;
+    holder.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sqlite3, sys\n"
+                                 "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                 "c.execute('BEGIN EXCLUSIVE')\n"
+                                 "print('locked', flush=True)\n"
+                                 "sys.stdin.read()\n"),
+                  table});
+    ASSERT_TRUE(holder.waitForStarted(30000));
+    ASSERT_TRUE(holder.waitForReadyRead(30000)) << holder.readAllStandardError().toStdString();
+    ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("locked"));
+    const auto current = folderHashes(c.db.folder());
+    const auto previous = folderHashes(c.old);
+
+    const QStringList told = c.start();
+
+    EXPECT_EQ(folderHashes(c.db.folder()), current);
+    EXPECT_EQ(folderHashes(c.old), previous);
+    EXPECT_EQ(c.keptAside(), QStringList());
+    EXPECT_EQ(told,
+              QStringList{QStringLiteral("Die Datenbank im Verzeichnis ") + quoted(c.db.folder()) +
+                          QStringLiteral(" wird von einem anderen Programm gesperrt (Prozess ") +
+                          QString::number(holder.processId()) +
+                          QStringLiteral(" (python3)).\r\n\r\nDie Datenbank und das Verzeichnis ") + quoted(c.old) +
+                          QStringLiteral(" bleiben unverändert. Bitte beenden Sie das andere Programm und "
+                                         "starten Sie kubNEWSLETTER danach erneut.")});
+    ASSERT_FALSE(c.boxes.boxes().isEmpty());
+    EXPECT_EQ(c.boxes.boxes().first().icon, MsgIcon::Warning);
+
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(30000));
+    // Once the lock is gone the database is found intact, and still nothing moves.
+    EXPECT_EQ(c.start().size(), 1);
+    EXPECT_EQ(folderHashes(c.db.folder()), current);
+    EXPECT_EQ(folderHashes(c.old), previous);
 }
 
 } // namespace

@@ -25,6 +25,9 @@ TEST(BackupResultTest, EngineMessagesGiveTheirBoxes)
          QStringLiteral("Auf dem Datenträger ist nicht genug Platz für die Dateien der Datensicherung.\r\n\r\n"
                         "Bitte schaffen Sie Platz und versuchen Sie es erneut.\r\n\r\n"
                         "Adressen.ADT: more data than declared")},
+        {TZipEngine::kDuplicateNameCode, BackupBoxIcon::Error,
+         QStringLiteral("Die Datensicherung ist beschädigt und kann nicht eingespielt werden.\r\n\r\n"
+                        "Adressen.ADT: more data than declared: Ein Dateiname kommt darin zweimal vor.")},
         {21, BackupBoxIcon::Warning, QStringLiteral("Fehlercode: 21  Adressen.ADT: more data than declared")},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,8 @@
 #include "backup/RestoreRun.h"
 
 #include "FakeBackupProgress.h"
+#include "FakeBackupQuestions.h"
+#include "NewerBackup.h"
 #include "core/DMTestDatabase.h"
 #include "platform/AppPaths.h"
 #include "platform/ZipEngine.h"
@@ -11,29 +13,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// Answers the restore's questions from fields and records what it was told.
-class FakeQuestions : public IBackupQuestions {
-public:
-    std::optional<QString> chooseTarget() override { return std::nullopt; }
-    bool askOtherTarget() override { return false; }
-    MediumAnswer askNextMedium(int, const QString&) override { return MediumAnswer::Cancel; }
-    std::optional<QString> chooseArchive() override { return archive; }
-    bool confirmRestore(const QString& name) override
-    {
-        asked.append(name);
-        return confirm;
-    }
-    MediumAnswer askForVolume(int, const QString&, const QString&) override { return MediumAnswer::Cancel; }
-    std::optional<QString> chooseVolumeFolder(int, const QString&) override { return std::nullopt; }
-    void oldFolderKept(const QString&, const QString& kept) override { told.append(kept); }
-    void tell(const BackupResult& problem) override { told.append(BackupResultBox(problem).text); }
-
-    std::optional<QString> archive;
-    bool confirm = true;
-    QStringList asked;
-    QStringList told;
-};
 
 // Without a window: the run tells how it ended, the database folder is replaced only on success.
 TEST(RestoreRunTest, EndsWithItsResultAndTouchesTheDatabaseOnlyOnSuccess)
@@ -54,18 +33,8 @@ TEST(RestoreRunTest, EndsWithItsResultAndTouchesTheDatabaseOnlyOnSuccess)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         NewsTestDatabase db;
-        // The archive holds the fixture; the live database then loses a recipient.
+        const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_01.12.2026.zip"));
         const QString source = db.env.root() + QStringLiteral("/Quelle");
-        ASSERT_TRUE(QDir().mkpath(source));
-        QStringList members;
-        for (const QString& name : QDir(db.folder()).entryList(QDir::Files)) {
-            ASSERT_TRUE(QFile::copy(db.folder() + u'/' + name, source + u'/' + name));
-            members.append(source + u'/' + name);
-        }
-        db.connection.execute(QStringLiteral("Test"), QStringLiteral("DELETE FROM Adressen WHERE ID = 2"));
-        db.connection.disconnect();
-        const QString archive = db.env.root() + QStringLiteral("/BackupNews_01.12.2026.zip");
-        ASSERT_TRUE(TZipEngine().add(archive, members));
         const auto before = folderHashes(db.folder());
 
         FakeBackupProgress progress;
