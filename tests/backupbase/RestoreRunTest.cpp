@@ -59,4 +59,60 @@ TEST(RestoreRunTest, EndsWithItsResultAndTouchesTheDatabaseOnlyOnSuccess)
     }
 }
 
+// A member that is no file of the database is refused from its first bytes, before anything
+// is extracted, however large it declares itself.
+TEST(RestoreRunTest, AMemberThatIsNoDatabaseFileIsRefusedBeforeItIsExtracted)
+{
+    struct Case {
+        const char* name;
+        QString member;
+        int size;
+        qint64 declared;
+    };
+    const QList<Case> cases{
+        {"a table file declaring 4 GiB", QStringLiteral("Adressen.ADT"), 100, 4294967294},
+        {"an empty table file", QStringLiteral("Verfasser.ADT"), 0, 0},
+        {"an index file of another kind", QStringLiteral("Verfasser.ADI"), 100, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewsTestDatabase db;
+        db.connection.disconnect();
+        const QString archive = db.env.root() + QStringLiteral("/BackupNews_02.12.2026.zip");
+        QStringList others;
+        for (const QString& name : QDir(db.folder()).entryList(QDir::Files)) {
+            if (name != c.member)
+                others.append(db.folder() + u'/' + name);
+        }
+        craftZip(QStringList{QStringLiteral("declared"), archive, c.member, QString::number(c.size),
+                             QString::number(c.declared)} +
+                 others);
+        const auto before = folderHashes(db.folder());
+
+        FakeBackupProgress progress;
+        FakeQuestions questions;
+        questions.archive = archive;
+        int roomAsked = 0;
+        TRestoreRunSeams seams;
+        seams.disconnect = [] { return true; };
+        seams.freeSpace = [&roomAsked](const QString&) {
+            ++roomAsked;
+            return qint64(1) << 50;
+        };
+        const BackupResult result =
+            TRestoreRun(db.folder(), newsDatabaseSchema(), progress, questions, seams).execute();
+
+        EXPECT_EQ(result.outcome, BackupOutcome::InvalidDatabase);
+        EXPECT_EQ(BackupResultBox(result).text,
+                  QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n") + c.member +
+                      QStringLiteral(" ist keine Datei der Datenbank."));
+        // The room for the extraction is asked for just before it: never reached.
+        EXPECT_EQ(roomAsked, 0);
+        EXPECT_EQ(folderHashes(db.folder()), before);
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+    }
+}
+
 } // namespace
