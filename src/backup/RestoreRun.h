@@ -39,9 +39,11 @@ struct TRestoreRunSeams {
 // The restore "Einspielen" without a window: replaces the database folder with the files of a
 // backup archive (one file or the last volume of a split set, whose other volumes may lie on
 // other media and are asked for). The archive is extracted and checked before the database
-// folder is touched; the folder is then moved aside to "ADS_OLD", made anew with owner rights
-// only, filled, synced and checked on a read-only connection, and "ADS_OLD" goes only after that
-// check has passed. Any failure after the move puts the previous folder back. A database folder
+// folder is touched, each member first by its leading bytes; the folder is then moved aside to
+// "ADS_OLD", made anew with owner rights only, filled, synced and checked on a read-only
+// connection, and "ADS_OLD" goes only after that check has passed. Before the move and before
+// "ADS_OLD" goes, the restore's record (RestoreRecord) says so, for the start after a kill.
+// Any failure after the move puts the previous folder back. A database folder
 // that overlaps a work folder, holds files of others, lies on another file system than the work
 // folder, or that DeleteDirectoryTree refuses is refused before anything is touched; an
 // "ADS_OLD" from an earlier run is kept under a dated name. Holds the busy guard while it runs.
