@@ -148,6 +148,15 @@ QString interrupted(const Restoring& r)
            QStringLiteral("\" wurde wieder nach \"") + r.db.folder() + QStringLiteral("\" verschoben.");
 }
 
+QString previousKept(const Restoring& r)
+{
+    return QStringLiteral("Das Einspielen einer Datensicherung nach \"") + r.db.folder() +
+           QStringLiteral("\" wurde abgeschlossen, das Programm aber beendet, bevor das Verzeichnis \"") + r.old() +
+           QStringLiteral("\" mit der vorherigen Datenbank entfernt war.\r\n\r\nWas davon noch da war, liegt jetzt "
+                          "in \"") +
+           r.old() + u'_' + kStamp + QStringLiteral("\"; Sie können es löschen, wenn Sie es nicht mehr brauchen.");
+}
+
 QString keptAsideText(const QString& kept)
 {
     return QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in \"") + kept +
@@ -167,6 +176,7 @@ TEST(RestoreInterruptionTest, TheStartAfterAKillActsOnTheRecord)
         std::function<QStringList(const Restoring&)> kept;
     };
     const auto none = [](const Restoring&) { return QStringList(); };
+    const auto previousKeptAside = [](const Restoring&) { return QStringList{QStringLiteral("ADS_OLD_") + kStamp}; };
     const auto incompleteKept = [](const Restoring&) {
         return QStringList{QStringLiteral("Datenbank_unvollständig_") + kStamp};
     };
@@ -177,17 +187,13 @@ TEST(RestoreInterruptionTest, TheStartAfterAKillActsOnTheRecord)
         {"while the new database is copied in", [](Restoring& r) { return r.restoreKilled(dyingInTheCopy()); }, false,
          [](const Restoring& r) -> QString { return interrupted(r) + keptAsideText(r.incomplete()); }, incompleteKept},
         {"after the new database is complete, before ADS_OLD is removed",
-         [](Restoring& r) { return r.restoreKilled(dyingAt(r.old(), false, false)); }, true,
-         [](const Restoring& r) -> QString {
-             return QStringLiteral("Das Einspielen einer Datensicherung nach \"") + r.db.folder() +
-                    QStringLiteral("\" wurde abgeschlossen, das Programm aber beendet, bevor das Verzeichnis \"") +
-                    r.old() +
-                    QStringLiteral("\" mit der vorherigen Datenbank entfernt war.\r\n\r\nWas davon noch da war, "
-                                   "liegt jetzt in \"") +
-                    r.old() + u'_' + kStamp +
-                    QStringLiteral("\"; Sie können es löschen, wenn Sie es nicht mehr brauchen.");
+         [](Restoring& r) { return r.restoreKilled(dyingAt(r.old(), false, false)); }, true, previousKept,
+         previousKeptAside},
+        {"the start killed after it kept ADS_OLD aside",
+         [](Restoring& r) {
+             return r.restoreKilled(dyingAt(r.old(), false, false)) && r.startKilled(dyingAt(r.old(), true, true));
          },
-         [](const Restoring&) { return QStringList{QStringLiteral("ADS_OLD_") + kStamp}; }},
+         true, previousKept, previousKeptAside},
         {"after ADS_OLD is removed", [](Restoring& r) { return r.restoreKilled(dyingAt(r.old(), false, true)); }, true,
          [](const Restoring&) { return QString(); }, none},
         {"half-way through the roll-back of a failed copy",
@@ -263,6 +269,30 @@ TEST(RestoreInterruptionTest, TwoRecoveriesInTheSameSecondKeepBothFolders)
     EXPECT_EQ(r.keptFolders(),
               (QStringList{QStringLiteral("Datenbank_unvollständig_") + kStamp,
                            QStringLiteral("Datenbank_unvollständig_") + kStamp + QStringLiteral("_2")}));
+}
+
+// A recovery whose move fails keeps the record, so the next start tries again; nothing moves
+// meanwhile.
+TEST(RestoreInterruptionTest, AFailedRecoveryKeepsTheRecordForTheNextStart)
+{
+    Restoring r;
+    ASSERT_TRUE(r.restoreKilled(dyingInTheCopy()));
+    const auto incomplete = folderHashes(r.db.folder());
+    TRestoreFileOps refusing;
+    refusing.rename = [](const QString&, const QString&) { return false; };
+
+    const TDatabaseRecovery failed = r.start(refusing);
+    EXPECT_EQ(failed.kind, TDatabaseRecovery::Kind::NotMoved);
+    EXPECT_EQ(folderHashes(r.db.folder()), incomplete);
+    EXPECT_EQ(folderHashes(r.old()), r.previous);
+    EXPECT_TRUE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+
+    const TDatabaseRecovery next = r.start();
+    EXPECT_EQ(DatabaseRecoveryText(next), interrupted(r) + keptAsideText(r.incomplete()));
+    EXPECT_EQ(folderHashes(r.db.folder()), r.previous);
+    EXPECT_EQ(folderHashes(r.incomplete()), incomplete);
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+    EXPECT_EQ(r.checks, 0);
 }
 
 } // namespace
