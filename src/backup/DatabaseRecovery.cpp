@@ -36,7 +36,8 @@ public:
     {
         const std::optional<TRestoreRecord> record = RestoreRecord::read();
         const QString folder = QDir::cleanPath(record ? record->databaseFolder : databaseFolder);
-        m_result = {Kind::Nothing, folder, AppPaths::oldDatabaseFolder(), {}, record.has_value(), {}, {}};
+        const bool resumed = record && record->step == TRestoreRecord::Step::Replacing;
+        m_result = {Kind::Nothing, folder, AppPaths::oldDatabaseFolder(), {}, record && !resumed, resumed, {}, {}};
         if (folder.trimmed().isEmpty() || !QDir::isAbsolutePath(folder) || WorkFolderOverlapping(folder))
             return m_result;
         const QString tmp = AppPaths::tmpFolder();
@@ -52,7 +53,8 @@ public:
     }
 
 private:
-    // Before the new database was complete: "ADS_OLD" holds the database.
+    // Before the new database was complete, or while an earlier start replaced an unusable
+    // database folder: "ADS_OLD" holds the database.
     void putPreviousBack(TRestoreRecord record)
     {
         const QString& folder = m_result.databaseFolder;
@@ -150,7 +152,7 @@ private:
                 OldFolderNotice::remember(previous, Told::Incomplete);
             return;
         }
-        putPreviousBack({TRestoreRecord::Step::MovingAside, m_result.databaseFolder, {}});
+        putPreviousBack({TRestoreRecord::Step::Replacing, m_result.databaseFolder, {}});
     }
 
     const DbSchema& m_schema;
@@ -192,6 +194,10 @@ QString foundText(const TDatabaseRecovery& r)
 
 QString introText(const TDatabaseRecovery& r)
 {
+    if (r.resumed)
+        return QStringLiteral("Ein früherer Start wurde beendet, während er die nicht verwendbare Datenbank im "
+                              "Verzeichnis ") +
+               quoted(r.databaseFolder) + QStringLiteral(" durch die vorherige ersetzte.\r\n\r\n");
     if (r.interrupted)
         return QStringLiteral("Das Einspielen einer Datensicherung wurde unterbrochen. Die Datenbank im Verzeichnis ") +
                quoted(r.databaseFolder) + QStringLiteral(" ist nicht vollständig.\r\n\r\n");

@@ -28,6 +28,8 @@ struct TDatabaseRecovery {
     QString keptAside; // where the incomplete folder, or with OldKept "ADS_OLD", went
     // A restore's record says it was interrupted; without one, what the start found.
     bool interrupted = false;
+    // An earlier start was killed while it put "ADS_OLD" in place; this one finished it.
+    bool resumed = false;
     TFolderVerdict found;
     // Why "Tmp" could not be removed; empty when it was.
     QString tmpProblem;

@@ -12,6 +12,20 @@ namespace {
 
 const QByteArray kMoving = "moving-aside";
 const QByteArray kComplete = "complete";
+const QByteArray kReplacing = "replacing";
+
+QByteArray stepName(TRestoreRecord::Step step)
+{
+    switch (step) {
+    case TRestoreRecord::Step::MovingAside:
+        break;
+    case TRestoreRecord::Step::Complete:
+        return kComplete;
+    case TRestoreRecord::Step::Replacing:
+        return kReplacing;
+    }
+    return kMoving;
+}
 
 // Paths may hold any character but "/" and NUL, so each value is percent-encoded on its line.
 QByteArray line(const char* key, const QByteArray& value)
@@ -35,8 +49,7 @@ bool write(const TRestoreRecord& record)
     if (!staged.create())
         return false;
     QFile file(staged.path());
-    const QByteArray text = line("step", record.step == TRestoreRecord::Step::Complete ? kComplete : kMoving) +
-                            line("database", encoded(record.databaseFolder)) +
+    const QByteArray text = line("step", stepName(record.step)) + line("database", encoded(record.databaseFolder)) +
                             line("keptAside", encoded(record.keptAside));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
         return false;
@@ -57,10 +70,13 @@ std::optional<TRestoreRecord> read()
     }
     const QByteArray step = values.value("step");
     const QString database = QString::fromUtf8(QByteArray::fromPercentEncoding(values.value("database")));
-    if ((step != kMoving && step != kComplete) || database.isEmpty())
-        return std::nullopt;
-    return TRestoreRecord{step == kComplete ? TRestoreRecord::Step::Complete : TRestoreRecord::Step::MovingAside,
-                          database, QString::fromUtf8(QByteArray::fromPercentEncoding(values.value("keptAside")))};
+    const QString keptAside = QString::fromUtf8(QByteArray::fromPercentEncoding(values.value("keptAside")));
+    for (const TRestoreRecord::Step known :
+         {TRestoreRecord::Step::MovingAside, TRestoreRecord::Step::Complete, TRestoreRecord::Step::Replacing}) {
+        if (step == stepName(known) && !database.isEmpty())
+            return TRestoreRecord{known, database, keptAside};
+    }
+    return std::nullopt;
 }
 
 bool remove()

@@ -10,6 +10,7 @@ struct TRestoreRecord {
     enum class Step {
         MovingAside, // the database folder is (being) moved to "ADS_OLD"; the new one is not complete
         Complete,    // the new database is complete and on the disk; "ADS_OLD" is (being) removed
+        Replacing,   // the start puts "ADS_OLD" in place of a database folder it found unusable
     };
     Step step = Step::MovingAside;
     QString databaseFolder;

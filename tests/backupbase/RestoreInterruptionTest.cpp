@@ -295,4 +295,33 @@ TEST(RestoreInterruptionTest, AFailedRecoveryKeepsTheRecordForTheNextStart)
     EXPECT_EQ(r.checks, 0);
 }
 
+// Without a record, a start that replaces a damaged database folder by an "ADS_OLD" records its
+// own moves: killed half-way, the next start finishes and says what happened.
+TEST(RestoreInterruptionTest, AStartKilledWhileReplacingADamagedFolderIsFinishedByTheNext)
+{
+    Restoring r;
+    ASSERT_TRUE(QDir().mkpath(r.old()));
+    for (const QString& name : QDir(r.db.folder()).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(r.db.folder() + u'/' + name, r.old() + u'/' + name));
+    QFile table(r.db.folder() + QStringLiteral("/Adressen.ADT"));
+    ASSERT_TRUE(table.resize(table.size() / 2));
+    const auto damaged = folderHashes(r.db.folder());
+    ASSERT_TRUE(r.startKilled(dyingAt(r.db.folder(), true, true)));
+
+    const TDatabaseRecovery next = r.start();
+
+    EXPECT_EQ(DatabaseRecoveryText(next),
+              QStringLiteral("Ein früherer Start wurde beendet, während er die nicht verwendbare Datenbank im "
+                             "Verzeichnis \"") +
+                  r.db.folder() +
+                  QStringLiteral("\" durch die vorherige ersetzte.\r\n\r\nDie vorherige Datenbank aus \"") + r.old() +
+                  QStringLiteral("\" wurde wieder nach \"") + r.db.folder() + QStringLiteral("\" verschoben.") +
+                  keptAsideText(r.incomplete()));
+    EXPECT_EQ(folderHashes(r.db.folder()), r.previous);
+    EXPECT_EQ(folderHashes(r.incomplete()), damaged);
+    EXPECT_FALSE(QFileInfo::exists(r.old()));
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+    EXPECT_EQ(r.checks, 0);
+}
+
 } // namespace

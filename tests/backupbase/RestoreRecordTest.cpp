@@ -20,7 +20,7 @@ TEST(RestoreRecordTest, EveryFolderNameComesBackAsWritten)
         {TRestoreRecord::Step::MovingAside, QStringLiteral("/home/anna/Datenbank"), QString()},
         {TRestoreRecord::Step::Complete, QStringLiteral("/home/anna/Größe & Maß/Daten bank"),
          QStringLiteral("/home/anna/ADS_OLD_20261211_013000_2")},
-        {TRestoreRecord::Step::MovingAside, QStringLiteral("/d/a=b%41\nstep=complete\r\n"),
+        {TRestoreRecord::Step::Replacing, QStringLiteral("/d/a=b%41\nstep=complete\r\n"),
          QStringLiteral("/d/keptAside=x\n")},
     };
     for (const TRestoreRecord& record : records) {

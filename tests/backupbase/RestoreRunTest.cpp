@@ -56,6 +56,8 @@ TEST(RestoreRunTest, EndsWithItsResultAndTouchesTheDatabaseOnlyOnSuccess)
         EXPECT_EQ(folderHashes(db.folder()), c.replaced ? folderHashes(source) : before);
         EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
         EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+        // However it ended, nothing is left for the next start to act on.
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
     }
 }
 
