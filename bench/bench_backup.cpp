@@ -4,9 +4,9 @@
 // "zip -9" and "unzip" on the same files in the same run.
 #include "BenchDatabase.h"
 #include "BenchMain.h"
-#include "core/BackupCommand.h"
-#include "core/ProgressPause.h"
-#include "core/RestoreCommand.h"
+#include "backup/BackupCommand.h"
+#include "backup/ProgressPause.h"
+#include "backup/RestoreCommand.h"
 #include "desktop/MessageBoxes.h"
 #include "platform/DbConnection.h"
 #include "platform/VolumeProvider.h"

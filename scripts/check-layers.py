@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks the layers of src/: no folder includes a higher one, and the libraries without widgets
-(platform, the base of core, mail) neither include nor link Widgets, WebEngine or PrintSupport.
-Prints every offence and exits non-zero when there is one."""
+(platform, the bases of core and backup, mail) neither include nor link Widgets, WebEngine or
+PrintSupport. Prints every offence and exits non-zero when there is one."""
 
 import argparse
 import pathlib
@@ -9,19 +9,30 @@ import re
 import subprocess
 import sys
 
-LAYERS = ["platform", "desktop", "controls", "core", "mail", "mailing", "addressbook", "app"]
-WIDGET_FREE_LIBRARIES = ["kubplatform", "kubcorebase", "kubmail"]
+LAYERS = ["platform", "desktop", "controls", "core", "backup", "mail", "mailing", "addressbook", "app"]
+WIDGET_FREE_LIBRARIES = ["kubplatform", "kubcorebase", "kubbackupbase", "kubmail"]
+# Folders split into a base without widgets and the rest; src/CMakeLists.txt names the base.
+SPLIT_FOLDERS = ["core", "backup"]
+WIDGET_FREE_FOLDERS = ["platform", "mail"]
 WIDGET_MODULES = ["QtWidgets", "QtPrintSupport", "QtWebEngineWidgets", "QtWebEngineCore"]
 WIDGET_TARGET = re.compile(r"Qt6::(Widgets|PrintSupport|WebEngine\w*)")
 WIDGET_SONAME = re.compile(r"libQt6(Widgets|PrintSupport|WebEngine\w*)\.so")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 
-def core_base_names(source):
-    """The core files that build the widget-free base, as src/CMakeLists.txt names them."""
+def base_names(source):
+    """For each split folder, the files that build its widget-free base, as src/CMakeLists.txt
+    names them."""
     text = (source / "CMakeLists.txt").read_text()
-    match = re.search(r"set\(core_base([^)]*)\)", text)
-    return set(match.group(1).split()) if match else set()
+    bases = {}
+    for folder in SPLIT_FOLDERS:
+        match = re.search(rf"set\({folder}_base([^)]*)\)", text)
+        bases[folder] = set(match.group(1).split()) if match else set()
+    return bases
+
+
+def widget_free(folder, stem, bases):
+    return folder in WIDGET_FREE_FOLDERS or stem in bases.get(folder, set())
 
 
 def widget_headers(qt_include):
@@ -35,15 +46,15 @@ def widget_headers(qt_include):
 
 def check_includes(source, qt_include):
     offences = []
-    base = core_base_names(source)
+    bases = base_names(source)
     forbidden_headers = widget_headers(qt_include) if qt_include else set()
     for layer in LAYERS:
         for path in sorted((source / layer).glob("*.[ch]*")):
-            widget_free = layer in ("platform", "mail") or (layer == "core" and path.stem in base)
+            without_widgets = widget_free(layer, path.stem, bases)
             for bracket, name in INCLUDE.findall(path.read_text(encoding="utf-8")):
                 where = f"{path.relative_to(source)}: {name}"
                 if bracket == "<":
-                    if widget_free and name.split("/")[-1] in forbidden_headers:
+                    if without_widgets and name.split("/")[-1] in forbidden_headers:
                         offences.append(f"{where}: widget header in a library without widgets")
                     continue
                 folder, _, file = name.partition("/")
@@ -51,8 +62,7 @@ def check_includes(source, qt_include):
                     continue
                 if LAYERS.index(folder) > LAYERS.index(layer):
                     offences.append(f"{where}: include of the higher layer {folder}")
-                elif widget_free and not (folder in ("platform", "mail") or
-                                          (folder == "core" and pathlib.Path(file).stem in base)):
+                elif without_widgets and not widget_free(folder, pathlib.Path(file).stem, bases):
                     offences.append(f"{where}: include of a widget part in a library without widgets")
     return offences
 

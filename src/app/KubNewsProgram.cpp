@@ -4,6 +4,7 @@
 #include "addressbook/AssiAbsenderForm.h"
 #include "addressbook/EmpfF.h"
 #include "app/Main.h"
+#include "backup/StartRecovery.h"
 #include "core/DM.h"
 #include "core/DatabaseSchema.h"
 #include "core/LogListing.h"
@@ -79,6 +80,7 @@ int RunKubNewsProgram(KubNewsProgramSeams programSeams)
 
     StartUpSteps steps = programSeams.start;
     steps.afterFirstRun = createFirstDatabase;
+    steps.recoverDatabase = RecoverDatabaseAtStart;
     steps.createMainWindow = [&]() -> QWidget* {
         TMainFormSeams seams;
         seams.logListing = &logListing;

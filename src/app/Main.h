@@ -1,10 +1,10 @@
 #pragma once
 
+#include "backup/BackupCommand.h"
+#include "backup/RestoreCommand.h"
 #include "controls/FlatTreeView.h"
-#include "core/BackupCommand.h"
 #include "core/DM.h"
 #include "core/HelpOpener.h"
-#include "core/RestoreCommand.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -2,7 +2,6 @@
 
 #include "core/FirstRun.h"
 #include "core/StartForm.h"
-#include "core/StartRecovery.h"
 #include "desktop/MessageBoxes.h"
 #include "platform/InstanceLock.h"
 #include "platform/PrivateFiles.h"
@@ -80,7 +79,8 @@ int RunStartUp(const StartUpSteps& steps)
     QObject::connect(mainWindow, &QObject::destroyed, qApp, [] { QCoreApplication::quit(); });
 
     status(QStringLiteral("Datenbank wird geöffnet..."));
-    RecoverDatabaseAtStart();
+    if (steps.recoverDatabase)
+        steps.recoverDatabase();
     if (steps.createDatabaseModule && !steps.createDatabaseModule(mainWindow)) {
         delete mainWindow;
         return 1;

@@ -16,6 +16,9 @@ struct StartUpSteps {
     // Creates the database module for the main window; false ends the program before the main
     // window is shown (the step has shown its message). Unset: no database module.
     std::function<bool(QWidget* mainWindow)> createDatabaseModule;
+    // Runs before the database module is created: puts the database folder right after a restore
+    // that ended half-way. Unset: nothing.
+    std::function<void()> recoverDatabase;
     // Runs once the first-run step has written the settings (creates the empty database).
     std::function<void()> afterFirstRun;
     // The splash's pauses; tests replace the sleeping.

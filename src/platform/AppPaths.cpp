@@ -52,6 +52,14 @@ QString defaultDatabaseFolder()
 {
     return inWorkFolder(QStringLiteral("Datenbank"));
 }
+QString restoreRecordFile()
+{
+    return inWorkFolder(QStringLiteral("Einspielen.stand"));
+}
+QString oldDatabaseNoticeFile()
+{
+    return inWorkFolder(QStringLiteral("ADS_OLD.gemeldet"));
+}
 
 QString assetFolder()
 {

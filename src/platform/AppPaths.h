@@ -12,6 +12,10 @@ QString logFolder();             // <work>/Log
 QString tmpFolder();             // <work>/Tmp
 QString oldDatabaseFolder();     // <work>/ADS_OLD
 QString defaultDatabaseFolder(); // <work>/Datenbank
+// How far a restore got, for the start after it was interrupted.
+QString restoreRecordFile(); // <work>/Einspielen.stand
+// Which leftover "ADS_OLD" the start has told the user of.
+QString oldDatabaseNoticeFile(); // <work>/ADS_OLD.gemeldet
 
 QString assetFolder();
 QString assetPath(const QString& relativeName);

@@ -297,7 +297,7 @@ ReadArchive openForReading(const QString& archivePath, const std::function<void(
     zip_t* archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     // With ZIP_CHECKCONS libzip refuses a name that is there twice.
     if (!archive && code == ZIP_ER_EXISTS)
-        report(TZipEngine::kDamagedCode, archivePath + QStringLiteral(": a member name is there twice"));
+        report(TZipEngine::kDuplicateNameCode, archivePath);
     else if (!archive)
         report(code, archivePath + QStringLiteral(": ") + ZipError(code).text());
     return ReadArchive(archive);
@@ -370,4 +370,37 @@ std::optional<qint64> TZipEngine::extractedSize(const QString& archivePath, cons
     for (const zip_int64_t index : *indexes)
         total += memberSize(archive.get(), index);
     return total;
+}
+
+std::optional<QByteArray> TZipEngine::memberHead(const QString& archivePath, const QString& name, qint64 bytes)
+{
+    const auto reporter = [this](int code, const QString& message) { report(code, message); };
+    ReadArchive archive = openForReading(archivePath, reporter);
+    if (!archive)
+        return std::nullopt;
+    const std::optional<QList<zip_int64_t>> indexes = locate(archive.get(), {name}, reporter);
+    if (!indexes)
+        return std::nullopt;
+    zip_file_t* member = zip_fopen_index(archive.get(), zip_uint64_t(indexes->first()), 0);
+    if (!member) {
+        report(zip_error_code_zip(zip_get_error(archive.get())),
+               name + QStringLiteral(": ") + QString::fromUtf8(zip_strerror(archive.get())));
+        return std::nullopt;
+    }
+    auto closeMember = qScopeGuard([member] { zip_fclose(member); });
+    QByteArray head(bytes, Qt::Uninitialized);
+    qint64 filled = 0;
+    while (filled < bytes) {
+        const zip_int64_t read = zip_fread(member, head.data() + filled, zip_uint64_t(bytes - filled));
+        if (read < 0) {
+            report(zip_error_code_zip(zip_file_get_error(member)),
+                   name + QStringLiteral(": ") + QString::fromUtf8(zip_file_strerror(member)));
+            return std::nullopt;
+        }
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    head.truncate(filled);
+    return head;
 }

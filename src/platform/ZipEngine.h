@@ -23,8 +23,10 @@ public:
     // The operation was stopped through the cancel flag.
     static constexpr int kCancelledCode = 590089;
     // The archive is damaged: a member inflates beyond its declared size (extraction stops
-    // there, nothing more is written) or falls short of it, or a member name is there twice.
+    // there, nothing more is written) or falls short of it.
     static constexpr int kDamagedCode = 590090;
+    // The archive is damaged: a member name is there twice (the message names the archive).
+    static constexpr int kDuplicateNameCode = 590092;
     // The disk filled while writing: no space, the quota reached, or the file larger than the
     // file system or the process may write (ENOSPC, EDQUOT, EFBIG).
     static constexpr int kDiskFullCode = 590091;
@@ -44,6 +46,9 @@ public:
     bool extract(const QString& archivePath, const QString& folder, const QStringList& names);
     // The bytes the named members take once extracted; nothing after a reported failure.
     std::optional<qint64> extractedSize(const QString& archivePath, const QStringList& names);
+    // The first bytes of the named member (fewer when it is shorter), read without inflating the
+    // rest; nothing after a reported failure.
+    std::optional<QByteArray> memberHead(const QString& archivePath, const QString& name, qint64 bytes);
 
 private:
     friend struct ZipFileSource;

@@ -79,6 +79,14 @@ inline QStringList memberModes(const QString& archive)
     return modes;
 }
 
+// Writes a crafted archive with tests/tools/craft_zip.py (see there for the arguments).
+inline void craftZip(const QStringList& arguments)
+{
+    const ToolRun run = runTool(QStringLiteral("/usr/bin/python3"),
+                                QStringList{QStringLiteral(KUB_TEST_TOOLS "/craft_zip.py")} + arguments, QString());
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+}
+
 // The hash of every file in folder, by name.
 inline std::map<QString, QByteArray> folderHashes(const QString& folder)
 {

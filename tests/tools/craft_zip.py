@@ -3,10 +3,12 @@
 
     craft_zip.py members OUT NAME TEXT [NAME TEXT ...]
         one deflated member per pair, in order; a name may come twice
-    craft_zip.py declared OUT NAME SIZE DECLARED
-        one deflated member of SIZE bytes whose local and central headers declare DECLARED bytes
+    craft_zip.py declared OUT NAME SIZE DECLARED [FILE ...]
+        one deflated member of SIZE bytes whose local and central headers declare DECLARED bytes,
+        then each FILE under its bare name
 """
 
+import os
 import struct
 import sys
 import warnings
@@ -20,11 +22,13 @@ def write_members(out, pairs):
             archive.writestr(name, text.encode())
 
 
-def declare_size(out, name, size, declared):
+def declare_size(out, name, size, declared, files):
     pattern = bytes(range(256))
     data = (pattern * (size // len(pattern) + 1))[:size]
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as archive:
         archive.writestr(name, data)
+        for path in files:
+            archive.write(path, os.path.basename(path))
     with open(out, "r+b") as f:
         raw = bytearray(f.read())
         end = raw.rfind(b"PK\x05\x06")
@@ -43,7 +47,7 @@ def main(argv):
         rest = argv[3:]
         write_members(argv[2], list(zip(rest[0::2], rest[1::2])))
     elif argv[1] == "declared":
-        declare_size(argv[2], argv[3], int(argv[4]), int(argv[5]))
+        declare_size(argv[2], argv[3], int(argv[4]), int(argv[5]), argv[6:])
     else:
         sys.exit("unknown mode " + argv[1])
 

@@ -7,10 +7,10 @@
 // template (the template dialog with its preview), filedialog (Qt's file dialog in detail view),
 // status (a send run's status window after its log filled up).
 #include "app/Main.h"
+#include "backup/BackupUSPForm.h"
+#include "backup/DirDialogForm.h"
 #include "controls/FsFileListBox.h"
 #include "core/AboutForm.h"
-#include "core/BackupUSPForm.h"
-#include "core/DirDialogForm.h"
 #include "core/OptionForm.h"
 #include "core/PathSelectForm.h"
 #include "core/StartForm.h"

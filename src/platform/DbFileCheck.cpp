@@ -1,0 +1,54 @@
+#include "platform/DbFileCheck.h"
+
+#include "platform/DbCollation.h"
+
+#include <QFile>
+#include <QScopeGuard>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace {
+
+DbFileVerdict failed(sqlite3* db, int code)
+{
+    const int primary = code & 0xff;
+    const DbFileState state =
+        primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? DbFileState::Damaged : DbFileState::Unreadable;
+    return {state, code, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code))};
+}
+
+} // namespace
+
+DbFileVerdict CheckTableFile(const QString& path)
+{
+    sqlite3* db = nullptr;
+    // Opened without a URI, read-only: the check never creates a file or rolls back a journal.
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
+    if (code != SQLITE_OK)
+        return failed(db, code);
+    sqlite3_extended_result_codes(db, 1);
+    // The indexes on Name and Firma sort by it; without it the check fails for a sound file.
+    if (!registerGermanCollation(db))
+        return {DbFileState::Unreadable, SQLITE_ERROR, QStringLiteral("The collation DE could not be registered")};
+    sqlite3_stmt* statement = nullptr;
+    code = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
+    auto finalize = qScopeGuard([&statement] { sqlite3_finalize(statement); });
+    if (code != SQLITE_OK)
+        return failed(db, code);
+    QStringList findings;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW)
+        findings.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+    if (code != SQLITE_DONE)
+        return failed(db, code);
+    if (findings != QStringList{QStringLiteral("ok")})
+        return {DbFileState::Damaged, 0, findings.join(QStringLiteral("; "))};
+    return {DbFileState::Intact, 0, {}};
+}
+
+bool IsLockCode(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}

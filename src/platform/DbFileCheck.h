@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// What the engine says of one table file.
+enum class DbFileState {
+    Intact,     // an SQLite file that passes "PRAGMA quick_check"
+    Damaged,    // SQLITE_CORRUPT, SQLITE_NOTADB, or findings of the check
+    Unreadable, // anything else: busy, locked, an I/O error, no access
+};
+
+struct DbFileVerdict {
+    DbFileState state = DbFileState::Unreadable;
+    int code = 0;    // the engine's extended result code; 0 when the check ran to its end
+    QString message; // the engine's message or the check's findings; empty when intact
+};
+
+// Checks a table file on a connection of its own, read-only and without waiting for a lock, so
+// a file that another program holds is reported as it is (Unreadable, SQLITE_BUSY) and never
+// taken for damaged. Any thread.
+DbFileVerdict CheckTableFile(const QString& path);
+
+// Whether code is a lock held by another connection (SQLITE_BUSY, SQLITE_LOCKED).
+bool IsLockCode(int code);

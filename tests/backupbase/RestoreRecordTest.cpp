@@ -1,0 +1,49 @@
+#include "backup/RestoreRecord.h"
+
+#include "platform/AppPaths.h"
+#include "platform/ZipTestSupport.h"
+#include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Whatever a folder's name holds comes back as it was written.
+TEST(RestoreRecordTest, EveryFolderNameComesBackAsWritten)
+{
+    TestEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(AppPaths::workFolder()));
+    const QList<TRestoreRecord> records{
+        {TRestoreRecord::Step::MovingAside, QStringLiteral("/home/anna/Datenbank"), QString()},
+        {TRestoreRecord::Step::Complete, QStringLiteral("/home/anna/Größe & Maß/Daten bank"),
+         QStringLiteral("/home/anna/ADS_OLD_20261211_013000_2")},
+        {TRestoreRecord::Step::Replacing, QStringLiteral("/d/a=b%41\nstep=complete\r\n"),
+         QStringLiteral("/d/keptAside=x\n")},
+    };
+    for (const TRestoreRecord& record : records) {
+        SCOPED_TRACE(record.databaseFolder.toStdString());
+        ASSERT_TRUE(RestoreRecord::write(record));
+        EXPECT_EQ(RestoreRecord::read(), record);
+    }
+    EXPECT_TRUE(RestoreRecord::remove());
+    EXPECT_EQ(RestoreRecord::read(), std::nullopt);
+    EXPECT_TRUE(RestoreRecord::remove());
+}
+
+// A file that is no record is not taken for one.
+TEST(RestoreRecordTest, AFileThatIsNoRecordIsNone)
+{
+    TestEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(AppPaths::workFolder()));
+    for (const QByteArray& text : {QByteArray(), QByteArray("step=complete\n"),
+                                   QByteArray("step=later\ndatabase=%2Fd\n"), QByteArray("\x00\xff garbage", 10)}) {
+        SCOPED_TRACE(text.toStdString());
+        writeText(AppPaths::restoreRecordFile(), text);
+        EXPECT_EQ(RestoreRecord::read(), std::nullopt);
+    }
+}
+
+} // namespace
