@@ -23,20 +23,12 @@
 
 namespace {
 
-TMainForm* findMainWindow()
+// The top-level window of type W, if one exists.
+template <class W> W* findTopLevel()
 {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* main = qobject_cast<TMainForm*>(window))
-            return main;
-    }
-    return nullptr;
-}
-
-TPStartForm* findSplash()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* splash = qobject_cast<TPStartForm*>(window))
-            return splash;
+        if (auto* found = qobject_cast<W*>(window))
+            return found;
     }
     return nullptr;
 }
@@ -108,7 +100,8 @@ struct StartWithoutDatabase : ::testing::Test {
         ASSERT_TRUE(box);
         EXPECT_TRUE(text.startsWith(QStringLiteral("#49 "))) << text.toStdString();
         const WId boxId = user.onGui([box] { return box->winId(); });
-        const WId splashId = user.onGui([] { return findSplash() ? findSplash()->winId() : WId(0); });
+        const WId splashId =
+            user.onGui([] { return findTopLevel<TPStartForm>() ? findTopLevel<TPStartForm>()->winId() : WId(0); });
         ASSERT_NE(splashId, WId(0)) << "the splash is there while the start shows its box";
 
         ASSERT_TRUE(
@@ -129,8 +122,8 @@ struct StartWithoutDatabase : ::testing::Test {
     // The main window and a dialog carry their own captions, nothing appended.
     void walkCaptions()
     {
-        ASSERT_TRUE(user.waitUntil([] { return findMainWindow() && findMainWindow()->isVisible(); }));
-        TMainForm* main = user.onGui([] { return findMainWindow(); });
+        ASSERT_TRUE(user.waitUntil([] { return findTopLevel<TMainForm>() && findTopLevel<TMainForm>()->isVisible(); }));
+        TMainForm* main = user.onGui([] { return findTopLevel<TMainForm>(); });
         expectCaptionAtTheWindowManager(
             {user.onGui([main] { return main->winId(); }), QStringLiteral("kubNEWSLETTER V 1.2")});
 
@@ -170,7 +163,7 @@ TEST_F(StartWithoutDatabase, TheBoxIsInFrontOfTheSplashAndEveryWindowKeepsItsCap
         walkBoxInFront();
         if (!HasFailure())
             walkCaptions();
-        user.endProgram([] { return static_cast<QWidget*>(findMainWindow()); });
+        user.endProgram([] { return static_cast<QWidget*>(findTopLevel<TMainForm>()); });
         walked = true;
     });
 
@@ -179,7 +172,7 @@ TEST_F(StartWithoutDatabase, TheBoxIsInFrontOfTheSplashAndEveryWindowKeepsItsCap
     // The box comes while the database opens; the splash shows again for the last status line.
     seams.start.statusShown = [this](const QString& status) {
         if (status == QStringLiteral("kubNEWSLETTER wird gestartet..."))
-            splashBackAfterBox = findSplash() && findSplash()->isVisible();
+            splashBackAfterBox = findTopLevel<TPStartForm>() && findTopLevel<TPStartForm>()->isVisible();
     };
     const int exitCode = RunKubNewsProgram(seams);
     while (!walked)
