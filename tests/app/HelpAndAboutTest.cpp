@@ -3,6 +3,7 @@
 #include "core/AboutForm.h"
 #include "core/HelpOpener.h"
 #include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "mail/RecipientList.h"
 #include "mail/SenderMailData.h"
 #include "platform/AppPaths.h"
@@ -11,17 +12,22 @@
 #include "support/TestWait.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -118,6 +124,74 @@ TEST(Help, TheHelpMenuReportsAViewerThatFails)
     contents->trigger();
     ASSERT_TRUE(waitUntil([&] { return !boxes.boxes().isEmpty(); }));
     EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 Für die Hilfedatei ")));
+}
+
+// The cursor a user sees: the hourglass or none of the program's own.
+bool hourglassShows()
+{
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return ScreenCursor::current() == CursorShape::Hourglass && cursor && cursor->shape() == Qt::WaitCursor;
+}
+
+bool noCursorOfTheProgram()
+{
+    return ScreenCursor::current() == CursorShape::Default && !QGuiApplication::overrideCursor();
+}
+
+// "Hilfe" -> "Inhalt" clicked with the mouse: the hourglass shows while the viewer starts and is
+// watched (the viewer waits for its gate file), and the arrow is back before any box.
+TEST(Help, TheWaitForTheViewerShowsUntilItsOutcomeIsKnown)
+{
+    struct Case {
+        const char* what;
+        QString script; // runs once the gate exists; empty: the viewer never ends by itself
+        int waitMs;
+        bool box;
+    };
+    const QList<Case> cases{
+        {"a viewer that fails", QStringLiteral("exit 3"), 60000, true},
+        {"a viewer that shows the file and ends", QStringLiteral("exit 0"), 60000, false},
+        {"a viewer that stays up past the wait", QString(), 50, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestEnvironment env;
+        env.writeStandardRegistry();
+        QTemporaryDir dir;
+        const QString gate = dir.filePath(QStringLiteral("gate"));
+        MessageBoxRecorder boxes;
+        TMainFormSeams seams;
+        seams.helpViewer =
+            scriptViewer(c.script.isEmpty() ? QStringLiteral("exec sleep 600")
+                                            : QStringLiteral("while [ ! -e '") + gate +
+                                                  QStringLiteral("' ]; do sleep 0.02; done; ") + c.script);
+        seams.helpViewer.waitMs = c.waitMs;
+        auto form = std::make_unique<TMainForm>(seams);
+        form->setWindowState(Qt::WindowNoState);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(noCursorOfTheProgram());
+
+        QMenuBar* bar = form->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form->Hilfe1->menuAction()).center());
+        ASSERT_TRUE(waitUntil([&] { return form->Hilfe1->isVisible(); }));
+        QAction* contents = form->Hilfe1->actions().first();
+        ASSERT_EQ(contents->text(), QStringLiteral("&Inhalt"));
+        QTest::mouseClick(form->Hilfe1, Qt::LeftButton, {}, form->Hilfe1->actionGeometry(contents).center());
+        EXPECT_TRUE(hourglassShows());
+
+        if (!c.script.isEmpty()) {
+            ASSERT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
+        }
+        ASSERT_TRUE(waitUntil([&] { return noCursorOfTheProgram() && boxes.boxes().size() == int(c.box); }));
+        if (c.box) {
+            EXPECT_EQ(boxes.boxes().first().cursorBefore, CursorShape::Default);
+            EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 ")))
+                << boxes.texts().first().toStdString();
+        }
+        form.reset();
+        EXPECT_TRUE(noCursorOfTheProgram());
+    }
 }
 
 TEST(AboutBox, ShowsTheStoredVersion)
