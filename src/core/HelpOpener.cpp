@@ -25,13 +25,31 @@ QString noViewerText(const QString& file)
            QStringLiteral(" ist kein Programm zum Anzeigen eingerichtet.");
 }
 
-// The hourglass while the viewer starts and is watched; ending it again does nothing.
+// The hourglass while a viewer starts and is watched, until the last of the viewers opened one
+// after the other is known; ending a wait again does nothing.
 class ViewerWait {
 public:
-    void end() { m_hourglass.reset(); }
+    ViewerWait()
+    {
+        if (s_waiting++ == 0)
+            ScreenCursor::set(CursorShape::Hourglass);
+    }
+    ~ViewerWait() { end(); }
+    ViewerWait(const ViewerWait&) = delete;
+    ViewerWait& operator=(const ViewerWait&) = delete;
+
+    void end()
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        if (--s_waiting == 0)
+            ScreenCursor::set(CursorShape::Default);
+    }
 
 private:
-    std::unique_ptr<HourglassCursor> m_hourglass = std::make_unique<HourglassCursor>();
+    static inline int s_waiting = 0;
+    bool m_ended = false;
 };
 
 } // namespace

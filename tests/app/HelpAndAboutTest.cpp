@@ -138,8 +138,42 @@ bool noCursorOfTheProgram()
     return ScreenCursor::current() == CursorShape::Default && !QGuiApplication::overrideCursor();
 }
 
-// "Hilfe" -> "Inhalt" clicked with the mouse: the hourglass shows while the viewer starts and is
-// watched (the viewer waits for its gate file), and the arrow is back before any box.
+// The main window with the given help viewer, shown, and "Hilfe" -> "Inhalt" clicked with the
+// mouse.
+struct HelpWindow {
+    TestEnvironment env;
+    std::unique_ptr<TMainForm> form;
+
+    explicit HelpWindow(HelpViewer viewer)
+    {
+        env.writeStandardRegistry();
+        TMainFormSeams seams;
+        seams.helpViewer = std::move(viewer);
+        form = std::make_unique<TMainForm>(seams);
+        form->setWindowState(Qt::WindowNoState);
+        form->show();
+    }
+
+    void clickContents()
+    {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        QMenuBar* bar = form->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form->Hilfe1->menuAction()).center());
+        ASSERT_TRUE(waitUntil([&] { return form->Hilfe1->isVisible(); }));
+        QAction* contents = form->Hilfe1->actions().first();
+        ASSERT_EQ(contents->text(), QStringLiteral("&Inhalt"));
+        QTest::mouseClick(form->Hilfe1, Qt::LeftButton, {}, form->Hilfe1->actionGeometry(contents).center());
+    }
+};
+
+// A viewer that waits for its gate file and then runs the rest of the script.
+QString afterGate(const QString& gate, const QString& rest)
+{
+    return QStringLiteral("while [ ! -e \"") + gate + QStringLiteral("\" ]; do sleep 0.02; done; ") + rest;
+}
+
+// The hourglass shows while the viewer starts and is watched, and the arrow is back before any
+// box.
 TEST(Help, TheWaitForTheViewerShowsUntilItsOutcomeIsKnown)
 {
     struct Case {
@@ -155,29 +189,15 @@ TEST(Help, TheWaitForTheViewerShowsUntilItsOutcomeIsKnown)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestEnvironment env;
-        env.writeStandardRegistry();
         QTemporaryDir dir;
         const QString gate = dir.filePath(QStringLiteral("gate"));
         MessageBoxRecorder boxes;
-        TMainFormSeams seams;
-        seams.helpViewer =
-            scriptViewer(c.script.isEmpty() ? QStringLiteral("exec sleep 600")
-                                            : QStringLiteral("while [ ! -e '") + gate +
-                                                  QStringLiteral("' ]; do sleep 0.02; done; ") + c.script);
-        seams.helpViewer.waitMs = c.waitMs;
-        auto form = std::make_unique<TMainForm>(seams);
-        form->setWindowState(Qt::WindowNoState);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        HelpViewer viewer =
+            scriptViewer(c.script.isEmpty() ? QStringLiteral("exec sleep 600") : afterGate(gate, c.script));
+        viewer.waitMs = c.waitMs;
+        HelpWindow help(viewer);
         ASSERT_TRUE(noCursorOfTheProgram());
-
-        QMenuBar* bar = form->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form->Hilfe1->menuAction()).center());
-        ASSERT_TRUE(waitUntil([&] { return form->Hilfe1->isVisible(); }));
-        QAction* contents = form->Hilfe1->actions().first();
-        ASSERT_EQ(contents->text(), QStringLiteral("&Inhalt"));
-        QTest::mouseClick(form->Hilfe1, Qt::LeftButton, {}, form->Hilfe1->actionGeometry(contents).center());
+        ASSERT_NO_FATAL_FAILURE(help.clickContents());
         EXPECT_TRUE(hourglassShows());
 
         if (!c.script.isEmpty()) {
@@ -189,9 +209,31 @@ TEST(Help, TheWaitForTheViewerShowsUntilItsOutcomeIsKnown)
             EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 ")))
                 << boxes.texts().first().toStdString();
         }
-        form.reset();
+        help.form.reset();
         EXPECT_TRUE(noCursorOfTheProgram());
     }
+}
+
+// An impatient user clicks twice: the hourglass stays until the second viewer is known too.
+TEST(Help, TheWaitLastsUntilTheLastViewerIsKnown)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first"));
+    const QString gate1 = dir.filePath(QStringLiteral("gate1"));
+    const QString gate2 = dir.filePath(QStringLiteral("gate2"));
+    MessageBoxRecorder boxes;
+    // Whichever viewer runs first waits for gate1 and fails, the other waits for gate2.
+    HelpWindow help(scriptViewer(QStringLiteral("if mkdir \"") + first + QStringLiteral("\" 2>/dev/null; then ") +
+                                 afterGate(gate1, QStringLiteral("exit 3")) + QStringLiteral("; else ") +
+                                 afterGate(gate2, QStringLiteral("exit 0")) + QStringLiteral("; fi")));
+    ASSERT_NO_FATAL_FAILURE(help.clickContents());
+    ASSERT_NO_FATAL_FAILURE(help.clickContents());
+    ASSERT_TRUE(QFile(gate1).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(waitUntil([&] { return boxes.boxes().size() == 1; }));
+    EXPECT_TRUE(hourglassShows());
+    ASSERT_TRUE(QFile(gate2).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(waitUntil([&] { return noCursorOfTheProgram(); }));
+    EXPECT_EQ(boxes.boxes().size(), 1);
 }
 
 TEST(AboutBox, ShowsTheStoredVersion)
