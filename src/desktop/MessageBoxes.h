@@ -44,7 +44,7 @@ inline bool askYesNo(const QString& text, MsgIcon icon = MsgIcon::Warning, QWidg
 
 // A window that stays on top of the others, such as the splash, would cover every box opened
 // while it shows. While an object of this class exists, its window hides while a box is up and
-// shows again after it. The window must outlive the object.
+// shows again after it. The window must outlive the object. Main thread only.
 class HiddenWhileBoxShows {
 public:
     explicit HiddenWhileBoxShows(QWidget* window);

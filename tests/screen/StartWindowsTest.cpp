@@ -112,6 +112,8 @@ struct StartWithoutDatabase : ::testing::Test {
             return splashBelow && stack.last() == boxId;
         });
         EXPECT_TRUE(covered) << "the box is not on top of the window manager's stack";
+        // Enter goes to the box.
+        EXPECT_TRUE(eventually([&] { return X11Facts::activeWindow() == boxId; })) << "the box has not the keyboard";
         EXPECT_TRUE(eventually([&] { return user.onGui([box] { return shareShownOnScreen(box); }) > 0.95; }))
             << "the screen does not show the whole box";
         user.snapshotScreen(QStringLiteral("start-box"));

@@ -24,6 +24,17 @@ QString hexId(WId window)
     return QStringLiteral("0x%1").arg(window, 0, 16);
 }
 
+// The window ids of a property of the root window.
+QList<WId> rootWindows(const QString& property)
+{
+    const QString line = run(QStringLiteral("xprop"), {QStringLiteral("-root"), property});
+    QList<WId> windows;
+    static const QRegularExpression id(QStringLiteral("0x[0-9a-fA-F]+"));
+    for (const QRegularExpressionMatch& match : id.globalMatch(line.section(u'#', 1)))
+        windows.append(match.captured().toULongLong(nullptr, 16));
+    return windows;
+}
+
 } // namespace
 
 namespace X11Facts {
@@ -36,13 +47,13 @@ bool isViewable(WId window)
 
 QList<WId> stackingOrder()
 {
-    const QString line =
-        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    QList<WId> order;
-    static const QRegularExpression id(QStringLiteral("0x[0-9a-fA-F]+"));
-    for (const QRegularExpressionMatch& match : id.globalMatch(line.section(u'#', 1)))
-        order.append(match.captured().toULongLong(nullptr, 16));
-    return order;
+    return rootWindows(QStringLiteral("_NET_CLIENT_LIST_STACKING"));
+}
+
+WId activeWindow()
+{
+    const QList<WId> active = rootWindows(QStringLiteral("_NET_ACTIVE_WINDOW"));
+    return active.isEmpty() ? 0 : active.first();
 }
 
 QString textProperty(WId window, const QString& name)

@@ -15,6 +15,9 @@ bool isViewable(WId window);
 // The windows the window manager manages, from the bottom of its stack to the top.
 QList<WId> stackingOrder();
 
+// The window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW); 0 for none.
+WId activeWindow();
+
 // A text property of the window read as UTF-8 (what Qt writes), e.g. _NET_WM_NAME or WM_NAME;
 // empty when the window has none.
 QString textProperty(WId window, const QString& name);
