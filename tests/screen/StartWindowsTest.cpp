@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -86,19 +87,42 @@ struct StartWithoutDatabase : ::testing::Test {
     void SetUp() override
     {
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs under Xvfb with openbox";
-        const QString missing = env.root() + QStringLiteral("/Datenbank");
-        env.writeStandardRegistry({}, QStringLiteral("\"DBPath\"=\"") + missing + u'"');
-        ASSERT_FALSE(QFileInfo::exists(missing));
     }
 
-    // The start's box about the missing folder: mapped, on top of the stack, not covered by the
-    // splash, and the screen shows all of it.
-    void walkBoxInFront()
+    // The real program with the given database settings, while walk() plays the user on a
+    // thread of its own; returns the program's exit code.
+    int runProgram(const QString& databaseValues, const std::function<void()>& walk)
+    {
+        env.writeStandardRegistry({}, databaseValues);
+        std::atomic<bool> walked{false};
+        std::thread script([&] {
+            walk();
+            user.endProgram([] { return static_cast<QWidget*>(findTopLevel<TMainForm>()); });
+            walked = true;
+        });
+        KubNewsProgramSeams seams;
+        seams.start.lockFile = runtime.filePath(QStringLiteral("kubNEWSLETTER.lock"));
+        // A box comes while the database opens; the splash shows again for the last status line.
+        seams.start.statusShown = [this](const QString& status) {
+            if (status == QStringLiteral("kubNEWSLETTER wird gestartet..."))
+                splashBackAfterBox = findTopLevel<TPStartForm>() && findTopLevel<TPStartForm>()->isVisible();
+        };
+        const int exitCode = RunKubNewsProgram(seams);
+        while (!walked)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        script.join();
+        EXPECT_TRUE(user.inputsArrived()) << "an input missed its widget";
+        return exitCode;
+    }
+
+    // A box of the start: mapped, on top of the stack, not covered by the splash, with the
+    // keyboard, and the screen shows all of it.
+    void walkBoxInFront(const QString& textStart, const QString& caption)
     {
         QString text;
         QMessageBox* box = user.waitForMessageBox(&text);
         ASSERT_TRUE(box);
-        EXPECT_TRUE(text.startsWith(QStringLiteral("#49 "))) << text.toStdString();
+        EXPECT_TRUE(text.startsWith(textStart)) << text.toStdString();
         const WId boxId = user.onGui([box] { return box->winId(); });
         const WId splashId =
             user.onGui([] { return findTopLevel<TPStartForm>() ? findTopLevel<TPStartForm>()->winId() : WId(0); });
@@ -116,8 +140,8 @@ struct StartWithoutDatabase : ::testing::Test {
         EXPECT_TRUE(eventually([&] { return X11Facts::activeWindow() == boxId; })) << "the box has not the keyboard";
         EXPECT_TRUE(eventually([&] { return user.onGui([box] { return shareShownOnScreen(box); }) > 0.95; }))
             << "the screen does not show the whole box";
-        user.snapshotScreen(QStringLiteral("start-box"));
-        EXPECT_EQ(X11Facts::textProperty(boxId, QStringLiteral("_NET_WM_NAME")), QStringLiteral("Fehler"));
+        user.snapshotScreen(QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        EXPECT_EQ(X11Facts::textProperty(boxId, QStringLiteral("_NET_WM_NAME")), caption);
         ASSERT_TRUE(user.answer(box, QStringLiteral("OK")));
     }
 
@@ -160,29 +184,26 @@ struct StartWithoutDatabase : ::testing::Test {
 
 TEST_F(StartWithoutDatabase, TheBoxIsInFrontOfTheSplashAndEveryWindowKeepsItsCaption)
 {
-    std::atomic<bool> walked{false};
-    std::thread script([&] {
-        walkBoxInFront();
+    const QString missing = env.root() + QStringLiteral("/Datenbank");
+    ASSERT_FALSE(QFileInfo::exists(missing));
+    const int exitCode = runProgram(QStringLiteral("\"DBPath\"=\"") + missing + u'"', [this] {
+        walkBoxInFront(QStringLiteral("#49 "), QStringLiteral("Fehler"));
         if (!HasFailure())
             walkCaptions();
-        user.endProgram([] { return static_cast<QWidget*>(findTopLevel<TMainForm>()); });
-        walked = true;
     });
-
-    KubNewsProgramSeams seams;
-    seams.start.lockFile = runtime.filePath(QStringLiteral("kubNEWSLETTER.lock"));
-    // The box comes while the database opens; the splash shows again for the last status line.
-    seams.start.statusShown = [this](const QString& status) {
-        if (status == QStringLiteral("kubNEWSLETTER wird gestartet..."))
-            splashBackAfterBox = findTopLevel<TPStartForm>() && findTopLevel<TPStartForm>()->isVisible();
-    };
-    const int exitCode = RunKubNewsProgram(seams);
-    while (!walked)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    script.join();
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(splashBackAfterBox);
-    EXPECT_TRUE(user.inputsArrived()) << "an input missed its widget";
+}
+
+// Without the setting of the database folder the start's box ends the program.
+TEST_F(StartWithoutDatabase, TheBoxThatEndsTheStartIsInFrontOfTheSplashToo)
+{
+    const int exitCode = runProgram(QString(), [this] {
+        walkBoxInFront(QStringLiteral("Werte für den Datenbankzugriff konnten nicht gelesen werden!"),
+                       QStringLiteral("Fehler"));
+    });
+    EXPECT_NE(exitCode, 0);
+    EXPECT_EQ(findTopLevel<TMainForm>(), nullptr);
 }
 
 } // namespace
