@@ -9,7 +9,9 @@
 #           print (the viewer's print options), preview (the viewer's print preview),
 #           template (the template dialog with its preview), filedialog (Qt's file dialog, detail view),
 #           status (a send run's status window after its log filled up),
-#           walk (every window of the acceptance walk, one PNG each, into the folder OUT)
+#           walk (every window of the acceptance walk, one PNG each, into the folder OUT),
+#           nodatabase (the real program started without its database folder, under the openbox
+#           window manager: the screen while the start's box is up)
 #   OUT:    default screenshot-WINDOW.png in the current folder (for walk: the folder walk-shots)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +25,12 @@ build="$root/build"
 if [ "${KUBSHOT_INSIDE:-}" = 1 ]; then
   if [ "$window" = walk ]; then
     KUB_WALK_SHOTS="$out" "$build/tests/test_acceptance" >/dev/null
+  elif [ "$window" = nodatabase ]; then
+    "$build/bin/kubNEWS" &
+    program=$!
+    "$build/tests/kubshot" screen "$out" 3
+    kill "$program" 2>/dev/null || true
+    wait "$program" 2>/dev/null || true
   elif [ "$window" = main ]; then
     # As on a fresh account: the first start provisions settings and database itself.
     env -u KUBNEWS_REGISTRY -u KUBNEWS_HOME HOME="$KUBSHOT_SCRATCH/fresh" \
@@ -60,5 +68,7 @@ export KUBNEWS_REGISTRY="$scratch/registry.reg" KUBNEWS_HOME="$scratch/home" XDG
 export QT_QPA_PLATFORM=xcb KUBSHOT_INSIDE=1 KUBSHOT_SCRATCH="$scratch"
 # The preview's browser engine refuses to start as root without this.
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
-xvfb-run -a -s "-screen 0 1280x1024x24 -br" "$0" "$window" "$out"
+manager=()
+[ "$window" = nodatabase ] && manager=("$root/scripts/with-openbox.sh")
+xvfb-run -a -s "-screen 0 1280x1024x24 -br" "${manager[@]}" "$0" "$window" "$out"
 echo "$out"

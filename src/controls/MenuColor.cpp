@@ -42,12 +42,19 @@ void drawText(QPainter& painter, const QRect& rect, int flags, const QString& te
     painter.drawText(rect, flags, text);
 }
 
-// Drawn first in the highlight colour one pixel right and down, then in color.
-void drawEmbossed(QPainter& painter, const QRect& rect, int flags, const QString& text, const QColor& color,
-                  const QPalette& palette)
+// The shadow colour of engraved text. The item's palette comes in its disabled group, whose
+// colours are not the system's highlight and shadow.
+QColor shadowColor(const QPalette& palette)
 {
-    drawText(painter, rect.translated(1, 1), flags, text, palette.color(QPalette::Light));
-    drawText(painter, rect, flags, text, color);
+    return palette.color(QPalette::Normal, QPalette::Dark);
+}
+
+// The engraved text of a disabled item: first in the highlight colour one pixel right and down,
+// then in the shadow colour. The font colour would make the item look enabled.
+void drawEmbossed(QPainter& painter, const QRect& rect, int flags, const QString& text, const QPalette& palette)
+{
+    drawText(painter, rect.translated(1, 1), flags, text, palette.color(QPalette::Normal, QPalette::Light));
+    drawText(painter, rect, flags, text, shadowColor(palette));
 }
 
 // The arrow of an item that opens a sub-menu, at the item's right edge.
@@ -180,7 +187,7 @@ void TMenuColor::drawBarItem(const QStyleOptionMenuItem& item, QPainter& painter
     const QRect textRect = item.rect.translated(placed.offset, 0);
     const int flags = textFlags(item, widget);
     if (state.disabled)
-        drawEmbossed(painter, textRect, flags, placed.caption, m_colors.fontColor, item.palette);
+        drawEmbossed(painter, textRect, flags, placed.caption, item.palette);
     else
         drawText(painter, textRect, flags, placed.caption, m_colors.fontColor);
     painter.restore();
@@ -194,7 +201,9 @@ void TMenuColor::drawDropDownItem(const QStyleOptionMenuItem& item, QPainter& pa
     const bool imageColumn = item.maxIconWidth > 0;
     const QRect& rect = item.rect;
     const QRect textRect = imageColumn ? rect.adjusted(kMenuImageColumn, 0, 0, 0) : rect;
-    const QColor textColor = selected ? m_colors.fontColorSelect : m_colors.fontColor;
+    const QColor textColor = state.disabled ? shadowColor(item.palette)
+                             : selected     ? m_colors.fontColorSelect
+                                            : m_colors.fontColor;
 
     painter.save();
     fill(painter, DropDownFills(rect, state, imageColumn, {m_colors.imageSelect, m_colors.selectBorder}));
@@ -218,9 +227,9 @@ void TMenuColor::drawDropDownItem(const QStyleOptionMenuItem& item, QPainter& pa
         const QRect captionRect = textRect.translated(placed.offset, 0);
         const QRect shortcutRect = textRect.translated(-4, 0);
         if (state.disabled) {
-            drawEmbossed(painter, captionRect, flags, placed.caption, textColor, item.palette);
+            drawEmbossed(painter, captionRect, flags, placed.caption, item.palette);
             if (!shortcut.isEmpty())
-                drawEmbossed(painter, shortcutRect, rightFlags, shortcut, textColor, item.palette);
+                drawEmbossed(painter, shortcutRect, rightFlags, shortcut, item.palette);
         } else {
             drawText(painter, captionRect, flags, placed.caption, textColor);
             if (!shortcut.isEmpty())

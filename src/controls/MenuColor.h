@@ -14,7 +14,7 @@ struct TMenuColors {
     QColor colorSelect;       // a selected drop-down item
     QColor imageBackColor;    // the image column of drop-down items
     QColor borderColor;       // the one-pixel frame around a selected item
-    QColor fontColor;         // text, except that of a selected drop-down item
+    QColor fontColor;         // text, except that of a selected drop-down item and of disabled items
     QColor fontColorSelect;   // text of a selected drop-down item
     QColor menuLineColor;     // bar items that are not selected, and disabled ones
     bool imageSelect = true;  // the selection of a drop-down item covers its image column

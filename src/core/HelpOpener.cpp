@@ -1,6 +1,7 @@
 #include "core/HelpOpener.h"
 
 #include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "platform/AppPaths.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,10 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 namespace {
 
@@ -20,6 +24,33 @@ QString noViewerText(const QString& file)
     return QStringLiteral("Für die Hilfedatei ") + QDir::toNativeSeparators(file) +
            QStringLiteral(" ist kein Programm zum Anzeigen eingerichtet.");
 }
+
+// The hourglass while a viewer starts and is watched, until the last of the viewers opened one
+// after the other is known; ending a wait again does nothing.
+class ViewerWait {
+public:
+    ViewerWait()
+    {
+        if (s_waiting++ == 0)
+            ScreenCursor::set(CursorShape::Hourglass);
+    }
+    ~ViewerWait() { end(); }
+    ViewerWait(const ViewerWait&) = delete;
+    ViewerWait& operator=(const ViewerWait&) = delete;
+
+    void end()
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        if (--s_waiting == 0)
+            ScreenCursor::set(CursorShape::Default);
+    }
+
+private:
+    static inline int s_waiting = 0;
+    bool m_ended = false;
+};
 
 } // namespace
 
@@ -45,16 +76,21 @@ void THelpOpener::open(QWidget* parent) const
         return;
     }
 
-    // The viewer may run until its window closes, so its end is watched, never waited for.
+    // The viewer may run until its window closes, so its end is watched, never waited for. The
+    // wait goes with the viewer's process at the latest.
     auto* viewer = new QProcess(parent ? static_cast<QObject*>(parent) : QCoreApplication::instance());
-    QObject::connect(viewer, &QProcess::errorOccurred, viewer, [viewer, file, fail](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart)
-            return;
-        viewer->deleteLater();
-        fail(noViewerText(file));
-    });
+    const auto wait = std::make_shared<ViewerWait>();
+    QObject::connect(viewer, &QProcess::errorOccurred, viewer,
+                     [viewer, file, fail, wait](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         wait->end();
+                         viewer->deleteLater();
+                         fail(noViewerText(file));
+                     });
     QObject::connect(viewer, &QProcess::finished, viewer,
-                     [viewer, file, fail, program = m_viewer.program](int status, QProcess::ExitStatus how) {
+                     [viewer, file, fail, wait, program = m_viewer.program](int status, QProcess::ExitStatus how) {
+                         wait->end();
                          viewer->deleteLater();
                          if (how == QProcess::NormalExit && status == 0)
                              return;
@@ -69,5 +105,6 @@ void THelpOpener::open(QWidget* parent) const
                      });
     viewer->setProcessChannelMode(QProcess::ForwardedChannels);
     viewer->setStandardInputFile(QProcess::nullDevice());
+    QTimer::singleShot(m_viewer.waitMs, viewer, [wait] { wait->end(); });
     viewer->start(m_viewer.program, m_viewer.arguments + QStringList{file});
 }

@@ -11,6 +11,9 @@ class QWidget;
 struct HelpViewer {
     QString program = QStringLiteral("xdg-open");
     QStringList arguments;
+    // The hourglass shows from the viewer's start until it ends, at most this long: xdg-open may
+    // run as long as the window it opened, so a viewer still running by then shows the file.
+    int waitMs = 10000;
 };
 
 // Opens the help: "Help.chm" beside the program's assets when one was supplied, else the
@@ -25,7 +28,8 @@ public:
 
     // Starts the viewer and returns at once; the viewer's process belongs to parent (or to the
     // application). A missing help file is reported here; a viewer that cannot be started or
-    // ends with a non-zero status is reported from the event loop once that is known. Main
+    // ends with a non-zero status is reported from the event loop once that is known. The
+    // hourglass shows while the viewer starts and is watched, and is gone before any box. Main
     // thread only.
     void open(QWidget* parent = nullptr) const;
 

@@ -70,8 +70,9 @@ int RunStartUp(const StartUpSteps& steps)
     splash->show();
     status(QString());
     status(QStringLiteral("Dateien werden geladen..."));
-    // The name the desktop shows for the program (window lists, the platform's title suffix).
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("kubNEWSLETTER V1.2"));
+    // The application title. As the application's name it leaves every window's caption alone:
+    // a display name would be appended to each caption by the platform.
+    QCoreApplication::setApplicationName(QStringLiteral("kubNEWSLETTER V1.2"));
 
     // Closing the main window ends the program, even while other top-level windows are open.
     QPointer<QWidget> mainWindow = steps.createMainWindow();

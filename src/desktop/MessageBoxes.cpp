@@ -3,11 +3,40 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
 
 MessageBoxRecorder* g_recorder = nullptr;
+QList<QWidget*> g_hiddenWhileBoxShows;
+
+// Hides the windows that would cover a box for its lifetime; shows again those it hid and that
+// still ask for it.
+class BoxInFront {
+public:
+    BoxInFront()
+    {
+        for (QWidget* window : std::as_const(g_hiddenWhileBoxShows)) {
+            if (window->isVisible()) {
+                window->hide();
+                m_hidden.append(window);
+            }
+        }
+    }
+    ~BoxInFront()
+    {
+        for (const QPointer<QWidget>& window : std::as_const(m_hidden)) {
+            if (window && g_hiddenWhileBoxShows.contains(window.data()))
+                window->show();
+        }
+    }
+    BoxInFront(const BoxInFront&) = delete;
+    BoxInFront& operator=(const BoxInFront&) = delete;
+
+private:
+    QList<QPointer<QWidget>> m_hidden;
+};
 
 MsgAnswer firstAnswer(MsgButtons buttons)
 {
@@ -59,6 +88,16 @@ QString title(MsgIcon icon)
 }
 
 } // namespace
+
+HiddenWhileBoxShows::HiddenWhileBoxShows(QWidget* window) : m_window(window)
+{
+    g_hiddenWhileBoxShows.append(window);
+}
+
+HiddenWhileBoxShows::~HiddenWhileBoxShows()
+{
+    g_hiddenWhileBoxShows.removeOne(m_window);
+}
 
 MessageBoxRecorder::MessageBoxRecorder()
 {
@@ -127,9 +166,12 @@ MsgAnswer show(const QString& text, MsgIcon icon, MsgButtons buttons, QWidget* p
     if (!created.isEmpty())
         box.setDefaultButton(qobject_cast<QPushButton*>(created.first()));
 
-    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
-    box.exec();
-    QApplication::restoreOverrideCursor();
+    {
+        const BoxInFront inFront;
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+        box.exec();
+        QApplication::restoreOverrideCursor();
+    }
 
     const qsizetype index = created.indexOf(box.clickedButton());
     if (index >= 0)

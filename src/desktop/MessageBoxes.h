@@ -42,6 +42,20 @@ inline bool askYesNo(const QString& text, MsgIcon icon = MsgIcon::Warning, QWidg
 
 } // namespace MessageBoxes
 
+// A window that stays on top of the others, such as the splash, would cover every box opened
+// while it shows. While an object of this class exists, its window hides while a box is up and
+// shows again after it. The window must outlive the object. Main thread only.
+class HiddenWhileBoxShows {
+public:
+    explicit HiddenWhileBoxShows(QWidget* window);
+    ~HiddenWhileBoxShows();
+    HiddenWhileBoxShows(const HiddenWhileBoxShows&) = delete;
+    HiddenWhileBoxShows& operator=(const HiddenWhileBoxShows&) = delete;
+
+private:
+    QWidget* m_window;
+};
+
 // Test mode: while an object of this class exists, boxes are recorded instead of shown and are
 // answered from a script (then by the first button of each box). Not nestable.
 class MessageBoxRecorder {

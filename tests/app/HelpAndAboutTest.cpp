@@ -3,6 +3,7 @@
 #include "core/AboutForm.h"
 #include "core/HelpOpener.h"
 #include "desktop/MessageBoxes.h"
+#include "desktop/ScreenCursor.h"
 #include "mail/RecipientList.h"
 #include "mail/SenderMailData.h"
 #include "platform/AppPaths.h"
@@ -11,17 +12,22 @@
 #include "support/TestWait.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -118,6 +124,116 @@ TEST(Help, TheHelpMenuReportsAViewerThatFails)
     contents->trigger();
     ASSERT_TRUE(waitUntil([&] { return !boxes.boxes().isEmpty(); }));
     EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 Für die Hilfedatei ")));
+}
+
+// The cursor a user sees: the hourglass or none of the program's own.
+bool hourglassShows()
+{
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return ScreenCursor::current() == CursorShape::Hourglass && cursor && cursor->shape() == Qt::WaitCursor;
+}
+
+bool noCursorOfTheProgram()
+{
+    return ScreenCursor::current() == CursorShape::Default && !QGuiApplication::overrideCursor();
+}
+
+// The main window with the given help viewer, shown, and "Hilfe" -> "Inhalt" clicked with the
+// mouse.
+struct HelpWindow {
+    TestEnvironment env;
+    std::unique_ptr<TMainForm> form;
+
+    explicit HelpWindow(HelpViewer viewer)
+    {
+        env.writeStandardRegistry();
+        TMainFormSeams seams;
+        seams.helpViewer = std::move(viewer);
+        form = std::make_unique<TMainForm>(seams);
+        form->setWindowState(Qt::WindowNoState);
+        form->show();
+    }
+
+    void clickContents()
+    {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        QMenuBar* bar = form->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form->Hilfe1->menuAction()).center());
+        ASSERT_TRUE(waitUntil([&] { return form->Hilfe1->isVisible(); }));
+        QAction* contents = form->Hilfe1->actions().first();
+        ASSERT_EQ(contents->text(), QStringLiteral("&Inhalt"));
+        QTest::mouseClick(form->Hilfe1, Qt::LeftButton, {}, form->Hilfe1->actionGeometry(contents).center());
+    }
+};
+
+// A viewer that waits for its gate file and then runs the rest of the script.
+QString afterGate(const QString& gate, const QString& rest)
+{
+    return QStringLiteral("while [ ! -e \"") + gate + QStringLiteral("\" ]; do sleep 0.02; done; ") + rest;
+}
+
+// The hourglass shows while the viewer starts and is watched, and the arrow is back before any
+// box.
+TEST(Help, TheWaitForTheViewerShowsUntilItsOutcomeIsKnown)
+{
+    struct Case {
+        const char* what;
+        QString script; // runs once the gate exists; empty: the viewer never ends by itself
+        int waitMs;
+        bool box;
+    };
+    const QList<Case> cases{
+        {"a viewer that fails", QStringLiteral("exit 3"), 60000, true},
+        {"a viewer that shows the file and ends", QStringLiteral("exit 0"), 60000, false},
+        {"a viewer that stays up past the wait", QString(), 50, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString gate = dir.filePath(QStringLiteral("gate"));
+        MessageBoxRecorder boxes;
+        HelpViewer viewer =
+            scriptViewer(c.script.isEmpty() ? QStringLiteral("exec sleep 600") : afterGate(gate, c.script));
+        viewer.waitMs = c.waitMs;
+        HelpWindow help(viewer);
+        ASSERT_TRUE(noCursorOfTheProgram());
+        ASSERT_NO_FATAL_FAILURE(help.clickContents());
+        EXPECT_TRUE(hourglassShows());
+
+        if (!c.script.isEmpty()) {
+            ASSERT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
+        }
+        ASSERT_TRUE(waitUntil([&] { return noCursorOfTheProgram() && boxes.boxes().size() == int(c.box); }));
+        if (c.box) {
+            EXPECT_EQ(boxes.boxes().first().cursorBefore, CursorShape::Default);
+            EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("#528 ")))
+                << boxes.texts().first().toStdString();
+        }
+        help.form.reset();
+        EXPECT_TRUE(noCursorOfTheProgram());
+    }
+}
+
+// An impatient user clicks twice: the hourglass stays until the second viewer is known too.
+TEST(Help, TheWaitLastsUntilTheLastViewerIsKnown)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first"));
+    const QString gate1 = dir.filePath(QStringLiteral("gate1"));
+    const QString gate2 = dir.filePath(QStringLiteral("gate2"));
+    MessageBoxRecorder boxes;
+    // Whichever viewer runs first waits for gate1 and fails, the other waits for gate2.
+    HelpWindow help(scriptViewer(QStringLiteral("if mkdir \"") + first + QStringLiteral("\" 2>/dev/null; then ") +
+                                 afterGate(gate1, QStringLiteral("exit 3")) + QStringLiteral("; else ") +
+                                 afterGate(gate2, QStringLiteral("exit 0")) + QStringLiteral("; fi")));
+    ASSERT_NO_FATAL_FAILURE(help.clickContents());
+    ASSERT_NO_FATAL_FAILURE(help.clickContents());
+    ASSERT_TRUE(QFile(gate1).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(waitUntil([&] { return boxes.boxes().size() == 1; }));
+    EXPECT_TRUE(hourglassShows());
+    ASSERT_TRUE(QFile(gate2).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(waitUntil([&] { return noCursorOfTheProgram(); }));
+    EXPECT_EQ(boxes.boxes().size(), 1);
 }
 
 TEST(AboutBox, ShowsTheStoredVersion)

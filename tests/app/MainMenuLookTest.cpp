@@ -127,4 +127,34 @@ TEST_F(MainMenuLookTest, SubMenuItemShowsItsArrow)
     EXPECT_FALSE(anyPixelOf(menu, arrowArea.translated(0, plain.top() - item.top()), Qt::black));
 }
 
+// Without a database its two commands are disabled; a user must see that in the open menu: their
+// text engraved in the shadow colour, while "Beenden" stays black.
+TEST_F(MainMenuLookTest, DisabledCommandsAreDrawnDisabled)
+{
+    form->setDatabaseUnavailable(true);
+    clickBarItem(form->Bearbeiten1);
+    ASSERT_FALSE(form->MainAbsender->isEnabled());
+    ASSERT_FALSE(form->MainEmpf->isEnabled());
+    const QImage menu = shot(form->Bearbeiten1);
+    const QColor shadow = form->Bearbeiten1->palette().color(QPalette::Normal, QPalette::Dark);
+    QAction* quit = form->Bearbeiten1->actions().last();
+    ASSERT_EQ(quit->text(), QStringLiteral("Beenden"));
+    struct Case {
+        QAction* entry;
+        QColor ink;
+        QColor absent;
+    };
+    const QList<Case> cases{
+        {form->MainAbsender, shadow, Qt::black},
+        {form->MainEmpf, shadow, Qt::black},
+        {quit, Qt::black, shadow},
+    };
+    for (const Case& c : cases) {
+        const QRect item = form->Bearbeiten1->actionGeometry(c.entry);
+        const QRect text(item.left() + 20, item.top(), item.width() - 20, item.height());
+        EXPECT_TRUE(anyPixelOf(menu, text, c.ink)) << c.entry->text().toStdString();
+        EXPECT_FALSE(anyPixelOf(menu, text, c.absent)) << c.entry->text().toStdString();
+    }
+}
+
 } // namespace

@@ -240,6 +240,7 @@ TEST(TMenuColor, TextColoursAndPlaces)
 {
     const QRect textArea(24, 0, 130, 22);
     const QColor highlight = QApplication::palette().color(QPalette::Light);
+    const QColor shadow = QApplication::palette().color(QPalette::Dark);
     struct Case {
         const char* what;
         ItemOptions item;
@@ -249,7 +250,12 @@ TEST(TMenuColor, TextColoursAndPlaces)
     const QList<Case> cases{
         {"plain text in the font colour", item(Kind::DropDown, QStyle::State_Enabled), kFont, kFontSelect},
         {"selected text in the select colour", item(Kind::DropDown, kSelected), kFontSelect, kFont},
-        {"disabled text is embossed", item(Kind::DropDown, kDisabledSelected), highlight, QColor()},
+        {"disabled text is embossed: its highlight", item(Kind::DropDown, kDisabledSelected), highlight, QColor()},
+        // A disabled item in the font colour would look like an enabled one.
+        {"disabled text is embossed: its shadow, not the font colour", item(Kind::DropDown, kDisabled), shadow, kFont},
+        {"disabled and selected text: shadow, not the font colour", item(Kind::DropDown, kDisabledSelected), shadow,
+         kFont},
+        {"disabled bar text: shadow, not the font colour", item(Kind::Bar, kDisabled), shadow, kFont},
         {"bar text in the font colour, also when selected", item(Kind::Bar, kSelected), kFont, kFontSelect},
     };
     for (const Case& c : cases) {
