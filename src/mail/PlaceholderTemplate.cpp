@@ -1,5 +1,6 @@
 #include "mail/PlaceholderTemplate.h"
 
+#include "mail/HtmlBracketReference.h"
 #include "mail/RecipientList.h"
 
 #include <QHash>
@@ -23,21 +24,56 @@ QString foldAscii(QStringView text)
     return folded;
 }
 
-// Recipient names take the keys below kSenderKeyBase, sender names the keys from it on.
-int keyOf(QStringView token)
+// The name of a token is what stands between its "<#" and its ">". Recipient names take the
+// keys below kSenderKeyBase, sender names the keys from it on.
+int keyOfName(QStringView name)
 {
     static const QHash<QString, int> keys = [] {
+        const auto nameOf = [](const QString& placeholder) { return foldAscii(placeholder.mid(2).chopped(1)); };
         QHash<QString, int> table;
         const auto& recipientNames = TRecipientList::PlaceholderNames();
         for (int i = 0; i < kRecipientFieldCount; ++i)
-            table.insert(foldAscii(recipientNames[static_cast<size_t>(i)]), i);
+            table.insert(nameOf(recipientNames[static_cast<size_t>(i)]), i);
         const auto& senderNames = TSenderMailData::PlaceholderNames();
         for (int i = 0; i < kSenderFieldCount; ++i)
-            table.insert(foldAscii(senderNames[static_cast<size_t>(i)]), kSenderKeyBase + i);
+            table.insert(nameOf(senderNames[static_cast<size_t>(i)]), kSenderKeyBase + i);
         return table;
     }();
-    return keys.value(foldAscii(token), kNoKey);
+    return keys.value(foldAscii(name), kNoKey);
 }
+
+// The openers and closers of tokens in a template's own text.
+class TokenSyntax {
+public:
+    TokenSyntax(QStringView text, TemplateKind kind) : m_text(text), m_html(kind == TemplateKind::Html) {}
+
+    // The length of the opener at pos: "<#", or in HTML a reference to "<" and "#" before an A
+    // or E (the "#" is the opener's last character); 0 when none starts there.
+    qsizetype openerAt(qsizetype pos) const
+    {
+        if (m_text[pos] == QLatin1Char('<'))
+            return charAt(pos + 1) == u'#' ? 2 : 0;
+        if (!m_html)
+            return 0;
+        const qsizetype less = HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less);
+        if (less == 0 || charAt(pos + less) != u'#')
+            return 0;
+        const char16_t kind = charAt(pos + less + 1);
+        return kind == u'A' || kind == u'a' || kind == u'E' || kind == u'e' ? less + 1 : 0;
+    }
+    qsizetype closerAt(qsizetype pos) const
+    {
+        if (m_text[pos] == QLatin1Char('>'))
+            return 1;
+        return m_html ? HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Greater) : 0;
+    }
+
+private:
+    char16_t charAt(qsizetype pos) const { return pos < m_text.size() ? m_text[pos].unicode() : u'\0'; }
+
+    QStringView m_text;
+    bool m_html;
+};
 
 struct Source {
     QStringView text;
@@ -99,19 +135,40 @@ QString NormalizeLineEnds(const QString& text)
     return result;
 }
 
-TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, int maxDepth) : m_text(text), m_maxDepth(maxDepth)
+TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, TemplateKind kind, int maxDepth)
+    : m_text(text), m_maxDepth(maxDepth)
 {
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype start = m_text.indexOf(QLatin1String("<#"), from);
-        if (start < 0)
-            break;
-        const qsizetype end = m_text.indexOf(QLatin1Char('>'), start + 2);
-        if (end < 0)
-            break;
-        m_tokens.push_back({start, end, keyOf(QStringView(m_text).sliced(start, end - start + 1))});
-        from = end + 1;
+    const TokenSyntax syntax(m_text, kind);
+    qsizetype pos = 0;
+    while (pos < m_text.size()) {
+        const qsizetype opener = syntax.openerAt(pos);
+        if (opener == 0) {
+            ++pos;
+            continue;
+        }
+        const bool referenced = m_text[pos] != QLatin1Char('<');
+        const qsizetype nameStart = pos + opener;
+        qsizetype closerStart = nameStart;
+        qsizetype closer = 0;
+        while (closerStart < m_text.size()) {
+            if (referenced && m_text[closerStart] == QLatin1Char('<'))
+                break;
+            closer = syntax.closerAt(closerStart);
+            if (closer > 0)
+                break;
+            ++closerStart;
+        }
+        if (closer == 0) {
+            if (!referenced)
+                break;         // no ">" behind: no token follows either
+            pos = closerStart; // the markup's "<" may open a token itself
+            continue;
+        }
+        m_tokens.push_back(
+            {pos, closerStart + closer - 1, keyOfName(QStringView(m_text).sliced(nameStart, closerStart - nameStart))});
+        pos = closerStart + closer;
     }
+    m_hasPlaceholders = !m_tokens.empty() || m_text.contains(QLatin1String("<#"));
 }
 
 // One call of Fill. The text is read as a stack of sources: the template at the bottom, above
@@ -206,11 +263,13 @@ private:
         while (!m_stack.empty()) {
             Source& source = m_stack.back();
             found.depth = std::max(found.depth, depthOf(source.serial) + 1);
-            const qsizetype end = source.text.indexOf(QLatin1Char('>'), source.pos);
+            const qsizetype end = closerEnd(source);
             if (end >= 0) {
                 token.append(source.text.sliced(source.pos, end + 1 - source.pos));
                 source.pos = end + 1;
-                found.key = keyOf(token);
+                // A name that runs into a template token holds its opener and names nothing.
+                found.key = token.endsWith(QLatin1Char('>')) ? keyOfName(QStringView(token).sliced(2, token.size() - 3))
+                                                             : kNoKey;
                 return true;
             }
             token.append(source.text.sliced(source.pos));
@@ -218,6 +277,21 @@ private:
         }
         m_out.append(token, 0);
         return false;
+    }
+
+    // The last character of the next ">" in the source; in the template, of the next ">" as
+    // its split reads it, which a token may write as a reference. -1 when there is none.
+    qsizetype closerEnd(const Source& source)
+    {
+        const qsizetype bracket = source.text.indexOf(QLatin1Char('>'), source.pos);
+        if (m_stack.size() > 1)
+            return bracket;
+        const std::vector<Token>& tokens = m_template.m_tokens;
+        while (m_nextToken < tokens.size() && tokens[m_nextToken].start < source.pos)
+            ++m_nextToken;
+        if (m_nextToken < tokens.size() && (bracket < 0 || tokens[m_nextToken].end < bracket))
+            return tokens[m_nextToken].end;
+        return bracket;
     }
 
     const QString& valueOf(int key) const

@@ -17,9 +17,20 @@
 // inserted value are filled too, as are tokens that form where a value meets the text around
 // it, up to kMaxDepth values deep: deeper tokens are removed, so a value that brings back the
 // token it replaces ends too. A "<#" without a ">" behind it stays as text.
-// Values are inserted with their line ends made CR LF, like the template's own.
+// Values are inserted as they are (an HTML template gets them unescaped), with their line ends
+// made CR LF, like the template's own.
+//
+// An HTML template's own text also holds the tokens a reader of the page sees: word processors
+// write the brackets of a typed "<#EName>" as character references ("&lt;#EName&gt;"). So there
+// a token also opens with "&lt;#" (or another reference to "<", see HtmlBracketReference.h)
+// followed by A or E, and any token closes at the first ">" or reference to ">"; a token opened
+// by a reference ends where markup ("<") comes first and is no token then, as its letters are
+// not one word for the reader ("&lt;#E<span>Name</span>&gt;" stays as it is). The filling then
+// reads each such token as if it were written "<#" name ">"; inserted values are read as above.
 //
 // Immutable after construction; Fill may run on any thread.
+enum class TemplateKind { Text, Html };
+
 class TPlaceholderTemplate {
 public:
     using RecipientValues = std::array<QString, kRecipientFieldCount>;
@@ -32,22 +43,24 @@ public:
 
     TPlaceholderTemplate() = default;
     // text: lines each ending in CR LF.
-    explicit TPlaceholderTemplate(const QString& text, int maxDepth = kMaxDepth);
+    TPlaceholderTemplate(const QString& text, TemplateKind kind, int maxDepth = kMaxDepth);
 
     const QString& Text() const { return m_text; }
-    bool HasPlaceholders() const { return m_text.contains(QLatin1String("<#")); }
+    // The text holds "<#" or a token: a part that must be filled for each recipient.
+    bool HasPlaceholders() const { return m_hasPlaceholders; }
     QString Fill(const RecipientValues& recipient, const SenderValues& sender) const;
 
 private:
     class Filling;
     struct Token {
-        qsizetype start; // the "<"
-        qsizetype end;   // the ">"
+        qsizetype start; // the opener's first character
+        qsizetype end;   // the closer's last character
         int key;
     };
     QString m_text;
     std::vector<Token> m_tokens;
     int m_maxDepth = kMaxDepth;
+    bool m_hasPlaceholders = false;
 };
 
 // Turns CR, LF and CR LF into CR LF.
