@@ -1,6 +1,7 @@
 #include "mail/PlaceholderTemplate.h"
 
 #include "mail/HtmlBracketReference.h"
+#include "mail/HtmlMarkup.h"
 #include "mail/RecipientList.h"
 
 #include <QHash>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -42,25 +44,72 @@ int keyOfName(QStringView name)
     return keys.value(foldAscii(name), kNoKey);
 }
 
-// The openers and closers of tokens in a template's own text.
+// A token that opens with a reference to "<", as a page shows it.
+struct ReferencedToken {
+    qsizetype end; // the closer's last character
+    QString name;  // the visible text behind "#"
+    QString kept;  // the markup inside the token, in its order
+};
+
+// The tokens of a template's own text.
 class TokenSyntax {
 public:
     TokenSyntax(QStringView text, TemplateKind kind) : m_text(text), m_html(kind == TemplateKind::Html) {}
 
-    // The length of the opener at pos: "<#", or in HTML a reference to "<" and "#" before an A
-    // or E (the "#" is the opener's last character); 0 when none starts there.
-    qsizetype openerAt(qsizetype pos) const
+    bool plainOpenerAt(qsizetype pos) const { return m_text[pos] == QLatin1Char('<') && charAt(pos + 1) == u'#'; }
+    // The first closer behind the "<#" at pos: where it starts and its length. None when there
+    // is none.
+    std::optional<std::pair<qsizetype, qsizetype>> plainTokenCloser(qsizetype pos) const
     {
-        if (m_text[pos] == QLatin1Char('<'))
-            return charAt(pos + 1) == u'#' ? 2 : 0;
-        if (!m_html)
-            return 0;
-        const qsizetype less = HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less);
-        if (less == 0 || charAt(pos + less) != u'#')
-            return 0;
-        const char16_t kind = charAt(pos + less + 1);
-        return kind == u'A' || kind == u'a' || kind == u'E' || kind == u'e' ? less + 1 : 0;
+        for (qsizetype at = pos + 2; at < m_text.size(); ++at) {
+            if (const qsizetype closer = closerAt(at); closer > 0)
+                return std::pair(at, closer);
+        }
+        return std::nullopt;
     }
+
+    // In HTML text, a token opened by a reference to "<" at pos: with the markup inside
+    // skipped, its visible text reads "#", "A" or "E" and at most kMaxReferencedNameLength
+    // characters in all behind "#", up to the first closer outside markup. None where the
+    // visible text meets a blank, a "<" that is text (such as another token's "<#") or a
+    // reference other than a closer (such as another token's opener) first, or where the
+    // markup inside holds "<#", a token of its own.
+    std::optional<ReferencedToken> referencedTokenAt(qsizetype pos) const
+    {
+        const qsizetype less = m_html ? HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less) : 0;
+        if (less == 0)
+            return std::nullopt;
+        QString visible;
+        QString kept;
+        for (qsizetype at = pos + less; at < m_text.size();) {
+            const QChar c = m_text[at];
+            if (c == QLatin1Char('<')) {
+                const QStringView markup = m_text.sliced(at, HtmlMarkupLengthAt(m_text, at));
+                if (markup.isEmpty() || markup.contains(QLatin1String("<#")))
+                    return std::nullopt;
+                kept += markup;
+                at += markup.size();
+                continue;
+            }
+            if (const qsizetype closer = closerAt(at); closer > 0) {
+                if (visible.size() < 2)
+                    return std::nullopt;
+                return ReferencedToken{at + closer - 1, visible.sliced(1), kept};
+            }
+            if (c == QLatin1Char('&') || c.isSpace())
+                return std::nullopt;
+            visible += c;
+            if (!mayBeginToken(visible) || visible.size() > 1 + TPlaceholderTemplate::kMaxReferencedNameLength)
+                return std::nullopt;
+            ++at;
+        }
+        return std::nullopt;
+    }
+
+private:
+    char16_t charAt(qsizetype pos) const { return pos < m_text.size() ? m_text[pos].unicode() : u'\0'; }
+
+    // ">", or in HTML a reference to ">": the length of the closer at pos, else 0.
     qsizetype closerAt(qsizetype pos) const
     {
         if (m_text[pos] == QLatin1Char('>'))
@@ -68,8 +117,14 @@ public:
         return m_html ? HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Greater) : 0;
     }
 
-private:
-    char16_t charAt(qsizetype pos) const { return pos < m_text.size() ? m_text[pos].unicode() : u'\0'; }
+    static bool mayBeginToken(QStringView visible)
+    {
+        if (visible.size() == 1)
+            return visible[0] == QLatin1Char('#');
+        if (visible.size() == 2)
+            return QStringView(u"AaEe").contains(visible[1]);
+        return true;
+    }
 
     QStringView m_text;
     bool m_html;
@@ -139,34 +194,28 @@ TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, TemplateKind kin
     : m_text(text), m_maxDepth(maxDepth)
 {
     const TokenSyntax syntax(m_text, kind);
+    // A reference to "<" in a tag, a comment, a script or a style is no bracket a reader sees.
+    HtmlTextTracker tracker(m_text);
     qsizetype pos = 0;
     while (pos < m_text.size()) {
-        const qsizetype opener = syntax.openerAt(pos);
-        if (opener == 0) {
-            ++pos;
+        if (syntax.plainOpenerAt(pos)) {
+            const auto closer = syntax.plainTokenCloser(pos);
+            if (!closer)
+                break; // no ">" behind: no token follows either
+            const auto [closerStart, closerLength] = *closer;
+            const qsizetype end = closerStart + closerLength - 1;
+            m_tokens.push_back({pos, end, keyOfName(QStringView(m_text).sliced(pos + 2, closerStart - pos - 2)), {}});
+            pos = end + 1;
             continue;
         }
-        const bool referenced = m_text[pos] != QLatin1Char('<');
-        const qsizetype nameStart = pos + opener;
-        qsizetype closerStart = nameStart;
-        qsizetype closer = 0;
-        while (closerStart < m_text.size()) {
-            if (referenced && m_text[closerStart] == QLatin1Char('<'))
-                break;
-            closer = syntax.closerAt(closerStart);
-            if (closer > 0)
-                break;
-            ++closerStart;
+        if (m_text[pos] == QLatin1Char('&') && tracker.IsText(pos)) {
+            if (std::optional<ReferencedToken> token = syntax.referencedTokenAt(pos)) {
+                m_tokens.push_back({pos, token->end, keyOfName(token->name), std::move(token->kept)});
+                pos = token->end + 1;
+                continue;
+            }
         }
-        if (closer == 0) {
-            if (!referenced)
-                break;         // no ">" behind: no token follows either
-            pos = closerStart; // the markup's "<" may open a token itself
-            continue;
-        }
-        m_tokens.push_back(
-            {pos, closerStart + closer - 1, keyOfName(QStringView(m_text).sliced(nameStart, closerStart - nameStart))});
-        pos = closerStart + closer;
+        ++pos;
     }
     m_hasPlaceholders = !m_tokens.empty() || m_text.contains(QLatin1String("<#"));
 }
@@ -246,7 +295,15 @@ private:
         const Token& token = tokens[m_nextToken];
         m_out.append(top.text.sliced(top.pos, token.start - top.pos), top.serial);
         top.pos = token.end + 1;
+        pushKept(token);
         return FoundToken{token.key, true, depth};
+    }
+
+    // The markup inside a template token is read behind its value, as template text.
+    void pushKept(const Token& token)
+    {
+        if (!token.kept.isEmpty())
+            m_stack.push_back(Source{QStringView(token.kept), 0, 0});
     }
 
     void copyRest(Source& top)
@@ -263,13 +320,15 @@ private:
         while (!m_stack.empty()) {
             Source& source = m_stack.back();
             found.depth = std::max(found.depth, depthOf(source.serial) + 1);
-            const qsizetype end = closerEnd(source);
-            if (end >= 0) {
-                token.append(source.text.sliced(source.pos, end + 1 - source.pos));
-                source.pos = end + 1;
+            const Closer closer = closerIn(source);
+            if (closer.end >= 0) {
+                token.append(source.text.sliced(source.pos, closer.end + 1 - source.pos));
+                source.pos = closer.end + 1;
                 // A name that runs into a template token holds its opener and names nothing.
                 found.key = token.endsWith(QLatin1Char('>')) ? keyOfName(QStringView(token).sliced(2, token.size() - 3))
                                                              : kNoKey;
+                if (closer.token)
+                    pushKept(*closer.token);
                 return true;
             }
             token.append(source.text.sliced(source.pos));
@@ -279,19 +338,25 @@ private:
         return false;
     }
 
-    // The last character of the next ">" in the source; in the template, of the next ">" as
-    // its split reads it, which a token may write as a reference. -1 when there is none.
-    qsizetype closerEnd(const Source& source)
+    struct Closer {
+        qsizetype end = -1;           // its last character; -1 when there is none
+        const Token* token = nullptr; // the template token it closes, if any
+    };
+
+    // The next ">" in the source; in the template, the next ">" as its split reads it: a token
+    // that starts first ends the name at its own closer, as if it were written "<#" name ">"
+    // with its markup behind.
+    Closer closerIn(const Source& source)
     {
         const qsizetype bracket = source.text.indexOf(QLatin1Char('>'), source.pos);
         if (m_stack.size() > 1)
-            return bracket;
+            return {bracket};
         const std::vector<Token>& tokens = m_template.m_tokens;
         while (m_nextToken < tokens.size() && tokens[m_nextToken].start < source.pos)
             ++m_nextToken;
-        if (m_nextToken < tokens.size() && (bracket < 0 || tokens[m_nextToken].end < bracket))
-            return tokens[m_nextToken].end;
-        return bracket;
+        if (m_nextToken < tokens.size() && (bracket < 0 || tokens[m_nextToken].start < bracket))
+            return {tokens[m_nextToken].end, &tokens[m_nextToken]};
+        return {bracket};
     }
 
     const QString& valueOf(int key) const

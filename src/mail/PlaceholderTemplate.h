@@ -21,12 +21,19 @@
 // made CR LF, like the template's own.
 //
 // An HTML template's own text also holds the tokens a reader of the page sees: word processors
-// write the brackets of a typed "<#EName>" as character references ("&lt;#EName&gt;"). So there
-// a token also opens with "&lt;#" (or another reference to "<", see HtmlBracketReference.h)
-// followed by A or E, and any token closes at the first ">" or reference to ">"; a token opened
-// by a reference ends where markup ("<") comes first and is no token then, as its letters are
-// not one word for the reader ("&lt;#E<span>Name</span>&gt;" stays as it is). The filling then
-// reads each such token as if it were written "<#" name ">"; inserted values are read as above.
+// write the brackets of a typed "<#EName>" as character references ("&lt;#EName&gt;", or another
+// reference, see HtmlBracketReference.h), and wrap parts of it in markup where the formatting or
+// the language changes or a spelling mark sits ("&lt;#<span class=SpellE>EName</span>&gt;").
+// So there a token also opens with a reference to "<" in the page's text (not in a tag, a
+// comment, a script or a style, see HtmlMarkup.h), when the text it shows with the markup
+// skipped reads "#A" or "#E" and a name up to the first ">" or reference to ">" outside markup.
+// Its name is that text behind "#", at most kMaxReferencedNameLength characters; a blank, a
+// "<" of the text (another token's "<#" among them) or a reference other than the closer (such
+// as "&nbsp;" or another token's opener) before the closer, or markup that holds "<#", makes it
+// no token, and it stays as written. The filling reads such a token as if it were written
+// "<#" name ">" with the markup inside behind it: the value comes first, then every tag of the
+// token in its order ("Müller<span class=SpellE></span>"). Any token closes at the first ">" or
+// reference to ">". Inserted values are read as above.
 //
 // Immutable after construction; Fill may run on any thread.
 enum class TemplateKind { Text, Html };
@@ -40,6 +47,9 @@ public:
     // may add to one filled text.
     static constexpr int kMaxDepth = 4;
     static constexpr qsizetype kNestedBudget = 64 * 1024;
+    // The longest name of a token opened by a reference: the longest placeholder name,
+    // "A(un)subscribeEMail", and a margin for a mistyped one, which is removed.
+    static constexpr qsizetype kMaxReferencedNameLength = 40;
 
     TPlaceholderTemplate() = default;
     // text: lines each ending in CR LF.
@@ -56,6 +66,7 @@ private:
         qsizetype start; // the opener's first character
         qsizetype end;   // the closer's last character
         int key;
+        QString kept; // the markup inside a token opened by a reference
     };
     QString m_text;
     std::vector<Token> m_tokens;
