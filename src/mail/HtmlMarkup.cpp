@@ -1,7 +1,5 @@
 #include "mail/HtmlMarkup.h"
 
-#include <QString>
-
 namespace {
 
 char16_t charAt(QStringView text, qsizetype pos)
@@ -136,6 +134,18 @@ qsizetype HtmlMarkupLengthAt(QStringView text, qsizetype pos)
         return pos + 2 < text.size() ? toNextBracket(text, pos + 2) - pos : 0;
     }
     return 0;
+}
+
+QString HtmlTagName(QStringView markup)
+{
+    const qsizetype start = charAt(markup, 1) == u'/' ? 2 : 1;
+    if (!isAsciiLetter(charAt(markup, start)))
+        return {};
+    qsizetype end = start;
+    while (end < markup.size() && !isHtmlSpace(markup[end].unicode()) && markup[end] != QLatin1Char('/') &&
+           markup[end] != QLatin1Char('>'))
+        ++end;
+    return markup.sliced(start, end - start).toString().toLower();
 }
 
 bool HtmlTextTracker::IsText(qsizetype pos)

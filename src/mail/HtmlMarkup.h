@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 // The markup of an HTML page as a browser's tokenizer reads it (WHATWG HTML, "Tokenization"):
@@ -12,6 +13,10 @@
 // The length of the markup that starts at pos, or 0 when the character at pos is text. Markup
 // left open runs to the end of the text.
 qsizetype HtmlMarkupLengthAt(QStringView text, qsizetype pos);
+
+// The lower-case name of the tag that markup (as HtmlMarkupLengthAt measures it) opens or
+// closes; empty for a comment, a declaration or a processing instruction.
+QString HtmlTagName(QStringView markup);
 
 // Tells for positions in ascending order whether they lie in text or in markup, reading the
 // page once from its start.

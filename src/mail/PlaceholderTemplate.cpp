@@ -5,6 +5,7 @@
 #include "mail/RecipientList.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <deque>
@@ -44,6 +45,26 @@ int keyOfName(QStringView name)
     return keys.value(foldAscii(name), kNoKey);
 }
 
+// Markup that a reader does not see inside a word: the tags word processors put where the
+// formatting, the language or a spelling mark changes, bookmarks, their own namespaced tags,
+// and what shows nothing (comments, scripts, styles). Any other tag breaks the line or shows
+// something of its own.
+bool isInlineMarkup(QStringView markup)
+{
+    static const QSet<QString> inlineTags = {
+        QStringLiteral("a"),      QStringLiteral("abbr"),   QStringLiteral("acronym"), QStringLiteral("b"),
+        QStringLiteral("bdi"),    QStringLiteral("bdo"),    QStringLiteral("big"),     QStringLiteral("cite"),
+        QStringLiteral("code"),   QStringLiteral("del"),    QStringLiteral("dfn"),     QStringLiteral("em"),
+        QStringLiteral("font"),   QStringLiteral("i"),      QStringLiteral("ins"),     QStringLiteral("kbd"),
+        QStringLiteral("mark"),   QStringLiteral("nobr"),   QStringLiteral("q"),       QStringLiteral("s"),
+        QStringLiteral("samp"),   QStringLiteral("script"), QStringLiteral("small"),   QStringLiteral("span"),
+        QStringLiteral("strike"), QStringLiteral("strong"), QStringLiteral("style"),   QStringLiteral("sub"),
+        QStringLiteral("sup"),    QStringLiteral("tt"),     QStringLiteral("u"),       QStringLiteral("var"),
+        QStringLiteral("wbr")};
+    const QString name = HtmlTagName(markup);
+    return name.isEmpty() || name.contains(QLatin1Char(':')) || inlineTags.contains(name);
+}
+
 // A token that opens with a reference to "<", as a page shows it.
 struct ReferencedToken {
     qsizetype end; // the closer's last character
@@ -73,7 +94,7 @@ public:
     // characters in all behind "#", up to the first closer outside markup. None where the
     // visible text meets a blank, a "<" that is text (such as another token's "<#") or a
     // reference other than a closer (such as another token's opener) first, or where the
-    // markup inside holds "<#", a token of its own.
+    // markup inside is no inline markup or holds "<#", a token of its own.
     std::optional<ReferencedToken> referencedTokenAt(qsizetype pos) const
     {
         const qsizetype less = m_html ? HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less) : 0;
@@ -85,7 +106,7 @@ public:
             const QChar c = m_text[at];
             if (c == QLatin1Char('<')) {
                 const QStringView markup = m_text.sliced(at, HtmlMarkupLengthAt(m_text, at));
-                if (markup.isEmpty() || markup.contains(QLatin1String("<#")))
+                if (markup.isEmpty() || !isInlineMarkup(markup) || markup.contains(QLatin1String("<#")))
                     return std::nullopt;
                 kept += markup;
                 at += markup.size();

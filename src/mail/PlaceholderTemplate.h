@@ -27,10 +27,12 @@
 // So there a token also opens with a reference to "<" in the page's text (not in a tag, a
 // comment, a script or a style, see HtmlMarkup.h), when the text it shows with the markup
 // skipped reads "#A" or "#E" and a name up to the first ">" or reference to ">" outside markup.
-// Its name is that text behind "#", at most kMaxReferencedNameLength characters; a blank, a
+// Its name is that text behind "#", at most kMaxReferencedNameLength characters. A blank, a
 // "<" of the text (another token's "<#" among them) or a reference other than the closer (such
-// as "&nbsp;" or another token's opener) before the closer, or markup that holds "<#", makes it
-// no token, and it stays as written. The filling reads such a token as if it were written
+// as "&nbsp;" or another token's opener) before the closer makes it no token, and so does
+// markup inside that holds "<#" or is more than a change of formatting, language or spelling
+// mark, a bookmark, a comment, a script or a style (a "<br>", "</p>" or "<img>" breaks the
+// word for the reader); such a token stays as written. The filling reads such a token as if it were written
 // "<#" name ">" with the markup inside behind it: the value comes first, then every tag of the
 // token in its order ("Müller<span class=SpellE></span>"). Any token closes at the first ">" or
 // reference to ">". Inserted values are read as above.

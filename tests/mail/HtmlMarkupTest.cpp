@@ -65,3 +65,24 @@ TEST(HtmlMarkup, TrackerTellsTextFromMarkup)
         seen += tracker.IsText(i) ? QLatin1Char('t') : QLatin1Char('m');
     EXPECT_EQ(seen, QStringLiteral("tmmmmmmmmmtmmmmmmmmmmtmmmmmmmmmmmmmmmmt"));
 }
+
+TEST(HtmlMarkup, TagNameAsTable)
+{
+    const struct {
+        const char* markup;
+        const char* name;
+    } cases[] = {
+        {"<SPAN class=SpellE>", "span"},
+        {"</Font>", "font"},
+        {"<br/>", "br"},
+        {"<o:p>", "o:p"},
+        {"<st1:City\r\nw:st=\"on\">", "st1:city"},
+        {"<style>p { }", "style"},
+        {"<!-- x -->", ""},
+        {"<!DOCTYPE html>", ""},
+        {"<?xml?>", ""},
+        {"</ x>", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HtmlTagName(QString::fromUtf8(c.markup)), QString::fromUtf8(c.name)) << c.markup;
+}

@@ -82,11 +82,25 @@ std::vector<bool> markupPositions(const QString& html)
     return inMarkup;
 }
 
+// Markup a reader does not see inside a word: comments and the like, and the tags of
+// formatting, language, spelling marks and bookmarks, or with a namespace.
+bool showsNothing(const QString& markup)
+{
+    static const QRegularExpression tag(QStringLiteral("^</?([a-z][^\\s/>]*)"), kHtmlOptions);
+    static const QStringList inlineTags = QStringLiteral("a abbr acronym b bdi bdo big cite code del dfn em font i "
+                                                         "ins kbd mark nobr q s samp script small span strike strong "
+                                                         "style sub sup tt u var wbr")
+                                              .split(QLatin1Char(' '));
+    const QRegularExpressionMatch match = tag.match(markup);
+    return !match.hasMatch() || match.captured(1).contains(QLatin1Char(':')) ||
+           inlineTags.contains(match.captured(1).toLower());
+}
+
 // An HTML template as the plain rule reads it: every token whose brackets a page shows as "<"
 // and ">" rewritten as "<#" name ">". A "<#" opens a token anywhere; a reference to "<" only in
 // the page's text, and then the page must show "#", A or E and a name of at most
 // kMaxReferencedNameLength characters without blanks, "<" of text or references; the markup
-// among them, which must hold no "<#", follows the rewritten token.
+// among them, which must show nothing and hold no "<#", follows the rewritten token.
 QString withPlainBrackets(const QString& html)
 {
     static const QRegularExpression plain(QStringLiteral(R"(<#([\s\S]*?)(?:>|&gt;|&#0*62;|&#x0*3e;))"), kHtmlOptions);
@@ -113,11 +127,14 @@ QString withPlainBrackets(const QString& html)
         if (const QRegularExpressionMatch match = at(referenced); match.hasMatch() && !inMarkup[size_t(i)]) {
             QString visible = match.captured(1);
             QString kept;
-            for (const QRegularExpressionMatch& tag : markup.globalMatch(visible))
+            bool invisible = true;
+            for (const QRegularExpressionMatch& tag : markup.globalMatch(visible)) {
                 kept += tag.captured();
+                invisible = invisible && showsNothing(tag.captured());
+            }
             visible.remove(markup);
             if (visible.contains(name) && visible.size() <= 1 + TPlaceholderTemplate::kMaxReferencedNameLength &&
-                !kept.contains(QLatin1String("<#"))) {
+                invisible && !kept.contains(QLatin1String("<#"))) {
                 reading += QStringLiteral("<#") + visible.mid(1) + QLatin1Char('>') + kept;
                 i = match.capturedEnd();
                 continue;
@@ -235,6 +252,15 @@ TEST(PlaceholderTemplate, HtmlTokensWrittenWithReferencesAsTable)
         // A blank, a reference or a "<" of the text breaks the name for the reader: no token.
         {"&lt;#E Name&gt; &lt;#E&nbsp;Name&gt; &lt;#E<b> </b>Name&gt; [&lt;#EVor\r\nname&gt;]\r\n", nullptr, nullptr},
         {"&lt;#E\xc2\xa0Name&gt; &lt;#EN&amp;&gt; &lt;#E<3&gt; &lt;#E<b Name&gt;\r\n", nullptr, nullptr},
+        // Markup that breaks the line or shows something of its own breaks the name too; a word
+        // processor's own tags and bookmarks do not.
+        {"&lt;#EVor<br>name&gt; &lt;#EVor</p><p>name&gt; &lt;#E<img src=\"x.png\">Name&gt; &lt;#E<BR/>Name&gt;\r\n",
+         nullptr, nullptr},
+        {"&lt;#E<o:p></o:p>Name&gt; &lt;#E<st1:PersonName w:st=\"on\">Vorname</st1:PersonName>&gt; "
+         "&lt;#E<a name=\"_GoBack\"></a>Name&gt; &lt;#E<![if !supportLists]>Name&gt;\r\n",
+         "Müller<o:p></o:p> Jürgen<st1:PersonName w:st=\"on\"></st1:PersonName> Müller<a name=\"_GoBack\"></a> "
+         "Müller<![if !supportLists]>\r\n",
+         nullptr},
         // Another token's opener ends the search; that token is filled.
         {"&lt;#E<b>&lt;#EName&gt;</b> &lt;#E<i><#EVorname></i>\r\n", "&lt;#E<b>Müller</b> &lt;#E<i>Jürgen</i>\r\n",
          "&lt;#E<b>&lt;#EName&gt;</b> &lt;#E<i>Jürgen</i>\r\n"},
@@ -396,6 +422,8 @@ TEST(PlaceholderTemplate, HtmlAgreesWithTheRescanningRuleOnItsPlainReading)
                                 QStringLiteral("<"),
                                 QStringLiteral("<b>"),
                                 QStringLiteral("</b>"),
+                                QStringLiteral("<br>"),
+                                QStringLiteral("<o:p>"),
                                 QStringLiteral("<span class=SpellE>"),
                                 QStringLiteral("<span\r\nlang=\"de-DE\">"),
                                 QStringLiteral("<font face=\"a>b\">"),
