@@ -89,7 +89,7 @@ public:
         return std::nullopt;
     }
 
-    // In HTML text, a token opened by a reference to "<" at pos: with the markup inside
+    // In an HTML page's text, a token opened by a reference to "<" at pos: with the markup inside
     // skipped, its visible text reads "#", "A" or "E" and at most kMaxReferencedNameLength
     // characters in all behind "#", up to the first closer outside markup. None where the
     // visible text meets a blank, a "<" that is text (such as another token's "<#") or a
@@ -97,7 +97,7 @@ public:
     // markup inside is no inline markup or holds "<#", a token of its own.
     std::optional<ReferencedToken> referencedTokenAt(qsizetype pos) const
     {
-        const qsizetype less = m_html ? HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less) : 0;
+        const qsizetype less = HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less);
         if (less == 0)
             return std::nullopt;
         QString visible;
@@ -215,6 +215,7 @@ TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, TemplateKind kin
     : m_text(text), m_maxDepth(maxDepth)
 {
     const TokenSyntax syntax(m_text, kind);
+    const bool html = kind == TemplateKind::Html;
     // A reference to "<" in a tag, a comment, a script or a style is no bracket a reader sees.
     HtmlTextTracker tracker(m_text);
     qsizetype pos = 0;
@@ -229,7 +230,7 @@ TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, TemplateKind kin
             pos = end + 1;
             continue;
         }
-        if (m_text[pos] == QLatin1Char('&') && tracker.IsText(pos)) {
+        if (html && m_text[pos] == QLatin1Char('&') && tracker.IsText(pos)) {
             if (std::optional<ReferencedToken> token = syntax.referencedTokenAt(pos)) {
                 m_tokens.push_back({pos, token->end, keyOfName(token->name), std::move(token->kept)});
                 pos = token->end + 1;
