@@ -109,8 +109,9 @@ void TMessageGenerator::preparePart(Part& part, const QString& text, bool html)
     part.Exists = true;
     const QString asLatin1 = html ? DeclareHtmlCharset(text, QLatin1StringView(kLatin1)) : text;
     const QString asUtf8 = html ? DeclareHtmlCharset(text, QLatin1StringView(kUtf8)) : text;
-    part.AsLatin1 = TPlaceholderTemplate(asLatin1);
-    part.AsUtf8 = TPlaceholderTemplate(asUtf8);
+    const TemplateKind kind = html ? TemplateKind::Html : TemplateKind::Text;
+    part.AsLatin1 = TPlaceholderTemplate(asLatin1, kind);
+    part.AsUtf8 = TPlaceholderTemplate(asUtf8, kind);
     part.DeclaresCharset = asLatin1 != asUtf8;
     if (part.AsLatin1.HasPlaceholders())
         return;

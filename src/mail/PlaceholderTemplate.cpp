@@ -1,12 +1,16 @@
 #include "mail/PlaceholderTemplate.h"
 
+#include "mail/HtmlBracketReference.h"
+#include "mail/HtmlMarkup.h"
 #include "mail/RecipientList.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -23,21 +27,129 @@ QString foldAscii(QStringView text)
     return folded;
 }
 
-// Recipient names take the keys below kSenderKeyBase, sender names the keys from it on.
-int keyOf(QStringView token)
+// The name of a token is what stands between its "<#" and its ">". Recipient names take the
+// keys below kSenderKeyBase, sender names the keys from it on.
+int keyOfName(QStringView name)
 {
     static const QHash<QString, int> keys = [] {
+        const auto nameOf = [](const QString& placeholder) { return foldAscii(placeholder.mid(2).chopped(1)); };
         QHash<QString, int> table;
         const auto& recipientNames = TRecipientList::PlaceholderNames();
         for (int i = 0; i < kRecipientFieldCount; ++i)
-            table.insert(foldAscii(recipientNames[static_cast<size_t>(i)]), i);
+            table.insert(nameOf(recipientNames[static_cast<size_t>(i)]), i);
         const auto& senderNames = TSenderMailData::PlaceholderNames();
         for (int i = 0; i < kSenderFieldCount; ++i)
-            table.insert(foldAscii(senderNames[static_cast<size_t>(i)]), kSenderKeyBase + i);
+            table.insert(nameOf(senderNames[static_cast<size_t>(i)]), kSenderKeyBase + i);
         return table;
     }();
-    return keys.value(foldAscii(token), kNoKey);
+    return keys.value(foldAscii(name), kNoKey);
 }
+
+// Markup that a reader does not see inside a word: the tags word processors put where the
+// formatting, the language or a spelling mark changes, bookmarks, their own namespaced tags,
+// and what shows nothing (comments, scripts, styles). Any other tag breaks the line or shows
+// something of its own.
+bool isInlineMarkup(QStringView markup)
+{
+    static const QSet<QString> inlineTags = {
+        QStringLiteral("a"),      QStringLiteral("abbr"),   QStringLiteral("acronym"), QStringLiteral("b"),
+        QStringLiteral("bdi"),    QStringLiteral("bdo"),    QStringLiteral("big"),     QStringLiteral("cite"),
+        QStringLiteral("code"),   QStringLiteral("del"),    QStringLiteral("dfn"),     QStringLiteral("em"),
+        QStringLiteral("font"),   QStringLiteral("i"),      QStringLiteral("ins"),     QStringLiteral("kbd"),
+        QStringLiteral("mark"),   QStringLiteral("nobr"),   QStringLiteral("q"),       QStringLiteral("s"),
+        QStringLiteral("samp"),   QStringLiteral("script"), QStringLiteral("small"),   QStringLiteral("span"),
+        QStringLiteral("strike"), QStringLiteral("strong"), QStringLiteral("style"),   QStringLiteral("sub"),
+        QStringLiteral("sup"),    QStringLiteral("tt"),     QStringLiteral("u"),       QStringLiteral("var"),
+        QStringLiteral("wbr")};
+    const QString name = HtmlTagName(markup);
+    return name.isEmpty() || name.contains(QLatin1Char(':')) || inlineTags.contains(name);
+}
+
+// A token that opens with a reference to "<", as a page shows it.
+struct ReferencedToken {
+    qsizetype end; // the closer's last character
+    QString name;  // the visible text behind "#"
+    QString kept;  // the markup inside the token, in its order
+};
+
+// The tokens of a template's own text.
+class TokenSyntax {
+public:
+    TokenSyntax(QStringView text, TemplateKind kind) : m_text(text), m_html(kind == TemplateKind::Html) {}
+
+    bool plainOpenerAt(qsizetype pos) const { return m_text[pos] == QLatin1Char('<') && charAt(pos + 1) == u'#'; }
+    // The first closer behind the "<#" at pos: where it starts and its length. None when there
+    // is none.
+    std::optional<std::pair<qsizetype, qsizetype>> plainTokenCloser(qsizetype pos) const
+    {
+        for (qsizetype at = pos + 2; at < m_text.size(); ++at) {
+            if (const qsizetype closer = closerAt(at); closer > 0)
+                return std::pair(at, closer);
+        }
+        return std::nullopt;
+    }
+
+    // In an HTML page's text, a token opened by a reference to "<" at pos: with the markup inside
+    // skipped, its visible text reads "#", "A" or "E" and at most kMaxReferencedNameLength
+    // characters in all behind "#", up to the first closer outside markup. None where the
+    // visible text meets a blank, a "<" that is text (such as another token's "<#") or a
+    // reference other than a closer (such as another token's opener) first, or where the
+    // markup inside is no inline markup or holds "<#", a token of its own.
+    std::optional<ReferencedToken> referencedTokenAt(qsizetype pos) const
+    {
+        const qsizetype less = HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Less);
+        if (less == 0)
+            return std::nullopt;
+        QString visible;
+        QString kept;
+        for (qsizetype at = pos + less; at < m_text.size();) {
+            const QChar c = m_text[at];
+            if (c == QLatin1Char('<')) {
+                const QStringView markup = m_text.sliced(at, HtmlMarkupLengthAt(m_text, at));
+                if (markup.isEmpty() || !isInlineMarkup(markup) || markup.contains(QLatin1String("<#")))
+                    return std::nullopt;
+                kept += markup;
+                at += markup.size();
+                continue;
+            }
+            if (const qsizetype closer = closerAt(at); closer > 0) {
+                if (visible.size() < 2)
+                    return std::nullopt;
+                return ReferencedToken{at + closer - 1, visible.sliced(1), kept};
+            }
+            if (c == QLatin1Char('&') || c.isSpace())
+                return std::nullopt;
+            visible += c;
+            if (!mayBeginToken(visible) || visible.size() > 1 + TPlaceholderTemplate::kMaxReferencedNameLength)
+                return std::nullopt;
+            ++at;
+        }
+        return std::nullopt;
+    }
+
+private:
+    char16_t charAt(qsizetype pos) const { return pos < m_text.size() ? m_text[pos].unicode() : u'\0'; }
+
+    // ">", or in HTML a reference to ">": the length of the closer at pos, else 0.
+    qsizetype closerAt(qsizetype pos) const
+    {
+        if (m_text[pos] == QLatin1Char('>'))
+            return 1;
+        return m_html ? HtmlBracketReferenceAt(m_text, pos, HtmlBracket::Greater) : 0;
+    }
+
+    static bool mayBeginToken(QStringView visible)
+    {
+        if (visible.size() == 1)
+            return visible[0] == QLatin1Char('#');
+        if (visible.size() == 2)
+            return QStringView(u"AaEe").contains(visible[1]);
+        return true;
+    }
+
+    QStringView m_text;
+    bool m_html;
+};
 
 struct Source {
     QStringView text;
@@ -99,19 +211,35 @@ QString NormalizeLineEnds(const QString& text)
     return result;
 }
 
-TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, int maxDepth) : m_text(text), m_maxDepth(maxDepth)
+TPlaceholderTemplate::TPlaceholderTemplate(const QString& text, TemplateKind kind, int maxDepth)
+    : m_text(text), m_maxDepth(maxDepth)
 {
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype start = m_text.indexOf(QLatin1String("<#"), from);
-        if (start < 0)
-            break;
-        const qsizetype end = m_text.indexOf(QLatin1Char('>'), start + 2);
-        if (end < 0)
-            break;
-        m_tokens.push_back({start, end, keyOf(QStringView(m_text).sliced(start, end - start + 1))});
-        from = end + 1;
+    const TokenSyntax syntax(m_text, kind);
+    const bool html = kind == TemplateKind::Html;
+    // A reference to "<" in a tag, a comment, a script or a style is no bracket a reader sees.
+    HtmlTextTracker tracker(m_text);
+    qsizetype pos = 0;
+    while (pos < m_text.size()) {
+        if (syntax.plainOpenerAt(pos)) {
+            const auto closer = syntax.plainTokenCloser(pos);
+            if (!closer)
+                break; // no ">" behind: no token follows either
+            const auto [closerStart, closerLength] = *closer;
+            const qsizetype end = closerStart + closerLength - 1;
+            m_tokens.push_back({pos, end, keyOfName(QStringView(m_text).sliced(pos + 2, closerStart - pos - 2)), {}});
+            pos = end + 1;
+            continue;
+        }
+        if (html && m_text[pos] == QLatin1Char('&') && tracker.IsText(pos)) {
+            if (std::optional<ReferencedToken> token = syntax.referencedTokenAt(pos)) {
+                m_tokens.push_back({pos, token->end, keyOfName(token->name), std::move(token->kept)});
+                pos = token->end + 1;
+                continue;
+            }
+        }
+        ++pos;
     }
+    m_hasPlaceholders = !m_tokens.empty() || m_text.contains(QLatin1String("<#"));
 }
 
 // One call of Fill. The text is read as a stack of sources: the template at the bottom, above
@@ -189,7 +317,15 @@ private:
         const Token& token = tokens[m_nextToken];
         m_out.append(top.text.sliced(top.pos, token.start - top.pos), top.serial);
         top.pos = token.end + 1;
+        pushKept(token);
         return FoundToken{token.key, true, depth};
+    }
+
+    // The markup inside a template token is read behind its value, as template text.
+    void pushKept(const Token& token)
+    {
+        if (!token.kept.isEmpty())
+            m_stack.push_back(Source{QStringView(token.kept), 0, 0});
     }
 
     void copyRest(Source& top)
@@ -206,11 +342,15 @@ private:
         while (!m_stack.empty()) {
             Source& source = m_stack.back();
             found.depth = std::max(found.depth, depthOf(source.serial) + 1);
-            const qsizetype end = source.text.indexOf(QLatin1Char('>'), source.pos);
-            if (end >= 0) {
-                token.append(source.text.sliced(source.pos, end + 1 - source.pos));
-                source.pos = end + 1;
-                found.key = keyOf(token);
+            const Closer closer = closerIn(source);
+            if (closer.end >= 0) {
+                token.append(source.text.sliced(source.pos, closer.end + 1 - source.pos));
+                source.pos = closer.end + 1;
+                // A name that runs into a template token holds its opener and names nothing.
+                found.key = token.endsWith(QLatin1Char('>')) ? keyOfName(QStringView(token).sliced(2, token.size() - 3))
+                                                             : kNoKey;
+                if (closer.token)
+                    pushKept(*closer.token);
                 return true;
             }
             token.append(source.text.sliced(source.pos));
@@ -218,6 +358,27 @@ private:
         }
         m_out.append(token, 0);
         return false;
+    }
+
+    struct Closer {
+        qsizetype end = -1;           // its last character; -1 when there is none
+        const Token* token = nullptr; // the template token it closes, if any
+    };
+
+    // The next ">" in the source; in the template, the next ">" as its split reads it: a token
+    // that starts first ends the name at its own closer, as if it were written "<#" name ">"
+    // with its markup behind.
+    Closer closerIn(const Source& source)
+    {
+        const qsizetype bracket = source.text.indexOf(QLatin1Char('>'), source.pos);
+        if (m_stack.size() > 1)
+            return {bracket};
+        const std::vector<Token>& tokens = m_template.m_tokens;
+        while (m_nextToken < tokens.size() && tokens[m_nextToken].start < source.pos)
+            ++m_nextToken;
+        if (m_nextToken < tokens.size() && (bracket < 0 || tokens[m_nextToken].start < bracket))
+            return {tokens[m_nextToken].end, &tokens[m_nextToken]};
+        return {bracket};
     }
 
     const QString& valueOf(int key) const
