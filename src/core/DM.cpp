@@ -1,5 +1,6 @@
 #include "core/DM.h"
 
+#include "core/DatabaseLockNote.h"
 #include "core/DatabaseSchema.h"
 #include "core/SettingsStore.h"
 #include "desktop/MessageBoxes.h"
@@ -48,6 +49,16 @@ void showNumbered(const char* number, const EDatabaseError& e)
     MessageBoxes::error(QString::fromLatin1(number) + e.message());
 }
 
+// A connect that failed because another program holds the database says so in German first.
+void showConnectFailure(const QString& folder, const EDatabaseError& e)
+{
+    const QString lock = DatabaseLockNote(folder, newsDatabaseSchema());
+    if (lock.isEmpty())
+        showNumbered("#49 ", e);
+    else
+        MessageBoxes::error(QStringLiteral("#49 ") + lock + QStringLiteral("\r\n\r\n") + e.message());
+}
+
 } // namespace
 
 TDM2::TDM2(TDatabaseAvailability& availability)
@@ -75,7 +86,7 @@ TDM2::TDM2(TDatabaseAvailability& availability)
         AdsConnection1.connect();
     } catch (const EDatabaseError& e) {
         availability.setDatabaseUnavailable(true);
-        showNumbered("#49 ", e);
+        showConnectFailure(folder, e);
     }
 }
 
@@ -95,7 +106,7 @@ bool TDM2::Reconnect()
         AdsConnection1.connect();
         return true;
     } catch (const EDatabaseError& e) {
-        showNumbered("#49 ", e);
+        showConnectFailure(AdsConnection1.connectPath(), e);
         return false;
     }
 }

@@ -47,6 +47,22 @@ DbFileVerdict CheckTableFile(const QString& path)
     return {DbFileState::Intact, 0, {}};
 }
 
+bool TableFileLocked(const QString& path)
+{
+    sqlite3* db = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
+    if (code != SQLITE_OK)
+        return IsLockCode(code);
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_stmt* statement = nullptr;
+    code = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &statement, nullptr);
+    auto finalize = qScopeGuard([&statement] { sqlite3_finalize(statement); });
+    if (code == SQLITE_OK)
+        code = sqlite3_step(statement);
+    return IsLockCode(code);
+}
+
 bool IsLockCode(int code)
 {
     const int primary = code & 0xff;

@@ -20,5 +20,10 @@ struct DbFileVerdict {
 // taken for damaged. Any thread.
 DbFileVerdict CheckTableFile(const QString& path);
 
+// Whether another connection holds table file under a lock that keeps readers out: a read of
+// its schema on a read-only connection of its own, without waiting, fails with SQLITE_BUSY or
+// SQLITE_LOCKED. Cheap whatever the file's size. Any thread.
+bool TableFileLocked(const QString& path);
+
 // Whether code is a lock held by another connection (SQLITE_BUSY, SQLITE_LOCKED).
 bool IsLockCode(int code);

@@ -6,12 +6,12 @@
 #include "desktop/MessageBoxes.h"
 #include "platform/AppPaths.h"
 #include "platform/ZipTestSupport.h"
+#include "support/LockingProcess.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <map>
@@ -218,18 +218,8 @@ TEST(StartRecoveryTest, ADatabaseLockedByAnotherProgramStaysInPlace)
 {
     LeftOver c;
     const QString table = c.db.folder() + QStringLiteral("/Adressen.ADT");
-    QProcess holder;
-    holder.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import sqlite3, sys\n"
-                                 "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                                 "c.execute('BEGIN EXCLUSIVE')\n"
-                                 "print('locked', flush=True)\n"
-                                 "sys.stdin.read()\n"),
-                  table});
-    ASSERT_TRUE(holder.waitForStarted(30000));
-    ASSERT_TRUE(holder.waitForReadyRead(30000)) << holder.readAllStandardError().toStdString();
-    ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("locked"));
+    LockingProcess holder;
+    ASSERT_TRUE(holder.lock(table)) << holder.error().toStdString();
     const auto current = folderHashes(c.db.folder());
     const auto previous = folderHashes(c.old);
 
@@ -248,8 +238,7 @@ TEST(StartRecoveryTest, ADatabaseLockedByAnotherProgramStaysInPlace)
     ASSERT_FALSE(c.boxes.boxes().isEmpty());
     EXPECT_EQ(c.boxes.boxes().first().icon, MsgIcon::Warning);
 
-    holder.closeWriteChannel();
-    ASSERT_TRUE(holder.waitForFinished(30000));
+    ASSERT_TRUE(holder.release());
     // Once the lock is gone the database is found intact, and still nothing moves.
     EXPECT_EQ(c.start().size(), 1);
     EXPECT_EQ(folderHashes(c.db.folder()), current);

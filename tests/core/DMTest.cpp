@@ -5,6 +5,7 @@
 #include "desktop/ScreenCursor.h"
 #include "platform/AppPaths.h"
 #include "support/FileModes.h"
+#include "support/LockingProcess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -108,6 +109,32 @@ TEST_F(DMTest, AFailedConnectShowsItsMessageAndSetsTheFlag)
         EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
     }
     EXPECT_TRUE(QDir(bare).isEmpty());
+}
+
+// Another program holds the recipients' file: the box says so in German and names it before the
+// engine's own message; once it lets go, a reconnect succeeds and the box is not shown again.
+TEST_F(DMTest, AConnectThatMeetsALockNamesWhoHoldsIt)
+{
+    db.connection.disconnect();
+    LockingProcess holder;
+    ASSERT_TRUE(holder.lock(db.folder() + QStringLiteral("/Adressen.ADT"))) << holder.error().toStdString();
+    pointSettingsAt(db.folder());
+    TDM2 dm(flag);
+    EXPECT_TRUE(flag.unavailable);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    const QString text = boxes.boxes().first().text;
+    const QString expectedStart =
+        QStringLiteral("#49 Die Datei \"Adressen.ADT\" der Datenbank im Verzeichnis \"") + db.folder() +
+        QStringLiteral("\" wird von einem anderen Programm gesperrt (Prozess ") + QString::number(holder.processId()) +
+        QStringLiteral(" (python3)). Bitte beenden Sie das andere Programm und starten Sie "
+                       "kubNEWSLETTER danach erneut.\r\n\r\nAdsConnection1: ");
+    EXPECT_TRUE(text.startsWith(expectedStart)) << text.toStdString();
+    EXPECT_EQ(boxes.boxes().first().icon, MsgIcon::Error);
+
+    ASSERT_TRUE(holder.release());
+    boxes.clear();
+    EXPECT_TRUE(dm.Reconnect());
+    EXPECT_TRUE(boxes.texts().isEmpty());
 }
 
 TEST_F(DMTest, NoSenderExistsLeavesTheSendersOpenByFirma)
