@@ -15,6 +15,9 @@ struct SendRunOutcome {
     // log does not hold, so the run can be resumed without sending anything twice.
     int mailsSent = 0;
     QStringList unloggedRecipients{};
+    // The mails whose acceptance is not certain (no reply in turn to their end of data): not
+    // counted as sent, not sent again; the user checks them before sending them again.
+    QStringList uncertainRecipients{};
 };
 
 // How a send run reaches its status window. Called only from the run's thread, in order; an

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The transport of a real send run: an SmtpSession that writes each mail's own header lines
 // From:, To:, Subject:, Date: (RFC 5322, English names whatever the locale) and Message-ID:
@@ -26,11 +27,14 @@ public:
     bool offersAuthentication() const override;
     QString tlsProtocol() const override;
     SmtpResult login(const QString& user, const QString& password) override;
-    SmtpResult send(const TMailMessage& mail) override;
+    SmtpResult send(const TMailMessage& mail, const NextMail& next) override;
     SmtpResult disconnect() override;
 
 private:
     SmtpSession& session();
+    // The session's form of mail with its header lines; the reason when an address fails its
+    // check (the addresses go into the header too, so no CR or LF can reach it through them).
+    std::optional<SmtpSession::Outgoing> outgoing(const TMailMessage& mail, SmtpResult& failure);
 
     SmtpSessionOptions m_options;
     std::function<QDateTime()> m_now;

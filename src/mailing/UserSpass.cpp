@@ -29,6 +29,16 @@ QLabel* resultLine(QWidget* parent)
     return line;
 }
 
+// A read-only list of addresses, one a line, to copy; hidden until it has any.
+QPlainTextEdit* addressList(QWidget* parent)
+{
+    auto* list = new QPlainTextEdit(parent);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setVisible(false);
+    return list;
+}
+
 StatusWindowLinks& links()
 {
     static StatusWindowLinks instance;
@@ -61,6 +71,8 @@ TUserSP::TUserSP(QWidget* parent) : TStatusPanel(parent)
     UnloggedList->setReadOnly(true);
     UnloggedList->setLineWrapMode(QPlainTextEdit::NoWrap);
     UnloggedList->setVisible(false);
+    UncertainLabel = resultLine(this);
+    UncertainList = addressList(this);
 }
 
 void TUserSP::ShowResult(const SendRunOutcome& outcome)
@@ -88,6 +100,16 @@ void TUserSP::ShowResult(const SendRunOutcome& outcome)
             UnloggedList->setVisible(true);
             top += kUnloggedListHeight + kMargin;
         }
+    }
+    if (!outcome.uncertainRecipients.isEmpty()) {
+        top = placeResultLine(UncertainLabel,
+                              QStringLiteral("Ob der Mailserver diese Mail(s) angenommen hat, ist nicht sicher; "
+                                             "bitte prüfen Sie das, bevor Sie sie noch einmal senden:"),
+                              top);
+        UncertainList->setPlainText(outcome.uncertainRecipients.join(u'\n'));
+        UncertainList->setGeometry(kMargin, top, kResultLinesWidth, kUnloggedListHeight);
+        UncertainList->setVisible(true);
+        top += kUnloggedListHeight + kMargin;
     }
     setPanelHeight(qMax(kResultHeight, top));
     USPBericht->setText(QStringLiteral("Bericht"));

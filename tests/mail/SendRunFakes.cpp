@@ -12,7 +12,7 @@ SmtpResult FakeTransport::login(const QString&, const QString&)
     return answer(QStringLiteral("login"));
 }
 
-SmtpResult FakeTransport::send(const TMailMessage& mail)
+SmtpResult FakeTransport::send(const TMailMessage& mail, const NextMail&)
 {
     return answer(QStringLiteral("send ") + mail.Recipient);
 }

@@ -26,7 +26,7 @@ public:
     bool offersAuthentication() const override { return announcesAuth; }
     QString tlsProtocol() const override { return m_connected ? encryption : QString(); }
     SmtpResult login(const QString& user, const QString& password) override;
-    SmtpResult send(const TMailMessage& mail) override;
+    SmtpResult send(const TMailMessage& mail, const NextMail& next) override;
     SmtpResult disconnect() override;
 
     static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }

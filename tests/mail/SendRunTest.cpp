@@ -683,7 +683,7 @@ public:
     bool seen = false;
 
     void setWaitHook(std::function<bool()> stopWaiting) override { m_hook = std::move(stopWaiting); }
-    SmtpResult send(const TMailMessage& mail) override
+    SmtpResult send(const TMailMessage& mail, const NextMail& next) override
     {
         const QDeadlineTimer deadline(30'000);
         while (!seen && !deadline.hasExpired()) {
@@ -692,7 +692,7 @@ public:
             seen = file.open(QIODevice::ReadOnly) && file.readAll().contains(awaited);
             QThread::msleep(10);
         }
-        return FakeTransport::send(mail);
+        return FakeTransport::send(mail, next);
     }
 
 private:

@@ -1,0 +1,224 @@
+#include "mail/SmtpChannel.h"
+
+#include "mail/SendResult.h"
+
+#include <QSslSocket>
+
+#include <algorithm>
+
+namespace {
+
+// How often a wait asks the wait hook whether to go on.
+constexpr qint64 kWaitSliceMs = 100;
+// RFC 5321 3.8: the server is closing the transmission channel.
+constexpr int kServiceClosing = 421;
+// How much of a line received out of turn the log names.
+constexpr qsizetype kNamedLineLength = 200;
+
+bool isClosingLine(const QByteArray& line)
+{
+    return line.startsWith(QByteArray::number(kServiceClosing)) &&
+           (line.size() == 3 || line[3] == ' ' || line[3] == '-');
+}
+
+} // namespace
+
+SmtpChannel::SmtpChannel(SmtpTranscript& transcript, const std::function<bool()>& stopWaiting)
+    : m_transcript(transcript), m_stopWaiting(stopWaiting)
+{}
+
+SmtpChannel::~SmtpChannel()
+{
+    close();
+}
+
+void SmtpChannel::open(std::unique_ptr<QSslSocket> socket)
+{
+    close();
+    m_socket = std::move(socket);
+}
+
+void SmtpChannel::close()
+{
+    if (m_socket) {
+        m_socket->abort();
+        m_socket.reset();
+    }
+    m_input.clear();
+    m_parser.takeReply();
+}
+
+bool SmtpChannel::isOpen() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+SmtpResult SmtpChannel::write(const QByteArray& bytes, int timeout)
+{
+    if (!isOpen())
+        return broken(QStringLiteral("Connection closed."));
+    if (m_socket->write(bytes) != bytes.size())
+        return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+    // What the system takes at once goes without a wait.
+    m_socket->flush();
+    qint64 left = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
+    QDeadlineTimer deadline(timeout);
+    while (left > 0) {
+        switch (waitFor(deadline, [this](int ms) { return m_socket->waitForBytesWritten(ms); })) {
+        case Wait::Done:
+            break;
+        case Wait::TimedOut:
+            return broken(QStringLiteral("Write timed out."));
+        case Wait::Closed:
+            return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+        case Wait::Stopped:
+            return stopped();
+        }
+        const qint64 now = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
+        if (now < left)
+            deadline.setRemainingTime(timeout);
+        left = now;
+    }
+    return {};
+}
+
+SmtpResult SmtpChannel::reply(SmtpCommand command, int timeout)
+{
+    SmtpResult read = readReply(timeout);
+    if (!read.ok())
+        return read;
+    if (read.reply.code == kServiceClosing) {
+        const QString text = read.reply.lastLine();
+        broken(QStringLiteral("The server closes the connection."));
+        return {SmtpStatus::Failed, text, std::move(read.reply), SmtpFault::ServerClosing};
+    }
+    switch (JudgeReply(command, read.reply.code)) {
+    case SmtpVerdict::Accepted:
+        return read;
+    case SmtpVerdict::Refused:
+        return {SmtpStatus::Rejected, read.reply.lastLine(), std::move(read.reply)};
+    case SmtpVerdict::OutOfTurn:
+        break;
+    }
+    SmtpResult shifted = outOfTurn(read.reply.lines.last());
+    shifted.reply = std::move(read.reply);
+    return shifted;
+}
+
+SmtpResult SmtpChannel::nothingUnread(bool askSystem)
+{
+    if (!m_socket)
+        return {};
+    if (askSystem && m_input.isEmpty() && m_socket->bytesAvailable() == 0)
+        m_socket->waitForReadyRead(0);
+    if (m_socket->bytesAvailable() > 0)
+        m_input += m_socket->readAll();
+    if (m_input.isEmpty())
+        return {};
+    QByteArray line = m_input.left(m_input.indexOf('\n'));
+    if (line.endsWith('\r'))
+        line.chop(1);
+    m_transcript.server(line.left(kNamedLineLength));
+    if (isClosingLine(line)) {
+        broken(QStringLiteral("The server closes the connection."));
+        return {SmtpStatus::Failed, QString::fromLatin1(line), {kServiceClosing, {line}}, SmtpFault::ServerClosing};
+    }
+    return outOfTurn(line);
+}
+
+SmtpResult SmtpChannel::outOfTurn(const QByteArray& line)
+{
+    const QString named = QString::fromLatin1(line.left(kNamedLineLength));
+    SmtpResult result = broken(SmtpFaultText(SmtpFault::ReplyOutOfTurn, {named}));
+    result.fault = SmtpFault::ReplyOutOfTurn;
+    return result;
+}
+
+SmtpResult SmtpChannel::readReply(int timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    for (;;) {
+        QByteArray line;
+        SmtpResult read = readLine(deadline, line);
+        if (!read.ok())
+            return read;
+        m_transcript.server(line);
+        switch (m_parser.feedLine(line)) {
+        case SmtpReplyParser::Status::NeedMore:
+            continue;
+        case SmtpReplyParser::Status::Complete:
+            return {SmtpStatus::Ok, {}, m_parser.takeReply()};
+        case SmtpReplyParser::Status::Malformed:
+            return broken(m_parser.error());
+        }
+    }
+}
+
+SmtpResult SmtpChannel::readLine(QDeadlineTimer deadline, QByteArray& line)
+{
+    if (!m_socket)
+        return broken(QStringLiteral("Not connected."));
+    for (;;) {
+        const qsizetype end = m_input.indexOf('\n');
+        if (end >= 0) {
+            line = m_input.left(end);
+            m_input.remove(0, end + 1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return {};
+        }
+        if (m_input.size() > SmtpReplyParser::kMaxLineLength)
+            return broken(QStringLiteral("Reply line too long."));
+        if (m_socket->bytesAvailable() > 0) {
+            m_input += m_socket->readAll();
+            continue;
+        }
+        const Wait wait = m_socket->state() != QAbstractSocket::ConnectedState
+                              ? Wait::Closed
+                              : waitFor(deadline, [this](int ms) { return m_socket->waitForReadyRead(ms); });
+        if (m_socket->bytesAvailable() > 0)
+            continue;
+        switch (wait) {
+        case Wait::Done:
+            continue;
+        case Wait::TimedOut:
+            return broken(QStringLiteral("Timed out waiting for the server's reply."));
+        case Wait::Stopped:
+            return stopped();
+        case Wait::Closed:
+            return broken(m_parser.inReply() || !m_input.isEmpty()
+                              ? QStringLiteral("Connection closed inside a reply.")
+                              : QStringLiteral("Connection closed by the server."));
+        }
+    }
+}
+
+SmtpChannel::Wait SmtpChannel::waitFor(QDeadlineTimer deadline, const std::function<bool(int)>& step)
+{
+    for (;;) {
+        const qint64 left = deadline.remainingTime();
+        if (step(int(std::clamp<qint64>(left, 0, kWaitSliceMs))))
+            return Wait::Done;
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            return Wait::Closed;
+        if (deadline.hasExpired())
+            return Wait::TimedOut;
+        if (m_stopWaiting && m_stopWaiting())
+            return Wait::Stopped;
+    }
+}
+
+SmtpResult SmtpChannel::broken(const QString& why)
+{
+    m_transcript.note(why);
+    close();
+    return {SmtpStatus::Failed, why, {}};
+}
+
+SmtpResult SmtpChannel::stopped()
+{
+    const QString why = QStringLiteral("Cancelled while waiting for the server.");
+    m_transcript.note(why);
+    close();
+    return {SmtpStatus::Cancelled, why, {}};
+}
