@@ -5,6 +5,8 @@
 #include <QSslSocket>
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/socket.h>
 
 namespace {
 
@@ -19,6 +21,21 @@ bool isClosingLine(const QByteArray& line)
 {
     return line.startsWith(QByteArray::number(kServiceClosing)) &&
            (line.size() == 3 || line[3] == ' ' || line[3] == '-');
+}
+
+// What came, as a log can show it: control bytes as \xNN.
+QString printable(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            text += QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+        else
+            text += QChar(byte);
+    }
+    return text;
 }
 
 } // namespace
@@ -57,7 +74,9 @@ SmtpResult SmtpChannel::write(const QByteArray& bytes, int timeout)
 {
     if (!isOpen())
         return broken(QStringLiteral("Connection closed."));
-    if (m_socket->write(bytes) != bytes.size())
+    const qint64 direct = writeDirectly(bytes);
+    const qint64 rest = bytes.size() - direct;
+    if (rest > 0 && m_socket->write(bytes.constData() + direct, rest) != rest)
         return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
     // What the system takes at once goes without a wait.
     m_socket->flush();
@@ -80,6 +99,25 @@ SmtpResult SmtpChannel::write(const QByteArray& bytes, int timeout)
         left = now;
     }
     return {};
+}
+
+qint64 SmtpChannel::writeDirectly(const QByteArray& bytes)
+{
+    if (m_socket->mode() != QSslSocket::UnencryptedMode || m_socket->bytesToWrite() > 0)
+        return 0;
+    const int descriptor = int(m_socket->socketDescriptor());
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const ssize_t sent = ::send(descriptor, bytes.constData() + written, size_t(bytes.size() - written),
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0)
+            written += sent;
+        else if (sent < 0 && errno == EINTR)
+            continue;
+        else
+            break; // full (the rest is buffered) or broken (the buffered write tells)
+    }
+    return written;
 }
 
 SmtpResult SmtpChannel::reply(SmtpCommand command, int timeout)
@@ -115,7 +153,9 @@ SmtpResult SmtpChannel::nothingUnread(bool askSystem)
         m_input += m_socket->readAll();
     if (m_input.isEmpty())
         return {};
-    QByteArray line = m_input.left(m_input.indexOf('\n'));
+    // Up to the first line end; bytes that have none (not even SMTP) are named all the same.
+    const qsizetype end = m_input.indexOf('\n');
+    QByteArray line = end >= 0 ? m_input.left(end) : m_input;
     if (line.endsWith('\r'))
         line.chop(1);
     m_transcript.server(line.left(kNamedLineLength));
@@ -128,7 +168,7 @@ SmtpResult SmtpChannel::nothingUnread(bool askSystem)
 
 SmtpResult SmtpChannel::outOfTurn(const QByteArray& line)
 {
-    const QString named = QString::fromLatin1(line.left(kNamedLineLength));
+    const QString named = printable(line.left(kNamedLineLength));
     SmtpResult result = broken(SmtpFaultText(SmtpFault::ReplyOutOfTurn, {named}));
     result.fault = SmtpFault::ReplyOutOfTurn;
     return result;

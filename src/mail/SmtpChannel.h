@@ -52,6 +52,9 @@ public:
 private:
     enum class Wait { Done, TimedOut, Closed, Stopped };
 
+    // Clear text with nothing queued: the bytes go straight to the system, without Qt's write
+    // buffer and its socket notifier; returns how many it took (the rest goes the buffered way).
+    qint64 writeDirectly(const QByteArray& bytes);
     SmtpResult readReply(int timeout);
     SmtpResult readLine(QDeadlineTimer deadline, QByteArray& line);
     SmtpResult outOfTurn(const QByteArray& line);

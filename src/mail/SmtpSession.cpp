@@ -13,6 +13,8 @@
 #include <QSslError>
 #include <QSslSocket>
 
+#include <array>
+#include <span>
 #include <unistd.h>
 
 namespace {
@@ -351,11 +353,11 @@ SmtpResult SmtpSession::envelopeReplies(bool withReset)
         int timeout;
     };
     const int command = m_options.timeouts.command;
-    QList<Expected> expected{{SmtpCommand::MailFrom, command},
-                             {SmtpCommand::RcptTo, command},
-                             {SmtpCommand::Data, m_options.timeouts.dataCommand}};
-    if (withReset)
-        expected.prepend({SmtpCommand::Rset, command});
+    const std::array<Expected, 4> batch{{{SmtpCommand::Rset, command},
+                                         {SmtpCommand::MailFrom, command},
+                                         {SmtpCommand::RcptTo, command},
+                                         {SmtpCommand::Data, m_options.timeouts.dataCommand}}};
+    const auto expected = std::span(batch).subspan(withReset ? 0 : 1);
     SmtpResult refusal;
     SmtpResult answer;
     bool recipientAccepted = false;

@@ -415,6 +415,15 @@ TEST(SendRunServerFaults, SubmissionWithoutWorkingTlsSendsNoPassword)
                           Server::send("220 go ahead\r\n"), Server::receiveLine(), Server::send("this is no TLS\r\n"),
                           Server::closeConnection()},
          QStringLiteral("Die verschlüsselte Verbindung zum Mailserver \"127.0.0.1\" kam nicht zustande (")},
+        // Bytes without a line end, in the write of the 220, are named as they came.
+        {"bytes that are no TLS after the 220",
+         greeting + Steps{Server::send(offers + "250 STARTTLS\r\n"), Server::receiveLine(),
+                          Server::send(QByteArray("220 go ahead\r\n\x15\x03\x01\x00\x02\x02"
+                                                  "F",
+                                                  21)),
+                          Server::closeConnection()},
+         QStringLiteral("Der Mailserver hat außer der Reihe geantwortet: \"\\x15\\x03\\x01\\x00\\x02\\x02F\". Die "
+                        "Verbindung wurde beendet.")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
