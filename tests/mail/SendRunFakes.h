@@ -16,6 +16,9 @@
 class FakeTransport : public IMailTransport {
 public:
     bool announcesAuth = true;
+    // Like a server that offers PIPELINING: each send asks for the next mail before its own
+    // answer (recorded after it as "next <address>" when one comes).
+    bool pipelines = false;
     QString encryption; // the TLS version of every connection; empty: clear text
     QMap<QString, QList<SmtpResult>> script;
     QStringList calls;
