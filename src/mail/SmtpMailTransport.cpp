@@ -94,7 +94,12 @@ std::optional<SmtpSession::Outgoing> SmtpMailTransport::outgoing(const TMailMess
     QByteArray header;
     appendLine(header, "From: " + from.address);
     appendLine(header, "To: " + to.address);
-    appendLine(header, "Subject: " + EncodeHeaderText(mail.Subject));
+    // A run's mails mostly share their subject: it is encoded again only when it changes.
+    if (mail.Subject != m_subject || m_encodedSubject.isNull()) {
+        m_subject = mail.Subject;
+        m_encodedSubject = EncodeHeaderText(mail.Subject);
+    }
+    appendLine(header, "Subject: " + m_encodedSubject);
     appendLine(header, "Date: " + Rfc5322Date(m_now()));
     appendLine(header, "Message-ID: <" + m_ids->NewUniqueId().toLatin1() + '>');
     for (const QByteArray& line : mail.HeaderLines)

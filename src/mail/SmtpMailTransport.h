@@ -41,6 +41,8 @@ private:
     std::unique_ptr<TUniqueIdSource> m_ids;
     std::function<bool()> m_stopWaiting;
     std::unique_ptr<SmtpSession> m_session;
+    QString m_subject; // the subject encoded last, and its encoded form
+    QByteArray m_encodedSubject;
 };
 
 // "Tue, 8 Dec 2026 10:11:12 +0100" (RFC 5322 3.3), whatever the locale.
