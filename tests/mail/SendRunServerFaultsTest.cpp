@@ -366,25 +366,30 @@ TEST(SendRunServerFaults, AMailLargerThanTheServerTakesIsNotSent)
     QByteArrayList large;
     for (int i = 0; i < 50; ++i)
         large.append(QByteArray(98, 'x') + "\r\n");
-    Server server(Steps{Server::send("220 mail.example.org ESMTP\r\n"), Server::receiveLine(),
-                        Server::send("250-mail.example.org\r\n250 SIZE 2000\r\n")} +
-                  mailSteps(false, {}) + mailSteps(false, {}) +
-                  Steps{Server::receiveLine(), Server::send("221 bye\r\n")});
-    const Outcome outcome = runAgainst(server.port(), {.bodyFor = {{b, large}}});
-    EXPECT_EQ(acceptedBy(server), (QStringList{a, c}));
-    EXPECT_EQ(loggedAsSent(outcome.log), (QStringList{a, c}));
-    EXPECT_EQ(outcome.result, SendResult::SendFailed);
-    EXPECT_FALSE(server.received().contains("RCPT TO:<b@example.com>"));
-    const qsizetype at =
-        outcome.log.indexOf(QStringLiteral("  Versenden der Nachricht an \"b@example.com\" ... fehlgeschlagen."));
-    ASSERT_GE(at, 0) << outcome.log.join(u'\n').toStdString();
-    static const QRegularExpression reason(
-        QStringLiteral("^    Fehlertext: Die Nachricht ist (\\d+) Bytes groß, der Mailserver nimmt höchstens 2000 "
-                       "Bytes an\\.$"));
-    const QRegularExpressionMatch match = reason.match(outcome.log.value(at + 1));
-    ASSERT_TRUE(match.hasMatch()) << outcome.log.value(at + 1).toStdString();
-    // The body alone has 5,000 bytes.
-    EXPECT_GT(match.captured(1).toInt(), 5000);
+    // With PIPELINING the large mail's envelope never goes out with the mail before it.
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(pipelining ? "PIPELINING" : "one by one");
+        Server server(Steps{Server::send("220 mail.example.org ESMTP\r\n"), Server::receiveLine(),
+                            Server::send("250-mail.example.org\r\n" +
+                                         QByteArray(pipelining ? "250-PIPELINING\r\n" : "") + "250 SIZE 2000\r\n")} +
+                      mailSteps(pipelining, {}) + mailSteps(pipelining, {}) +
+                      Steps{Server::receiveLine(), Server::send("221 bye\r\n")});
+        const Outcome outcome = runAgainst(server.port(), {.bodyFor = {{b, large}}});
+        EXPECT_EQ(acceptedBy(server), (QStringList{a, c}));
+        EXPECT_EQ(loggedAsSent(outcome.log), (QStringList{a, c}));
+        EXPECT_EQ(outcome.result, SendResult::SendFailed);
+        EXPECT_FALSE(server.received().contains("RCPT TO:<b@example.com>"));
+        const qsizetype at =
+            outcome.log.indexOf(QStringLiteral("  Versenden der Nachricht an \"b@example.com\" ... fehlgeschlagen."));
+        ASSERT_GE(at, 0) << outcome.log.join(u'\n').toStdString();
+        static const QRegularExpression reason(
+            QStringLiteral("^    Fehlertext: Die Nachricht ist (\\d+) Bytes groß, der Mailserver nimmt höchstens 2000 "
+                           "Bytes an\\.$"));
+        const QRegularExpressionMatch match = reason.match(outcome.log.value(at + 1));
+        ASSERT_TRUE(match.hasMatch()) << outcome.log.value(at + 1).toStdString();
+        // The body alone has 5,000 bytes.
+        EXPECT_GT(match.captured(1).toInt(), 5000);
+    }
 }
 
 // Submission (port 587) never sends the password in clear text: a server without STARTTLS, or
