@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace {
@@ -63,6 +64,7 @@ void SmtpChannel::close()
     }
     m_input.clear();
     m_parser.takeReply();
+    m_peerClosed = false;
 }
 
 bool SmtpChannel::isOpen() const
@@ -118,6 +120,31 @@ qint64 SmtpChannel::writeDirectly(const QByteArray& bytes)
             break; // full (the rest is buffered) or broken (the buffered write tells)
     }
     return written;
+}
+
+bool SmtpChannel::receiveDirectly(int timeout)
+{
+    const int descriptor = int(m_socket->socketDescriptor());
+    pollfd ready{descriptor, POLLIN, 0};
+    int polled = 0;
+    do
+        polled = ::poll(&ready, 1, timeout);
+    while (polled < 0 && errno == EINTR);
+    if (polled <= 0)
+        return false;
+    char buffer[16 * 1024];
+    ssize_t received = 0;
+    do
+        received = ::recv(descriptor, buffer, sizeof buffer, MSG_DONTWAIT);
+    while (received < 0 && errno == EINTR);
+    if (received > 0) {
+        m_input.append(buffer, received);
+        return true;
+    }
+    // 0: the server closed the connection; EAGAIN: nothing after all.
+    if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+        m_peerClosed = true;
+    return false;
 }
 
 SmtpResult SmtpChannel::reply(SmtpCommand command, int timeout)
@@ -213,9 +240,10 @@ SmtpResult SmtpChannel::readLine(QDeadlineTimer deadline, QByteArray& line)
             m_input += m_socket->readAll();
             continue;
         }
-        const Wait wait = m_socket->state() != QAbstractSocket::ConnectedState
-                              ? Wait::Closed
-                              : waitFor(deadline, [this](int ms) { return m_socket->waitForReadyRead(ms); });
+        const bool clearText = m_socket->mode() == QSslSocket::UnencryptedMode;
+        const Wait wait = m_socket->state() != QAbstractSocket::ConnectedState ? Wait::Closed
+                          : clearText ? waitFor(deadline, [this](int ms) { return receiveDirectly(ms); })
+                                      : waitFor(deadline, [this](int ms) { return m_socket->waitForReadyRead(ms); });
         if (m_socket->bytesAvailable() > 0)
             continue;
         switch (wait) {
@@ -239,7 +267,7 @@ SmtpChannel::Wait SmtpChannel::waitFor(QDeadlineTimer deadline, const std::funct
         const qint64 left = deadline.remainingTime();
         if (step(int(std::clamp<qint64>(left, 0, kWaitSliceMs))))
             return Wait::Done;
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
+        if (m_peerClosed || m_socket->state() != QAbstractSocket::ConnectedState)
             return Wait::Closed;
         if (deadline.hasExpired())
             return Wait::TimedOut;

@@ -55,6 +55,9 @@ private:
     // Clear text with nothing queued: the bytes go straight to the system, without Qt's write
     // buffer and its socket notifier; returns how many it took (the rest goes the buffered way).
     qint64 writeDirectly(const QByteArray& bytes);
+    // Clear text: waits up to timeout ms for bytes and takes them straight from the system into
+    // m_input; false when none came (m_peerClosed when the server closed the connection).
+    bool receiveDirectly(int timeout);
     SmtpResult readReply(int timeout);
     SmtpResult readLine(QDeadlineTimer deadline, QByteArray& line);
     SmtpResult outOfTurn(const QByteArray& line);
@@ -64,5 +67,6 @@ private:
     const std::function<bool()>& m_stopWaiting;
     std::unique_ptr<QSslSocket> m_socket;
     QByteArray m_input; // received bytes not yet taken as lines
+    bool m_peerClosed = false;
     SmtpReplyParser m_parser;
 };
