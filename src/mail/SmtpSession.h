@@ -27,20 +27,22 @@ struct SmtpTimeouts {
     int greeting = 300'000;
     int command = 300'000;     // EHLO, HELO, AUTH, RSET, MAIL FROM, RCPT TO
     int dataCommand = 120'000; // DATA
-    int dataBlock = 180'000;   // each block of message data written
+    int dataBlock = 180'000;   // a write of data during which no byte went out
     int dataEnd = 600'000;     // the reply to the final "."
     int quit = 10'000;
 };
 
 enum class SmtpStatus {
     Ok,
-    // The server answered with a reply of the wrong class, or a mail is larger than the server
-    // takes (nothing of it was written); the connection stays usable.
+    // The server refused the command with a reply that command can get (JudgeReply), or a
+    // mail is larger than the server takes (nothing of it was written); the connection stays
+    // usable.
     Rejected,
-    // No connection, a time-out, a broken connection, a garbled reply, a reply out of turn, a
-    // 421 (the server closes the channel), a failed TLS upgrade, no STARTTLS where it is
-    // required, or a pipelined DATA accepted for an accepted recipient after a refused RSET or
-    // MAIL FROM (message: that refusal); now disconnected.
+    // No connection, a time-out, a broken connection, a garbled reply, a reply that its command
+    // cannot get or bytes that came unasked (ReplyOutOfTurn), a 421 (the server closes the
+    // channel), a failed TLS upgrade, no STARTTLS where it is required, or a pipelined DATA
+    // accepted for an accepted recipient after a refused RSET or MAIL FROM (message: that
+    // refusal); now disconnected.
     Failed,
     BadAddress, // an envelope address failed its check; nothing was sent
     Cancelled,  // the wait hook ended a wait; now disconnected
