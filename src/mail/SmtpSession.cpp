@@ -322,6 +322,7 @@ SmtpResult SmtpSession::envelope(const QByteArray& from, const QByteArray& to)
             step = exchange("RCPT TO:<" + to + '>', SmtpCommand::RcptTo, m_options.timeouts.command);
         if (step.ok())
             step = exchange("DATA", SmtpCommand::Data, m_options.timeouts.dataCommand);
+        // A 354 answers only a DATA: the replies before it were each command's own.
         if (step.ok())
             m_lastUnconfirmed = false;
         return step;
@@ -370,8 +371,9 @@ SmtpResult SmtpSession::envelopeReplies(bool withReset)
         if (refusal.ok() && !answer.ok())
             refusal = answer;
     }
-    // The DATA was answered in turn: the replies before it were each command's own.
-    m_lastUnconfirmed = false;
+    // A 354 answers only a DATA: the replies before it were each command's own.
+    if (answer.ok())
+        m_lastUnconfirmed = false;
     if (refusal.ok())
         return answer;
     if (answer.ok() && recipientAccepted) {
@@ -433,8 +435,8 @@ SmtpResult SmtpSession::endOfData(const NextMail& next)
 }
 
 // The next mail's envelope for the write of this mail's end (RFC 2920 3.1: RSET, MAIL, RCPT
-// and DATA may follow the end of data), with its wire made beforehand, so that a mail larger than the
-// server takes or an address that fails its check never opens a transaction.
+// and DATA may follow the end of data), with its wire made beforehand, so that a mail larger
+// than the server takes or an address that fails its check never opens a transaction.
 std::optional<QByteArray> SmtpSession::pipelineNext(const NextMail& next)
 {
     if (!m_offersPipelining || !next)
