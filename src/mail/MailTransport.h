@@ -26,8 +26,14 @@ public:
     // The TLS version of the open connection ("TLS 1.3"); empty when it is not encrypted.
     virtual QString tlsProtocol() const = 0;
     virtual SmtpResult login(const QString& user, const QString& password) = 0;
+    // The mail to follow the one being sent over this connection, asked for once when that
+    // one's data is ready to go; null when none follows.
+    using NextMail = std::function<const TMailMessage*()>;
     // Sends one mail over the open connection, writing its own header lines before the mail's.
-    virtual SmtpResult send(const TMailMessage& mail) = 0;
+    // Where the server offers PIPELINING, the envelope of the mail that next returns goes out
+    // with this mail's end of data; the next send must then be given that mail (the step that
+    // ended the connection or disconnect() gives it up). mail is not read after next was asked.
+    virtual SmtpResult send(const TMailMessage& mail, const NextMail& next) = 0;
     // Ends the connection in order; Ok when there was none.
     virtual SmtpResult disconnect() = 0;
 };

@@ -8,6 +8,8 @@ const QString kSucceeded = QStringLiteral("erfolgreich.");
 const QString kFailed = QStringLiteral("fehlgeschlagen.");
 const QString kErrorText = QStringLiteral("    Fehlertext: ");
 const QString kNote = QStringLiteral("    Hinweis: ");
+// A mail whose end of data got no reply in turn: the server may hold it.
+const QString kUncertain = QStringLiteral("nicht sicher.");
 // Why the run connects again, when it is not the count of mails per connection.
 const QString kServerClosed = QStringLiteral("Der Mailserver hat die Verbindung geschlossen");
 const QString kConnectionLost = QStringLiteral("Verbindung zum Mailserver abgebrochen");
@@ -49,10 +51,12 @@ SendResult SendRun::execute()
     m_log.close();
     SendRunOutcome outcome{m_result};
     if (m_log.failed())
+        // Mails of uncertain acceptance are named apart; they are not to be sent again blindly.
         outcome = {SendResult::LogIncomplete, m_log.errorString(), m_mailsSent, unloggedRecipients(),
-                   recipients - m_mailsSent};
+                   recipients - m_mailsSent - static_cast<int>(m_uncertain.size())};
     else
         outcome.detail = m_detail;
+    outcome.uncertainRecipients = m_uncertain;
     m_result = outcome.result;
     m_reporter.reportResult(outcome);
     return m_result;
@@ -125,10 +129,25 @@ void SendRun::sendAll()
         return false;
     };
     int mailsOnConnection = 0;
+    // Where the server pipelines, the next mail is built while this one's data goes out, so
+    // its envelope can go in the same write; the mail being sent is kept for a new attempt.
+    const IMailTransport::NextMail next = [&]() -> const TMailMessage* {
+        if (!m_next) {
+            if (m_source.done() || logFailed() ||
+                (m_settings.MailsPerConnection > 0 && mailsOnConnection >= m_settings.MailsPerConnection))
+                return nullptr;
+            m_held = m_source.message();
+            m_next = m_source.buildNext();
+        }
+        return *m_next ? &m_source.message() : nullptr;
+    };
     SmtpResult sent;
     bool buildFailed = false;
     do {
-        if (m_source.buildNext()) {
+        const bool built = m_next ? *m_next : m_source.buildNext();
+        m_next.reset();
+        m_held.reset();
+        if (built) {
             // Reconnect only for a mail that was built, so a run of exactly N mails never does. A
             // connection the server closed (421) or that broke is opened again the same way.
             const bool lost = !m_transport.isConnected();
@@ -142,7 +161,8 @@ void SendRun::sendAll()
                 mailsOnConnection = 0;
             }
             ++mailsOnConnection;
-            std::optional<SmtpResult> result = sendMessage();
+            const QString recipient = m_source.message().Recipient;
+            std::optional<SmtpResult> result = sendMessage(m_source.message(), next);
             // RFC 5321 3.8: after a 421 before its end of data was accepted the server holds
             // nothing of the mail, so it goes once more over a new connection.
             if (result && result->fault == SmtpFault::ServerClosing) {
@@ -151,23 +171,33 @@ void SendRun::sendAll()
                 if (!connectAgain(kServerClosed))
                     return;
                 mailsOnConnection = 1;
-                result = sendMessage();
+                result = sendMessage(m_held ? *m_held : m_source.message(), next);
             }
             if (!result)
                 break;
             sent = *result;
             if (cancelled(sent)) {
+                if (sent.mailUncertain)
+                    noteUncertain(recipient);
+                if (sent.earlierMailUncertain)
+                    takeBackAcceptance();
                 status(QStringLiteral("Abbruch"));
                 return;
             }
             if (sent.ok()) {
                 m_log.line(QStringLiteral("fertig."));
-                noteSent(m_source.message().Recipient);
+                noteSent(recipient);
             } else {
                 m_result = SendResult::SendFailed;
-                m_log.line(kFailed);
+                m_log.line(sent.mailUncertain ? kUncertain : kFailed);
                 m_log.line(kErrorText + sent.message);
+                if (sent.mailUncertain)
+                    noteUncertain(recipient);
             }
+            // The replies were out of turn: the mail accepted before this one may not have been.
+            if (sent.earlierMailUncertain)
+                takeBackAcceptance();
+            m_lastAccepted = sent.ok() ? recipient : QString();
         } else {
             buildFailed = true;
             m_result = SendResult::BuildFailed;
@@ -180,14 +210,13 @@ void SendRun::sendAll()
         }
         m_reporter.stepProgress();
         checkCancel();
-    } while (!buildFailed && !m_source.done() && !m_cancel && !logFailed());
+    } while (!buildFailed && (m_next || !m_source.done()) && !m_cancel && !logFailed());
     if (m_cancel)
         status(QStringLiteral("Abbruch"));
 }
 
-std::optional<SmtpResult> SendRun::sendMessage()
+std::optional<SmtpResult> SendRun::sendMessage(const TMailMessage& mail, const IMailTransport::NextMail& next)
 {
-    const TMailMessage& mail = m_source.message();
     status(QStringLiteral("Senden an ") + mail.Recipient);
     m_log.openEntry(QStringLiteral("  Versenden der Nachricht an ") + quoted(mail.Recipient) + QStringLiteral(" ... "));
     // The entry is in the file before the mail goes out: a log that cannot take it (a full disk)
@@ -195,7 +224,7 @@ std::optional<SmtpResult> SendRun::sendMessage()
     m_log.flush();
     if (logFailed())
         return std::nullopt;
-    return m_transport.send(mail);
+    return m_transport.send(mail, next);
 }
 
 bool SendRun::reconnect(const QString& why)
@@ -205,6 +234,9 @@ bool SendRun::reconnect(const QString& why)
     status(why + QStringLiteral("..."));
     m_log.line(why + u'.');
     logNote(closed);
+    if (closed.earlierMailUncertain)
+        takeBackAcceptance();
+    m_lastAccepted.clear();
 
     m_log.openEntry(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
                     QStringLiteral(" ... "));
@@ -234,6 +266,31 @@ void SendRun::noteSent(const QString& recipient)
     m_sentNotYetHeld.append({m_log.mark(), recipient});
     while (!m_sentNotYetHeld.isEmpty() && m_log.holds(m_sentNotYetHeld.first().logMark))
         m_sentNotYetHeld.removeFirst();
+}
+
+void SendRun::noteUncertain(const QString& recipient)
+{
+    m_result = SendResult::SendFailed;
+    m_uncertain.append(recipient);
+    m_log.line(kNote + QStringLiteral("Ob der Mailserver die Nachricht an ") + quoted(recipient) +
+               QStringLiteral(" angenommen hat, ist nicht sicher: Auf ihr Ende kam keine passende Antwort. Sie gilt "
+                              "als nicht versendet und wird nicht noch einmal gesendet; bitte prüfen Sie beim "
+                              "Empfänger, ob sie angekommen ist."));
+}
+
+void SendRun::takeBackAcceptance()
+{
+    if (m_lastAccepted.isEmpty())
+        return;
+    --m_mailsSent;
+    for (qsizetype i = m_sentNotYetHeld.size() - 1; i >= 0; --i) {
+        if (m_sentNotYetHeld[i].recipient == m_lastAccepted) {
+            m_sentNotYetHeld.removeAt(i);
+            break;
+        }
+    }
+    noteUncertain(m_lastAccepted);
+    m_lastAccepted.clear();
 }
 
 QStringList SendRun::unloggedRecipients() const
@@ -317,6 +374,8 @@ void SendRun::disconnectStep()
     if (closed.ok()) {
         m_log.line(kSucceeded);
         logNote(closed);
+        if (closed.earlierMailUncertain)
+            takeBackAcceptance();
     } else {
         m_result = SendResult::DisconnectFailed;
         status(QStringLiteral("Trennen vom MailServer fehlgeschlagen."));

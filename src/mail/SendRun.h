@@ -59,9 +59,9 @@ private:
     void run();
     void connectAndSend();
     void sendAll();
-    // The log entry of the current mail and its sending; nothing when the entry could not be
-    // written, so the mail was not sent.
-    std::optional<SmtpResult> sendMessage();
+    // The log entry of mail and its sending; nothing when the entry could not be written, so
+    // the mail was not sent.
+    std::optional<SmtpResult> sendMessage(const TMailMessage& mail, const IMailTransport::NextMail& next);
     // why: the reason logged, "Trennen nach 2 Mail(s)" or why the connection ended.
     bool reconnect(const QString& why);
     // A step ended by the user's cancel: ends the open log entry and notes the cancel.
@@ -69,6 +69,10 @@ private:
     void logNotAttempted();
     // A mail the server accepted, once its log line is given to the log.
     void noteSent(const QString& recipient);
+    // A mail the server may or may not hold: logged, named in the outcome, not sent again.
+    void noteUncertain(const QString& recipient);
+    // The replies were out of turn: the mail accepted last on the connection becomes uncertain.
+    void takeBackAcceptance();
     QStringList unloggedRecipients() const;
     // AUTH LOGIN with its log entry; what is "Anmelden" or "Erneutes Anmelden". A refusal sets
     // the result; other failures are the caller's.
@@ -102,4 +106,10 @@ private:
     };
     int m_mailsSent = 0;
     QList<SentMail> m_sentNotYetHeld; // in order; those whose line may not be in the file yet
+    QString m_lastAccepted;           // the mail accepted last on this connection
+    QStringList m_uncertain;
+    // The next mail, built while the one before went out: whether its build succeeded.
+    std::optional<bool> m_next;
+    // The mail being sent while the next one is built, for its new attempt after a 421.
+    std::optional<TMailMessage> m_held;
 };

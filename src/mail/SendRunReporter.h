@@ -17,6 +17,9 @@ struct SendRunOutcome {
     QStringList unloggedRecipients{};
     // Only for LogIncomplete: the recipients of the run whose mail the server did not accept.
     int recipientsWithoutMail = 0;
+    // The mails whose acceptance is not certain (no reply in turn to their end of data): not
+    // counted as sent, not sent again; the user checks them before sending them again.
+    QStringList uncertainRecipients{};
 };
 
 // How a send run reaches its status window. Called only from the run's thread, in order; an

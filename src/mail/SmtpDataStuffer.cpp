@@ -32,6 +32,7 @@ void SmtpDataStuffer::append(const QByteArray& chunk, QByteArray& out)
             if (*p == '.') {
                 out.append(run, p - run);
                 out += '.';
+                ++m_doubledDots;
                 run = p;
             }
         }
@@ -63,9 +64,13 @@ void SmtpDataStuffer::appendBody(const TMailMessage& mail, QByteArray& out)
     out.reserve(out.size() + mail.BodySize() + mail.BodySize() / 64 + 64);
     for (qsizetype i = 0; i < mail.Body.size(); ++i) {
         const bool wireReady = i < mail.BodyWire.size() && !mail.BodyWire[i].isNull();
-        if (wireReady && m_atLineStart && !m_pendingCr)
-            out += mail.BodyWire[i];
-        else
+        if (wireReady && m_atLineStart && !m_pendingCr) {
+            const QByteArray& wire = mail.BodyWire[i];
+            out += wire;
+            // Complete lines: each one that starts with ".." on the wire had its dot doubled.
+            if (m_countPrestuffed)
+                m_doubledDots += wire.count("\r\n..") + (wire.startsWith("..") ? 1 : 0);
+        } else
             append(mail.Body[i], out);
     }
 }

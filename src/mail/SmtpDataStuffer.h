@@ -11,6 +11,10 @@
 // found with memchr and clean runs of lines are copied in one piece.
 class SmtpDataStuffer {
 public:
+    // countPrestuffed: doubledDots() counts the dots in wire-ready chunks too (a pass over
+    // them); the dots this stuffer doubles itself are always counted.
+    explicit SmtpDataStuffer(bool countPrestuffed = false) : m_countPrestuffed(countPrestuffed) {}
+
     // Appends the wire form of chunk to out.
     void append(const QByteArray& chunk, QByteArray& out);
     // Appends a mail's body: a chunk whose wire form was made beforehand (TMailMessage::BodyWire)
@@ -19,12 +23,17 @@ public:
     void appendBody(const TMailMessage& mail, QByteArray& out);
     // Appends the end of the data (a line end where the text did not end with one, then ".").
     void finish(QByteArray& out);
+    // The dots added at line starts so far: the wire's size less these and the final "."
+    // line is the mail's size (RFC 1870 4).
+    qint64 doubledDots() const { return m_doubledDots; }
 
     // The wire form of complete lines (text that is empty or ends with a line end), made once
     // to be shared by many mails; the same array when stuffing changes nothing.
     static QByteArray Stuffed(const QByteArray& lines);
 
 private:
+    bool m_countPrestuffed;
+    qint64 m_doubledDots = 0;
     bool m_atLineStart = true;
     bool m_pendingCr = false; // a CR was the chunk's last byte; its LF may come next
 };

@@ -3,6 +3,7 @@
 #include "mail/HeaderEncoding.h"
 #include "mail/MailAddress.h"
 #include "mail/MailDateClock.h"
+#include "mail/SmtpDataStuffer.h"
 
 #include <QLocale>
 
@@ -79,27 +80,52 @@ SmtpResult SmtpMailTransport::login(const QString& user, const QString& password
     return session().login(user, password);
 }
 
-SmtpResult SmtpMailTransport::send(const TMailMessage& mail)
+std::optional<SmtpSession::Outgoing> SmtpMailTransport::outgoing(const TMailMessage& mail, SmtpResult& failure)
 {
-    // The checked addresses go into the header too, so no CR or LF can reach it through them.
     const MailAddressCheck from = CheckMailAddress(mail.From);
-    if (!from.ok())
-        return {SmtpStatus::BadAddress, QStringLiteral("Sender: ") + from.error, {}};
+    if (!from.ok()) {
+        failure = {SmtpStatus::BadAddress, QStringLiteral("Sender: ") + from.error, {}};
+        return std::nullopt;
+    }
     const MailAddressCheck to = CheckMailAddress(mail.Recipient);
-    if (!to.ok())
-        return {SmtpStatus::BadAddress, QStringLiteral("Recipient: ") + to.error, {}};
-
+    if (!to.ok()) {
+        failure = {SmtpStatus::BadAddress, QStringLiteral("Recipient: ") + to.error, {}};
+        return std::nullopt;
+    }
     QByteArray header;
     appendLine(header, "From: " + from.address);
     appendLine(header, "To: " + to.address);
-    appendLine(header, "Subject: " + EncodeHeaderText(mail.Subject));
+    // A run's mails mostly share their subject: it is encoded again only when it changes.
+    if (mail.Subject != m_subject || m_encodedSubject.isNull()) {
+        m_subject = mail.Subject;
+        m_encodedSubject = EncodeHeaderText(mail.Subject);
+    }
+    appendLine(header, "Subject: " + m_encodedSubject);
     appendLine(header, "Date: " + Rfc5322Date(m_now()));
     appendLine(header, "Message-ID: <" + m_ids->NewUniqueId().toLatin1() + '>');
     for (const QByteArray& line : mail.HeaderLines)
         appendLine(header, line);
     header += "\r\n";
+    return SmtpSession::Outgoing{mail.From, mail.Recipient,
+                                 [header = std::move(header), &mail](SmtpDataStuffer& stuffer, QByteArray& wire) {
+                                     stuffer.append(header, wire);
+                                     stuffer.appendBody(mail, wire);
+                                 }};
+}
 
-    return session().sendMail(mail.From, mail.Recipient, header, mail);
+SmtpResult SmtpMailTransport::send(const TMailMessage& mail, const NextMail& next)
+{
+    SmtpResult failure;
+    const std::optional<SmtpSession::Outgoing> first = outgoing(mail, failure);
+    if (!first)
+        return failure;
+    const SmtpSession::NextMail following = [this, &next]() -> std::optional<SmtpSession::Outgoing> {
+        const TMailMessage* mail = next ? next() : nullptr;
+        SmtpResult ignored;
+        // A mail whose address fails goes on its own, to get its own refusal.
+        return mail ? outgoing(*mail, ignored) : std::nullopt;
+    };
+    return session().sendMail(*first, following);
 }
 
 SmtpResult SmtpMailTransport::disconnect()

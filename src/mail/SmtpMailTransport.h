@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The transport of a real send run: an SmtpSession that writes each mail's own header lines
 // From:, To:, Subject:, Date: (RFC 5322, English names whatever the locale) and Message-ID:
@@ -27,17 +28,22 @@ public:
     bool offersAuthentication() const override;
     QString tlsProtocol() const override;
     SmtpResult login(const QString& user, const QString& password) override;
-    SmtpResult send(const TMailMessage& mail) override;
+    SmtpResult send(const TMailMessage& mail, const NextMail& next) override;
     SmtpResult disconnect() override;
 
 private:
     SmtpSession& session();
+    // The session's form of mail with its header lines; the reason when an address fails its
+    // check (the addresses go into the header too, so no CR or LF can reach it through them).
+    std::optional<SmtpSession::Outgoing> outgoing(const TMailMessage& mail, SmtpResult& failure);
 
     SmtpSessionOptions m_options;
     std::function<QDateTime()> m_now;
     std::unique_ptr<TUniqueIdSource> m_ids;
     std::function<bool()> m_stopWaiting;
     std::unique_ptr<SmtpSession> m_session;
+    QString m_subject; // the subject encoded last, and its encoded form
+    QByteArray m_encodedSubject;
 };
 
 // "Tue, 8 Dec 2026 10:11:12 +0100" (RFC 5322 3.3), whatever the locale.

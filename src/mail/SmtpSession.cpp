@@ -1,6 +1,7 @@
 #include "mail/SmtpSession.h"
 
 #include "mail/MailAddress.h"
+#include "mail/SmtpChannel.h"
 #include "mail/SmtpDataStuffer.h"
 #include "mail/TcpConnect.h"
 #include "mail/TlsFailureText.h"
@@ -12,24 +13,21 @@
 #include <QSslError>
 #include <QSslSocket>
 
-#include <algorithm>
+#include <array>
+#include <span>
 #include <unistd.h>
 
 namespace {
 
-// Data is written in blocks of about this size, each within the data-block time-out.
-constexpr qsizetype kDataBlockSize = 64 * 1024;
-// How often a wait asks the wait hook whether to go on.
-constexpr qint64 kWaitSliceMs = 100;
-// RFC 5321 3.8: the server is closing the transmission channel.
-constexpr int kServiceClosing = 421;
-constexpr int kClosingChannel = 221;
-// How much of a line received out of turn the log names.
-constexpr qsizetype kNamedLineLength = 200;
-
-SmtpResult success(SmtpReply reply = {})
+SmtpResult success()
 {
-    return {SmtpStatus::Ok, {}, std::move(reply)};
+    return {};
+}
+
+// RSET, MAIL, RCPT and DATA as one batch (RFC 2920 3.1).
+QByteArray envelopeBatch(const QByteArray& from, const QByteArray& to)
+{
+    return "RSET\r\nMAIL FROM:<" + from + ">\r\nRCPT TO:<" + to + ">\r\nDATA\r\n";
 }
 
 // RFC 5321 4.1.2: a domain of letter-digit-hyphen labels; a bare single label (a Linux
@@ -86,7 +84,8 @@ QString SmtpResult::errorClassName() const
 }
 
 SmtpSession::SmtpSession(SmtpSessionOptions options)
-    : m_options(std::move(options)), m_transcript(m_options.transcriptPath)
+    : m_options(std::move(options)), m_transcript(m_options.transcriptPath),
+      m_channel(std::make_unique<SmtpChannel>(m_transcript, m_stopWaiting))
 {}
 
 SmtpSession::~SmtpSession()
@@ -101,12 +100,12 @@ void SmtpSession::setWaitHook(std::function<bool()> stopWaiting)
 
 bool SmtpSession::isConnected() const
 {
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    return m_channel->isOpen();
 }
 
 bool SmtpSession::isEncrypted() const
 {
-    return isConnected() && m_socket->isEncrypted();
+    return isConnected() && m_channel->socket()->isEncrypted();
 }
 
 QString SmtpSession::tlsProtocol() const
@@ -114,7 +113,7 @@ QString SmtpSession::tlsProtocol() const
     if (!isEncrypted())
         return {};
     // "TLSv1.3" as the library names it.
-    QString name = m_socket->sessionCipher().protocolString();
+    QString name = m_channel->socket()->sessionCipher().protocolString();
     if (name.startsWith(QLatin1String("TLSv")))
         name = QStringLiteral("TLS ") + name.mid(4);
     return name;
@@ -127,40 +126,41 @@ SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port, SmtpTls
         return {SmtpStatus::Failed, QStringLiteral("No mail server given."), {}};
     m_transcript.note(QStringLiteral("connecting to ") + host + u':' + QString::number(port) +
                       (tls == SmtpTls::Implicit ? QStringLiteral(" with TLS") : QString()));
-    m_socket = std::make_unique<QSslSocket>();
+    auto socket = std::make_unique<QSslSocket>();
     if (!m_options.extraCaCertificates.isEmpty()) {
         QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
         ssl.addCaCertificates(m_options.extraCaCertificates);
-        m_socket->setSslConfiguration(ssl);
+        socket->setSslConfiguration(ssl);
     }
     // Connected outside the socket, so a cancel is heard during the handshake too.
     const TcpConnectResult tcp =
         ConnectTcp(host.trimmed(), port, QDeadlineTimer(m_options.timeouts.connect), m_stopWaiting);
     if (tcp.status == TcpConnectResult::Status::Stopped)
-        return stopped();
+        return m_channel->stopped();
     if (tcp.status != TcpConnectResult::Status::Connected)
-        return broken(tcp.error);
-    if (!m_socket->setSocketDescriptor(tcp.descriptor)) {
+        return m_channel->broken(tcp.error);
+    if (!socket->setSocketDescriptor(tcp.descriptor)) {
         ::close(tcp.descriptor);
-        return broken(m_socket->errorString());
+        return m_channel->broken(socket->errorString());
     }
+    // Commands and replies are small; none waits for a full segment (RFC 1122 4.2.3.4).
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // The certificate must name the server as the user wrote it.
-    m_socket->setPeerVerifyName(host.trimmed());
+    socket->setPeerVerifyName(host.trimmed());
+    m_channel->open(std::move(socket));
     if (tls == SmtpTls::Implicit) {
-        m_socket->startClientEncryption();
+        m_channel->socket()->startClientEncryption();
         SmtpResult encrypted = waitForEncryption(m_options.timeouts.connect);
         if (!encrypted.ok())
             return encrypted;
     }
-    SmtpResult greeting = readReply(m_options.timeouts.greeting);
+    SmtpResult greeting = m_channel->reply(SmtpCommand::Greeting, m_options.timeouts.greeting);
+    if (greeting.status == SmtpStatus::Rejected)
+        quitQuietly();
     if (!greeting.ok())
         return greeting;
-    if (!greeting.reply.isPositive()) {
-        quitQuietly();
-        return {SmtpStatus::Rejected, greeting.reply.lastLine(), greeting.reply};
-    }
     SmtpResult hello = greet();
-    if (!hello.ok() || m_socket->isEncrypted())
+    if (!hello.ok() || m_channel->socket()->isEncrypted())
         return hello;
     if (!m_offersStartTls && tls == SmtpTls::Required) {
         quitQuietly();
@@ -178,26 +178,31 @@ SmtpResult SmtpSession::connectToHost(const QString& host, quint16 port, SmtpTls
     return greet();
 }
 
+// Ends with what was unread checked, also what the system holds: a line that came after the
+// reply to EHLO shows the replies shifted before the first mail or login.
 SmtpResult SmtpSession::greet()
 {
     const QByteArray name = greetingName();
-    SmtpResult ehlo = exchange("EHLO " + name, m_options.timeouts.command, {2, 0});
+    SmtpResult ehlo = exchange("EHLO " + name, SmtpCommand::Ehlo, m_options.timeouts.command);
     if (ehlo.ok()) {
         readExtensions(ehlo.reply);
-        return ehlo;
+    } else if (ehlo.status == SmtpStatus::Rejected) {
+        clearExtensions();
+        ehlo = exchange("HELO " + name, SmtpCommand::Helo, m_options.timeouts.command);
+        if (ehlo.status == SmtpStatus::Rejected)
+            quitQuietly();
     }
-    if (ehlo.status != SmtpStatus::Rejected)
+    if (!ehlo.ok())
         return ehlo;
-    clearExtensions();
-    SmtpResult helo = exchange("HELO " + name, m_options.timeouts.command, {2, 0});
-    if (helo.status == SmtpStatus::Rejected)
-        quitQuietly();
-    return helo;
+    SmtpResult clear = m_channel->nothingUnread(true);
+    if (!clear.ok())
+        return clear;
+    return ehlo;
 }
 
 SmtpResult SmtpSession::startTls()
 {
-    SmtpResult ready = exchange("STARTTLS", m_options.timeouts.command, {2, 0});
+    SmtpResult ready = exchange("STARTTLS", SmtpCommand::StartTls, m_options.timeouts.command);
     if (ready.status == SmtpStatus::Rejected) {
         // Never on in clear text once the server has said it can encrypt.
         quitQuietly();
@@ -208,28 +213,34 @@ SmtpResult SmtpSession::startTls()
         return ready;
     // Bytes that came in clear text after the reply would be taken as if they had been
     // encrypted (RFC 3207 5: injected commands); a server that sends them is not trusted.
-    SmtpResult clear = nothingUnread();
+    SmtpResult clear = m_channel->nothingUnread(true);
     if (!clear.ok())
         return clear;
     m_transcript.note(QStringLiteral("starting TLS"));
-    m_socket->startClientEncryption();
+    m_channel->socket()->startClientEncryption();
     return waitForEncryption(m_options.timeouts.command);
 }
 
 SmtpResult SmtpSession::waitForEncryption(int timeout)
 {
-    const Wait wait = waitFor(QDeadlineTimer(timeout), [this](int ms) { return m_socket->waitForEncrypted(ms); });
-    if (wait == Wait::Done && m_socket->isEncrypted()) {
-        m_transcript.note(QStringLiteral("TLS established: ") + tlsProtocol() + u' ' +
-                          m_socket->sessionCipher().name());
+    QSslSocket& socket = *m_channel->socket();
+    const QDeadlineTimer deadline(timeout);
+    bool encrypted = false;
+    bool stop = false;
+    while (!encrypted && !stop && !deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
+        encrypted = socket.waitForEncrypted(int(std::min<qint64>(deadline.remainingTime(), 100)));
+        stop = !encrypted && m_stopWaiting && m_stopWaiting();
+    }
+    if (encrypted && socket.isEncrypted()) {
+        m_transcript.note(QStringLiteral("TLS established: ") + tlsProtocol() + u' ' + socket.sessionCipher().name());
         return success();
     }
-    if (wait == Wait::Stopped)
-        return stopped();
+    if (stop)
+        return m_channel->stopped();
     const TlsFailure failure =
-        ExplainTlsFailure(m_socket->sslHandshakeErrors(), m_socket->peerVerifyName(),
-                          wait == Wait::TimedOut ? QStringLiteral("timed out") : m_socket->errorString());
-    SmtpResult result = broken(failure.text);
+        ExplainTlsFailure(socket.sslHandshakeErrors(), socket.peerVerifyName(),
+                          deadline.hasExpired() ? QStringLiteral("timed out") : socket.errorString());
+    SmtpResult result = m_channel->broken(failure.text);
     result.fault = failure.fault;
     return result;
 }
@@ -237,142 +248,222 @@ SmtpResult SmtpSession::waitForEncryption(int timeout)
 SmtpResult SmtpSession::login(const QString& user, const QString& password)
 {
     if (!isConnected())
-        return broken(QStringLiteral("Not connected."));
-    SmtpResult step = exchange("AUTH LOGIN", m_options.timeouts.command, {0, 334});
+        return m_channel->broken(QStringLiteral("Not connected."));
+    SmtpResult step = exchange("AUTH LOGIN", SmtpCommand::AuthLogin, m_options.timeouts.command);
     if (step.ok())
-        step = exchange(user.toUtf8().toBase64(), m_options.timeouts.command, {0, 334});
+        step = exchange(user.toUtf8().toBase64(), SmtpCommand::AuthUser, m_options.timeouts.command);
     if (step.ok())
-        step = exchange(password.toUtf8().toBase64(), m_options.timeouts.command, {0, 235}, Echo::Secret);
+        step =
+            exchange(password.toUtf8().toBase64(), SmtpCommand::AuthPassword, m_options.timeouts.command, Echo::Secret);
     return step;
 }
 
 SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QList<QByteArray>& data)
 {
-    return sendWire(from, to, [&data](SmtpDataStuffer& stuffer, QByteArray& wire) {
-        for (const QByteArray& chunk : data)
-            stuffer.append(chunk, wire);
-    });
+    return sendMail({from, to, [&data](SmtpDataStuffer& stuffer, QByteArray& wire) {
+                         for (const QByteArray& chunk : data)
+                             stuffer.append(chunk, wire);
+                     }});
 }
 
-SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QByteArray& header,
-                                 const TMailMessage& mail)
+SmtpResult SmtpSession::sendMail(const Outgoing& mail, const NextMail& next)
 {
-    return sendWire(from, to, [&header, &mail](SmtpDataStuffer& stuffer, QByteArray& wire) {
-        stuffer.append(header, wire);
-        stuffer.appendBody(mail, wire);
-    });
-}
-
-SmtpResult SmtpSession::sendWire(const QString& from, const QString& to,
-                                 const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff)
-{
-    const MailAddressCheck sender = CheckMailAddress(from);
+    const MailAddressCheck sender = CheckMailAddress(mail.from);
     if (!sender.ok())
         return {SmtpStatus::BadAddress, QStringLiteral("Sender: ") + sender.error, {}};
-    const MailAddressCheck recipient = CheckMailAddress(to);
+    const MailAddressCheck recipient = CheckMailAddress(mail.to);
     if (!recipient.ok())
         return {SmtpStatus::BadAddress, QStringLiteral("Recipient: ") + recipient.error, {}};
     if (!isConnected())
-        return broken(QStringLiteral("Not connected."));
+        return m_channel->broken(QStringLiteral("Not connected."));
 
-    // The wire form goes into one buffer kept from mail to mail, then out in blocks.
-    m_wire.resize(0);
-    SmtpDataStuffer stuffer;
-    stuff(stuffer, m_wire);
-    stuffer.finish(m_wire);
-    // RFC 1870 4: the size counts the mail's octets, without the final "." line and without
-    // the dots that stuffing doubled (every line starting with ".." on the wire has one).
-    const qint64 size = m_wire.size() - 3 - m_wire.count("\r\n..") - (m_wire.startsWith("..") ? 1 : 0);
-    if (m_sizeLimit > 0 && size > m_sizeLimit) {
-        return {SmtpStatus::Rejected,
-                SmtpFaultText(SmtpFault::MailTooLarge, {QString::number(size), QString::number(m_sizeLimit)}),
-                {},
-                SmtpFault::MailTooLarge};
-    }
-
-    // Any 2xx (also 251, "will forward") accepts the recipient.
-    const int command = m_options.timeouts.command;
-    const QList<EnvelopeStep> envelope{{"RSET", command, {2, 0}},
-                                       {"MAIL FROM:<" + sender.address + '>', command, {2, 0}},
-                                       {"RCPT TO:<" + recipient.address + '>', command, {2, 0}},
-                                       {"DATA", m_options.timeouts.dataCommand, {3, 0}}};
-    SmtpResult step = m_offersPipelining ? pipelined(envelope) : oneByOne(envelope);
-    if (!step.ok())
-        return step;
-    step = writeData();
-    if (!step.ok())
-        return step;
-    m_transcript.client(".");
-    step = readReply(m_options.timeouts.dataEnd);
-    if (step.ok() && !step.reply.isPositive())
-        return {SmtpStatus::Rejected, step.reply.lastLine(), step.reply};
-    return step;
-}
-
-SmtpResult SmtpSession::oneByOne(const QList<EnvelopeStep>& steps)
-{
     SmtpResult step;
-    for (const EnvelopeStep& next : steps) {
-        step = exchange(next.command, next.timeout, next.accept);
-        if (!step.ok())
-            return step;
+    if (m_nextOpen) {
+        // Its envelope went out with the last mail's end of data; its wire was made then.
+        m_nextOpen = false;
+        m_wire.swap(m_nextWire);
+        step = envelopeReplies(true);
+    } else {
+        if (const std::optional<SmtpResult> tooLarge = stuff(mail, m_wire))
+            return *tooLarge;
+        step = envelope(sender.address, recipient.address);
     }
-    return step;
+    if (!step.ok())
+        return step;
+    return endOfData(next);
 }
 
-// RFC 2920: the commands go out in one write; their replies are read and judged in order, each
-// within its own time-out. After a refusal the remaining replies are still read, a DATA that
-// was accepted all the same is ended at once, and RSET gives the mail up. Only when no
-// recipient was accepted can that "." end nothing; otherwise the connection is dropped, since
-// the "." would deliver an empty mail.
-SmtpResult SmtpSession::pipelined(const QList<EnvelopeStep>& steps)
+std::optional<SmtpResult> SmtpSession::stuff(const Outgoing& mail, QByteArray& wire)
 {
-    SmtpResult written = nothingUnread();
-    if (!written.ok())
-        return written;
-    QByteArray batch;
-    for (const EnvelopeStep& step : steps) {
-        m_transcript.client(step.command);
-        batch += step.command + "\r\n";
+    wire.resize(0);
+    SmtpDataStuffer stuffer(m_sizeLimit > 0);
+    mail.stuff(stuffer, wire);
+    stuffer.finish(wire);
+    if (m_sizeLimit <= 0)
+        return std::nullopt;
+    // RFC 1870 4: the size counts the mail's octets, without the final "." line and without
+    // the dots that stuffing doubled.
+    const qint64 size = wire.size() - 3 - stuffer.doubledDots();
+    if (size <= m_sizeLimit)
+        return std::nullopt;
+    return SmtpResult{SmtpStatus::Rejected,
+                      SmtpFaultText(SmtpFault::MailTooLarge, {QString::number(size), QString::number(m_sizeLimit)}),
+                      {},
+                      SmtpFault::MailTooLarge};
+}
+
+SmtpResult SmtpSession::envelope(const QByteArray& from, const QByteArray& to)
+{
+    if (!m_offersPipelining) {
+        SmtpResult step = exchange("RSET", SmtpCommand::Rset, m_options.timeouts.command);
+        if (step.ok())
+            step = exchange("MAIL FROM:<" + from + '>', SmtpCommand::MailFrom, m_options.timeouts.command);
+        if (step.ok())
+            step = exchange("RCPT TO:<" + to + '>', SmtpCommand::RcptTo, m_options.timeouts.command);
+        if (step.ok())
+            step = exchange("DATA", SmtpCommand::Data, m_options.timeouts.dataCommand);
+        // A 354 answers only a DATA: the replies before it were each command's own.
+        if (step.ok())
+            m_lastUnconfirmed = false;
+        return step;
     }
-    written = writeAll(batch, m_options.timeouts.command);
+    SmtpResult written = m_channel->nothingUnread(false);
+    if (!written.ok())
+        return judged(written);
+    const QByteArray batch = envelopeBatch(from, to);
+    if (m_transcript.enabled()) {
+        for (const QByteArray& line : batch.split('\n'))
+            if (!line.isEmpty())
+                m_transcript.client(line.chopped(1));
+    }
+    written = m_channel->write(batch, m_options.timeouts.command);
     if (!written.ok())
         return written;
+    return envelopeReplies(true);
+}
+
+// RFC 2920: the replies to a batch are read and judged in order, each within its own
+// time-out. After a refusal the remaining replies are still read, a DATA that was accepted
+// all the same is ended at once, and RSET gives the mail up. Only when no recipient was
+// accepted can that "." end nothing; otherwise the connection is dropped, since the "." would
+// deliver an empty mail.
+SmtpResult SmtpSession::envelopeReplies(bool withReset)
+{
+    struct Expected {
+        SmtpCommand command;
+        int timeout;
+    };
+    const int command = m_options.timeouts.command;
+    const std::array<Expected, 4> batch{{{SmtpCommand::Rset, command},
+                                         {SmtpCommand::MailFrom, command},
+                                         {SmtpCommand::RcptTo, command},
+                                         {SmtpCommand::Data, m_options.timeouts.dataCommand}}};
+    const auto expected = std::span(batch).subspan(withReset ? 0 : 1);
     SmtpResult refusal;
     SmtpResult answer;
     bool recipientAccepted = false;
-    for (const EnvelopeStep& step : steps) {
-        answer = readReply(step.timeout);
-        if (!answer.ok())
-            return answer;
-        const bool accepted = step.accept.matches(answer.reply);
-        if (accepted && step.command.startsWith("RCPT "))
+    for (const Expected& step : expected) {
+        answer = m_channel->reply(step.command, step.timeout);
+        if (answer.status != SmtpStatus::Ok && answer.status != SmtpStatus::Rejected)
+            return judged(answer);
+        if (answer.ok() && step.command == SmtpCommand::RcptTo)
             recipientAccepted = true;
-        if (refusal.ok() && !accepted)
-            refusal = {SmtpStatus::Rejected, answer.reply.lastLine(), answer.reply};
+        if (refusal.ok() && !answer.ok())
+            refusal = answer;
     }
+    // A 354 answers only a DATA: the replies before it were each command's own.
+    if (answer.ok())
+        m_lastUnconfirmed = false;
     if (refusal.ok())
         return answer;
-    if (answer.reply.isIntermediate() && recipientAccepted) {
-        broken(QStringLiteral("Data accepted after a refused command; dropped without ending it."));
+    if (answer.ok() && recipientAccepted) {
+        m_channel->broken(QStringLiteral("Data accepted after a refused command; dropped without ending it."));
         return {SmtpStatus::Failed, refusal.message, refusal.reply};
     }
-    if (answer.reply.isIntermediate()) {
-        SmtpResult ended = nothingUnread();
+    if (answer.ok()) {
+        SmtpResult ended = m_channel->nothingUnread(false);
         if (ended.ok()) {
             m_transcript.client(".");
-            ended = writeAll(".\r\n", m_options.timeouts.dataBlock);
+            ended = m_channel->write(".\r\n", m_options.timeouts.dataBlock);
         }
         if (ended.ok())
-            ended = readReply(m_options.timeouts.dataEnd);
-        if (!ended.ok())
+            ended = m_channel->reply(SmtpCommand::DataEnd, m_options.timeouts.dataEnd);
+        if (ended.status != SmtpStatus::Ok && ended.status != SmtpStatus::Rejected)
             return ended;
     }
-    // A reply out of turn here shows that the replies judged above may have been shifted.
-    const SmtpResult reset = exchange("RSET", m_options.timeouts.command, {2, 0});
+    const SmtpResult reset = exchange("RSET", SmtpCommand::Rset, m_options.timeouts.command);
     if (reset.status == SmtpStatus::Cancelled || reset.fault == SmtpFault::ReplyOutOfTurn)
         return reset;
     return refusal;
+}
+
+SmtpResult SmtpSession::endOfData(const NextMail& next)
+{
+    const SmtpResult clear = m_channel->nothingUnread(false);
+    if (!clear.ok())
+        return judged(clear);
+    const qsizetype dataSize = m_wire.size();
+    if (m_transcript.enabled())
+        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(dataSize));
+    m_transcript.client(".");
+    const std::optional<QByteArray> nextEnvelope = pipelineNext(next);
+    if (nextEnvelope)
+        m_wire += *nextEnvelope;
+    // The server says nothing until the end of the data; the whole mail goes in one write.
+    SmtpResult step = m_channel->write(m_wire, m_options.timeouts.dataBlock);
+    m_wire.truncate(dataSize);
+    if (!step.ok())
+        return step;
+    step = m_channel->reply(SmtpCommand::DataEnd, m_options.timeouts.dataEnd);
+    m_nextOpen = nextEnvelope && isConnected();
+    switch (step.status) {
+    case SmtpStatus::Ok:
+        m_lastUnconfirmed = true;
+        return step;
+    case SmtpStatus::Rejected:
+        return step;
+    case SmtpStatus::Failed:
+    case SmtpStatus::Cancelled:
+    case SmtpStatus::BadAddress:
+        break;
+    }
+    // RFC 5321 3.8: a 421 is no acceptance; the mail may go again over a new connection.
+    if (step.fault == SmtpFault::ServerClosing)
+        return step;
+    step.mailUncertain = true;
+    return judged(step);
+}
+
+// The next mail's envelope for the write of this mail's end (RFC 2920 3.1: RSET, MAIL, RCPT
+// and DATA may follow the end of data), with its wire made beforehand, so that a mail larger
+// than the server takes or an address that fails its check never opens a transaction.
+std::optional<QByteArray> SmtpSession::pipelineNext(const NextMail& next)
+{
+    if (!m_offersPipelining || !next)
+        return std::nullopt;
+    const std::optional<Outgoing> mail = next();
+    if (!mail)
+        return std::nullopt;
+    const MailAddressCheck sender = CheckMailAddress(mail->from);
+    const MailAddressCheck recipient = CheckMailAddress(mail->to);
+    if (!sender.ok() || !recipient.ok() || stuff(*mail, m_nextWire))
+        return std::nullopt;
+    const QByteArray lines = envelopeBatch(sender.address, recipient.address);
+    if (m_transcript.enabled()) {
+        for (const QByteArray& line : lines.split('\n'))
+            if (!line.isEmpty())
+                m_transcript.client(line.chopped(1));
+    }
+    return lines;
+}
+
+SmtpResult SmtpSession::judged(SmtpResult step)
+{
+    if (step.fault == SmtpFault::ReplyOutOfTurn && m_lastUnconfirmed)
+        step.earlierMailUncertain = true;
+    if (!isConnected())
+        m_lastUnconfirmed = false;
+    return step;
 }
 
 SmtpResult SmtpSession::disconnect()
@@ -381,35 +472,45 @@ SmtpResult SmtpSession::disconnect()
         dropConnection();
         return success();
     }
-    SmtpResult written = writeCommand("QUIT", m_options.timeouts.quit, Echo::Plain);
-    if (!written.ok() && written.status != SmtpStatus::Cancelled)
-        return written;
-    // RFC 5321 4.1.1.10: the server answers and closes; a reply of any kind, none at all or a
-    // closed connection all end the session, and the mails sent before stay sent. A reply other
-    // than 221 (a line out of turn before it, a 421) is worth a note.
+    SmtpResult answer;
+    const bool quitAsked = !m_nextOpen;
+    if (m_nextOpen) {
+        // The DATA of that envelope may be accepted: a QUIT now would be taken as data.
+        m_nextOpen = false;
+        answer = envelopeReplies(true);
+    } else {
+        SmtpResult written = m_channel->nothingUnread(false);
+        if (written.ok())
+            written = writeCommand("QUIT", m_options.timeouts.quit, Echo::Plain);
+        if (!written.ok() && written.fault == SmtpFault::None && written.status != SmtpStatus::Cancelled)
+            return written;
+        // RFC 5321 4.1.1.10: the server answers and closes; a reply of any kind, none at all or
+        // a closed connection all end the session, and the mails sent before stay sent.
+        answer = written.ok() ? m_channel->reply(SmtpCommand::Quit, m_options.timeouts.quit) : written;
+    }
+    answer = judged(answer);
+    // A reply other than 221 (a line out of turn before it, a 421) is worth a note.
     SmtpResult ended = success();
-    if (written.ok()) {
-        const SmtpResult answer = readReply(m_options.timeouts.quit);
-        if (answer.reply.code != 0 && answer.reply.code != kClosingChannel) {
-            ended.fault = SmtpFault::QuitNot221;
-            ended.message = SmtpFaultText(SmtpFault::QuitNot221, {answer.reply.lastLine()});
-        }
+    ended.earlierMailUncertain = answer.earlierMailUncertain;
+    if (answer.fault == SmtpFault::ReplyOutOfTurn) {
+        ended.fault = SmtpFault::ReplyOutOfTurn;
+        ended.message = answer.message;
+    } else if (quitAsked && answer.reply.code != 0 && answer.reply.code != 221) {
+        ended.fault = SmtpFault::QuitNot221;
+        ended.message = SmtpFaultText(SmtpFault::QuitNot221, {answer.reply.lastLine()});
     }
     dropConnection();
     return ended;
 }
 
-SmtpResult SmtpSession::exchange(const QByteArray& command, int timeout, Accept accept, Echo echo)
+SmtpResult SmtpSession::exchange(const QByteArray& command, SmtpCommand judgedAs, int timeout, Echo echo)
 {
-    SmtpResult written = nothingUnread();
+    SmtpResult written = m_channel->nothingUnread(false);
     if (written.ok())
         written = writeCommand(command, timeout, echo);
     if (!written.ok())
-        return written;
-    SmtpResult answer = readReply(timeout);
-    if (answer.ok() && !accept.matches(answer.reply))
-        return {SmtpStatus::Rejected, answer.reply.lastLine(), answer.reply};
-    return answer;
+        return judged(written);
+    return judged(m_channel->reply(judgedAs, timeout));
 }
 
 SmtpResult SmtpSession::writeCommand(const QByteArray& command, int timeout, Echo echo)
@@ -421,184 +522,20 @@ SmtpResult SmtpSession::writeCommand(const QByteArray& command, int timeout, Ech
         m_transcript.clientSecret();
     else
         m_transcript.client(command);
-    return writeAll(command + "\r\n", timeout);
-}
-
-SmtpResult SmtpSession::writeAll(const QByteArray& bytes, int timeout)
-{
-    if (!isConnected())
-        return broken(QStringLiteral("Connection closed."));
-    const QDeadlineTimer deadline(timeout);
-    if (m_socket->write(bytes) != bytes.size())
-        return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
-    while (m_socket->bytesToWrite() > 0 || m_socket->encryptedBytesToWrite() > 0) {
-        switch (waitFor(deadline, [this](int ms) { return m_socket->waitForBytesWritten(ms); })) {
-        case Wait::Done:
-            continue;
-        case Wait::TimedOut:
-            return broken(QStringLiteral("Write timed out."));
-        case Wait::Closed:
-            return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
-        case Wait::Stopped:
-            return stopped();
-        }
-    }
-    return success();
-}
-
-SmtpResult SmtpSession::readReply(int timeout)
-{
-    const QDeadlineTimer deadline(timeout);
-    for (;;) {
-        QByteArray line;
-        SmtpResult read = readLine(deadline, line, m_parser.inReply());
-        if (!read.ok())
-            return read;
-        m_transcript.server(line);
-        switch (m_parser.feedLine(line)) {
-        case SmtpReplyParser::Status::NeedMore:
-            continue;
-        case SmtpReplyParser::Status::Complete: {
-            SmtpReply reply = m_parser.takeReply();
-            if (reply.code == kServiceClosing) {
-                const QString text = reply.lastLine();
-                broken(QStringLiteral("The server closes the connection."));
-                return {SmtpStatus::Failed, text, std::move(reply), SmtpFault::ServerClosing};
-            }
-            return success(std::move(reply));
-        }
-        case SmtpReplyParser::Status::Malformed:
-            return broken(m_parser.error());
-        }
-    }
-}
-
-SmtpResult SmtpSession::readLine(QDeadlineTimer deadline, QByteArray& line, bool insideReply)
-{
-    for (;;) {
-        const qsizetype end = m_input.indexOf('\n');
-        if (end >= 0) {
-            line = m_input.left(end);
-            m_input.remove(0, end + 1);
-            if (line.endsWith('\r'))
-                line.chop(1);
-            return success();
-        }
-        if (m_input.size() > SmtpReplyParser::kMaxLineLength)
-            return broken(QStringLiteral("Reply line too long."));
-        if (m_socket->bytesAvailable() > 0) {
-            m_input += m_socket->readAll();
-            continue;
-        }
-        const Wait wait = m_socket->state() != QAbstractSocket::ConnectedState
-                              ? Wait::Closed
-                              : waitFor(deadline, [this](int ms) { return m_socket->waitForReadyRead(ms); });
-        if (m_socket->bytesAvailable() > 0)
-            continue;
-        switch (wait) {
-        case Wait::Done:
-            continue;
-        case Wait::TimedOut:
-            return broken(QStringLiteral("Timed out waiting for the server's reply."));
-        case Wait::Stopped:
-            return stopped();
-        case Wait::Closed:
-            return broken(insideReply || !m_input.isEmpty() ? QStringLiteral("Connection closed inside a reply.")
-                                                            : QStringLiteral("Connection closed by the server."));
-        }
-    }
-}
-
-SmtpSession::Wait SmtpSession::waitFor(QDeadlineTimer deadline, const std::function<bool(int)>& step)
-{
-    for (;;) {
-        const qint64 left = deadline.remainingTime();
-        if (step(int(std::clamp<qint64>(left, 0, kWaitSliceMs))))
-            return Wait::Done;
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
-            return Wait::Closed;
-        if (deadline.hasExpired())
-            return Wait::TimedOut;
-        if (m_stopWaiting && m_stopWaiting())
-            return Wait::Stopped;
-    }
-}
-
-SmtpResult SmtpSession::writeData()
-{
-    if (m_transcript.enabled())
-        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(m_wire.size()));
-    // Each block within its own time-out, so a large mail does not outgrow it. The server says
-    // nothing until the end of the data; whatever it says before is out of turn.
-    for (qsizetype from = 0; from < m_wire.size(); from += kDataBlockSize) {
-        const qsizetype size = std::min(kDataBlockSize, m_wire.size() - from);
-        SmtpResult written = nothingUnread();
-        if (written.ok())
-            written = writeAll(QByteArray::fromRawData(m_wire.constData() + from, size), m_options.timeouts.dataBlock);
-        if (!written.ok())
-            return written;
-    }
-    return success();
-}
-
-// RFC 5321 4.2, RFC 2920 3.1: a server speaks only to answer, and every reply to what was
-// written has been read before the client writes again. Bytes waiting now answer nothing;
-// taking them as the answer to the next command would shift every later reply by one, so the
-// dialogue ends here. Only a 421 may come unasked (RFC 5321 3.8): the server is closing.
-SmtpResult SmtpSession::nothingUnread()
-{
-    if (!m_socket)
-        return success();
-    // What the system holds already counts too, without waiting for more.
-    if (m_input.isEmpty() && m_socket->bytesAvailable() == 0)
-        m_socket->waitForReadyRead(0);
-    m_input += m_socket->readAll();
-    if (m_input.isEmpty())
-        return success();
-    QByteArray line = m_input.left(m_input.indexOf('\n'));
-    if (line.endsWith('\r'))
-        line.chop(1);
-    line.truncate(kNamedLineLength);
-    m_transcript.server(line);
-    if (line.startsWith(QByteArray::number(kServiceClosing)) &&
-        (line.size() == 3 || line[3] == ' ' || line[3] == '-')) {
-        broken(QStringLiteral("The server closes the connection."));
-        return {SmtpStatus::Failed, QString::fromLatin1(line), {kServiceClosing, {line}}, SmtpFault::ServerClosing};
-    }
-    SmtpResult result = broken(SmtpFaultText(SmtpFault::ReplyOutOfTurn, {QString::fromLatin1(line)}));
-    result.fault = SmtpFault::ReplyOutOfTurn;
-    return result;
-}
-
-SmtpResult SmtpSession::broken(const QString& why)
-{
-    m_transcript.note(why);
-    dropConnection();
-    return {SmtpStatus::Failed, why, {}};
-}
-
-SmtpResult SmtpSession::stopped()
-{
-    const QString why = QStringLiteral("Cancelled while waiting for the server.");
-    m_transcript.note(why);
-    dropConnection();
-    return {SmtpStatus::Cancelled, why, {}};
+    return m_channel->write(command + "\r\n", timeout);
 }
 
 void SmtpSession::quitQuietly()
 {
-    (void)exchange("QUIT", m_options.timeouts.quit, {2, 0});
+    (void)exchange("QUIT", SmtpCommand::Quit, m_options.timeouts.quit);
     dropConnection();
 }
 
 void SmtpSession::dropConnection()
 {
-    if (m_socket) {
-        m_socket->abort();
-        m_socket.reset();
-    }
-    m_input.clear();
-    m_parser.takeReply();
+    m_channel->close();
+    m_nextOpen = false;
+    m_lastUnconfirmed = false;
     clearExtensions();
 }
 
@@ -615,9 +552,8 @@ QByteArray SmtpSession::greetingName() const
     const QString name = m_options.localHostName ? *m_options.localHostName : QHostInfo::localHostName();
     if (isFullyQualifiedDomain(name))
         return name.toLatin1();
-    return addressLiteral(m_socket->localAddress());
+    return addressLiteral(m_channel->socket()->localAddress());
 }
-
 void SmtpSession::readExtensions(const SmtpReply& ehloReply)
 {
     clearExtensions();

@@ -3,6 +3,7 @@
 #include "mail/MailMessage.h"
 #include "mail/SendResult.h"
 #include "mail/SmtpReply.h"
+#include "mail/SmtpReplyTable.h"
 #include "mail/SmtpTranscript.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@
 #include <optional>
 
 class QSslSocket;
+class SmtpChannel;
 class SmtpDataStuffer;
 
 // How long each wait may take, in milliseconds (RFC 5321 4.5.3.2). Tests set short values.
@@ -25,20 +27,22 @@ struct SmtpTimeouts {
     int greeting = 300'000;
     int command = 300'000;     // EHLO, HELO, AUTH, RSET, MAIL FROM, RCPT TO
     int dataCommand = 120'000; // DATA
-    int dataBlock = 180'000;   // each block of message data written
+    int dataBlock = 180'000;   // a write of data during which no byte went out
     int dataEnd = 600'000;     // the reply to the final "."
     int quit = 10'000;
 };
 
 enum class SmtpStatus {
     Ok,
-    // The server answered with a reply of the wrong class, or a mail is larger than the server
-    // takes (nothing of it was written); the connection stays usable.
+    // The server refused the command with a reply that command can get (JudgeReply), or a
+    // mail is larger than the server takes (nothing of it was written); the connection stays
+    // usable.
     Rejected,
-    // No connection, a time-out, a broken connection, a garbled reply, a reply out of turn, a
-    // 421 (the server closes the channel), a failed TLS upgrade, no STARTTLS where it is
-    // required, or a pipelined DATA accepted for an accepted recipient after a refused RSET or
-    // MAIL FROM (message: that refusal); now disconnected.
+    // No connection, a time-out, a broken connection, a garbled reply, a reply that its command
+    // cannot get or bytes that came unasked (ReplyOutOfTurn), a 421 (the server closes the
+    // channel), a failed TLS upgrade, no STARTTLS where it is required, or a pipelined DATA
+    // accepted for an accepted recipient after a refused RSET or MAIL FROM (message: that
+    // refusal); now disconnected.
     Failed,
     BadAddress, // an envelope address failed its check; nothing was sent
     Cancelled,  // the wait hook ended a wait; now disconnected
@@ -59,6 +63,13 @@ struct SmtpResult {
     QString message;
     SmtpReply reply; // the last reply read in the step, when there was one
     SmtpFault fault = SmtpFault::None;
+    // The mail's end of data was written, but no reply in turn came to it (the connection
+    // closed, the time ran out, the replies were out of turn, the user cancelled): the server
+    // may have taken the mail, so it is neither sent nor to be sent again.
+    bool mailUncertain = false;
+    // The replies were out of turn: the acceptance of the mail accepted last on this
+    // connection, before this step, may have been another reply's.
+    bool earlierMailUncertain = false;
 
     bool ok() const { return status == SmtpStatus::Ok; }
     // message is a German text of ours that tells the user what happened.
@@ -115,59 +126,54 @@ public:
     // at any of its three steps. The password never appears in the transcript.
     SmtpResult login(const QString& user, const QString& password);
 
+    // A mail as the session sends it: its envelope and how its data is stuffed into the wire.
+    struct Outgoing {
+        QString from;
+        QString to;
+        std::function<void(SmtpDataStuffer&, QByteArray&)> stuff;
+    };
+    // Asked once, when a mail's data is ready to go, for the mail that follows it over this
+    // connection; nothing when none does.
+    using NextMail = std::function<std::optional<Outgoing>()>;
+
     // One mail: RSET, MAIL FROM:<from>, RCPT TO:<to>, DATA, the data, ".", the four commands in
-    // one write when the server offers PIPELINING (RFC 2920). data holds the whole
-    // mail (header lines, empty line, body) as chunks of complete CR LF lines; it is dot-stuffed
-    // into a buffer the session keeps and written in blocks. Both addresses are checked before
-    // anything is sent, and so is the mail's size against the SIZE the server announced
-    // (RFC 1870). Ok only when the mail's own end of data got its own 2xx: anything the server
-    // sends out of turn ends the connection (ReplyOutOfTurn), an unasked 421 too (ServerClosing).
+    // one write when the server offers PIPELINING (RFC 2920). Where it does, the envelope of the
+    // mail that next names (RSET, MAIL, RCPT, DATA) goes out in the same write as this mail's data
+    // and end (RFC 2920 3.1), so the next sendMail must be given that mail: one round trip per
+    // mail. The data is dot-stuffed into a buffer the session keeps and written at once. Both
+    // addresses are checked before anything is sent, and so is the mail's size against the
+    // SIZE the server announced (RFC 1870). Ok only when the mail's own end of data got its own
+    // 250: every reply is judged against its command (JudgeReply); one that the command cannot
+    // get ends the connection (ReplyOutOfTurn), an unasked 421 too (ServerClosing).
+    SmtpResult sendMail(const Outgoing& mail, const NextMail& next = {});
+    // The same with data as chunks of complete CR LF lines (header lines, empty line, body).
     SmtpResult sendMail(const QString& from, const QString& to, const QList<QByteArray>& data);
-    // The same for a generated mail: header holds its header lines and the empty line; the
-    // parts of mail's body whose wire form was made once per run (TMailMessage::BodyWire) are
-    // written as they are, only the others are stuffed.
-    SmtpResult sendMail(const QString& from, const QString& to, const QByteArray& header, const TMailMessage& mail);
 
     // QUIT, waiting for its reply at most the quit time-out, then closes. Whatever the server
     // answers, or when it answers nothing or closes, the connection has ended: Ok. A reply other
-    // than 221 is noted in message (fault QuitNot221). Only a QUIT that cannot be written fails.
-    // Ok when there was no connection.
+    // than 221 is noted in message (fault QuitNot221); one that QUIT cannot get also makes the
+    // mail accepted last uncertain. Only a QUIT that cannot be written fails. With a next
+    // mail's envelope still open (its DATA may have been accepted), the replies to it are read
+    // and the connection is dropped without QUIT, so no empty mail is ended. Ok when there was
+    // no connection.
     SmtpResult disconnect();
 
 private:
-    struct Accept {
-        int replyClass = 0; // 2 or 3
-        int code = 0;       // an exact code where the class is not enough (AUTH)
-        bool matches(const SmtpReply& reply) const
-        {
-            return code != 0 ? reply.code == code : reply.replyClass() == replyClass;
-        }
-    };
-    struct EnvelopeStep {
-        QByteArray command;
-        int timeout = 0;
-        Accept accept;
-    };
     enum class Echo { Plain, Secret };
-    enum class Wait { Done, TimedOut, Closed, Stopped };
 
-    SmtpResult exchange(const QByteArray& command, int timeout, Accept accept, Echo echo = Echo::Plain);
+    SmtpResult exchange(const QByteArray& command, SmtpCommand judged, int timeout, Echo echo = Echo::Plain);
     SmtpResult writeCommand(const QByteArray& command, int timeout, Echo echo);
-    SmtpResult writeAll(const QByteArray& bytes, int timeout);
-    SmtpResult readReply(int timeout);
-    SmtpResult readLine(QDeadlineTimer deadline, QByteArray& line, bool insideReply);
-    SmtpResult oneByOne(const QList<EnvelopeStep>& steps);
-    SmtpResult pipelined(const QList<EnvelopeStep>& steps);
-    SmtpResult sendWire(const QString& from, const QString& to,
-                        const std::function<void(SmtpDataStuffer&, QByteArray&)>& stuff);
-    SmtpResult writeData();
-    SmtpResult nothingUnread();
+    // The wire of mail into m_wire; the refusal when it is larger than the server takes.
+    std::optional<SmtpResult> stuff(const Outgoing& mail, QByteArray& wire);
+    SmtpResult envelope(const QByteArray& from, const QByteArray& to);
+    SmtpResult envelopeReplies(bool withReset);
+    SmtpResult endOfData(const NextMail& next);
+    std::optional<QByteArray> pipelineNext(const NextMail& next);
+    // A step whose replies were out of turn makes the mail accepted last uncertain.
+    SmtpResult judged(SmtpResult step);
     SmtpResult greet();
     SmtpResult startTls();
     SmtpResult waitForEncryption(int timeout);
-    Wait waitFor(QDeadlineTimer deadline, const std::function<bool(int)>& step);
-    SmtpResult broken(const QString& why);
-    SmtpResult stopped();
     void quitQuietly();
     void dropConnection();
     QByteArray greetingName() const;
@@ -177,10 +183,11 @@ private:
     SmtpSessionOptions m_options;
     SmtpTranscript m_transcript;
     std::function<bool()> m_stopWaiting;
-    std::unique_ptr<QSslSocket> m_socket;
-    QByteArray m_input; // received bytes not yet taken as lines
-    QByteArray m_wire;  // the data of the mail being sent, as it goes on the wire
-    SmtpReplyParser m_parser;
+    std::unique_ptr<SmtpChannel> m_channel;
+    QByteArray m_wire;              // the data of the mail being sent, as it goes on the wire
+    QByteArray m_nextWire;          // the same for the mail whose envelope is open
+    bool m_nextOpen = false;        // that envelope was written with the last end of data
+    bool m_lastUnconfirmed = false; // a mail was accepted, and no DATA was answered in turn since
     QStringList m_mechanisms;
     bool m_offersStartTls = false;
     bool m_offersPipelining = false;

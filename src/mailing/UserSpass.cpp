@@ -40,6 +40,16 @@ QString stoppedText(int withoutMail)
            QStringLiteral(" Empfänger haben keine Mail erhalten.\n");
 }
 
+// A read-only list of addresses, one a line, to copy; hidden until it has any.
+QPlainTextEdit* addressList(QWidget* parent)
+{
+    auto* list = new QPlainTextEdit(parent);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setVisible(false);
+    return list;
+}
+
 StatusWindowLinks& links()
 {
     static StatusWindowLinks instance;
@@ -68,10 +78,9 @@ TUserSP::TUserSP(QWidget* parent) : TStatusPanel(parent)
 
     DetailLabel = resultLine(this);
     MailsSentLabel = resultLine(this);
-    UnloggedList = new QPlainTextEdit(this);
-    UnloggedList->setReadOnly(true);
-    UnloggedList->setLineWrapMode(QPlainTextEdit::NoWrap);
-    UnloggedList->setVisible(false);
+    UnloggedList = addressList(this);
+    UncertainLabel = resultLine(this);
+    UncertainList = addressList(this);
 }
 
 void TUserSP::ShowResult(const SendRunOutcome& outcome)
@@ -99,6 +108,16 @@ void TUserSP::ShowResult(const SendRunOutcome& outcome)
             UnloggedList->setVisible(true);
             top += kUnloggedListHeight + kMargin;
         }
+    }
+    if (!outcome.uncertainRecipients.isEmpty()) {
+        top = placeResultLine(UncertainLabel,
+                              QStringLiteral("Ob der Mailserver diese Mail(s) angenommen hat, ist nicht sicher; "
+                                             "bitte prüfen Sie das, bevor Sie sie noch einmal senden:"),
+                              top);
+        UncertainList->setPlainText(outcome.uncertainRecipients.join(u'\n'));
+        UncertainList->setGeometry(kMargin, top, kResultLinesWidth, kUnloggedListHeight);
+        UncertainList->setVisible(true);
+        top += kUnloggedListHeight + kMargin;
     }
     setPanelHeight(qMax(kResultHeight, top));
     USPBericht->setText(QStringLiteral("Bericht"));

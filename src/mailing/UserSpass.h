@@ -52,15 +52,17 @@ public:
     // window grows to show the run's reason whole (a log that could not be written, a connection
     // refused for its certificate), and for a log that failed during the run that sending
     // stopped, how many recipients got no mail, how many mails went out and those the log does
-    // not hold.
+    // not hold; and the mails whose acceptance is not certain.
     void ShowResult(const SendRunOutcome& outcome);
 
     QPushButton* FlatSB1;
     QPushButton* FlatSB2;
     QAction* USPBericht;
-    QLabel* DetailLabel;          // the outcome's reason, when it has one
-    QLabel* MailsSentLabel;       // shown for a log that failed during the run: what went out
-    QPlainTextEdit* UnloggedList; // one address a line, to copy; shown when it has any
+    QLabel* DetailLabel;           // the outcome's reason, when it has one
+    QLabel* MailsSentLabel;        // shown for a log that failed during the run: what went out
+    QPlainTextEdit* UnloggedList;  // one address a line, to copy; shown when it has any
+    QLabel* UncertainLabel;        // shown when a mail's acceptance is not certain
+    QPlainTextEdit* UncertainList; // those mails, one address a line
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -4,6 +4,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -29,6 +30,7 @@ ScriptedSmtpServer::~ScriptedSmtpServer()
 
 QByteArray ScriptedSmtpServer::received()
 {
+    m_clientDone = true;
     if (m_thread.joinable())
         m_thread.join();
     std::lock_guard lock(m_mutex);
@@ -43,6 +45,7 @@ QByteArray ScriptedSmtpServer::receivedSoFar()
 
 QList<QByteArray> ScriptedSmtpServer::acceptedMails()
 {
+    m_clientDone = true;
     if (m_thread.joinable())
         m_thread.join();
     std::lock_guard lock(m_mutex);
@@ -92,7 +95,10 @@ void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
             socket.reset();
             pending.clear();
             mailData.reset();
-            if (!server.waitForNewConnection(kWaitLimit))
+            const QDeadlineTimer deadline(kWaitLimit);
+            while (!server.hasPendingConnections() && !m_clientDone && !deadline.hasExpired())
+                server.waitForNewConnection(20);
+            if (!server.hasPendingConnections())
                 return;
             socket.reset(server.nextPendingConnection());
             continue;
@@ -121,6 +127,37 @@ void ScriptedSmtpServer::run(QList<Step> script, std::promise<quint16> ready)
         case Step::Kind::Close:
             socket->disconnectFromHost();
             break;
+        case Step::Kind::Pause:
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.milliseconds));
+            break;
+        case Step::Kind::Serve: {
+            const auto say = [&](const char* reply) {
+                socket->write(reply);
+                socket->waitForBytesWritten(kWaitLimit);
+            };
+            for (;;) {
+                const std::optional<QByteArray> line = consumeUntil("\r\n");
+                if (!line || line->startsWith("QUIT")) {
+                    if (line)
+                        say("221 bye\r\n");
+                    break;
+                }
+                if (!line->startsWith("DATA")) {
+                    say("250 ok\r\n");
+                    continue;
+                }
+                say("354 go\r\n");
+                const std::optional<QByteArray> data = consumeUntil("\r\n.\r\n");
+                if (!data)
+                    break;
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_accepted.append(*data);
+                }
+                say("250 queued\r\n");
+            }
+            break;
+        }
         case Step::Kind::Hold:
         case Step::Kind::NextConnection:
             break;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -14,8 +15,9 @@
 class ScriptedSmtpServer {
 public:
     struct Step {
-        enum class Kind { Send, ReceiveLine, ReceiveData, Close, Hold, NextConnection } kind;
+        enum class Kind { Send, ReceiveLine, ReceiveData, Close, Hold, NextConnection, Pause, Serve } kind;
         QByteArray bytes;
+        int milliseconds = 0;
     };
     static Step send(const QByteArray& bytes) { return {Step::Kind::Send, bytes}; }
     static Step receiveLine() { return {Step::Kind::ReceiveLine, {}}; }
@@ -24,8 +26,14 @@ public:
     static Step closeConnection() { return {Step::Kind::Close, {}}; }
     // Answers nothing more and waits until the client goes away.
     static Step hold() { return {Step::Kind::Hold, {}}; }
-    // Waits until the client leaves, then for its next connection.
+    // Waits until the client leaves, then for its next connection (none once the test has
+    // asked for what the client sent).
     static Step nextConnection() { return {Step::Kind::NextConnection, {}}; }
+    // Sends nothing for a while, so the next send is a write of its own.
+    static Step pause(int milliseconds) { return {Step::Kind::Pause, {}, milliseconds}; }
+    // Answers like a well-behaved server until QUIT: 250 to every command, 354 to DATA, 250 to
+    // the end of the data (the mail accepted), 221 to QUIT.
+    static Step serve() { return {Step::Kind::Serve, {}}; }
 
     explicit ScriptedSmtpServer(QList<Step> script);
     ~ScriptedSmtpServer();
@@ -45,6 +53,7 @@ private:
     void run(QList<Step> script, std::promise<quint16> ready);
 
     quint16 m_port = 0;
+    std::atomic<bool> m_clientDone = false;
     std::thread m_thread;
     std::mutex m_mutex;
     QByteArray m_received;

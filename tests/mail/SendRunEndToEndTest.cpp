@@ -311,3 +311,27 @@ TEST(SendRunEndToEnd, GeneratedMailsArrivePersonalisedAndParse)
                   QStringLiteral("Hallo ") + names[i] + QStringLiteral(",\r\n.\r\nIhre Bäckerei Korn\r\n"));
     }
 }
+
+// Each mail carries its own subject, also where the subject changes from one mail to the next.
+TEST(SmtpMailTransport, EveryMailCarriesItsOwnSubject)
+{
+    const QStringList subjects{QStringLiteral("Alpha"), QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                               QStringLiteral("Alpha")};
+    ScriptedSmtpServer server(
+        {ScriptedSmtpServer::send("220 mail.example.org ESMTP\r\n"), ScriptedSmtpServer::receiveLine(),
+         ScriptedSmtpServer::send("250-mail.example.org\r\n250 PIPELINING\r\n"), ScriptedSmtpServer::serve()});
+    SmtpMailTransport transport(LoopbackSessionOptions());
+    ASSERT_TRUE(transport.connectToHost(QStringLiteral("127.0.0.1"), server.port(), SmtpTls::WhenOffered).ok());
+    TMailMessage mail{QStringLiteral("news@example.org"), QStringLiteral("a@example.com"), {}, {}, {"Hallo\r\n"}};
+    for (const QString& subject : subjects) {
+        mail.Subject = subject;
+        EXPECT_TRUE(transport.send(mail, {}).ok());
+    }
+    EXPECT_TRUE(transport.disconnect().ok());
+    QStringList received;
+    for (const QByteArray& data : server.acceptedMails()) {
+        const qsizetype at = data.indexOf("\r\nSubject: ") + 11;
+        received.append(QString::fromLatin1(data.mid(at, data.indexOf("\r\n", at) - at)));
+    }
+    EXPECT_EQ(received, subjects);
+}

@@ -14,9 +14,15 @@ SmtpResult FakeTransport::login(const QString&, const QString&)
     return answer(QStringLiteral("login"));
 }
 
-SmtpResult FakeTransport::send(const TMailMessage& mail)
+SmtpResult FakeTransport::send(const TMailMessage& mail, const NextMail& next)
 {
-    return answer(QStringLiteral("send ") + mail.Recipient);
+    const QString call = QStringLiteral("send ") + mail.Recipient;
+    const TMailMessage* following = pipelines ? next() : nullptr;
+    const QString followingAddress = following ? following->Recipient : QString();
+    const SmtpResult result = answer(call);
+    if (following)
+        calls.append(QStringLiteral("next ") + followingAddress);
+    return result;
 }
 
 SmtpResult FakeTransport::disconnect()

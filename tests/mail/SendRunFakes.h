@@ -16,6 +16,9 @@
 class FakeTransport : public IMailTransport {
 public:
     bool announcesAuth = true;
+    // Like a server that offers PIPELINING: each send asks for the next mail before its own
+    // answer (recorded after it as "next <address>" when one comes).
+    bool pipelines = false;
     QString encryption; // the TLS version of every connection; empty: clear text
     QMap<QString, QList<SmtpResult>> script;
     QStringList calls;
@@ -26,7 +29,7 @@ public:
     bool offersAuthentication() const override { return announcesAuth; }
     QString tlsProtocol() const override { return m_connected ? encryption : QString(); }
     SmtpResult login(const QString& user, const QString& password) override;
-    SmtpResult send(const TMailMessage& mail) override;
+    SmtpResult send(const TMailMessage& mail, const NextMail& next) override;
     SmtpResult disconnect() override;
 
     static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }

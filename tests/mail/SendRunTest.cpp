@@ -44,6 +44,7 @@ struct RunSetup {
     int buildFailsAt = -1;
     QString prepareError{};
     int cancelAtCheck = 0;
+    bool pipelines = false;
 };
 
 Outcome runWith(const RunSetup& setup)
@@ -56,6 +57,7 @@ Outcome runWith(const RunSetup& setup)
     transport.announcesAuth = setup.announcesAuth;
     transport.encryption = setup.encryption;
     transport.script = setup.script;
+    transport.pipelines = setup.pipelines;
     FakeSource source(setup.recipients);
     source.failAt = setup.buildFailsAt;
     source.prepareError = setup.prepareError;
@@ -531,6 +533,85 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Where the server pipelines, the next mail is asked for only when it goes over the same
+// connection; a mail that met a 421 goes again as it was, although the next one is built.
+TEST(SendRun, PipelinedRunsAskForTheNextMailOnlyWhereItGoesOnThisConnection)
+{
+    const QString connect = QStringLiteral("connect");
+    const QString login = QStringLiteral("login");
+    const QString disconnect = QStringLiteral("disconnect");
+    const QString sendA = QStringLiteral("send a@example.com");
+    const QString sendB = QStringLiteral("send b@example.com");
+    const QString sendC = QStringLiteral("send c@example.com");
+    const QString nextB = QStringLiteral("next b@example.com");
+    const QString nextC = QStringLiteral("next c@example.com");
+    struct Row {
+        const char* name;
+        RunSetup setup;
+        QStringList calls;
+        SendResult result;
+        int sent;
+    };
+    const QList<Row> rows{
+        {"one connection",
+         {.pipelines = true},
+         {connect, login, sendA, nextB, sendB, nextC, sendC, disconnect},
+         SendResult::Done,
+         3},
+        {"two mails per connection",
+         {.mailsPerConnection = 2, .pipelines = true},
+         {connect, login, sendA, nextB, sendB, disconnect, connect, login, sendC, disconnect},
+         SendResult::Done,
+         3},
+        {"the next mail cannot be built",
+         {.buildFailsAt = 1, .pipelines = true},
+         {connect, login, sendA, disconnect},
+         SendResult::BuildFailed,
+         1},
+        {"a 421 to the first mail's end",
+         {.script = {{sendA, {FakeTransport::closing(QStringLiteral("421 4.3.2 closing"))}}}, .pipelines = true},
+         {connect, login, sendA, nextB, disconnect, connect, login, sendA, nextB, sendB, nextC, sendC, disconnect},
+         SendResult::Done,
+         3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Outcome outcome = runWith(row.setup);
+        EXPECT_EQ(outcome.calls, row.calls);
+        EXPECT_EQ(outcome.result, row.result);
+        EXPECT_EQ(outcome.logLines.filter(QStringLiteral("... fertig.")).size(), row.sent)
+            << outcome.logLines.join(u'\n').toStdString();
+    }
+}
+
+// A log that cannot take the next mail's entry stops the run although that mail's envelope went
+// out with the last mail's end: the mail itself never does.
+TEST(SendRun, PipelinedMailWhoseEntryTheLogCannotTakeIsNotSent)
+{
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("News_08122026_1.log"));
+    QFile(logPath).open(QIODevice::WriteOnly);
+    FakeTransport transport;
+    transport.announcesAuth = false;
+    transport.pipelines = true;
+    FakeSource source(kThree);
+    RecordingReporter reporter;
+    const QByteArray written = "Sendeprotokoll vom 08.12.2026 10:11:12\r\n\r\n\r\n"
+                               "Verbindungsaufbau zum Mailserver \"smtp.example.org\" ... erfolgreich.\r\n"
+                               "    Verbindung nicht verschl\xfcsselt.\r\n"
+                               "  Versenden der Nachricht an \"a@example.com\" ... fertig.\r\n";
+    {
+        const FileSizeLimit limit(rlim_t(written.size() + 10));
+        SendRun(settingsLoggingTo(logPath), transport, source, reporter, fixedClock).execute();
+    }
+    EXPECT_EQ(transport.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("send a@example.com"),
+                                            QStringLiteral("next b@example.com"), QStringLiteral("disconnect")}));
+    EXPECT_EQ(reporter.outcome.result, SendResult::LogIncomplete);
+    EXPECT_EQ(reporter.outcome.mailsSent, 1);
+    EXPECT_TRUE(reporter.outcome.unloggedRecipients.isEmpty());
+    EXPECT_EQ(fileBytes(logPath), written);
+}
+
 namespace {
 
 // Notes every mail that goes out while the log file does not end with that mail's own entry.
@@ -673,7 +754,7 @@ public:
     bool seen = false;
 
     void setWaitHook(std::function<bool()> stopWaiting) override { m_hook = std::move(stopWaiting); }
-    SmtpResult send(const TMailMessage& mail) override
+    SmtpResult send(const TMailMessage& mail, const NextMail& next) override
     {
         const QDeadlineTimer deadline(30'000);
         while (!seen && !deadline.hasExpired()) {
@@ -682,7 +763,7 @@ public:
             seen = file.open(QIODevice::ReadOnly) && file.readAll().contains(awaited);
             QThread::msleep(10);
         }
-        return FakeTransport::send(mail);
+        return FakeTransport::send(mail, next);
     }
 
 private:

@@ -71,3 +71,27 @@ TEST(SmtpDataStuffer, WritesWireFormsMadeBeforehandAsTheyAre)
     stuffer.finish(out);
     EXPECT_EQ(out, "kopf\r\n..Punkt\r\nmitte\r\n...zwei\r\noffen.x\r\n.\r\n");
 }
+
+// RFC 1870 4: the mail's size leaves out the dots that stuffing doubled, also those of body
+// parts whose wire form was made beforehand (counted only when asked).
+TEST(SmtpDataStuffer, CountsTheDotsItDoubled)
+{
+    const QByteArray header = "Subject: T\r\n\r\n";
+    const QByteArray body = ".a\r\nb.\r\n..c\r\n.\r\n";
+    const int dotLines = 3; // ".a", "..c", "."
+    TMailMessage mail;
+    mail.Body = {body, body};
+    mail.BodyWire = {SmtpDataStuffer::Stuffed(body), {}};
+    for (const bool countPrestuffed : {false, true}) {
+        SCOPED_TRACE(countPrestuffed ? "counting the prestuffed part" : "stuffed part only");
+        SmtpDataStuffer stuffer(countPrestuffed);
+        QByteArray wire;
+        stuffer.append(".header\r\n" + header, wire);
+        stuffer.appendBody(mail, wire);
+        stuffer.finish(wire);
+        EXPECT_EQ(stuffer.doubledDots(), 1 + dotLines + (countPrestuffed ? dotLines : 0));
+        if (countPrestuffed) {
+            EXPECT_EQ(wire.size() - 3 - stuffer.doubledDots(), 9 + header.size() + 2 * body.size());
+        }
+    }
+}

@@ -208,10 +208,10 @@ TEST(SmtpSession, RefusedMailStepsKeepTheConnection)
           Server::send("550-5.1.1 no such user\r\n550 5.1.1 really\r\n")},
          "550 5.1.1 really",
          "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\n"},
-        {"DATA needs 3xx",
+        {"DATA refused",
          {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
-          Server::receiveLine(), Server::send("250 what\r\n")},
-         "250 what",
+          Server::receiveLine(), Server::send("554 no data\r\n")},
+         "554 no data",
          "MAIL FROM:<a@b.de>\r\nRCPT TO:<c@d.de>\r\nDATA\r\n"},
         {"message refused after data",
          {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
@@ -247,9 +247,6 @@ TEST(SmtpSession, RefusedLoginAtEachStep)
         {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("535 no\r\n")},
         {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("334 y\r\n"),
          Server::receiveLine(), Server::send("535 5.7.8 bad credentials\r\n")},
-        // A 334 where 235 is due is no acceptance either.
-        {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("334 y\r\n"),
-         Server::receiveLine(), Server::send("334 z\r\n")},
     };
     for (const auto& steps : answers) {
         Server server(greeted("250 AUTH LOGIN\r\n") + steps + kQuit);
@@ -258,6 +255,52 @@ TEST(SmtpSession, RefusedLoginAtEachStep)
         EXPECT_EQ(session.login(QStringLiteral("u"), QStringLiteral("p")).status, SmtpStatus::Rejected);
         EXPECT_TRUE(session.isConnected());
         EXPECT_TRUE(session.disconnect().ok());
+    }
+}
+
+// A reply that its command can never get (RFC 5321 4.3.2) shows the replies shifted: the
+// connection ends, naming the line, and nothing more is written.
+TEST(SmtpSession, AReplyThatItsCommandCannotGetEndsTheConnection)
+{
+    struct Case {
+        const char* name;
+        QList<Server::Step> answers;
+        const char* line;
+        bool login;
+    };
+    const QList<Case> cases{
+        {"250 to DATA",
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 ok\r\n"),
+          Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("250 what\r\n")},
+         "250 what",
+         false},
+        {"354 to MAIL",
+         {Server::receiveLine(), Server::send("250 ok\r\n"), Server::receiveLine(), Server::send("354 go\r\n")},
+         "354 go",
+         false},
+        {"554 to RSET", {Server::receiveLine(), Server::send("554 no\r\n")}, "554 no", false},
+        {"250 to AUTH", {Server::receiveLine(), Server::send("250 ok\r\n")}, "250 ok", true},
+        {"334 to the password",
+         {Server::receiveLine(), Server::send("334 x\r\n"), Server::receiveLine(), Server::send("334 y\r\n"),
+          Server::receiveLine(), Server::send("334 z\r\n")},
+         "334 z",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Server server(greeted("250 AUTH LOGIN\r\n") + c.answers + QList<Server::Step>{Server::hold()});
+        SmtpSession session(quickOptions());
+        ASSERT_TRUE(session.connectToHost(QStringLiteral("127.0.0.1"), server.port()).ok());
+        const SmtpResult result =
+            c.login ? session.login(QStringLiteral("u"), QStringLiteral("p"))
+                    : session.sendMail(QStringLiteral("a@b.de"), QStringLiteral("c@d.de"), {"line\r\n"});
+        EXPECT_EQ(result.status, SmtpStatus::Failed);
+        EXPECT_EQ(result.fault, SmtpFault::ReplyOutOfTurn);
+        EXPECT_EQ(result.message, QStringLiteral("Der Mailserver hat außer der Reihe geantwortet: \"") +
+                                      QString::fromLatin1(c.line) +
+                                      QStringLiteral("\". Die Verbindung wurde beendet."));
+        EXPECT_FALSE(session.isConnected());
+        EXPECT_FALSE(server.received().contains("line\r\n"));
     }
 }
 

@@ -172,6 +172,53 @@ TEST(UserSpass, IncompleteLogNamesTheMailsItDoesNotHold)
     }
 }
 
+// Mails whose acceptance is not certain are listed below the result, whatever the result, and
+// below a full log's list, so the user can check them before sending them again.
+TEST(UserSpass, MailsOfUncertainAcceptanceAreNamed)
+{
+    const QString heading = QStringLiteral("Ob der Mailserver diese Mail(s) angenommen hat, ist nicht sicher; bitte "
+                                           "prüfen Sie das, bevor Sie sie noch einmal senden:");
+    struct Case {
+        const char* name;
+        SendRunOutcome outcome;
+        QString listed; // empty: no list
+    };
+    const QList<Case> cases{
+        {"sent failed", {SendResult::SendFailed, {}, 0, {}, 0, {QStringLiteral("b@x.de")}}, QStringLiteral("b@x.de")},
+        {"disconnect failed",
+         {SendResult::DisconnectFailed, {}, 0, {}, 0, {QStringLiteral("a@x.de"), QStringLiteral("grüße@müller.de")}},
+         QStringLiteral("a@x.de\ngrüße@müller.de")},
+        {"full log",
+         {SendResult::LogIncomplete,
+          QStringLiteral("No space left on device"),
+          2,
+          {QStringLiteral("c@x.de")},
+          3,
+          {QStringLiteral("b@x.de")}},
+         QStringLiteral("b@x.de")},
+        {"none", {SendResult::SendFailed, {}, 0, {}, 0, {}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TUserSP window;
+        showForSendRun(window, QStringLiteral("/work/Log/News_08122026_3.log"));
+        window.ShowResult(c.outcome);
+        EXPECT_EQ(window.UncertainList->isVisible(), !c.listed.isEmpty());
+        EXPECT_EQ(window.UncertainLabel->isVisible(), !c.listed.isEmpty());
+        if (c.listed.isEmpty())
+            continue;
+        EXPECT_EQ(window.UncertainLabel->text(), heading);
+        EXPECT_EQ(window.UncertainList->toPlainText(), c.listed);
+        EXPECT_TRUE(window.UncertainList->isReadOnly());
+        const QRect list = window.UncertainList->geometry();
+        EXPECT_GE(list.top(), window.UncertainLabel->geometry().bottom());
+        EXPECT_LE(list.bottom(), window.height());
+        if (window.UnloggedList->isVisible()) {
+            EXPECT_GE(window.UncertainLabel->geometry().top(), window.UnloggedList->geometry().bottom());
+        }
+    }
+}
+
 TEST(UserSpass, RunWithoutLogOfItsOwnHasDisabledReport)
 {
     TUserSP window;
