@@ -183,7 +183,8 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         return dialog;
     }
     if (name == QLatin1String("status")) {
-        // A send run whose log filled up: the mails sent and the one the log misses.
+        // A send run whose log filled up: the recipients left, the mails sent, the one the log
+        // misses and one whose acceptance is not certain.
         auto status = std::make_unique<TUserSP>();
         status->Mode = 1;
         status->LogName = writeSampleLogs();
@@ -195,7 +196,9 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         status->ShowResult({SendResult::LogIncomplete,
                             QString::fromLocal8Bit(strerror(ENOSPC)),
                             1567,
-                            {QStringLiteral("anna.schaefer@bäckerei-müller.de")}});
+                            {QStringLiteral("anna.schaefer@bäckerei-müller.de")},
+                            3000 - 1567 - 1,
+                            {QStringLiteral("b.keller@kunde.example")}});
         return status;
     }
     if (name == QLatin1String("logs")) {
