@@ -501,3 +501,55 @@ TEST(SendRunServerFaults, CertificatesAreExplainedAndTheLogSaysHowTheConnectionI
         EXPECT_EQ(server.messages().size(), failed ? 0 : 1);
     }
 }
+
+// A refusal that comes unasked after the 354 is read as the reply to the mail's end; the
+// server's own 250 to that end follows and shifts the replies after it. Once the shift shows,
+// the refusal proves nothing either: a mail the server accepted is never left as failed, to be
+// sent again, but named uncertain.
+TEST(SendRunServerFaults, ARefusalOutOfTurnNeverLeavesAnAcceptedMailAsFailed)
+{
+    const QList<QByteArray> refusals{"554 5.7.1 rejected\r\n", "451 4.3.0 try later\r\n"};
+    const QStringList recipients{a, b, c};
+    for (const bool pipelining : {false, true}) {
+        for (const QByteArray& refusal : refusals) {
+            for (const int mail : {1, 2}) {
+                for (const int delay : {0, 50}) {
+                    SCOPED_TRACE(refusal.trimmed().toStdString() + (mail == 1 ? ", middle mail" : ", last mail") +
+                                 ", delay " + std::to_string(delay) + (pipelining ? ", PIPELINING" : ""));
+                    Steps script{Server::send("220 mail.example.org ESMTP\r\n"), Server::receiveLine(),
+                                 Server::send("250-mail.example.org\r\n" +
+                                              QByteArray(pipelining ? "250 PIPELINING\r\n" : "250 8BITMIME\r\n"))};
+                    for (int i = 0; i < 3; ++i) {
+                        const Steps envelope = mailSteps(pipelining, {}).mid(0, pipelining ? 5 : 8);
+                        script += envelope;
+                        if (i == mail)
+                            script += {Server::pause(delay), Server::send(refusal)};
+                        script += {Server::receiveData(), Server::send("250 queued\r\n")};
+                    }
+                    script += {Server::receiveLine(), Server::send("221 bye\r\n")};
+                    for (int i = 0; i < 2; ++i) {
+                        script += {Server::nextConnection(), Server::send("220 spare ESMTP\r\n"), Server::receiveLine(),
+                                   Server::send("250 spare\r\n"), Server::serve()};
+                    }
+                    Server server(script);
+                    RunOptions options;
+                    options.session.timeouts = {3'000, 3'000, 3'000, 3'000, 3'000, 3'000, 3'000};
+                    const Outcome outcome = runAgainst(server.port(), options);
+                    const QStringList accepted = acceptedBy(server);
+                    const QStringList sent = loggedAsSentForCertain(outcome.log);
+                    const std::string log = outcome.log.join(u'\n').toStdString();
+                    for (const QString& recipient : accepted) {
+                        EXPECT_TRUE(sent.contains(recipient) || outcome.uncertain.contains(recipient))
+                            << recipient.toStdString() << '\n'
+                            << log;
+                    }
+                    for (const QString& recipient : sent)
+                        EXPECT_TRUE(accepted.contains(recipient)) << recipient.toStdString() << '\n' << log;
+                    EXPECT_NE(outcome.result, SendResult::Done) << log;
+                    EXPECT_EQ(outcome.log.filter(QStringLiteral("ist nicht sicher")).size(), outcome.uncertain.size())
+                        << log;
+                }
+            }
+        }
+    }
+}
