@@ -553,3 +553,36 @@ TEST(SendRunServerFaults, ARefusalOutOfTurnNeverLeavesAnAcceptedMailAsFailed)
         }
     }
 }
+
+// Only a server that says the credentials are wrong (535, RFC 4954 6) calls the password
+// wrong. A temporary failure, a mechanism the server will not take or a login it wants only
+// over TLS says nothing about the password; the log names the server's reply either way.
+TEST(SendRunServerFaults, OnlyA535CallsThePasswordWrong)
+{
+    struct Row {
+        QByteArray reply;
+        bool toPassword; // else to AUTH LOGIN itself
+    };
+    const QList<Row> rows{{"454 4.7.0 Temporary authentication failure", true},
+                          {"432 4.7.12 A password transition is needed", true},
+                          {"534 5.7.9 Authentication mechanism is too weak", true},
+                          {"538 5.7.11 Encryption required for requested authentication mechanism", false},
+                          {"504 5.5.4 Unrecognized authentication type", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reply.toStdString());
+        Steps script{Server::send("220 mail.example.org ESMTP\r\n"), Server::receiveLine(),
+                     Server::send("250-mail.example.org\r\n250 AUTH LOGIN\r\n"), Server::receiveLine()};
+        if (row.toPassword) {
+            script += {Server::send("334 VXNlcm5hbWU6\r\n"), Server::receiveLine(),
+                       Server::send("334 UGFzc3dvcmQ6\r\n"), Server::receiveLine()};
+        }
+        script += {Server::send(row.reply + "\r\n"), Server::receiveLine(), Server::send("221 bye\r\n")};
+        Server server(script);
+        const Outcome outcome = runAgainst(server.port(), {.user = QStringLiteral("news")});
+        const std::string log = outcome.log.join(u'\n').toStdString();
+        EXPECT_TRUE(acceptedBy(server).isEmpty());
+        EXPECT_NE(outcome.result, SendResult::LoginRefused) << log;
+        EXPECT_NE(outcome.result, SendResult::Done) << log;
+        EXPECT_FALSE(outcome.log.filter(QString::fromLatin1(row.reply)).isEmpty()) << log;
+    }
+}
