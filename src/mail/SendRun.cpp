@@ -197,7 +197,7 @@ void SendRun::sendAll()
             // The replies were out of turn: the mail accepted before this one may not have been.
             if (sent.earlierMailUncertain)
                 takeBackAcceptance();
-            m_lastAccepted = sent.ok() ? recipient : QString();
+            m_lastAnswered = sent.endOfDataAnswered ? AnsweredMail{recipient, sent.ok()} : AnsweredMail{};
         } else {
             buildFailed = true;
             m_result = SendResult::BuildFailed;
@@ -236,7 +236,7 @@ bool SendRun::reconnect(const QString& why)
     logNote(closed);
     if (closed.earlierMailUncertain)
         takeBackAcceptance();
-    m_lastAccepted.clear();
+    m_lastAnswered = {};
 
     m_log.openEntry(QStringLiteral("Erneuter Verbindungsaufbau zum Mailserver ") + quoted(m_settings.Host) +
                     QStringLiteral(" ... "));
@@ -280,17 +280,19 @@ void SendRun::noteUncertain(const QString& recipient)
 
 void SendRun::takeBackAcceptance()
 {
-    if (m_lastAccepted.isEmpty())
+    if (m_lastAnswered.recipient.isEmpty())
         return;
-    --m_mailsSent;
-    for (qsizetype i = m_sentNotYetHeld.size() - 1; i >= 0; --i) {
-        if (m_sentNotYetHeld[i].recipient == m_lastAccepted) {
-            m_sentNotYetHeld.removeAt(i);
-            break;
+    if (m_lastAnswered.accepted) {
+        --m_mailsSent;
+        for (qsizetype i = m_sentNotYetHeld.size() - 1; i >= 0; --i) {
+            if (m_sentNotYetHeld[i].recipient == m_lastAnswered.recipient) {
+                m_sentNotYetHeld.removeAt(i);
+                break;
+            }
         }
     }
-    noteUncertain(m_lastAccepted);
-    m_lastAccepted.clear();
+    noteUncertain(m_lastAnswered.recipient);
+    m_lastAnswered = {};
 }
 
 QStringList SendRun::unloggedRecipients() const
@@ -329,9 +331,19 @@ SmtpResult SendRun::loginStep(const QString& what)
     if (login.ok()) {
         m_log.line(kSucceeded);
     } else if (login.status == SmtpStatus::Rejected) {
-        m_result = SendResult::LoginRefused;
+        // RFC 4954 6: only 535 says the credentials are wrong; a temporary failure, a mechanism
+        // or a connection the server will not take for a login says nothing of the password.
+        if (login.reply.code == 535) {
+            m_result = SendResult::LoginRefused;
+        } else {
+            m_result = SendResult::NoConnection;
+            m_detail = QStringLiteral("Der Mailserver hat die Anmeldung abgelehnt: ") + quoted(login.message) +
+                       QStringLiteral(".");
+        }
         status(entry + QStringLiteral(" am Mailserver fehlgeschlagen."));
         m_log.line(kFailed);
+        if (m_result != SendResult::LoginRefused)
+            m_log.line(kErrorText + login.message);
     }
     return login;
 }

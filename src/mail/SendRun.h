@@ -106,7 +106,13 @@ private:
     };
     int m_mailsSent = 0;
     QList<SentMail> m_sentNotYetHeld; // in order; those whose line may not be in the file yet
-    QString m_lastAccepted;           // the mail accepted last on this connection
+    // The mail whose end of data was answered last on this connection, and whether it was
+    // accepted; empty once a DATA answered in turn or a new connection settles it.
+    struct AnsweredMail {
+        QString recipient;
+        bool accepted = false;
+    };
+    AnsweredMail m_lastAnswered;
     QStringList m_uncertain;
     // The next mail, built while the one before went out: whether its build succeeded.
     std::optional<bool> m_next;

@@ -418,9 +418,10 @@ SmtpResult SmtpSession::endOfData(const NextMail& next)
     m_nextOpen = nextEnvelope && isConnected();
     switch (step.status) {
     case SmtpStatus::Ok:
-        m_lastUnconfirmed = true;
-        return step;
     case SmtpStatus::Rejected:
+        // A refusal out of turn is no more the mail's own than an acceptance is.
+        m_lastUnconfirmed = true;
+        step.endOfDataAnswered = true;
         return step;
     case SmtpStatus::Failed:
     case SmtpStatus::Cancelled:

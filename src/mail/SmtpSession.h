@@ -67,8 +67,12 @@ struct SmtpResult {
     // closed, the time ran out, the replies were out of turn, the user cancelled): the server
     // may have taken the mail, so it is neither sent nor to be sent again.
     bool mailUncertain = false;
-    // The replies were out of turn: the acceptance of the mail accepted last on this
-    // connection, before this step, may have been another reply's.
+    // The mail's end of data got a reply in turn, an acceptance or a refusal; whether it was
+    // that mail's own shows only when the next DATA is answered with its 354.
+    bool endOfDataAnswered = false;
+    // The replies were out of turn: the reply to the end of data answered last on this
+    // connection, before this step, may have been another command's, an acceptance as well as a
+    // refusal (the server may hold that mail).
     bool earlierMailUncertain = false;
 
     bool ok() const { return status == SmtpStatus::Ok; }
@@ -187,7 +191,7 @@ private:
     QByteArray m_wire;              // the data of the mail being sent, as it goes on the wire
     QByteArray m_nextWire;          // the same for the mail whose envelope is open
     bool m_nextOpen = false;        // that envelope was written with the last end of data
-    bool m_lastUnconfirmed = false; // a mail was accepted, and no DATA was answered in turn since
+    bool m_lastUnconfirmed = false; // an end of data was answered, and no DATA in turn since
     QStringList m_mechanisms;
     bool m_offersStartTls = false;
     bool m_offersPipelining = false;

@@ -32,7 +32,11 @@ public:
     SmtpResult send(const TMailMessage& mail, const NextMail& next) override;
     SmtpResult disconnect() override;
 
-    static SmtpResult rejected(const QString& line) { return {SmtpStatus::Rejected, line, {}}; }
+    // The reply's code is the line's first three digits, as a server's refusal carries it.
+    static SmtpResult rejected(const QString& line)
+    {
+        return {SmtpStatus::Rejected, line, {line.left(3).toInt(), {line.toUtf8()}}};
+    }
     static SmtpResult failed(const QString& why) { return {SmtpStatus::Failed, why, {}}; }
     static SmtpResult cancelled() { return {SmtpStatus::Cancelled, QStringLiteral("Cancelled."), {}}; }
     static SmtpResult closing(const QString& line) { return {SmtpStatus::Failed, line, {}, SmtpFault::ServerClosing}; }
