@@ -412,8 +412,12 @@ SmtpResult SmtpSession::endOfData(const NextMail& next)
     // The server says nothing until the end of the data; the whole mail goes in one write.
     SmtpResult step = m_channel->write(m_wire, m_options.timeouts.dataBlock);
     m_wire.truncate(dataSize);
-    if (!step.ok())
-        return step;
+    if (!step.ok()) {
+        // The write may have broken off behind the "." (with PIPELINING the next envelope
+        // follows it): the server may hold the mail.
+        step.mailUncertain = true;
+        return judged(step);
+    }
     step = m_channel->reply(SmtpCommand::DataEnd, m_options.timeouts.dataEnd);
     m_nextOpen = nextEnvelope && isConnected();
     switch (step.status) {
