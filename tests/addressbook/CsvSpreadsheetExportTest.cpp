@@ -133,3 +133,21 @@ TEST(CsvSpreadsheetExports, AStrayQuoteBeforeAQuotedCellOnItsLineKeepsTheRecord)
         EXPECT_EQ(QuoteNotes(lines, recordLines).records, QList<qsizetype>{0});
     }
 }
+
+// A file that declares ";" in its first line, as written and as a spreadsheet saves it again
+// after reading that line as cells: the declaration is no title line.
+TEST(CsvSpreadsheetExports, ASemicolonDeclarationResavedByASpreadsheetIsNoTitleLine)
+{
+    const QString rest = QStringLiteral("Name;Email;Ort;Notiz\r\nMeier;meier@example.org;Bonn;\r\n");
+    const char* const declarations[] = {"sep=;", "sep=;;;;", "\"sep=\";;;", "\"sep=;\""};
+    for (const char* declaration : declarations) {
+        SCOPED_TRACE(declaration);
+        const CsvLines lines(QString::fromLatin1(declaration) + QStringLiteral("\r\n") + rest);
+        ASSERT_FALSE(lines.isEmpty());
+        QStringList titles;
+        SplitCsvLine(lines.text(0), titles);
+        EXPECT_EQ(titles.join(u'|').toStdString(), "Name|Email|Ort|Notiz");
+        EXPECT_TRUE(ForeignSeparator(lines).isNull());
+        EXPECT_EQ(lines.size(), 2);
+    }
+}
