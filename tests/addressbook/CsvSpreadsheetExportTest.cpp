@@ -59,7 +59,7 @@ TEST(CsvSpreadsheetExports, EveryRecipientArrivesWholeAndNoNoteLineBecomesARecor
     const char* const files[] = {
         "calc-quoteall-1252-crlf", "calc-quoteall-utf8-bom", "calc-quoteall-utf8",   "calc-email-first",
         "excel-de-1252",           "excel-de-sep",           "excel-de-no-last-eol", "excel-de-trailing-empty",
-        "excel-email-first",       "excel-empty-lines",      "hand-unquoted-inch",
+        "excel-email-first",       "excel-empty-lines",      "hand-unquoted-inch",   "hand-quote-first-word",
     };
     for (const char* name : files) {
         SCOPED_TRACE(name);
