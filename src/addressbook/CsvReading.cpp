@@ -203,7 +203,7 @@ QString UnquotedCsvValue(QStringView text)
             ++at;
         } else if (c == kQuote) {
             // Text behind it: the quote closes nothing, the quotes are the cell's own.
-            if (at + 1 < size)
+            if (!closesField(text, at, size))
                 return text.toString();
             break;
         } else {

@@ -10,8 +10,8 @@
 #include <stdexcept>
 
 // The CSV import files: ";"-separated text, fields optionally in double quotes (two quotes inside
-// a quoted field stand for one; a quote closes it only before ";" or the line end), line 1 the
-// column titles, every further line one recipient.
+// a quoted field stand for one; a quote closes it only before ";" or the line end, blanks aside),
+// line 1 the column titles, every further line one recipient.
 // Pure code without windows; safe on any thread.
 
 // What happened to a record around a quote that opens a field and does not close on its line.
@@ -129,9 +129,9 @@ bool IsCsvFileName(const QString& fileName);
 int SplitCsvLine(QStringView line, QStringList& fields);
 
 // The value of a field's text that begins with a quote: the text between it and the closing
-// quote at the text's end, pairs replaced by one quote; without a closing quote, all of the text
-// after the opening quote, in every position. A text with a quote not followed by another before
-// its end ("Nord" Baumschule) is no quoted value: it is kept unchanged.
+// quote (blanks may follow it), pairs replaced by one quote; without a closing quote, all of the
+// text after the opening quote, in every position. A text with a quote not followed by another
+// before other text ("Nord" Baumschule) is no quoted value: it is kept unchanged.
 QString UnquotedCsvValue(QStringView text);
 
 // True when text holds a character of code 33 or above.

@@ -30,11 +30,14 @@ inline qsizetype closingQuote(QStringView text, qsizetype open, qsizetype limit)
     return -1;
 }
 
-// A quote closes a field only where the field ends behind it: at ";", a line break or limit.
-// Any other quote is text, so "Nord" Baumschule is a cell of its own words, not the value Nord.
+// A quote closes a field only where the field ends behind it, blanks aside: at ";", a line break
+// or limit. Any other quote is text, so "Nord" Baumschule is a cell of its own words, not Nord.
 inline bool closesField(QStringView text, qsizetype close, qsizetype limit)
 {
-    return close + 1 >= limit || text.at(close + 1) == kSeparator || isLineBreak(text.at(close + 1));
+    qsizetype at = close + 1;
+    while (at < limit && (text.at(at) == u' ' || text.at(at) == u'\t'))
+        ++at;
+    return at >= limit || text.at(at) == kSeparator || isLineBreak(text.at(at));
 }
 
 // Calls visit(column, start, end) for each field of line, in order, where [start, end) is the

@@ -100,10 +100,11 @@ TEST(CsvSplitLine, FieldRules)
         {u"\"x;y\";z", {QStringLiteral("x;y"), QStringLiteral("z")}},
         {u"\"say \"\"hi\"\"\";2", {QStringLiteral("say \"hi\""), QStringLiteral("2")}},
         {u"\"\";\"\"", {QString(), QString()}},
-        // A quote closes a field only before ";" or the line end: any other quote is the cell's
-        // text, and a stray opening quote takes no quoted cell behind it for its end.
+        // A quote closes a field only before ";" or the line end, blanks aside: any other quote
+        // is the cell's text, and a stray opening quote takes no quoted cell behind it for its end.
         {u"\"kept\" too;next", {QStringLiteral("\"kept\" too"), QStringLiteral("next")}},
         {u"\"kept\"", {QStringLiteral("kept")}},
+        {u"\"kept\" ;\"too\"\t", {QStringLiteral("kept"), QStringLiteral("too")}},
         {u"a;\"b;\"c\";d", {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}},
         {u"\"b;c \"\"d\"\" e\";f", {QStringLiteral("b;c \"d\" e"), QStringLiteral("f")}},
         {u"a\"b;c\"", {QStringLiteral("a\"b"), QStringLiteral("c\"")}},
