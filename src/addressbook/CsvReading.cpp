@@ -196,19 +196,19 @@ QString UnquotedCsvValue(QStringView text)
     QString value;
     const qsizetype size = text.size();
     value.reserve(size);
-    qsizetype at = 1;
-    while (at < size) {
+    for (qsizetype at = 1; at < size; ++at) {
         const QChar c = text.at(at);
-        if (c == kQuote) {
-            if (at + 1 < size && text.at(at + 1) == kQuote) {
-                value.append(kQuote);
-                at += 2;
-                continue;
-            }
+        if (c == kQuote && at + 1 < size && text.at(at + 1) == kQuote) {
+            value.append(kQuote);
+            ++at;
+        } else if (c == kQuote) {
+            // Text behind it: the quote closes nothing, the quotes are the cell's own.
+            if (!closesField(text, at, size))
+                return text.toString();
             break;
+        } else {
+            value.append(c);
         }
-        value.append(c);
-        ++at;
     }
     // Without a closing quote the value is the whole rest: dropping its last character, as some
     // readers do, would lose a character of the user's data.

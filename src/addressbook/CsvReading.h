@@ -10,13 +10,14 @@
 #include <stdexcept>
 
 // The CSV import files: ";"-separated text, fields optionally in double quotes (two quotes inside
-// a quoted field stand for one), line 1 the column titles, every further line one recipient.
+// a quoted field stand for one; a quote closes it only before ";" or the line end, blanks aside),
+// line 1 the column titles, every further line one recipient.
 // Pure code without windows; safe on any thread.
 
 // What happened to a record around a quote that opens a field and does not close on its line.
 enum class QuoteOutcome {
     Joined,       // the quote closes on a later line: its lines are one value of one record
-    NotClosed,    // no later quote closes the field (";", a line break or the end behind it)
+    NotClosed,    // no quote closes the field (";", a line break or the end behind it)
     TooLong,      // the record would be longer than kMaxRecordChars
     AddressLines, // lines of the quoted span hold e-mail addresses: they are records of their own
 };
@@ -33,9 +34,11 @@ struct CsvQuoteNote {
 };
 
 // A quoted value carries its record over line breaks as long as the record stays within
-// kMaxRecordChars characters and no line of the quoted span, read on its own, holds an e-mail
-// address in an e-mail column of the title line (in any field when the title line has none): a
-// recipient's record carries an address, the lines of a note do not, however many ";" they hold.
+// kMaxRecordChars characters and no line of the quoted span, read on its own, could be a
+// recipient's record: an e-mail address in an e-mail column of the title line (in any field when
+// the title line has none) and, when the title line has several columns, a ";". A recipient's
+// record carries an address, the lines of a note do not, however many ";" they hold, and a note's
+// line that is just an address is no record.
 inline constexpr qsizetype kMaxRecordChars = 64 * 1024;
 
 // True when the title names an e-mail column: "Email", "E-Mail", "eMail", "E-Mail-Adresse", ...
@@ -125,10 +128,10 @@ bool IsCsvFileName(const QString& fileName);
 // end gives a last, empty field. Always returns 0.
 int SplitCsvLine(QStringView line, QStringList& fields);
 
-// The value of a text that begins with a quote: up to the closing quote (the first quote not
-// followed by another), pairs replaced by one quote; without a closing quote, all of the text
-// after the opening quote. A field that opens a quote it does not close is read so in every
-// position: up to the next ";" or the end of the line.
+// The value of a field's text that begins with a quote: the text between it and the closing
+// quote (blanks may follow it), pairs replaced by one quote; without a closing quote, all of the
+// text after the opening quote, in every position. A text with a quote not followed by another
+// before other text ("Nord" Baumschule) is no quoted value: it is kept unchanged.
 QString UnquotedCsvValue(QStringView text);
 
 // True when text holds a character of code 33 or above.

@@ -15,8 +15,8 @@ inline bool isLineBreak(QChar c)
     return c == u'\r' || c == u'\n';
 }
 
-// Index of the closing quote (the first quote not followed by another) of a quoted field whose
-// opening quote stands at open, searched before limit; -1 if none.
+// Index of the first quote not followed by another, behind the opening quote at open and
+// before limit; -1 if none.
 inline qsizetype closingQuote(QStringView text, qsizetype open, qsizetype limit)
 {
     for (qsizetype at = open + 1; at < limit; ++at) {
@@ -30,9 +30,20 @@ inline qsizetype closingQuote(QStringView text, qsizetype open, qsizetype limit)
     return -1;
 }
 
+// A quote closes a field only where the field ends behind it, blanks aside: at ";", a line break
+// or limit. Any other quote is text, so "Nord" Baumschule is a cell of its own words, not Nord.
+inline bool closesField(QStringView text, qsizetype close, qsizetype limit)
+{
+    qsizetype at = close + 1;
+    while (at < limit && (text.at(at) == u' ' || text.at(at) == u'\t'))
+        ++at;
+    return at >= limit || text.at(at) == kSeparator || isLineBreak(text.at(at));
+}
+
 // Calls visit(column, start, end) for each field of line, in order, where [start, end) is the
 // field's text within line up to its separator; value(line, start, end) gives its value. An
-// empty line has no field; a ";" at the end gives a last, empty field.
+// empty line has no field; a ";" at the end gives a last, empty field. A field that begins with
+// a quote is quoted when its closing quote ends it; otherwise it ends at the next ";".
 template <typename Visit> void forEachField(QStringView line, Visit&& visit)
 {
     const qsizetype size = line.size();
@@ -42,9 +53,8 @@ template <typename Visit> void forEachField(QStringView line, Visit&& visit)
     for (int column = 0;; ++column) {
         qsizetype from = at;
         if (line.at(at) == kQuote) {
-            // A quoted field's separator lies behind its closing quote; without one, it is the next.
             const qsizetype close = closingQuote(line, at, size);
-            from = close < 0 ? at + 1 : close + 1;
+            from = close >= 0 && closesField(line, close, size) ? close + 1 : at + 1;
         }
         qsizetype end = line.indexOf(kSeparator, from);
         if (end < 0)

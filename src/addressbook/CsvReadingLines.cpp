@@ -59,22 +59,33 @@ public:
     qsizetype end(int line) const { return m_lines.at(line).end; }
     QStringView lineText(int line) const { return QStringView(m_text).mid(start(line), end(line) - start(line)); }
 
-    // The columns whose fields are searched for addresses; empty: every column.
-    void setEmailColumns(QList<int> columns) { m_emailColumns = std::move(columns); }
+    // The title line's number of columns and those whose fields are searched for addresses
+    // (empty: every column).
+    void setTitle(int columns, QList<int> emailColumns)
+    {
+        m_titleColumns = columns;
+        m_emailColumns = std::move(emailColumns);
+    }
 
     RecordEnd recordEnd(int first)
     {
         const qsizetype recordStart = start(first);
         QList<QuotedSpan> spans;
+        bool strayQuote = false;
         int line = first;
         qsizetype at = recordStart;
         while (true) {
             // at is the start of a field on the physical line `line`.
             if (at < end(line) && m_text.at(at) == kQuote) {
                 qsizetype close = closingQuote(m_text, at, end(line));
-                if (close < 0) {
+                if (close >= 0 && !closesField(m_text, close, end(line))) {
+                    // The quote pairs with one that closes no field: it is text, the field ends
+                    // at the next ";" and cannot take a quoted cell behind it for its end.
+                    strayQuote = true;
+                    close = at;
+                } else if (close < 0) {
                     close = closingQuote(m_text, at, m_text.size());
-                    if (close < 0 || !endsField(close))
+                    if (close < 0 || !closesField(m_text, close, m_text.size()))
                         return alone(first, QuoteOutcome::NotClosed, 0);
                     const int opening = line;
                     while (end(line) < close)
@@ -92,13 +103,13 @@ public:
             ++at; // behind the separator
         }
         if (line == first)
-            return {first, {}};
+            return strayQuote ? alone(first, QuoteOutcome::NotClosed, 0) : RecordEnd{first, {}};
         if (end(line) - recordStart > kMaxRecordChars)
             return alone(first, QuoteOutcome::TooLong, line + 1);
         QList<int> addressLines;
         for (const QuotedSpan& span : spans) {
             for (int inner = span.openLine; inner <= span.closeLine; ++inner) {
-                if (holdsAddressWithin(inner, span))
+                if (isRecordWithin(inner, span))
                     addressLines.append(inner + 1);
             }
         }
@@ -115,26 +126,24 @@ public:
     }
 
 private:
-    // The closing quote ends its field: ";", a line break or the end follows it.
-    bool endsField(qsizetype close) const
-    {
-        return close + 1 == m_text.size() || m_text.at(close + 1) == kSeparator || isLineBreak(m_text.at(close + 1));
-    }
-
-    // Read on its own, the line holds an e-mail address in a field that lies within the span.
-    bool holdsAddressWithin(int line, const QuotedSpan& span) const
+    // Read on its own, the line is a recipient's record: an e-mail address in an e-mail column,
+    // in a field within the span, and, in a file of several columns, a separator. So the line of
+    // a note that is just an address is no record, even when the e-mail column comes first.
+    bool isRecordWithin(int line, const QuotedSpan& span) const
     {
         const QStringView text = lineText(line);
         const qsizetype offset = start(line);
-        bool found = false;
+        bool address = false;
+        int fields = 0;
         forEachField(text, [&](int column, qsizetype fieldStart, qsizetype fieldEnd) {
-            if (found || offset + fieldStart < span.open || offset + fieldStart >= span.close)
+            ++fields;
+            if (address || offset + fieldStart < span.open || offset + fieldStart >= span.close)
                 return;
             if (!m_emailColumns.isEmpty() && !m_emailColumns.contains(column))
                 return;
-            found = IsEmailAddress(value(text, fieldStart, fieldEnd));
+            address = IsEmailAddress(value(text, fieldStart, fieldEnd));
         });
-        return found;
+        return address && (fields > 1 || m_titleColumns < 2);
     }
 
     static RecordEnd alone(int first, QuoteOutcome outcome, int closingLine)
@@ -148,15 +157,26 @@ private:
 
     const QString& m_text;
     QList<TextLine> m_lines;
+    int m_titleColumns = 0;
     QList<int> m_emailColumns;
 };
 
-// "sep=X" in any letter case: X, else null.
+// "sep=X" in any letter case: X, else null. A spreadsheet that read the line as cells saves it
+// again with its cells quoted or empty ones added ("sep=;;;;", "\"sep=\";;;", "\"sep=;\""): its
+// first field is "sep=X", or "sep=" with the ";" behind it, and every other field is empty.
 QChar separatorDeclaration(QStringView line)
 {
-    if (line.size() == 5 && line.startsWith(QStringLiteral("sep="), Qt::CaseInsensitive))
-        return line.at(4);
-    return {};
+    QStringList fields;
+    SplitCsvLine(line, fields);
+    if (fields.isEmpty() ||
+        std::any_of(fields.cbegin() + 1, fields.cend(), [](const QString& f) { return !f.isEmpty(); }))
+        return {};
+    const QString& first = fields.first();
+    if (!first.startsWith(QStringLiteral("sep="), Qt::CaseInsensitive))
+        return {};
+    if (first.size() == 5)
+        return first.at(4);
+    return first.size() == 4 && fields.size() > 1 ? kSeparator : QChar();
 }
 
 } // namespace
@@ -211,7 +231,7 @@ CsvLines::CsvLines(const QString& text) : m_text(text)
                 if (IsEmailTitle(titles.at(column)))
                     emailColumns.append(column);
             }
-            cutter.setEmailColumns(std::move(emailColumns));
+            cutter.setTitle(static_cast<int>(titles.size()), std::move(emailColumns));
         }
         first = cut.last + 1;
     }

@@ -100,7 +100,13 @@ TEST(CsvSplitLine, FieldRules)
         {u"\"x;y\";z", {QStringLiteral("x;y"), QStringLiteral("z")}},
         {u"\"say \"\"hi\"\"\";2", {QStringLiteral("say \"hi\""), QStringLiteral("2")}},
         {u"\"\";\"\"", {QString(), QString()}},
-        {u"\"kept\" dropped;next", {QStringLiteral("kept"), QStringLiteral("next")}},
+        // A quote closes a field only before ";" or the line end, blanks aside: any other quote
+        // is the cell's text, and a stray opening quote takes no quoted cell behind it for its end.
+        {u"\"kept\" too;next", {QStringLiteral("\"kept\" too"), QStringLiteral("next")}},
+        {u"\"kept\"", {QStringLiteral("kept")}},
+        {u"\"kept\" ;\"too\"\t", {QStringLiteral("kept"), QStringLiteral("too")}},
+        {u"a;\"b;\"c\";d", {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}},
+        {u"\"b;c \"\"d\"\" e\";f", {QStringLiteral("b;c \"d\" e"), QStringLiteral("f")}},
         {u"a\"b;c\"", {QStringLiteral("a\"b"), QStringLiteral("c\"")}},
         // An opening quote without a closing one: the text after it, up to the separator or the
         // end, in every position.
@@ -138,6 +144,10 @@ TEST(CsvSplitText, LineEndsAndQuotedBreaks)
         {u"h;v\n\"open;1\n2;3\n4", u"1:h;v|2!:\"open;1|3:2;3|4:4"},
         // Nor does one whose next lone quote does not end a field.
         {u"h\n\"open\n;\"x\"", u"1:h|2!:\"open|3:;\"x\""},
+        // Nor one whose next lone quote opens a quoted cell of a later line.
+        {u"h;v\n\"open;1\nx;\"a\nb\"\n", u"1:h;v|2!:\"open;1|3:x;\"a\nb\""},
+        // A quote that closes no field on its line is text: the line is read alone and marked.
+        {u"h;v\n\"Nord\" B;x\ny", u"1:h;v|2!:\"Nord\" B;x|3:y"},
         // Nor one whose span holds an e-mail address (with no e-mail column: in any field).
         {u"h;v\n\"open;1\nx@example.org;2\";3", u"1:h;v|2!:\"open;1|3:x@example.org;2\";3"},
         // Joined, a record may hold more fields than the titles: separators at its end.
@@ -346,6 +356,31 @@ TEST(CsvSplitText, TheEmailColumnIsFoundByItsTitle)
     }
 }
 
+// A line of a note that is just an address is no record, wherever the e-mail column is; in a
+// file of one column it is one.
+TEST(CsvSplitText, ANoteLineThatIsJustAnAddressIsNoRecord)
+{
+    const struct {
+        const char* what;
+        const char16_t* text;
+        const char16_t* lines;
+    } cases[] = {
+        {"the e-mail column first", u"Email;Name;Notiz\nm@example.org;Meier;\"Kontakt:\ninfo@example.org\nTel. 1\"\n",
+         u"1:Email;Name;Notiz|2:m@example.org;Meier;\"Kontakt:\ninfo@example.org\nTel. 1\""},
+        {"the e-mail column second", u"Name;Email;Notiz\nMeier;m@example.org;\"Kontakt:\ninfo@example.org\"\n",
+         u"1:Name;Email;Notiz|2:Meier;m@example.org;\"Kontakt:\ninfo@example.org\""},
+        {"records behind a stray quote, the e-mail column first",
+         u"Email;Notiz\nm@example.org;\"Monitor\nk@example.org;Kabel\nl@example.org;27 Zoll\"\n",
+         u"1:Email;Notiz|2!:m@example.org;\"Monitor|3:k@example.org;Kabel|4:l@example.org;27 Zoll\""},
+        {"a file of one column", u"Email\n\"m@example.org\nk@example.org\"\n",
+         u"1:Email|2!:\"m@example.org|3:k@example.org\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(linesOf(QString::fromUtf16(c.text)).toStdString(), QString::fromUtf16(c.lines).toStdString());
+    }
+}
+
 TEST(CsvSplitText, EmailTitlesAndAddresses)
 {
     for (const char* title : {"Email", "E-Mail", "eMail", "E-Mail-Adresse", "EMAIL 2", "Mail", "Private E-Mail"})
@@ -414,6 +449,9 @@ TEST(CsvSplitText, AForeignSeparatorIsFound)
         {u"sep=\t\nAnrede\tName\n", u'\t'},
         {u"SEP=|\nAnrede|Name\n", u'|'},
         {u"sep=;\nAnrede;Name\n", QChar()},
+        {u"sep=,;;;\nAnrede,Name\n", u','},
+        {u"\"sep=,\";;\nAnrede,Name\n", u','},
+        {u"sep=;;;\nAnrede;Name\n", QChar()},
         {u"Anrede;Name, Vorname;E-Mail\n", QChar()},
         {u"E-Mail\nm@example.org\n", QChar()},
         {u"", QChar()},

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringBuilder>
 #include <QTemporaryDir>
 
@@ -25,6 +26,37 @@ QByteArray RenderMail(const TMailMessage& msg)
     for (const QByteArray& chunk : msg.Body)
         mail += chunk;
     return mail;
+}
+
+TRecipientEntry RecipientEntryOf(const TestReader& reader)
+{
+    TRecipientEntry entry;
+    const auto set = [&entry](RecipientField field, const QString& value) {
+        entry.Values[static_cast<size_t>(field)] = value;
+    };
+    set(RecipientField::Email, reader.email);
+    set(RecipientField::Anrede, reader.anrede);
+    set(RecipientField::Titel, reader.titel);
+    set(RecipientField::Vorname, reader.vorname);
+    set(RecipientField::Name, reader.name);
+    set(RecipientField::Firma, reader.firma);
+    set(RecipientField::Strasse, reader.strasse);
+    set(RecipientField::PLZ, reader.plz);
+    set(RecipientField::Ort, reader.ort);
+    set(RecipientField::BFormel, reader.bformel);
+    return entry;
+}
+
+QString ComparableMailPage(QString page)
+{
+    static const QRegularExpression picture(QStringLiteral(R"(src="[^"]*")"));
+    static const QRegularExpression charset(QStringLiteral("charset=[A-Za-z0-9_-]+"));
+    page.replace(picture, QStringLiteral(R"(src="?")"));
+    page.replace(charset, QStringLiteral("charset=?"));
+    page.remove(QLatin1Char('\r'));
+    while (page.endsWith(QLatin1Char('\n')))
+        page.chop(1);
+    return page;
 }
 
 QString MailingFixture(const QString& name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/MailMessage.h"
+#include "mail/RecipientList.h"
 #include "mail/UniqueIdSource.h"
 
 #include <QByteArray>
@@ -34,6 +35,16 @@ QString MailingFixture(const QString& name);
 // The picture parts the MIME checker expects of a mail made from the sample Monatsbrief.html in
 // the folder: one per picture reference, so the separator, which stands twice, comes twice.
 QJsonArray MonatsbriefImages(const QString& templateFolder);
+
+// A recipient of a template test with the fields a newsletter shows.
+struct TestReader {
+    QString email, anrede, titel, vorname, name, firma, strasse, plz, ort, bformel;
+};
+TRecipientEntry RecipientEntryOf(const TestReader& reader);
+
+// A mail's HTML page as comparable with the page it was made from: the pictures' "src" values
+// become "?", so does the declared charset, and the lines end in LF without trailing ones.
+QString ComparableMailPage(QString page);
 
 // Runs the independent MIME checker over a mail with the given expectations.
 ::testing::AssertionResult PassesMimeCheck(const QByteArray& mail, const QJsonObject& expect);
