@@ -96,8 +96,8 @@ std::optional<SmtpSession::Outgoing> SmtpMailTransport::outgoing(const TMailMess
     // before it (pipelined) is never stuffed again.
     return SmtpSession::Outgoing{
         mail.From, mail.Recipient,
-        [this, from = from.address, to = to.address, &mail](SmtpDataStuffer& stuffer, QByteArray& wire) {
-            stuffer.append(header(mail, from, to), wire);
+        [this, from = from.address, to = to.address, &mail](SmtpDataStuffer& stuffer, SmtpWire& wire) {
+            stuffer.append(header(mail, from, to), wire.tail());
             stuffer.appendBody(mail, wire);
         }};
 }
