@@ -80,8 +80,11 @@ void serialise(const TMailMessage& msg, MailDateClock& clock, TUniqueIdSource& i
         data += line + "\r\n";
     data += "\r\n";
     SmtpDataStuffer stuffer;
-    stuffer.appendBody(msg, data);
-    stuffer.finish(data);
+    SmtpWire wire;
+    wire.tail() = std::move(data);
+    stuffer.appendBody(msg, wire);
+    stuffer.finish(wire.tail());
+    data = wire.joined();
 }
 
 long peakMegabytes()

@@ -3,6 +3,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -22,9 +23,7 @@ bool isControlOrBlank(char16_t u)
     return u < 0x21 || u == 0x7f;
 }
 
-} // namespace
-
-MailAddressCheck CheckMailAddress(const QString& address)
+MailAddressCheck checkAddress(const QString& address)
 {
     const QString trimmed = address.trimmed();
     if (trimmed.isEmpty())
@@ -63,4 +62,28 @@ MailAddressCheck CheckMailAddress(const QString& address)
     if (wire.size() + 2 > 256)
         return refused(trimmed, "longer than 254 characters");
     return {wire.toLatin1(), {}};
+}
+
+} // namespace
+
+MailAddressCheck CheckMailAddress(const QString& address)
+{
+    // A send run checks its sender for every mail and each recipient more than once: the two
+    // addresses this thread checked last are answered from memory, the one used longer ago
+    // makes room for a new one.
+    struct Checked {
+        QString address;
+        MailAddressCheck result;
+    };
+    thread_local std::array<Checked, 2> recent;
+    thread_local size_t latest = 0;
+    for (size_t i = 0; i < recent.size(); ++i) {
+        if (!recent[i].address.isNull() && recent[i].address == address) {
+            latest = i;
+            return recent[i].result;
+        }
+    }
+    latest = 1 - latest;
+    recent[latest] = {address, checkAddress(address)};
+    return recent[latest].result;
 }

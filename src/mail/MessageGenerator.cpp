@@ -154,7 +154,7 @@ TMessageGenerator::EncodedPart TMessageGenerator::encodedPart(Part& part, const 
     if (latin1 != part.LastLatin1 && part.DeclaresCharset)
         text = fill(latin1);
     part.LastLatin1 = latin1;
-    return {QByteArray(latin1 ? kLatin1 : kUtf8), encodeText(text, latin1), QByteArray()};
+    return {QByteArray(latin1 ? kLatin1 : kUtf8), part.Encoder.Encode(text, latin1), QByteArray()};
 }
 
 QStringList TMessageGenerator::PendingAddresses() const

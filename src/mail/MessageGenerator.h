@@ -3,6 +3,7 @@
 #include "mail/MailMessage.h"
 #include "mail/MessagePartImage.h"
 #include "mail/PlaceholderTemplate.h"
+#include "mail/QPLineCache.h"
 #include "mail/RecipientList.h"
 #include "mail/SenderMailData.h"
 #include "mail/UniqueIdSource.h"
@@ -72,6 +73,8 @@ private:
         QByteArray StaticCharset;
         QByteArray StaticLines;
         QByteArray StaticWire;
+        // Encodes a filled part, reusing the lines that match the mail built before.
+        TQPLineCache Encoder;
     };
     // One part's lines in one mail; Wire is null for lines to be stuffed as they are sent.
     struct EncodedPart {

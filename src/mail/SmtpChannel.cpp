@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
+#include <vector>
 
 namespace {
 
@@ -74,12 +77,22 @@ bool SmtpChannel::isOpen() const
 
 SmtpResult SmtpChannel::write(const QByteArray& bytes, int timeout)
 {
+    return write(QByteArrayList{bytes}, timeout);
+}
+
+SmtpResult SmtpChannel::write(const QByteArrayList& pieces, int timeout)
+{
     if (!isOpen())
         return broken(QStringLiteral("Connection closed."));
-    const qint64 direct = writeDirectly(bytes);
-    const qint64 rest = bytes.size() - direct;
-    if (rest > 0 && m_socket->write(bytes.constData() + direct, rest) != rest)
-        return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+    // What the system did not take goes to the socket's buffer, from where it left off.
+    qint64 skip = writeDirectly(pieces);
+    for (const QByteArray& piece : pieces) {
+        const qint64 taken = std::min<qint64>(skip, piece.size());
+        skip -= taken;
+        const qint64 rest = piece.size() - taken;
+        if (rest > 0 && m_socket->write(piece.constData() + taken, rest) != rest)
+            return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+    }
     // What the system takes at once goes without a wait.
     m_socket->flush();
     qint64 left = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
@@ -103,21 +116,39 @@ SmtpResult SmtpChannel::write(const QByteArray& bytes, int timeout)
     return {};
 }
 
-qint64 SmtpChannel::writeDirectly(const QByteArray& bytes)
+qint64 SmtpChannel::writeDirectly(const QByteArrayList& pieces)
 {
     if (m_socket->mode() != QSslSocket::UnencryptedMode || m_socket->bytesToWrite() > 0)
         return 0;
     const int descriptor = int(m_socket->socketDescriptor());
+    std::vector<iovec> vectors;
+    vectors.reserve(size_t(pieces.size()));
+    for (const QByteArray& piece : pieces) {
+        if (!piece.isEmpty())
+            vectors.push_back({const_cast<char*>(piece.constData()), size_t(piece.size())});
+    }
     qint64 written = 0;
-    while (written < bytes.size()) {
-        const ssize_t sent = ::send(descriptor, bytes.constData() + written, size_t(bytes.size() - written),
-                                    MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent > 0)
-            written += sent;
-        else if (sent < 0 && errno == EINTR)
+    size_t first = 0;
+    while (first < vectors.size()) {
+        msghdr message{};
+        message.msg_iov = vectors.data() + first;
+        message.msg_iovlen = std::min<size_t>(vectors.size() - first, IOV_MAX);
+        const ssize_t sent = ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && errno == EINTR)
             continue;
-        else
+        if (sent <= 0)
             break; // full (the rest is buffered) or broken (the buffered write tells)
+        written += sent;
+        // Past the pieces the system took, into the one it took in part.
+        for (size_t taken = size_t(sent); taken > 0;) {
+            iovec& vector = vectors[first];
+            const size_t step = std::min(taken, vector.iov_len);
+            vector.iov_base = static_cast<char*>(vector.iov_base) + step;
+            vector.iov_len -= step;
+            taken -= step;
+            if (vector.iov_len == 0)
+                ++first;
+        }
     }
     return written;
 }

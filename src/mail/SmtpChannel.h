@@ -6,6 +6,7 @@
 #include "mail/SmtpTranscript.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QDeadlineTimer>
 
 #include <functional>
@@ -34,6 +35,8 @@ public:
     // Writes all of bytes; the wait ends when they are out or when no byte went out for
     // timeout milliseconds.
     SmtpResult write(const QByteArray& bytes, int timeout);
+    // The same for pieces that go out one after the other, in one system call where it can.
+    SmtpResult write(const QByteArrayList& pieces, int timeout);
     // The next reply, judged for command: Ok when it accepts it, Rejected (message: its last
     // line) when it refuses it; a 421 ends the connection (ServerClosing), and so does a reply
     // the command cannot get (ReplyOutOfTurn, the line named).
@@ -52,9 +55,10 @@ public:
 private:
     enum class Wait { Done, TimedOut, Closed, Stopped };
 
-    // Clear text with nothing queued: the bytes go straight to the system, without Qt's write
-    // buffer and its socket notifier; returns how many it took (the rest goes the buffered way).
-    qint64 writeDirectly(const QByteArray& bytes);
+    // Clear text with nothing queued: the pieces go straight to the system (writev), without
+    // Qt's write buffer and its socket notifier; returns how many bytes it took (the rest goes
+    // the buffered way).
+    qint64 writeDirectly(const QByteArrayList& pieces);
     // Clear text: waits up to timeout ms for bytes and takes them straight from the system into
     // m_input; false when none came (m_peerClosed when the server closed the connection).
     bool receiveDirectly(int timeout);

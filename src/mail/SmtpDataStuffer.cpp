@@ -59,19 +59,18 @@ void SmtpDataStuffer::append(const QByteArray& chunk, QByteArray& out)
     out.append(run, end - run);
 }
 
-void SmtpDataStuffer::appendBody(const TMailMessage& mail, QByteArray& out)
+void SmtpDataStuffer::appendBody(const TMailMessage& mail, SmtpWire& wire)
 {
-    out.reserve(out.size() + mail.BodySize() + mail.BodySize() / 64 + 64);
     for (qsizetype i = 0; i < mail.Body.size(); ++i) {
         const bool wireReady = i < mail.BodyWire.size() && !mail.BodyWire[i].isNull();
         if (wireReady && m_atLineStart && !m_pendingCr) {
-            const QByteArray& wire = mail.BodyWire[i];
-            out += wire;
+            const QByteArray& ready = mail.BodyWire[i];
+            wire.share(ready);
             // Complete lines: each one that starts with ".." on the wire had its dot doubled.
             if (m_countPrestuffed)
-                m_doubledDots += wire.count("\r\n..") + (wire.startsWith("..") ? 1 : 0);
+                m_doubledDots += ready.count("\r\n..") + (ready.startsWith("..") ? 1 : 0);
         } else
-            append(mail.Body[i], out);
+            append(mail.Body[i], wire.tail());
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/MailMessage.h"
+#include "mail/SmtpWire.h"
 
 #include <QByteArray>
 
@@ -18,9 +19,9 @@ public:
     // Appends the wire form of chunk to out.
     void append(const QByteArray& chunk, QByteArray& out);
     // Appends a mail's body: a chunk whose wire form was made beforehand (TMailMessage::BodyWire)
-    // is copied as it is when the text so far ended with a line end; every other chunk is
-    // stuffed.
-    void appendBody(const TMailMessage& mail, QByteArray& out);
+    // is shared as it is when the text so far ended with a line end; every other chunk is
+    // stuffed into the wire's tail.
+    void appendBody(const TMailMessage& mail, SmtpWire& wire);
     // Appends the end of the data (a line end where the text did not end with one, then ".").
     void finish(QByteArray& out);
     // The dots added at line starts so far: the wire's size less these and the final "."

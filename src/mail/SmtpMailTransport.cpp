@@ -92,25 +92,47 @@ std::optional<SmtpSession::Outgoing> SmtpMailTransport::outgoing(const TMailMess
         failure = {SmtpStatus::BadAddress, QStringLiteral("Recipient: ") + to.error, {}};
         return std::nullopt;
     }
+    // The header is made when the data is stuffed: a mail whose data went out with the mail
+    // before it (pipelined) is never stuffed again.
+    return SmtpSession::Outgoing{
+        mail.From, mail.Recipient,
+        [this, from = from.address, to = to.address, &mail](SmtpDataStuffer& stuffer, SmtpWire& wire) {
+            stuffer.append(header(mail, from, to), wire.tail());
+            stuffer.appendBody(mail, wire);
+        }};
+}
+
+QByteArray SmtpMailTransport::header(const TMailMessage& mail, const QByteArray& from, const QByteArray& to)
+{
     QByteArray header;
-    appendLine(header, "From: " + from.address);
-    appendLine(header, "To: " + to.address);
+    appendLine(header, "From: " + from);
+    appendLine(header, "To: " + to);
     // A run's mails mostly share their subject: it is encoded again only when it changes.
     if (mail.Subject != m_subject || m_encodedSubject.isNull()) {
         m_subject = mail.Subject;
         m_encodedSubject = EncodeHeaderText(mail.Subject);
     }
     appendLine(header, "Subject: " + m_encodedSubject);
-    appendLine(header, "Date: " + Rfc5322Date(m_now()));
+    appendLine(header, "Date: " + date());
     appendLine(header, "Message-ID: <" + m_ids->NewUniqueId().toLatin1() + '>');
     for (const QByteArray& line : mail.HeaderLines)
         appendLine(header, line);
     header += "\r\n";
-    return SmtpSession::Outgoing{mail.From, mail.Recipient,
-                                 [header = std::move(header), &mail](SmtpDataStuffer& stuffer, QByteArray& wire) {
-                                     stuffer.append(header, wire);
-                                     stuffer.appendBody(mail, wire);
-                                 }};
+    return header;
+}
+
+const QByteArray& SmtpMailTransport::date()
+{
+    // The text changes once a second at most: it is formatted again only then.
+    const QDateTime now = m_now();
+    const qint64 second = now.toSecsSinceEpoch();
+    const int offset = now.offsetFromUtc();
+    if (m_date.isNull() || second != m_dateSecond || offset != m_dateOffset) {
+        m_date = Rfc5322Date(now);
+        m_dateSecond = second;
+        m_dateOffset = offset;
+    }
+    return m_date;
 }
 
 SmtpResult SmtpMailTransport::send(const TMailMessage& mail, const NextMail& next)

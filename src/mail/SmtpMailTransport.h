@@ -36,6 +36,9 @@ private:
     // The session's form of mail with its header lines; the reason when an address fails its
     // check (the addresses go into the header too, so no CR or LF can reach it through them).
     std::optional<SmtpSession::Outgoing> outgoing(const TMailMessage& mail, SmtpResult& failure);
+    QByteArray header(const TMailMessage& mail, const QByteArray& from, const QByteArray& to);
+    // The Date header's text for now.
+    const QByteArray& date();
 
     SmtpSessionOptions m_options;
     std::function<QDateTime()> m_now;
@@ -44,6 +47,9 @@ private:
     std::unique_ptr<SmtpSession> m_session;
     QString m_subject; // the subject encoded last, and its encoded form
     QByteArray m_encodedSubject;
+    QByteArray m_date; // the Date text made last, for the second and offset from UTC it shows
+    qint64 m_dateSecond = 0;
+    int m_dateOffset = 0;
 };
 
 // "Tue, 8 Dec 2026 10:11:12 +0100" (RFC 5322 3.3), whatever the locale.

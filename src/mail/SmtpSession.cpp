@@ -19,6 +19,10 @@
 
 namespace {
 
+// From this size of a mail's data on, the server takes long enough to read it that the next
+// mail is made meanwhile.
+constexpr qsizetype kLargeMailBytes = 64 * 1024;
+
 SmtpResult success()
 {
     return {};
@@ -260,9 +264,9 @@ SmtpResult SmtpSession::login(const QString& user, const QString& password)
 
 SmtpResult SmtpSession::sendMail(const QString& from, const QString& to, const QList<QByteArray>& data)
 {
-    return sendMail({from, to, [&data](SmtpDataStuffer& stuffer, QByteArray& wire) {
+    return sendMail({from, to, [&data](SmtpDataStuffer& stuffer, SmtpWire& wire) {
                          for (const QByteArray& chunk : data)
-                             stuffer.append(chunk, wire);
+                             stuffer.append(chunk, wire.tail());
                      }});
 }
 
@@ -293,12 +297,12 @@ SmtpResult SmtpSession::sendMail(const Outgoing& mail, const NextMail& next)
     return endOfData(next);
 }
 
-std::optional<SmtpResult> SmtpSession::stuff(const Outgoing& mail, QByteArray& wire)
+std::optional<SmtpResult> SmtpSession::stuff(const Outgoing& mail, SmtpWire& wire)
 {
-    wire.resize(0);
+    wire.clear();
     SmtpDataStuffer stuffer(m_sizeLimit > 0);
     mail.stuff(stuffer, wire);
-    stuffer.finish(wire);
+    stuffer.finish(wire.tail());
     if (m_sizeLimit <= 0)
         return std::nullopt;
     // RFC 1870 4: the size counts the mail's octets, without the final "." line and without
@@ -402,21 +406,32 @@ SmtpResult SmtpSession::endOfData(const NextMail& next)
     const SmtpResult clear = m_channel->nothingUnread(false);
     if (!clear.ok())
         return judged(clear);
-    const qsizetype dataSize = m_wire.size();
     if (m_transcript.enabled())
-        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(dataSize));
+        m_transcript.note(QStringLiteral("message data, %1 bytes on the wire").arg(m_wire.size()));
     m_transcript.client(".");
-    const std::optional<QByteArray> nextEnvelope = pipelineNext(next);
+    // RFC 2920 3.1: the next mail's envelope follows the end of data before any reply is read.
+    // A small mail takes it along in its write; behind a large one the next mail is made while
+    // the server takes the data, and its envelope follows in a write of its own.
+    const bool large = m_wire.size() >= kLargeMailBytes;
+    std::optional<QByteArray> nextEnvelope = large ? std::nullopt : pipelineNext(next);
+    QByteArrayList batch = m_wire.pieces();
     if (nextEnvelope)
-        m_wire += *nextEnvelope;
+        batch.append(*nextEnvelope);
     // The server says nothing until the end of the data; the whole mail goes in one write.
-    SmtpResult step = m_channel->write(m_wire, m_options.timeouts.dataBlock);
-    m_wire.truncate(dataSize);
+    SmtpResult step = m_channel->write(batch, m_options.timeouts.dataBlock);
     if (!step.ok()) {
         // The write may have broken off behind the "." (with PIPELINING the next envelope
         // follows it): the server may hold the mail.
         step.mailUncertain = true;
         return judged(step);
+    }
+    if (large && (nextEnvelope = pipelineNext(next))) {
+        step = m_channel->write(*nextEnvelope, m_options.timeouts.command);
+        if (!step.ok()) {
+            // The end of data is out; its reply can no longer be read.
+            step.mailUncertain = true;
+            return judged(step);
+        }
     }
     step = m_channel->reply(SmtpCommand::DataEnd, m_options.timeouts.dataEnd);
     m_nextOpen = nextEnvelope && isConnected();

@@ -5,6 +5,7 @@
 #include "mail/SmtpReply.h"
 #include "mail/SmtpReplyTable.h"
 #include "mail/SmtpTranscript.h"
+#include "mail/SmtpWire.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -134,7 +135,7 @@ public:
     struct Outgoing {
         QString from;
         QString to;
-        std::function<void(SmtpDataStuffer&, QByteArray&)> stuff;
+        std::function<void(SmtpDataStuffer&, SmtpWire&)> stuff;
     };
     // Asked once, when a mail's data is ready to go, for the mail that follows it over this
     // connection; nothing when none does.
@@ -142,13 +143,15 @@ public:
 
     // One mail: RSET, MAIL FROM:<from>, RCPT TO:<to>, DATA, the data, ".", the four commands in
     // one write when the server offers PIPELINING (RFC 2920). Where it does, the envelope of the
-    // mail that next names (RSET, MAIL, RCPT, DATA) goes out in the same write as this mail's data
-    // and end (RFC 2920 3.1), so the next sendMail must be given that mail: one round trip per
-    // mail. The data is dot-stuffed into a buffer the session keeps and written at once. Both
-    // addresses are checked before anything is sent, and so is the mail's size against the
-    // SIZE the server announced (RFC 1870). Ok only when the mail's own end of data got its own
-    // 250: every reply is judged against its command (JudgeReply); one that the command cannot
-    // get ends the connection (ReplyOutOfTurn), an unasked 421 too (ServerClosing).
+    // mail that next names (RSET, MAIL, RCPT, DATA) follows this mail's data and end before any
+    // reply is read (RFC 2920 3.1): in the same write, or behind a large mail in a write of its
+    // own, made while the server takes the data. So the next sendMail must be given that mail:
+    // one round trip per mail. The data is dot-stuffed into pieces (SmtpWire) and written at
+    // once. Both addresses are checked before anything is sent, and so is the mail's size
+    // against the SIZE the server announced (RFC 1870). Ok only when the mail's own end of data
+    // got its own 250: every reply is judged against its command (JudgeReply); one that the
+    // command cannot get ends the connection (ReplyOutOfTurn), an unasked 421 too
+    // (ServerClosing).
     SmtpResult sendMail(const Outgoing& mail, const NextMail& next = {});
     // The same with data as chunks of complete CR LF lines (header lines, empty line, body).
     SmtpResult sendMail(const QString& from, const QString& to, const QList<QByteArray>& data);
@@ -168,7 +171,7 @@ private:
     SmtpResult exchange(const QByteArray& command, SmtpCommand judged, int timeout, Echo echo = Echo::Plain);
     SmtpResult writeCommand(const QByteArray& command, int timeout, Echo echo);
     // The wire of mail into m_wire; the refusal when it is larger than the server takes.
-    std::optional<SmtpResult> stuff(const Outgoing& mail, QByteArray& wire);
+    std::optional<SmtpResult> stuff(const Outgoing& mail, SmtpWire& wire);
     SmtpResult envelope(const QByteArray& from, const QByteArray& to);
     SmtpResult envelopeReplies(bool withReset);
     SmtpResult endOfData(const NextMail& next);
@@ -188,8 +191,8 @@ private:
     SmtpTranscript m_transcript;
     std::function<bool()> m_stopWaiting;
     std::unique_ptr<SmtpChannel> m_channel;
-    QByteArray m_wire;              // the data of the mail being sent, as it goes on the wire
-    QByteArray m_nextWire;          // the same for the mail whose envelope is open
+    SmtpWire m_wire;                // the data of the mail being sent, as it goes on the wire
+    SmtpWire m_nextWire;            // the same for the mail whose envelope is open
     bool m_nextOpen = false;        // that envelope was written with the last end of data
     bool m_lastUnconfirmed = false; // an end of data was answered, and no DATA in turn since
     QStringList m_mechanisms;

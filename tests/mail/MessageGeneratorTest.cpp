@@ -264,13 +264,14 @@ TEST_F(Generator, WireFormsMadeOnceEqualStuffingEachMail)
         for (const TMailMessage* msg : {&first, &second}) {
             ASSERT_EQ(msg->BodyWire.size(), msg->Body.size());
             SmtpDataStuffer plain, prepared;
-            QByteArray fromText, fromWire;
+            QByteArray fromText;
+            SmtpWire fromWire;
             for (const QByteArray& chunk : msg->Body)
                 plain.append(chunk, fromText);
             plain.finish(fromText);
             prepared.appendBody(*msg, fromWire);
-            prepared.finish(fromWire);
-            EXPECT_EQ(fromWire, fromText);
+            prepared.finish(fromWire.tail());
+            EXPECT_EQ(fromWire.joined(), fromText);
         }
         // What every mail shares is made once: the same bytes in both mails.
         int shared = 0;

@@ -183,6 +183,14 @@ Steps connectionWithExtra(bool pipelining, int mails, int extraMail, ExtraAt at,
     return steps + Steps{Server::receiveLine(), Server::send("221 bye\r\n")};
 }
 
+// Bodies for a, b and c large enough that the next mail is made while the server reads the
+// data, and its envelope goes in a write of its own.
+QMap<QString, QByteArrayList> largeBodies()
+{
+    const QByteArrayList body(1'000, QByteArray(98, 'x') + "\r\n");
+    return {{a, body}, {b, body}, {c, body}};
+}
+
 // The recipients whose send line ends in "fertig." and whose acceptance the log does not take
 // back later.
 QStringList loggedAsSentForCertain(const QStringList& log)
@@ -218,48 +226,54 @@ TEST(SendRunServerFaults, AReplyOutOfTurnNeverCountsAsAnAnswerHoweverLateItComes
                               {"end of data", ExtraAt::EndOfData}};
     const QStringList recipients{a, b, c};
     for (const bool pipelining : {false, true}) {
-        for (const Place& place : places) {
-            // Greeting and EHLO: one connection per mail, the extra on that of the mail.
-            const bool perConnection = place.at == ExtraAt::Greeting || place.at == ExtraAt::Ehlo;
-            for (const int mail : {1, 2}) {
-                for (const int delay : {kSameWrite, 0, 5, 50}) {
-                    SCOPED_TRACE(std::string(place.name) + (mail == 1 ? ", middle mail" : ", last mail") + ", delay " +
-                                 std::to_string(delay) + (pipelining ? ", PIPELINING" : ""));
-                    Steps script;
-                    if (perConnection) {
-                        for (int i = 0; i < 3; ++i) {
-                            if (i > 0)
-                                script += Server::nextConnection();
-                            script += connectionWithExtra(pipelining, 1, i == mail ? 0 : -1, place.at, delay);
+        for (const bool large : {false, true}) {
+            for (const Place& place : places) {
+                // Greeting and EHLO: one connection per mail, the extra on that of the mail.
+                const bool perConnection = place.at == ExtraAt::Greeting || place.at == ExtraAt::Ehlo;
+                for (const int mail : {1, 2}) {
+                    for (const int delay : {kSameWrite, 0, 5, 50}) {
+                        SCOPED_TRACE(std::string(place.name) + (mail == 1 ? ", middle mail" : ", last mail") +
+                                     ", delay " + std::to_string(delay) + (pipelining ? ", PIPELINING" : "") +
+                                     (large ? ", large mails" : ""));
+                        Steps script;
+                        if (perConnection) {
+                            for (int i = 0; i < 3; ++i) {
+                                if (i > 0)
+                                    script += Server::nextConnection();
+                                script += connectionWithExtra(pipelining, 1, i == mail ? 0 : -1, place.at, delay);
+                            }
+                        } else {
+                            script = connectionWithExtra(pipelining, 3, mail, place.at, delay);
                         }
-                    } else {
-                        script = connectionWithExtra(pipelining, 3, mail, place.at, delay);
-                    }
-                    // Where the run connects anew after the shift, a server without faults.
-                    for (int i = 0; i < 2; ++i) {
-                        script += {Server::nextConnection(), Server::send("220 spare ESMTP\r\n"), Server::receiveLine(),
-                                   Server::send("250 spare\r\n"), Server::serve()};
-                    }
-                    Server server(script);
-                    RunOptions options{.mailsPerConnection = perConnection ? 1 : 0, .user = QStringLiteral("news")};
-                    options.session.timeouts = {3'000, 3'000, 3'000, 3'000, 3'000, 3'000, 3'000};
-                    const Outcome outcome = runAgainst(server.port(), options);
-                    const QStringList accepted = acceptedBy(server);
-                    const QStringList sent = loggedAsSentForCertain(outcome.log);
-                    const std::string log = outcome.log.join(u'\n').toStdString();
-                    for (const QString& recipient : sent)
-                        EXPECT_TRUE(accepted.contains(recipient)) << recipient.toStdString() << '\n' << log;
-                    for (const QString& recipient : accepted)
-                        EXPECT_TRUE(sent.contains(recipient) || outcome.uncertain.contains(recipient))
-                            << recipient.toStdString() << '\n'
+                        // Where the run connects anew after the shift, a server without faults.
+                        for (int i = 0; i < 2; ++i) {
+                            script += {Server::nextConnection(), Server::send("220 spare ESMTP\r\n"),
+                                       Server::receiveLine(), Server::send("250 spare\r\n"), Server::serve()};
+                        }
+                        Server server(script);
+                        RunOptions options{.mailsPerConnection = perConnection ? 1 : 0,
+                                           .user = QStringLiteral("news"),
+                                           .bodyFor = large ? largeBodies() : QMap<QString, QByteArrayList>()};
+                        options.session.timeouts = {3'000, 3'000, 3'000, 3'000, 3'000, 3'000, 3'000};
+                        const Outcome outcome = runAgainst(server.port(), options);
+                        const QStringList accepted = acceptedBy(server);
+                        const QStringList sent = loggedAsSentForCertain(outcome.log);
+                        const std::string log = outcome.log.join(u'\n').toStdString();
+                        for (const QString& recipient : sent)
+                            EXPECT_TRUE(accepted.contains(recipient)) << recipient.toStdString() << '\n' << log;
+                        for (const QString& recipient : accepted)
+                            EXPECT_TRUE(sent.contains(recipient) || outcome.uncertain.contains(recipient))
+                                << recipient.toStdString() << '\n'
+                                << log;
+                        if (sent != recipients) {
+                            EXPECT_NE(outcome.result, SendResult::Done) << log;
+                        }
+                        EXPECT_NE(outcome.result, SendResult::LoginRefused) << log;
+                        EXPECT_FALSE(outcome.log.filter(QStringLiteral("außer der Reihe")).isEmpty()) << log;
+                        EXPECT_EQ(outcome.log.filter(QStringLiteral("ist nicht sicher")).size(),
+                                  outcome.uncertain.size())
                             << log;
-                    if (sent != recipients) {
-                        EXPECT_NE(outcome.result, SendResult::Done) << log;
                     }
-                    EXPECT_NE(outcome.result, SendResult::LoginRefused) << log;
-                    EXPECT_FALSE(outcome.log.filter(QStringLiteral("außer der Reihe")).isEmpty()) << log;
-                    EXPECT_EQ(outcome.log.filter(QStringLiteral("ist nicht sicher")).size(), outcome.uncertain.size())
-                        << log;
                 }
             }
         }
@@ -277,28 +291,33 @@ TEST(SendRunServerFaults, AMailWithoutAReplyToItsEndIsUncertainAndNotSentAgain)
     };
     const QList<Row> rows{{"closed", Server::closeConnection()}, {"silence", Server::hold()}};
     for (const bool pipelining : {false, true}) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(std::string(row.name) + (pipelining ? ", PIPELINING" : ""));
-            Steps script = mailSteps(pipelining, {});
-            script.removeLast(); // the reply to b's end of data
-            Server server(connection(pipelining, {}).mid(0, 3) + mailSteps(pipelining, {}) + script +
-                          Steps{row.after, Server::nextConnection(), Server::send("220 spare ESMTP\r\n"),
-                                Server::receiveLine(), Server::send("250 spare\r\n"), Server::serve()});
-            RunOptions options;
-            options.session.timeouts.dataEnd = 1'000;
-            const Outcome outcome = runAgainst(server.port(), options);
-            EXPECT_EQ(acceptedBy(server), (QStringList{a, c}));
-            EXPECT_EQ(loggedAsSent(outcome.log), (QStringList{a, c}));
-            EXPECT_EQ(server.received().count("RCPT TO:<b@example.com>"), 1);
-            EXPECT_EQ(outcome.result, SendResult::SendFailed);
-            EXPECT_EQ(outcome.uncertain, QStringList{b});
-            const qsizetype at =
-                outcome.log.indexOf(QStringLiteral("  Versenden der Nachricht an \"b@example.com\" ... nicht sicher."));
-            ASSERT_GE(at, 0) << outcome.log.join(u'\n').toStdString();
-            EXPECT_TRUE(outcome.log.value(at + 2).startsWith(
-                QStringLiteral("    Hinweis: Ob der Mailserver die Nachricht an \"b@example.com\" angenommen hat, ist "
-                               "nicht sicher")))
-                << outcome.log.value(at + 2).toStdString();
+        for (const bool large : {false, true}) {
+            for (const Row& row : rows) {
+                SCOPED_TRACE(std::string(row.name) + (pipelining ? ", PIPELINING" : "") +
+                             (large ? ", large mails" : ""));
+                Steps script = mailSteps(pipelining, {});
+                script.removeLast(); // the reply to b's end of data
+                Server server(connection(pipelining, {}).mid(0, 3) + mailSteps(pipelining, {}) + script +
+                              Steps{row.after, Server::nextConnection(), Server::send("220 spare ESMTP\r\n"),
+                                    Server::receiveLine(), Server::send("250 spare\r\n"), Server::serve()});
+                RunOptions options;
+                options.session.timeouts.dataEnd = 1'000;
+                if (large)
+                    options.bodyFor = largeBodies();
+                const Outcome outcome = runAgainst(server.port(), options);
+                EXPECT_EQ(acceptedBy(server), (QStringList{a, c}));
+                EXPECT_EQ(loggedAsSent(outcome.log), (QStringList{a, c}));
+                EXPECT_EQ(server.received().count("RCPT TO:<b@example.com>"), 1);
+                EXPECT_EQ(outcome.result, SendResult::SendFailed);
+                EXPECT_EQ(outcome.uncertain, QStringList{b});
+                const qsizetype at = outcome.log.indexOf(
+                    QStringLiteral("  Versenden der Nachricht an \"b@example.com\" ... nicht sicher."));
+                ASSERT_GE(at, 0) << outcome.log.join(u'\n').toStdString();
+                EXPECT_TRUE(outcome.log.value(at + 2).startsWith(QStringLiteral(
+                    "    Hinweis: Ob der Mailserver die Nachricht an \"b@example.com\" angenommen hat, ist "
+                    "nicht sicher")))
+                    << outcome.log.value(at + 2).toStdString();
+            }
         }
     }
 }

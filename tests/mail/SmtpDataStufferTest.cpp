@@ -66,10 +66,14 @@ TEST(SmtpDataStuffer, WritesWireFormsMadeBeforehandAsTheyAre)
     // The last chunk's wire form cannot be used: the text before it ends inside a line.
     mail.BodyWire = {{}, wire, {}, "..x\r\n"};
     SmtpDataStuffer stuffer;
-    QByteArray out;
+    SmtpWire out;
     stuffer.appendBody(mail, out);
-    stuffer.finish(out);
-    EXPECT_EQ(out, "kopf\r\n..Punkt\r\nmitte\r\n...zwei\r\noffen.x\r\n.\r\n");
+    stuffer.finish(out.tail());
+    EXPECT_EQ(out.joined(), "kopf\r\n..Punkt\r\nmitte\r\n...zwei\r\noffen.x\r\n.\r\n");
+    EXPECT_EQ(out.size(), out.joined().size());
+    // The wire form made beforehand goes out as it is, not copied.
+    ASSERT_EQ(out.pieces().size(), 3);
+    EXPECT_EQ(out.pieces()[1].constData(), wire.constData());
 }
 
 // RFC 1870 4: the mail's size leaves out the dots that stuffing doubled, also those of body
@@ -85,10 +89,10 @@ TEST(SmtpDataStuffer, CountsTheDotsItDoubled)
     for (const bool countPrestuffed : {false, true}) {
         SCOPED_TRACE(countPrestuffed ? "counting the prestuffed part" : "stuffed part only");
         SmtpDataStuffer stuffer(countPrestuffed);
-        QByteArray wire;
-        stuffer.append(".header\r\n" + header, wire);
+        SmtpWire wire;
+        stuffer.append(".header\r\n" + header, wire.tail());
         stuffer.appendBody(mail, wire);
-        stuffer.finish(wire);
+        stuffer.finish(wire.tail());
         EXPECT_EQ(stuffer.doubledDots(), 1 + dotLines + (countPrestuffed ? dotLines : 0));
         if (countPrestuffed) {
             EXPECT_EQ(wire.size() - 3 - stuffer.doubledDots(), 9 + header.size() + 2 * body.size());

@@ -160,4 +160,14 @@ TEST(MailAddress, AcceptsTrimmedAddressesAndRefusesUnsafeOnes)
         EXPECT_EQ(check.address, c.accepted) << c.input.toStdString();
         EXPECT_FALSE(check.error.contains(u'\r') || check.error.contains(u'\n')) << c.input.toStdString();
     }
+    // Once more in the order of a send run, which checks its sender and each recipient again and
+    // again: every answer is the one the address has, however many others came between.
+    const Case& sender = cases.first();
+    for (qsizetype i = 1; i < cases.size(); ++i) {
+        for (const Case* c : {&sender, &cases[i], &sender, &cases[i], &cases[i - 1], &sender, &cases[i]}) {
+            const MailAddressCheck check = CheckMailAddress(c->input);
+            EXPECT_EQ(check.address, c->accepted) << c->input.toStdString() << " after " << i;
+            EXPECT_EQ(check.ok(), !c->accepted.isEmpty()) << c->input.toStdString() << " after " << i;
+        }
+    }
 }
