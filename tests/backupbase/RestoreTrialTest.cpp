@@ -20,14 +20,10 @@
 namespace {
 
 // Words SQLite and libzip use in their own messages; a German box holds none of them.
-const QStringList kEnglishWords{QStringLiteral("file is not a database"),
-                                QStringLiteral("malformed"),
-                                QStringLiteral("Not a zip archive"),
-                                QStringLiteral("CRC error"),
-                                QStringLiteral("no such table"),
-                                QStringLiteral("No such file"),
-                                QStringLiteral("declares"),
-                                QStringLiteral("holds")};
+const QStringList kEnglishWords{
+    QStringLiteral("file is not a database"), QStringLiteral("readonly"),  QStringLiteral("malformed"),
+    QStringLiteral("Not a zip archive"),      QStringLiteral("CRC error"), QStringLiteral("no such table"),
+    QStringLiteral("No such file"),           QStringLiteral("declares"),  QStringLiteral("holds")};
 
 void expectNoEnglish(const QString& box)
 {
@@ -61,16 +57,43 @@ TEST(RestoreTrialTest, ARestoreIntoAMissingFolderKilledInTheCopyIsToldAtTheNextS
     EXPECT_NE(QDir(db.folder()).entryList(QDir::Files).size(), 2) << "the half-filled folder is left as the database";
 }
 
-// A damaged database beside an intact "ADS_OLD" is replaced; the box says why in German.
-TEST(RestoreTrialTest, TheBoxForADamagedDatabaseIsGerman)
+// What the start finds beside an intact "ADS_OLD" (a damaged table file is replaced, one with
+// the journal of another program's interrupted write is left alone): the box says it in German.
+TEST(RestoreTrialTest, TheStartsBoxOnWhatItFoundIsGerman)
 {
+    using Kind = TDatabaseRecovery::Kind;
     struct Case {
         const char* name;
-        QByteArray bytes;
+        std::function<void(const QString& table)> spoil;
+        Kind kind;
     };
     const QList<Case> cases{
-        {"garbage", QByteArray(4096, 'x')},
-        {"a torn header", QByteArrayLiteral("SQLite format 3\0") + QByteArray(4080, '\xff')},
+        {"garbage", [](const QString& table) { writeText(table, QByteArray(4096, 'x')); }, Kind::Recovered},
+        {"a torn header",
+         [](const QString& table) {
+             writeText(table, QByteArrayLiteral("SQLite format 3\0") + QByteArray(4080, '\xff'));
+         },
+         Kind::Recovered},
+        {"the journal of a write another program did not finish",
+         [](const QString& table) {
+             ASSERT_EQ(runTool(QStringLiteral("/usr/bin/python3"),
+                               {QStringLiteral("-c"),
+                                QStringLiteral("import os, sqlite3, sys\n"
+                                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                               "c.create_collation('DE', lambda a, b: (a > b) - (a < b))\n"
+                                               "c.execute('PRAGMA cache_size = 1')\n"
+                                               "c.execute('BEGIN IMMEDIATE')\n"
+                                               "c.execute(\"INSERT INTO Adressen (AbsenderID, ID, Name) WITH RECURSIVE "
+                                               "n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < 4000) "
+                                               "SELECT 1, i, 'X' FROM n\")\n"
+                                               "os._exit(0)\n"),
+                                table},
+                               QFileInfo(table).path())
+                           .exitCode,
+                       0);
+             ASSERT_TRUE(QFileInfo::exists(table + QStringLiteral("-journal")));
+         },
+         Kind::Unreadable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -80,11 +103,11 @@ TEST(RestoreTrialTest, TheBoxForADamagedDatabaseIsGerman)
         ASSERT_TRUE(QDir().mkpath(old));
         for (const QString& name : QDir(db.folder()).entryList(QDir::Files))
             ASSERT_TRUE(QFile::copy(db.folder() + u'/' + name, old + u'/' + name));
-        writeText(db.folder() + QStringLiteral("/Adressen.ADT"), c.bytes);
+        c.spoil(db.folder() + QStringLiteral("/Adressen.ADT"));
 
         const TDatabaseRecovery recovery = RecoverDatabaseFolder(db.folder(), newsDatabaseSchema());
 
-        EXPECT_EQ(recovery.kind, TDatabaseRecovery::Kind::Recovered);
+        EXPECT_EQ(recovery.kind, c.kind);
         expectNoEnglish(DatabaseRecoveryText(recovery));
     }
 }
@@ -122,6 +145,11 @@ TEST(RestoreTrialTest, CraftedArchivesAreRefusedInGerman)
                  }
              }
              writeText(archive, raw);
+         }},
+        {"an archive without the table file",
+         [fromFolder](const QString& archive, const QString& folder) {
+             ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/Adressen.ADT")));
+             fromFolder(archive, folder);
          }},
         {"a table file of another schema",
          [fromFolder](const QString& archive, const QString& folder) {
