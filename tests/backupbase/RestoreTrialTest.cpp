@@ -2,6 +2,7 @@
 #include "FakeBackupQuestions.h"
 #include "KilledInChild.h"
 #include "NewerBackup.h"
+#include "OtherProgramWriting.h"
 #include "RestoreWithoutWindow.h"
 #include "backup/DatabaseRecovery.h"
 #include "backup/RestoreRun.h"
@@ -13,7 +14,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <csignal>
 
@@ -227,33 +227,13 @@ TEST(RestoreTrialTest, ARestoreLeavesADatabaseAnotherProgramIsWritingAlone)
 {
     NewsTestDatabase db;
     const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_11.12.2026.zip"));
-    const QString held = db.env.root() + QStringLiteral("/gesperrt");
-    QProcess writer;
-    writer.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import sqlite3, sys\n"
-                                 "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                                 "c.create_collation('DE', lambda a, b: (a > b) - (a < b))\n"
-                                 "c.execute('BEGIN IMMEDIATE')\n"
-                                 "c.execute(\"UPDATE Adressen SET Name = 'Neu' WHERE ID = 1\")\n"
-                                 "open(sys.argv[2], 'w').close()\n"
-                                 "sys.stdin.readline()\n"
-                                 "c.execute('COMMIT')\n"
-                                 "print(c.execute('SELECT Name FROM Adressen WHERE ID = 1').fetchone()[0])\n"),
-                  db.folder() + QStringLiteral("/Adressen.ADT"), held});
-    // The writer's own start has no bound to meet: it signals when its transaction is open.
-    while (!QFileInfo::exists(held) && writer.state() != QProcess::NotRunning)
-        writer.waitForReadyRead(100);
-    ASSERT_TRUE(QFileInfo::exists(held)) << writer.readAllStandardError().toStdString();
+    OtherProgramWriting writer(db.folder() + QStringLiteral("/Adressen.ADT"), QStringLiteral("BEGIN IMMEDIATE"));
+    ASSERT_TRUE(writer.holding());
 
     const BackupResult result = RestoreWithoutWindow(db.folder(), archive);
 
-    writer.write("\n");
-    writer.closeWriteChannel();
-    ASSERT_TRUE(writer.waitForFinished(120000));
+    EXPECT_EQ(writer.finish(), QByteArrayLiteral("Neu")) << "the other program's commit failed";
     EXPECT_FALSE(result.succeeded());
-    EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-    EXPECT_EQ(writer.readAllStandardOutput().trimmed(), QByteArrayLiteral("Neu"));
     EXPECT_FALSE(folderHashes(db.folder()) == folderHashes(db.env.root() + QStringLiteral("/Quelle")))
         << "the database was replaced under the other program";
     EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
