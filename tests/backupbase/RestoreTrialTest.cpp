@@ -1,0 +1,242 @@
+#include "FakeBackupProgress.h"
+#include "FakeBackupQuestions.h"
+#include "KilledInChild.h"
+#include "NewerBackup.h"
+#include "OtherProgramWriting.h"
+#include "RestoreWithoutWindow.h"
+#include "backup/DatabaseRecovery.h"
+#include "backup/RestoreRun.h"
+#include "core/DMTestDatabase.h"
+#include "platform/AppPaths.h"
+#include "platform/ZipEngine.h"
+#include "platform/ZipTestSupport.h"
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <csignal>
+
+namespace {
+
+// Words SQLite and libzip use in their own messages; a German box holds none of them.
+const QStringList kEnglishWords{
+    QStringLiteral("file is not a database"), QStringLiteral("readonly"),  QStringLiteral("malformed"),
+    QStringLiteral("Not a zip archive"),      QStringLiteral("CRC error"), QStringLiteral("no such table"),
+    QStringLiteral("No such file"),           QStringLiteral("declares"),  QStringLiteral("holds")};
+
+void expectNoEnglish(const QString& box)
+{
+    for (const QString& word : kEnglishWords)
+        EXPECT_FALSE(box.contains(word)) << "English in the box: " << box.toStdString();
+}
+
+// A restore into a database folder that did not exist, killed while the new files are copied
+// in: the start says that a restore was interrupted and does not leave the half-filled folder
+// in place as the database.
+TEST(RestoreTrialTest, ARestoreIntoAMissingFolderKilledInTheCopyIsToldAtTheNextStart)
+{
+    NewsTestDatabase db;
+    const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_11.12.2026.zip"));
+    ASSERT_TRUE(QDir(db.folder()).removeRecursively());
+    const TRestoreFileOps real = CompletedFileOps({});
+    TRestoreFileOps dying;
+    dying.copy = [real, copies = 0](const QString& from, const QString& to) mutable {
+        const bool copied = real.copy(from, to);
+        if (++copies == 2)
+            std::raise(SIGKILL);
+        return copied;
+    };
+    ASSERT_TRUE(killedInChild([&] { RestoreWithoutWindow(db.folder(), archive, dying); }));
+    ASSERT_EQ(QDir(db.folder()).entryList(QDir::Files).size(), 2) << "the kill was not where the test wants it";
+
+    const TDatabaseRecovery recovery = RecoverDatabaseFolder(db.folder(), newsDatabaseSchema());
+
+    EXPECT_TRUE(DatabaseRecoveryText(recovery).contains(QStringLiteral("unterbrochen")))
+        << DatabaseRecoveryText(recovery).toStdString();
+    EXPECT_NE(QDir(db.folder()).entryList(QDir::Files).size(), 2) << "the half-filled folder is left as the database";
+}
+
+// What the start finds beside an intact "ADS_OLD" (a damaged table file is replaced, one with
+// the journal of another program's interrupted write is left alone): the box says it in German.
+TEST(RestoreTrialTest, TheStartsBoxOnWhatItFoundIsGerman)
+{
+    using Kind = TDatabaseRecovery::Kind;
+    struct Case {
+        const char* name;
+        std::function<void(const QString& table)> spoil;
+        Kind kind;
+    };
+    const QList<Case> cases{
+        {"garbage", [](const QString& table) { writeText(table, QByteArray(4096, 'x')); }, Kind::Recovered},
+        {"a torn header",
+         [](const QString& table) {
+             writeText(table, QByteArrayLiteral("SQLite format 3\0") + QByteArray(4080, '\xff'));
+         },
+         Kind::Recovered},
+        {"the journal of a write another program did not finish",
+         [](const QString& table) {
+             ASSERT_EQ(runTool(QStringLiteral("/usr/bin/python3"),
+                               {QStringLiteral("-c"),
+                                QStringLiteral("import os, sqlite3, sys\n"
+                                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                               "c.create_collation('DE', lambda a, b: (a > b) - (a < b))\n"
+                                               "c.execute('PRAGMA cache_size = 1')\n"
+                                               "c.execute('BEGIN IMMEDIATE')\n"
+                                               "c.execute(\"INSERT INTO Adressen (AbsenderID, ID, Name) WITH RECURSIVE "
+                                               "n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < 4000) "
+                                               "SELECT 1, i, 'X' FROM n\")\n"
+                                               "os._exit(0)\n"),
+                                table},
+                               QFileInfo(table).path())
+                           .exitCode,
+                       0);
+             ASSERT_TRUE(QFileInfo::exists(table + QStringLiteral("-journal")));
+         },
+         Kind::Unreadable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewsTestDatabase db;
+        db.connection.disconnect();
+        const QString old = AppPaths::oldDatabaseFolder();
+        ASSERT_TRUE(QDir().mkpath(old));
+        for (const QString& name : QDir(db.folder()).entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(db.folder() + u'/' + name, old + u'/' + name));
+        c.spoil(db.folder() + QStringLiteral("/Adressen.ADT"));
+
+        const TDatabaseRecovery recovery = RecoverDatabaseFolder(db.folder(), newsDatabaseSchema());
+
+        EXPECT_EQ(recovery.kind, c.kind);
+        expectNoEnglish(DatabaseRecoveryText(recovery));
+    }
+}
+
+// Archives nobody here wrote: each is refused with the database untouched and a German box.
+TEST(RestoreTrialTest, CraftedArchivesAreRefusedInGerman)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const QString& archive, const QString& folder)> craft;
+    };
+    const auto fromFolder = [](const QString& archive, const QString& folder) {
+        QStringList members;
+        for (const QString& name : QDir(folder).entryList(QDir::Files))
+            members.append(folder + u'/' + name);
+        ASSERT_TRUE(TZipEngine().add(archive, members));
+    };
+    const QList<Case> cases{
+        {"an archive of 0 bytes", [](const QString& archive, const QString&) { writeText(archive, {}); }},
+        {"an archive of garbage",
+         [](const QString& archive, const QString&) { writeText(archive, QByteArray(1000, 'g')); }},
+        {"a wrong CRC in the table file",
+         [fromFolder](const QString& archive, const QString& folder) {
+             fromFolder(archive, folder);
+             QByteArray raw = readAll(archive);
+             // The stored CRC of every local and central header of Adressen.ADT, inverted.
+             for (const QByteArray& sig : {QByteArrayLiteral("PK\x03\x04"), QByteArrayLiteral("PK\x01\x02")}) {
+                 for (qsizetype at = raw.indexOf(sig); at >= 0; at = raw.indexOf(sig, at + 4)) {
+                     const int crcAt = sig[2] == '\x03' ? 14 : 16;
+                     const int nameAt = sig[2] == '\x03' ? 30 : 46;
+                     if (raw.mid(at + nameAt, 12) == "Adressen.ADT") {
+                         for (int i = 0; i < 4; ++i)
+                             raw[at + crcAt + i] = char(~raw[at + crcAt + i]);
+                     }
+                 }
+             }
+             writeText(archive, raw);
+         }},
+        {"an archive without the table file",
+         [fromFolder](const QString& archive, const QString& folder) {
+             ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/Adressen.ADT")));
+             fromFolder(archive, folder);
+         }},
+        {"a table file of another schema",
+         [fromFolder](const QString& archive, const QString& folder) {
+             const QString table = folder + QStringLiteral("/Adressen.ADT");
+             ASSERT_TRUE(QFile::remove(table));
+             ASSERT_EQ(runTool(QStringLiteral("/usr/bin/python3"),
+                               {QStringLiteral("-c"),
+                                QStringLiteral("import sqlite3,sys; c=sqlite3.connect(sys.argv[1]); "
+                                               "c.execute('CREATE TABLE Fremd (a TEXT)'); c.commit()"),
+                                table},
+                               folder)
+                           .exitCode,
+                       0);
+             fromFolder(archive, folder);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewsTestDatabase db;
+        db.connection.disconnect();
+        const QString archive = db.env.root() + QStringLiteral("/BackupNews_11.12.2026.zip");
+        const QString source = db.env.root() + QStringLiteral("/Quelle");
+        ASSERT_TRUE(QDir().mkpath(source));
+        for (const QString& name : QDir(db.folder()).entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(db.folder() + u'/' + name, source + u'/' + name));
+        c.craft(archive, source);
+        const auto before = folderHashes(db.folder());
+
+        const BackupResult result = RestoreWithoutWindow(db.folder(), archive);
+
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_TRUE(folderHashes(db.folder()) == before) << "the database was changed";
+        expectNoEnglish(BackupResultBox(result).text);
+    }
+}
+
+// An "ADS_OLD" that is a link to nowhere is kept aside like any other, so the restore goes on.
+TEST(RestoreTrialTest, ALinkToNowhereAsTheOldFolderDoesNotBlockTheRestore)
+{
+    NewsTestDatabase db;
+    const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_11.12.2026.zip"));
+    ASSERT_TRUE(QFile::link(db.env.root() + QStringLiteral("/nirgends"), AppPaths::oldDatabaseFolder()));
+
+    const BackupResult result = RestoreWithoutWindow(db.folder(), archive);
+
+    EXPECT_EQ(result.outcome, BackupOutcome::Restored) << BackupResultBox(result).text.toStdString();
+    EXPECT_TRUE(folderHashes(db.folder()) == folderHashes(db.env.root() + QStringLiteral("/Quelle")))
+        << "the database is not the archive's";
+}
+
+// A record that names no absolute folder is no record: the start goes by what it finds, and a
+// missing database folder is put back from an intact "ADS_OLD".
+TEST(RestoreTrialTest, ARecordWithARelativeFolderIsNotTrusted)
+{
+    for (const QByteArray& text : {QByteArrayLiteral("step=moving-aside\ndatabase=Datenbank\n"),
+                                   QByteArrayLiteral("step=complete\ndatabase=.\n")}) {
+        SCOPED_TRACE(text.toStdString());
+        NewsTestDatabase db;
+        db.connection.disconnect();
+        const auto previous = folderHashes(db.folder());
+        ASSERT_TRUE(QDir().rename(db.folder(), AppPaths::oldDatabaseFolder()));
+        writeText(AppPaths::restoreRecordFile(), text);
+
+        const TDatabaseRecovery recovery = RecoverDatabaseFolder(db.folder(), newsDatabaseSchema());
+
+        EXPECT_EQ(recovery.kind, TDatabaseRecovery::Kind::Recovered);
+        EXPECT_TRUE(folderHashes(db.folder()) == previous) << "the previous database is not in place";
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+    }
+}
+
+// Another program writing to the database (its journal beside the table file): the restore
+// refuses before it touches the folder, and the other program's transaction still commits.
+TEST(RestoreTrialTest, ARestoreLeavesADatabaseAnotherProgramIsWritingAlone)
+{
+    NewsTestDatabase db;
+    const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_11.12.2026.zip"));
+    OtherProgramWriting writer(db.folder() + QStringLiteral("/Adressen.ADT"), QStringLiteral("BEGIN IMMEDIATE"));
+    ASSERT_TRUE(writer.holding());
+
+    const BackupResult result = RestoreWithoutWindow(db.folder(), archive);
+
+    EXPECT_EQ(writer.finish(), QByteArrayLiteral("Neu")) << "the other program's commit failed";
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_FALSE(folderHashes(db.folder()) == folderHashes(db.env.root() + QStringLiteral("/Quelle")))
+        << "the database was replaced under the other program";
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+}
+
+} // namespace
