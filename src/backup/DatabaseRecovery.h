@@ -21,6 +21,8 @@ struct TDatabaseRecovery {
         OldNotKept,         // the same, but "ADS_OLD" could not be renamed
         OldLeft,            // an "ADS_OLD" from elsewhere lies beside an intact database
         Unreadable,         // the database could not be checked (a lock, an I/O error): nothing moved
+        IncompleteSetAside, // a restore into a folder that was not there was interrupted: the folder kept aside
+        IncompleteNotMoved, // the same, but the folder could not be renamed
     };
     Kind kind = Kind::Nothing;
     QString databaseFolder;

@@ -169,7 +169,8 @@ std::optional<BackupResult> TRestoreRun::preflight()
         return BackupResult{BackupOutcome::OtherFileSystem, {folder, AppPaths::workFolder()}};
     // An earlier "ADS_OLD" may hold the only copy of an earlier database.
     const QString old = AppPaths::oldDatabaseFolder();
-    if (QFileInfo::exists(old)) {
+    // A link is moved aside as it is, even one to nowhere; what it points to is not touched.
+    if (NameTaken(old)) {
         const std::optional<QString> kept = MoveAside(old, DatedName(old, m_seams.now()), m_seams.files.rename);
         if (!kept)
             return BackupResult{BackupOutcome::OldFolderNotKept, {old}};
@@ -271,16 +272,14 @@ BackupResult TRestoreRun::replaceDatabase()
     m_progress.refresh();
     bool cancelled = m_progress.cancelRequested();
     // The start after an interruption learns from the record how far the restore got.
-    if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}}))
+    const bool hadDatabase = QFileInfo(m_databaseFolder).isDir();
+    if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}, hadDatabase}))
         return {BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}};
-    bool moved = false;
-    if (QFileInfo(m_databaseFolder).isDir()) {
-        if (!m_seams.files.rename(m_databaseFolder, old)) {
-            RestoreRecord::remove();
-            return {BackupOutcome::FolderNotMoved, {old}};
-        }
-        moved = true;
+    if (hadDatabase && !m_seams.files.rename(m_databaseFolder, old)) {
+        RestoreRecord::remove();
+        return {BackupOutcome::FolderNotMoved, {old}};
     }
+    const bool moved = hadDatabase;
     m_progress.stepTotalBar();
     m_progress.refresh();
     cancelled = m_progress.cancelRequested() || cancelled;
@@ -290,7 +289,7 @@ BackupResult TRestoreRun::replaceDatabase()
         return rolledBack({BackupOutcome::FolderNotMade, {m_databaseFolder}}, moved);
     if (std::optional<BackupResult> failed = copyIn())
         return rolledBack(*failed, moved);
-    if (!RestoreRecord::write({TRestoreRecord::Step::Complete, m_databaseFolder, {}}))
+    if (!RestoreRecord::write({TRestoreRecord::Step::Complete, m_databaseFolder, {}, moved}))
         return rolledBack({BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}}, moved);
     // What a failed removal leaves of "ADS_OLD" the next start keeps aside, as the record says.
     if (!moved || m_seams.files.deleteTree(old))

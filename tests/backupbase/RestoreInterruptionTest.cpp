@@ -136,9 +136,9 @@ QString previousKept(const Restoring& r)
            r.old() + u'_' + kStamp + QStringLiteral("\"; Sie können es löschen, wenn Sie es nicht mehr brauchen.");
 }
 
-QString keptAsideText(const QString& kept)
+QString keptAsideText(const QString& kept, const QString& what = QStringLiteral("unvollständige"))
 {
-    return QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in \"") + kept +
+    return QStringLiteral("\r\n\r\nDas ") + what + QStringLiteral(" Datenbankverzeichnis wurde in \"") + kept +
            QStringLiteral("\" umbenannt.");
 }
 
@@ -295,7 +295,7 @@ TEST(RestoreInterruptionTest, AStartKilledWhileReplacingADamagedFolderIsFinished
                   r.db.folder() +
                   QStringLiteral("\" durch die vorherige ersetzte.\r\n\r\nDie vorherige Datenbank aus \"") + r.old() +
                   QStringLiteral("\" wurde wieder nach \"") + r.db.folder() + QStringLiteral("\" verschoben.") +
-                  keptAsideText(r.incomplete()));
+                  keptAsideText(r.incomplete(), QStringLiteral("nicht verwendbare")));
     EXPECT_EQ(folderHashes(r.db.folder()), r.previous);
     EXPECT_EQ(folderHashes(r.incomplete()), damaged);
     EXPECT_FALSE(QFileInfo::exists(r.old()));

@@ -55,6 +55,11 @@ TEST(RestoreTrialTest, ARestoreIntoAMissingFolderKilledInTheCopyIsToldAtTheNextS
     EXPECT_TRUE(DatabaseRecoveryText(recovery).contains(QStringLiteral("unterbrochen")))
         << DatabaseRecoveryText(recovery).toStdString();
     EXPECT_NE(QDir(db.folder()).entryList(QDir::Files).size(), 2) << "the half-filled folder is left as the database";
+    EXPECT_EQ(recovery.kind, TDatabaseRecovery::Kind::IncompleteSetAside);
+    EXPECT_TRUE(DatabaseRecoveryText(recovery).contains(u'"' + recovery.keptAside + u'"'));
+    EXPECT_EQ(QDir(recovery.keptAside).entryList(QDir::Files).size(), 2) << "the half-filled folder is not kept";
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+    EXPECT_EQ(RecoverDatabaseFolder(db.folder(), newsDatabaseSchema()).kind, TDatabaseRecovery::Kind::Nothing);
 }
 
 // What the start finds beside an intact "ADS_OLD" (a damaged table file is replaced, one with
