@@ -118,6 +118,8 @@ BackupBox BackupResultBox(const BackupResult& r)
     case BackupOutcome::RecordNotWritten:
         return {Error, QStringLiteral("Der Stand des Einspielens konnte nicht in \"") + detail(r, 0) +
                            QStringLiteral("\" gespeichert werden!")};
+    case BackupOutcome::DatabaseLocked:
+        return {Error, detail(r, 0) + QStringLiteral("\r\n\r\nDie Datenbank bleibt unverändert.")};
     case BackupOutcome::InvalidDatabase:
         return {Error, QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n") + detail(r, 0)};
     }

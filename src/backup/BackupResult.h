@@ -37,6 +37,7 @@ enum class BackupOutcome {
     NotSynced,         //
     InvalidDatabase,   // message
     RecordNotWritten,  // the restore's record file
+    DatabaseLocked,    // who holds the database (DatabaseLockRetryNote)
 };
 
 struct BackupResult {

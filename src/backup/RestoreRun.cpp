@@ -6,6 +6,7 @@
 #include "backup/RestoreRecord.h"
 #include "backup/WorkFolderOverlap.h"
 #include "backup/ZipEvents.h"
+#include "core/DatabaseLockNote.h"
 #include "core/Records.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
@@ -167,6 +168,8 @@ std::optional<BackupResult> TRestoreRun::preflight()
     const QString onDisk = exists ? folder : QFileInfo(folder).absolutePath();
     if (QFileInfo(onDisk).isDir() && !SameFileSystem(onDisk, AppPaths::workFolder()))
         return BackupResult{BackupOutcome::OtherFileSystem, {folder, AppPaths::workFolder()}};
+    if (std::optional<BackupResult> locked = lockedByAnother())
+        return locked;
     // An earlier "ADS_OLD" may hold the only copy of an earlier database.
     const QString old = AppPaths::oldDatabaseFolder();
     // A link is moved aside as it is, even one to nowhere; what it points to is not touched.
@@ -177,6 +180,15 @@ std::optional<BackupResult> TRestoreRun::preflight()
         m_questions.oldFolderKept(old, *kept);
     }
     return std::nullopt;
+}
+
+std::optional<BackupResult> TRestoreRun::lockedByAnother()
+{
+    // Replaced under a writer, the database would take its transaction along into "ADS_OLD".
+    const QString note = DatabaseLockRetryNote(m_databaseFolder, m_schema);
+    if (note.isEmpty())
+        return std::nullopt;
+    return BackupResult{BackupOutcome::DatabaseLocked, {note}};
 }
 
 bool TRestoreRun::fitsOnDisk(qint64 bytes)
@@ -272,6 +284,8 @@ BackupResult TRestoreRun::replaceDatabase()
     m_progress.refresh();
     bool cancelled = m_progress.cancelRequested();
     // The start after an interruption learns from the record how far the restore got.
+    if (std::optional<BackupResult> locked = lockedByAnother())
+        return *locked;
     const bool hadDatabase = QFileInfo(m_databaseFolder).isDir();
     if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}, hadDatabase}))
         return {BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}};

@@ -6,6 +6,7 @@
 #include <QScopeGuard>
 #include <QStringList>
 
+#include <functional>
 #include <sqlite3.h>
 
 namespace {
@@ -16,6 +17,19 @@ DbFileVerdict failed(sqlite3* db, int code)
     const DbFileState state =
         primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? DbFileState::Damaged : DbFileState::Unreadable;
     return {state, code, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code))};
+}
+
+// Runs probe on a connection of its own to path, opened with flags (never creating the file)
+// and without a busy handler; true when the open or the probe meets another connection's lock.
+bool lockMet(const QString& path, int flags, const std::function<int(sqlite3*)>& probe)
+{
+    sqlite3* db = nullptr;
+    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
+    if (code != SQLITE_OK)
+        return IsLockCode(code);
+    sqlite3_extended_result_codes(db, 1);
+    return IsLockCode(probe(db));
 }
 
 } // namespace
@@ -49,18 +63,24 @@ DbFileVerdict CheckTableFile(const QString& path)
 
 bool TableFileLocked(const QString& path)
 {
-    sqlite3* db = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
-    if (code != SQLITE_OK)
-        return IsLockCode(code);
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_stmt* statement = nullptr;
-    code = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &statement, nullptr);
-    auto finalize = qScopeGuard([&statement] { sqlite3_finalize(statement); });
-    if (code == SQLITE_OK)
-        code = sqlite3_step(statement);
-    return IsLockCode(code);
+    return lockMet(path, SQLITE_OPEN_READONLY, [](sqlite3* db) {
+        sqlite3_stmt* statement = nullptr;
+        int code = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &statement, nullptr);
+        if (code == SQLITE_OK)
+            code = sqlite3_step(statement);
+        sqlite3_finalize(statement);
+        return code;
+    });
+}
+
+bool TableFileWriteLocked(const QString& path)
+{
+    return lockMet(path, SQLITE_OPEN_READWRITE, [](sqlite3* db) {
+        const int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (code == SQLITE_OK)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return code;
+    });
 }
 
 bool IsLockCode(int code)

@@ -25,5 +25,11 @@ DbFileVerdict CheckTableFile(const QString& path);
 // SQLITE_LOCKED. Cheap whatever the file's size. Any thread.
 bool TableFileLocked(const QString& path);
 
+// Whether another connection holds table file under a lock that keeps writers out (RESERVED or
+// stronger, which a reader does not meet): BEGIN IMMEDIATE on a read-write connection of its own,
+// without waiting, rolled back at once, so the probe holds the lock no longer than that. A
+// missing file is not created. Any thread.
+bool TableFileWriteLocked(const QString& path);
+
 // Whether code is a lock held by another connection (SQLITE_BUSY, SQLITE_LOCKED).
 bool IsLockCode(int code);

@@ -34,6 +34,7 @@ public:
     }
 
     bool holding() const { return m_holding; }
+    qint64 processId() const { return m_writer.processId(); }
 
     QByteArray finish()
     {

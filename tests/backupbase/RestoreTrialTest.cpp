@@ -226,22 +226,35 @@ TEST(RestoreTrialTest, ARecordWithARelativeFolderIsNotTrusted)
     }
 }
 
-// Another program writing to the database (its journal beside the table file): the restore
-// refuses before it touches the folder, and the other program's transaction still commits.
+// Another program writing to the database (a reserved or an exclusive lock, a change not yet
+// committed): the restore refuses before it touches the folder with a box that names the
+// holder, and the other program's transaction still commits.
 TEST(RestoreTrialTest, ARestoreLeavesADatabaseAnotherProgramIsWritingAlone)
 {
-    NewsTestDatabase db;
-    const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_11.12.2026.zip"));
-    OtherProgramWriting writer(db.folder() + QStringLiteral("/Adressen.ADT"), QStringLiteral("BEGIN IMMEDIATE"));
-    ASSERT_TRUE(writer.holding());
+    for (const QString& begin : {QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("BEGIN EXCLUSIVE")}) {
+        SCOPED_TRACE(begin.toStdString());
+        NewsTestDatabase db;
+        const QString archive = BackUpThenDeleteARecipient(db, QStringLiteral("BackupNews_11.12.2026.zip"));
+        OtherProgramWriting writer(db.folder() + QStringLiteral("/Adressen.ADT"), begin);
+        ASSERT_TRUE(writer.holding());
+        const auto before = folderHashes(db.folder());
+        const qint64 holder = writer.processId();
 
-    const BackupResult result = RestoreWithoutWindow(db.folder(), archive);
+        const BackupResult result = RestoreWithoutWindow(db.folder(), archive);
+        const auto during = folderHashes(db.folder());
 
-    EXPECT_EQ(writer.finish(), QByteArrayLiteral("Neu")) << "the other program's commit failed";
-    EXPECT_FALSE(result.succeeded());
-    EXPECT_FALSE(folderHashes(db.folder()) == folderHashes(db.env.root() + QStringLiteral("/Quelle")))
-        << "the database was replaced under the other program";
-    EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+        EXPECT_EQ(writer.finish(), QByteArrayLiteral("Neu")) << "the other program's commit failed";
+        EXPECT_EQ(result.outcome, BackupOutcome::DatabaseLocked);
+        EXPECT_TRUE(during == before) << "the database was changed under the other program";
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::restoreRecordFile()));
+        const QString expected =
+            QStringLiteral("Die Datei \"Adressen.ADT\" der Datenbank im Verzeichnis \"") + db.folder() +
+            QStringLiteral("\" wird von einem anderen Programm gesperrt (Prozess ") + QString::number(holder) +
+            QStringLiteral(" (python3)). Bitte beenden Sie das andere Programm und versuchen Sie es danach "
+                           "erneut.\r\n\r\nDie Datenbank bleibt unverändert.");
+        EXPECT_EQ(BackupResultBox(result).text, expected);
+    }
 }
 
 } // namespace
