@@ -14,6 +14,8 @@ QString detail(const BackupResult& result, qsizetype i)
 
 BackupResult ZipEngineResult(int code, const QString& message)
 {
+    if (TZipEngine::isDamage(code))
+        return {BackupOutcome::ArchiveDamaged, {message}};
     switch (code) {
     case TZipEngine::kCancelledCode:
         return {BackupOutcome::Cancelled, {}};
@@ -21,6 +23,9 @@ BackupResult ZipEngineResult(int code, const QString& message)
         return {BackupOutcome::ArchiveDamaged, {message}};
     case TZipEngine::kDuplicateNameCode:
         return {BackupOutcome::ArchiveDamaged, {message + QStringLiteral(": Ein Dateiname kommt darin zweimal vor.")}};
+    case TZipEngine::kMemberMissingCode:
+        return {BackupOutcome::InvalidDatabase,
+                {QStringLiteral("Die Datei \"") + message + QStringLiteral("\" fehlt darin.")}};
     case TZipEngine::kDiskFullCode:
         return {BackupOutcome::DiskFull, {message}};
     default:

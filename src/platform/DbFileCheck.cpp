@@ -11,11 +11,23 @@
 
 namespace {
 
+DbFileState stateOf(int code)
+{
+    switch (code) {
+    case SQLITE_READONLY_ROLLBACK:
+    case SQLITE_READONLY_RECOVERY:
+    case SQLITE_READONLY_CANTINIT:
+        return DbFileState::RollbackPending;
+    default:
+        break;
+    }
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? DbFileState::Damaged : DbFileState::Unreadable;
+}
+
 DbFileVerdict failed(sqlite3* db, int code)
 {
-    const int primary = code & 0xff;
-    const DbFileState state =
-        primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? DbFileState::Damaged : DbFileState::Unreadable;
+    const DbFileState state = stateOf(code);
     return {state, code, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code))};
 }
 

@@ -7,6 +7,10 @@ enum class DbFileState {
     Intact,     // an SQLite file that passes "PRAGMA quick_check"
     Damaged,    // SQLITE_CORRUPT, SQLITE_NOTADB, or findings of the check
     Unreadable, // anything else: busy, locked, an I/O error, no access
+    // A journal of a write that another connection did not finish, which only a read-write
+    // connection rolls back (SQLITE_READONLY_ROLLBACK and kin): no damage, the next connect
+    // that may write puts the file right. Its contents were not checked.
+    RollbackPending,
 };
 
 struct DbFileVerdict {
