@@ -11,6 +11,7 @@
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbConnection.h"
+#include "platform/DbFileCheck.h"
 #include "platform/DbSchema.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
@@ -50,13 +51,25 @@ bool belongsToDatabase(const QString& name, const QStringList& files)
 
 const BackupResult kCancelled{BackupOutcome::Cancelled, {}};
 
+const QByteArray kTableHead = QByteArrayLiteral("SQLite format 3\0");
+
+// A table file larger or smaller in the archive than its own header says is no sound copy; a
+// member declaring far more would fill the disk before the check after the extraction.
+QString sizeMismatchText(const QString& name, qint64 declared, qint64 stated)
+{
+    return name + QStringLiteral(" ist keine vollständige Datei der Datenbank: in der Sicherungsdatei ist sie %1 Bytes "
+                                 "groß, ihr Dateikopf nennt %2 Bytes.")
+                      .arg(declared)
+                      .arg(stated);
+}
+
 // How a database file made by our writer begins: a table file with the SQLite header, an index
 // file with the first line of its table's index text.
 QByteArray expectedHead(const DbSchema& schema, const QString& name)
 {
     for (const DbTableDef& table : schema.tables) {
         if (name == table.tableFileName())
-            return QByteArrayLiteral("SQLite format 3\0");
+            return kTableHead;
         if (name == table.indexFileName())
             return table.indexFileText().section(u'\n', 0, 0).toUtf8() + '\n';
     }
@@ -223,11 +236,20 @@ BackupResult TRestoreRun::extract(TZipEngine& engine, const TZipEvents& events, 
     // A member that is no database file is refused before anything is inflated whole.
     for (const QString& name : files) {
         const QByteArray expected = expectedHead(m_schema, name);
-        const std::optional<QByteArray> head = engine.memberHead(path, name, expected.size());
+        const bool table = expected.startsWith(kTableHead);
+        const std::optional<QByteArray> head = engine.memberHead(path, name, table ? kDbHeaderSize : expected.size());
         if (!head)
             return failed();
-        if (*head != expected)
+        const bool fits = table ? head->size() == kDbHeaderSize && head->startsWith(expected) : *head == expected;
+        if (!fits)
             return {BackupOutcome::InvalidDatabase, {name + QStringLiteral(" ist keine Datei der Datenbank.")}};
+        if (!table)
+            continue;
+        const std::optional<qint64> declared = engine.extractedSize(path, {name});
+        if (!declared)
+            return failed();
+        if (const std::optional<qint64> stated = DbFileSizeInHeader(*head); stated && *stated != *declared)
+            return {BackupOutcome::InvalidDatabase, {sizeMismatchText(name, *declared, *stated)}};
     }
     if (!fitsOnDisk(*size))
         return {BackupOutcome::NoRoom, {}};

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QtEndian>
 
 #include <functional>
 #include <sqlite3.h>
@@ -99,4 +100,21 @@ bool IsLockCode(int code)
 {
     const int primary = code & 0xff;
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+std::optional<qint64> DbFileSizeInHeader(const QByteArray& header)
+{
+    // https://www.sqlite.org/fileformat2.html#the_database_header
+    if (header.size() < kDbHeaderSize || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return std::nullopt;
+    const auto* bytes = reinterpret_cast<const uchar*>(header.constData());
+    const quint32 pageSizeField = qFromBigEndian<quint16>(bytes + 16);
+    const qint64 pageSize = pageSizeField == 1 ? 65536 : pageSizeField;
+    const quint32 changeCounter = qFromBigEndian<quint32>(bytes + 24);
+    const quint32 pageCount = qFromBigEndian<quint32>(bytes + 28);
+    const quint32 validFor = qFromBigEndian<quint32>(bytes + 92);
+    // A power of two from 512 to 65536, or the file is no database; a page count of 0 says nothing.
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || validFor != changeCounter || pageCount == 0)
+        return std::nullopt;
+    return pageSize * qint64(pageCount);
 }

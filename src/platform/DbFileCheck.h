@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // What the engine says of one table file.
 enum class DbFileState {
@@ -37,3 +40,12 @@ bool TableFileWriteLocked(const QString& path);
 
 // Whether code is a lock held by another connection (SQLITE_BUSY, SQLITE_LOCKED).
 bool IsLockCode(int code);
+
+// The bytes of the database header of an SQLite file.
+constexpr qsizetype kDbHeaderSize = 100;
+
+// The size in bytes that an SQLite file's header states (page size times page count), read from
+// its first kDbHeaderSize bytes; nothing when header is shorter, no SQLite header, or its page
+// count is not valid (0, or the "version-valid-for" number differs from the change counter, as
+// an older writer leaves it).
+std::optional<qint64> DbFileSizeInHeader(const QByteArray& header);

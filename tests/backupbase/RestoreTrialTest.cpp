@@ -1,3 +1,4 @@
+#include "CraftedMember.h"
 #include "FakeBackupProgress.h"
 #include "FakeBackupQuestions.h"
 #include "KilledInChild.h"
@@ -8,6 +9,7 @@
 #include "backup/RestoreRun.h"
 #include "core/DMTestDatabase.h"
 #include "platform/AppPaths.h"
+#include "platform/DbFileCheck.h"
 #include "platform/ZipEngine.h"
 #include "platform/ZipTestSupport.h"
 #include "support/QtPrinters.h"
@@ -279,6 +281,43 @@ TEST(RestoreTrialTest, ARestoreLeavesADatabaseAnotherProgramIsWritingAlone)
             QStringLiteral(" (python3)). Bitte beenden Sie das andere Programm und versuchen Sie es danach "
                            "erneut.\r\n\r\nDie Datenbank bleibt unverändert.");
         EXPECT_EQ(BackupResultBox(result).text, expected);
+    }
+}
+
+// A table file whose archive entry declares another size than its own header states (a valid
+// header followed by a gigabyte of zeros) is refused before anything is extracted.
+TEST(RestoreTrialTest, ATableFileOfAnotherSizeThanItsHeaderSaysIsRefusedBeforeItIsExtracted)
+{
+    for (const qint64 more : {qint64(1) << 30, qint64(-512)}) {
+        SCOPED_TRACE(more);
+        NewsTestDatabase db;
+        db.connection.disconnect();
+        const QString table = db.folder() + QStringLiteral("/Adressen.ADT");
+        const qint64 size = QFileInfo(table).size();
+        QFile file(table);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ASSERT_EQ(DbFileSizeInHeader(file.read(kDbHeaderSize)), size) << "the test's table states no size";
+        file.close();
+        const QString archive = db.env.root() + QStringLiteral("/BackupNews_11.12.2026.zip");
+        CraftArchiveWithMember(db.folder(), archive, QStringLiteral("Adressen.ADT"), QStringLiteral("declared-file"),
+                               {table, QString::number(size + more)});
+        const auto before = folderHashes(db.folder());
+
+        int roomAsked = 0;
+        const BackupResult result = RestoreWithoutWindow(db.folder(), archive, {}, {}, [&roomAsked](const QString&) {
+            ++roomAsked;
+            return qint64(1) << 50;
+        });
+
+        EXPECT_EQ(BackupResultBox(result).text,
+                  QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\nAdressen.ADT ist keine "
+                                 "vollständige Datei der Datenbank: in der Sicherungsdatei ist sie ") +
+                      QString::number(size + more) + QStringLiteral(" Bytes groß, ihr Dateikopf nennt ") +
+                      QString::number(size) + QStringLiteral(" Bytes."));
+        EXPECT_EQ(roomAsked, 0) << "the extraction was about to start";
+        EXPECT_TRUE(folderHashes(db.folder()) == before) << "the database was changed";
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::tmpFolder()));
+        EXPECT_FALSE(QFileInfo::exists(AppPaths::oldDatabaseFolder()));
     }
 }
 
