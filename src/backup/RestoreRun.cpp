@@ -305,9 +305,10 @@ BackupResult TRestoreRun::replaceDatabase()
     m_progress.stepTotalBar();
     m_progress.refresh();
     bool cancelled = m_progress.cancelRequested();
-    // The start after an interruption learns from the record how far the restore got.
+    // The last look before anything is moved: a lock taken since the first one still refuses.
     if (std::optional<BackupResult> locked = lockedByAnother())
         return *locked;
+    // The start after an interruption learns from the record how far the restore got.
     const bool hadDatabase = QFileInfo(m_databaseFolder).isDir();
     if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}, hadDatabase}))
         return {BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}};
