@@ -14,6 +14,8 @@ QString detail(const BackupResult& result, qsizetype i)
 
 BackupResult ZipEngineResult(int code, const QString& message)
 {
+    if (TZipEngine::isDamage(code))
+        return {BackupOutcome::ArchiveDamaged, {message}};
     switch (code) {
     case TZipEngine::kCancelledCode:
         return {BackupOutcome::Cancelled, {}};
@@ -21,6 +23,9 @@ BackupResult ZipEngineResult(int code, const QString& message)
         return {BackupOutcome::ArchiveDamaged, {message}};
     case TZipEngine::kDuplicateNameCode:
         return {BackupOutcome::ArchiveDamaged, {message + QStringLiteral(": Ein Dateiname kommt darin zweimal vor.")}};
+    case TZipEngine::kMemberMissingCode:
+        return {BackupOutcome::InvalidDatabase,
+                {QStringLiteral("Die Datei \"") + message + QStringLiteral("\" fehlt darin.")}};
     case TZipEngine::kDiskFullCode:
         return {BackupOutcome::DiskFull, {message}};
     default:
@@ -118,6 +123,8 @@ BackupBox BackupResultBox(const BackupResult& r)
     case BackupOutcome::RecordNotWritten:
         return {Error, QStringLiteral("Der Stand des Einspielens konnte nicht in \"") + detail(r, 0) +
                            QStringLiteral("\" gespeichert werden!")};
+    case BackupOutcome::DatabaseLocked:
+        return {Error, detail(r, 0) + QStringLiteral("\r\n\r\nDie Datenbank bleibt unverändert.")};
     case BackupOutcome::InvalidDatabase:
         return {Error, QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n") + detail(r, 0)};
     }

@@ -37,6 +37,7 @@ enum class BackupOutcome {
     NotSynced,         //
     InvalidDatabase,   // message
     RecordNotWritten,  // the restore's record file
+    DatabaseLocked,    // who holds the database (DatabaseLockRetryNote)
 };
 
 struct BackupResult {
@@ -49,7 +50,8 @@ struct BackupResult {
 };
 
 // The result of a message of the ZIP engine: its own German box for a cancel, a damaged archive
-// and a full disk, else the engine's code and text.
+// or one that is no ZIP archive, a missing member and a full disk, else the engine's code and
+// text.
 BackupResult ZipEngineResult(int code, const QString& message);
 
 enum class BackupBoxIcon { None, Information, Warning, Error };

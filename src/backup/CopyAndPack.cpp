@@ -1,6 +1,7 @@
 #include "backup/CopyAndPack.h"
 
 #include "backup/BackupReporting.h"
+#include "core/DatabaseLockNote.h"
 #include "core/Records.h"
 #include "platform/DbConnection.h"
 #include "platform/DbError.h"
@@ -104,7 +105,10 @@ BackupResult CopyAndPackDatabase(const TBackupDatabase& db, IBackupProgress& pro
             progress.pause();
         }
     } catch (const std::exception& e) {
-        return {BackupOutcome::CopyFailed, {exceptionText(e)}};
+        // A lock of another program is said in German first; the engine's text follows.
+        const QString lock = DatabaseLockRetryNote(db.live.connectPath(), db.live.schema());
+        return {BackupOutcome::CopyFailed,
+                {lock.isEmpty() ? exceptionText(e) : lock + QStringLiteral("\r\n\r\n") + exceptionText(e)}};
     }
 
     progress.showStep(QStringLiteral("Datenbankdateien komprimieren"));

@@ -34,7 +34,8 @@ TFolderVerdict ExamineDatabaseFolder(const QString& folder, const DbSchema& sche
     for (const DbTableDef& table : schema.tables) {
         const QString path = QDir(folder).filePath(table.tableFileName());
         const DbFileVerdict file = CheckTableFile(path);
-        if (file.state == DbFileState::Intact)
+        // A journal the connect rolls back is no fault of the database.
+        if (file.state == DbFileState::Intact || file.state == DbFileState::RollbackPending)
             continue;
         verdict.state = file.state == DbFileState::Damaged ? State::Damaged : State::Unreadable;
         verdict.file = table.tableFileName();

@@ -29,5 +29,6 @@ struct TFolderVerdict {
 TFolderVerdict DatabaseFilesPresent(const QString& folder, const DbSchema& schema);
 
 // DatabaseFilesPresent, then the engine's check of each table file (PRAGMA quick_check on a
-// read-only connection that never waits for a lock): as long as the tables are large.
+// read-only connection that never waits for a lock): as long as the tables are large. A table
+// file whose journal only a connect may roll back counts as intact.
 TFolderVerdict ExamineDatabaseFolder(const QString& folder, const DbSchema& schema);

@@ -16,11 +16,6 @@ using Kind = TDatabaseRecovery::Kind;
 using State = TFolderVerdict::State;
 using Told = OldFolderNotice::Told;
 
-bool present(const QString& path)
-{
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-}
-
 class Recovery {
 public:
     Recovery(const DbSchema& schema, TRecoverySeams seams) : m_schema(schema), m_seams(std::move(seams))
@@ -41,12 +36,16 @@ public:
         if (folder.trimmed().isEmpty() || !QDir::isAbsolutePath(folder) || WorkFolderOverlapping(folder))
             return m_result;
         const QString tmp = AppPaths::tmpFolder();
-        if (present(tmp) && !m_seams.files.deleteTree(tmp))
+        if (NameTaken(tmp) && !m_seams.files.deleteTree(tmp))
             m_result.tmpProblem = RemovalProblem(tmp);
-        if (!record)
+        if (!record) {
+            // A file that is no record tells nothing and would be there at every start.
+            RestoreRecord::remove();
             withoutRecord();
-        else if (record->step == TRestoreRecord::Step::Complete)
+        } else if (record->step == TRestoreRecord::Step::Complete)
             keepPrevious(*record);
+        else if (!record->hadDatabase)
+            setIncompleteAside(*record);
         else
             putPreviousBack(*record);
         return m_result;
@@ -60,32 +59,20 @@ private:
         const QString& folder = m_result.databaseFolder;
         if (!QFileInfo(m_result.previous).isDir()) {
             // Nothing was moved yet, or all was: only a finished recovery leaves its name behind.
-            if (!record.keptAside.isEmpty() && present(record.keptAside) && QFileInfo(folder).isDir()) {
+            if (!record.keptAside.isEmpty() && NameTaken(record.keptAside) && QFileInfo(folder).isDir()) {
                 m_result.kind = Kind::Recovered;
                 m_result.keptAside = record.keptAside;
             }
             RestoreRecord::remove();
             return;
         }
-        bool movedNow = false;
-        if (present(folder)) {
-            const std::optional<QString> kept =
-                MoveAside(folder, DatedName(folder + QStringLiteral("_unvollständig"), m_seams.now()),
-                          m_seams.files.rename, [&record](const QString& candidate) {
-                              record.keptAside = candidate;
-                              return RestoreRecord::write(record);
-                          });
-            if (!kept) {
-                m_result.kind = Kind::NotMoved;
-                return;
-            }
-            m_result.keptAside = *kept;
-            movedNow = true;
-        } else if (!record.keptAside.isEmpty() && present(record.keptAside)) {
-            m_result.keptAside = record.keptAside;
+        const std::optional<bool> movedNow = setAside(folder, QStringLiteral("_unvollständig"), record);
+        if (!movedNow) {
+            m_result.kind = Kind::NotMoved;
+            return;
         }
         if (!m_seams.files.rename(m_result.previous, folder)) {
-            if (movedNow)
+            if (*movedNow)
                 m_seams.files.rename(m_result.keptAside, folder);
             m_result.keptAside.clear();
             m_result.kind = Kind::NotMoved;
@@ -95,26 +82,49 @@ private:
         RestoreRecord::remove();
     }
 
+    // A restore into a folder that was not there, interrupted before it was complete: there is
+    // no previous database, and the incomplete folder is kept under a name of its own.
+    void setIncompleteAside(TRestoreRecord record)
+    {
+        if (!setAside(m_result.databaseFolder, QStringLiteral("_unvollständig"), record)) {
+            m_result.kind = Kind::IncompleteNotMoved;
+            return;
+        }
+        if (!m_result.keptAside.isEmpty())
+            m_result.kind = Kind::IncompleteSetAside;
+        RestoreRecord::remove();
+    }
+
+    // Keeps path under a dated name after suffix, each name written to record before it is
+    // tried; m_result.keptAside is where it lies, also when an earlier start moved it as record
+    // says. Nothing when it could not be moved, else whether it was moved now.
+    std::optional<bool> setAside(const QString& path, const QString& suffix, TRestoreRecord& record)
+    {
+        if (!NameTaken(path)) {
+            if (!record.keptAside.isEmpty() && NameTaken(record.keptAside))
+                m_result.keptAside = record.keptAside;
+            return false;
+        }
+        const std::optional<QString> kept = MoveAside(path, DatedName(path + suffix, m_seams.now()),
+                                                      m_seams.files.rename, [&record](const QString& candidate) {
+                                                          record.keptAside = candidate;
+                                                          return RestoreRecord::write(record);
+                                                      });
+        if (!kept)
+            return std::nullopt;
+        m_result.keptAside = *kept;
+        return true;
+    }
+
     // After the new database was complete: what is left of "ADS_OLD" is kept, never deleted.
     void keepPrevious(TRestoreRecord record)
     {
-        if (present(m_result.previous)) {
-            const std::optional<QString> kept =
-                MoveAside(m_result.previous, DatedName(m_result.previous, m_seams.now()), m_seams.files.rename,
-                          [&record](const QString& candidate) {
-                              record.keptAside = candidate;
-                              return RestoreRecord::write(record);
-                          });
-            if (!kept) {
-                m_result.kind = Kind::OldNotKept;
-                return;
-            }
-            m_result.kind = Kind::OldKept;
-            m_result.keptAside = *kept;
-        } else if (!record.keptAside.isEmpty() && present(record.keptAside)) {
-            m_result.kind = Kind::OldKept;
-            m_result.keptAside = record.keptAside;
+        if (!setAside(m_result.previous, QString(), record)) {
+            m_result.kind = Kind::OldNotKept;
+            return;
         }
+        if (!m_result.keptAside.isEmpty())
+            m_result.kind = Kind::OldKept;
         RestoreRecord::remove();
     }
 
@@ -204,6 +214,21 @@ QString introText(const TDatabaseRecovery& r)
     return foundText(r) + QStringLiteral("\r\n\r\n");
 }
 
+// The folder the start set aside, named by what it found there.
+QString setAsideText(const TDatabaseRecovery& r)
+{
+    if (!r.interrupted && r.found.state == State::Damaged)
+        return QStringLiteral("Das beschädigte Datenbankverzeichnis");
+    if (r.resumed)
+        return QStringLiteral("Das nicht verwendbare Datenbankverzeichnis");
+    return QStringLiteral("Das unvollständige Datenbankverzeichnis");
+}
+
+QString noPreviousText()
+{
+    return QStringLiteral("Vor dem Einspielen gab es dieses Verzeichnis nicht, also auch keine vorherige Datenbank. ");
+}
+
 QString completedText(const TDatabaseRecovery& r)
 {
     return QStringLiteral("Das Einspielen einer Datensicherung nach ") + quoted(r.databaseFolder) +
@@ -227,7 +252,7 @@ QString DatabaseRecoveryText(const TDatabaseRecovery& r)
         return introText(r) + QStringLiteral("Die vorherige Datenbank aus ") + quoted(r.previous) +
                QStringLiteral(" wurde wieder nach ") + quoted(r.databaseFolder) + QStringLiteral(" verschoben.") +
                (r.keptAside.isEmpty() ? QString()
-                                      : QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in ") +
+                                      : QStringLiteral("\r\n\r\n") + setAsideText(r) + QStringLiteral(" wurde in ") +
                                             quoted(r.keptAside) + QStringLiteral(" umbenannt."));
     case Kind::PreviousIncomplete:
         return introText(r) + QStringLiteral("Das Verzeichnis ") + quoted(r.previous) +
@@ -248,6 +273,13 @@ QString DatabaseRecoveryText(const TDatabaseRecovery& r)
                QStringLiteral(
                    " aus einem früheren Einspielen. Die Datenbank ist vollständig und bleibt unverändert; ") +
                quoted(r.previous) + QStringLiteral(" wird nicht verwendet und kann gelöscht werden.");
+    case Kind::IncompleteSetAside:
+        return introText(r) + noPreviousText() + QStringLiteral("Das unvollständige Datenbankverzeichnis wurde in ") +
+               quoted(r.keptAside) + QStringLiteral(" umbenannt. Bitte spielen Sie die Datensicherung erneut ein.");
+    case Kind::IncompleteNotMoved:
+        return introText(r) + noPreviousText() +
+               QStringLiteral("Das unvollständige Datenbankverzeichnis konnte nicht umbenannt werden und bleibt "
+                              "unverändert.");
     case Kind::Unreadable:
         return foundText(r) + QStringLiteral("\r\n\r\nDie Datenbank und das Verzeichnis ") + quoted(r.previous) +
                QStringLiteral(" bleiben unverändert.") +

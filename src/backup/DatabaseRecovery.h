@@ -21,6 +21,8 @@ struct TDatabaseRecovery {
         OldNotKept,         // the same, but "ADS_OLD" could not be renamed
         OldLeft,            // an "ADS_OLD" from elsewhere lies beside an intact database
         Unreadable,         // the database could not be checked (a lock, an I/O error): nothing moved
+        IncompleteSetAside, // a restore into a folder that was not there was interrupted: the folder kept aside
+        IncompleteNotMoved, // the same, but the folder could not be renamed
     };
     Kind kind = Kind::Nothing;
     QString databaseFolder;
@@ -46,11 +48,14 @@ struct TRecoverySeams {
 // Run at start, before connecting. Removes a leftover "Tmp" (it only holds copies). Then the
 // restore's record decides: interrupted before the new database was complete, "ADS_OLD" goes
 // back in place and the incomplete folder is kept under a name of its own; interrupted after
-// it, "ADS_OLD" is kept under a dated name. Without a record, a database folder is replaced by
+// it, "ADS_OLD" is kept under a dated name; a restore into a folder that was not there leaves no
+// "ADS_OLD", and what it made of the folder is kept under a name of its own. A record that names
+// no absolute folder is none and is removed. Without a record, a database folder is replaced by
 // an intact "ADS_OLD" only when it is missing, lacks a file or the engine reports it damaged;
-// one that is busy, locked or unreadable stays. Such an "ADS_OLD" is checked and told of once;
-// later starts cost a look at the files. Every move is written to the record before it is
-// made, so a start interrupted in turn is finished by the next. Nothing is deleted but "Tmp";
+// one that is busy, locked or unreadable stays, and a journal the connect rolls back is no
+// damage. Such an "ADS_OLD" is checked and told of once; later starts cost a look at the files.
+// Every move is written to the record before it is made, so a start interrupted in turn is
+// finished by the next. Nothing is deleted but "Tmp";
 // nothing is touched when the database folder overlaps a work folder. Main thread only.
 TDatabaseRecovery RecoverDatabaseFolder(const QString& databaseFolder, const DbSchema& schema,
                                         TRecoverySeams seams = {});

@@ -8,6 +8,11 @@ constexpr int kAttempts = 1000;
 
 } // namespace
 
+bool NameTaken(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
 QString DatedName(const QString& prefix, const QDateTime& now)
 {
     return prefix + u'_' + now.toString(QStringLiteral("yyyyMMdd_hhmmss"));
@@ -19,7 +24,7 @@ std::optional<QString> MoveAside(const QString& folder, const QString& name,
 {
     for (int n = 1; n <= kAttempts; ++n) {
         const QString candidate = n == 1 ? name : name + u'_' + QString::number(n);
-        if (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink())
+        if (NameTaken(candidate))
             continue;
         if (beforeMove && !beforeMove(candidate))
             return std::nullopt;

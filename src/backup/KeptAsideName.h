@@ -6,6 +6,9 @@
 #include <functional>
 #include <optional>
 
+// Whether anything has the name, a link to nowhere too.
+bool NameTaken(const QString& path);
+
 // prefix + "_" + the moment as yyyyMMdd_hhmmss: the first name tried for a folder set aside.
 QString DatedName(const QString& prefix, const QDateTime& now);
 

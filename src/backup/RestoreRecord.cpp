@@ -4,6 +4,7 @@
 #include "platform/FileSystems.h"
 #include "platform/StagedFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QUrl>
@@ -13,6 +14,8 @@ namespace {
 const QByteArray kMoving = "moving-aside";
 const QByteArray kComplete = "complete";
 const QByteArray kReplacing = "replacing";
+// Records written before the line existed always had a database folder to move aside.
+const QByteArray kNoDatabase = "none";
 
 QByteArray stepName(TRestoreRecord::Step step)
 {
@@ -50,7 +53,8 @@ bool write(const TRestoreRecord& record)
         return false;
     QFile file(staged.path());
     const QByteArray text = line("step", stepName(record.step)) + line("database", encoded(record.databaseFolder)) +
-                            line("keptAside", encoded(record.keptAside));
+                            line("keptAside", encoded(record.keptAside)) +
+                            (record.hadDatabase ? QByteArray() : line("previous", kNoDatabase));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
         return false;
     file.close();
@@ -73,8 +77,8 @@ std::optional<TRestoreRecord> read()
     const QString keptAside = QString::fromUtf8(QByteArray::fromPercentEncoding(values.value("keptAside")));
     for (const TRestoreRecord::Step known :
          {TRestoreRecord::Step::MovingAside, TRestoreRecord::Step::Complete, TRestoreRecord::Step::Replacing}) {
-        if (step == stepName(known) && !database.isEmpty())
-            return TRestoreRecord{known, database, keptAside};
+        if (step == stepName(known) && QDir::isAbsolutePath(database))
+            return TRestoreRecord{known, database, keptAside, values.value("previous") != kNoDatabase};
     }
     return std::nullopt;
 }

@@ -16,6 +16,9 @@ struct TRestoreRecord {
     QString databaseFolder;
     // The start's recovery: where it moves the folder it sets aside, written before the move.
     QString keptAside;
+    // Whether there was a database folder to move aside; without one, "ADS_OLD" holds nothing
+    // and what the restore made of the folder is all there is.
+    bool hadDatabase = true;
 
     bool operator==(const TRestoreRecord&) const = default;
 };
@@ -25,7 +28,8 @@ namespace RestoreRecord {
 // Replaces the record in one step, with the file and its folder synced to the disk before it
 // returns true. Main thread only.
 bool write(const TRestoreRecord& record);
-// The record; nothing when there is none or it cannot be read as one.
+// The record; nothing when there is none, it cannot be read as one or names no absolute
+// database folder (a relative one would depend on the current folder).
 std::optional<TRestoreRecord> read();
 // Removes the record and syncs its folder; true when there is none afterwards.
 bool remove();

@@ -6,10 +6,12 @@
 #include "backup/RestoreRecord.h"
 #include "backup/WorkFolderOverlap.h"
 #include "backup/ZipEvents.h"
+#include "core/DatabaseLockNote.h"
 #include "core/Records.h"
 #include "platform/AppPaths.h"
 #include "platform/BusyGuard.h"
 #include "platform/DbConnection.h"
+#include "platform/DbFileCheck.h"
 #include "platform/DbSchema.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileSystems.h"
@@ -49,13 +51,25 @@ bool belongsToDatabase(const QString& name, const QStringList& files)
 
 const BackupResult kCancelled{BackupOutcome::Cancelled, {}};
 
+const QByteArray kTableHead = QByteArrayLiteral("SQLite format 3\0");
+
+// A table file larger or smaller in the archive than its own header says is no sound copy; a
+// member declaring far more would fill the disk before the check after the extraction.
+QString sizeMismatchText(const QString& name, qint64 declared, qint64 stated)
+{
+    return name + QStringLiteral(" ist keine vollständige Datei der Datenbank: in der Sicherungsdatei ist sie %1 Bytes "
+                                 "groß, ihr Dateikopf nennt %2 Bytes.")
+                      .arg(declared)
+                      .arg(stated);
+}
+
 // How a database file made by our writer begins: a table file with the SQLite header, an index
 // file with the first line of its table's index text.
 QByteArray expectedHead(const DbSchema& schema, const QString& name)
 {
     for (const DbTableDef& table : schema.tables) {
         if (name == table.tableFileName())
-            return QByteArrayLiteral("SQLite format 3\0");
+            return kTableHead;
         if (name == table.indexFileName())
             return table.indexFileText().section(u'\n', 0, 0).toUtf8() + '\n';
     }
@@ -167,15 +181,27 @@ std::optional<BackupResult> TRestoreRun::preflight()
     const QString onDisk = exists ? folder : QFileInfo(folder).absolutePath();
     if (QFileInfo(onDisk).isDir() && !SameFileSystem(onDisk, AppPaths::workFolder()))
         return BackupResult{BackupOutcome::OtherFileSystem, {folder, AppPaths::workFolder()}};
+    if (std::optional<BackupResult> locked = lockedByAnother())
+        return locked;
     // An earlier "ADS_OLD" may hold the only copy of an earlier database.
     const QString old = AppPaths::oldDatabaseFolder();
-    if (QFileInfo::exists(old)) {
+    // A link is moved aside as it is, even one to nowhere; what it points to is not touched.
+    if (NameTaken(old)) {
         const std::optional<QString> kept = MoveAside(old, DatedName(old, m_seams.now()), m_seams.files.rename);
         if (!kept)
             return BackupResult{BackupOutcome::OldFolderNotKept, {old}};
         m_questions.oldFolderKept(old, *kept);
     }
     return std::nullopt;
+}
+
+std::optional<BackupResult> TRestoreRun::lockedByAnother()
+{
+    // Replaced under a writer, the database would take its transaction along into "ADS_OLD".
+    const QString note = DatabaseLockRetryNote(m_databaseFolder, m_schema);
+    if (note.isEmpty())
+        return std::nullopt;
+    return BackupResult{BackupOutcome::DatabaseLocked, {note}};
 }
 
 bool TRestoreRun::fitsOnDisk(qint64 bytes)
@@ -210,11 +236,20 @@ BackupResult TRestoreRun::extract(TZipEngine& engine, const TZipEvents& events, 
     // A member that is no database file is refused before anything is inflated whole.
     for (const QString& name : files) {
         const QByteArray expected = expectedHead(m_schema, name);
-        const std::optional<QByteArray> head = engine.memberHead(path, name, expected.size());
+        const bool table = expected.startsWith(kTableHead);
+        const std::optional<QByteArray> head = engine.memberHead(path, name, table ? kDbHeaderSize : expected.size());
         if (!head)
             return failed();
-        if (*head != expected)
+        const bool fits = table ? head->size() == kDbHeaderSize && head->startsWith(expected) : *head == expected;
+        if (!fits)
             return {BackupOutcome::InvalidDatabase, {name + QStringLiteral(" ist keine Datei der Datenbank.")}};
+        if (!table)
+            continue;
+        const std::optional<qint64> declared = engine.extractedSize(path, {name});
+        if (!declared)
+            return failed();
+        if (const std::optional<qint64> stated = DbFileSizeInHeader(*head); stated && *stated != *declared)
+            return {BackupOutcome::InvalidDatabase, {sizeMismatchText(name, *declared, *stated)}};
     }
     if (!fitsOnDisk(*size))
         return {BackupOutcome::NoRoom, {}};
@@ -270,17 +305,18 @@ BackupResult TRestoreRun::replaceDatabase()
     m_progress.stepTotalBar();
     m_progress.refresh();
     bool cancelled = m_progress.cancelRequested();
+    // The last look before anything is moved: a lock taken since the first one still refuses.
+    if (std::optional<BackupResult> locked = lockedByAnother())
+        return *locked;
     // The start after an interruption learns from the record how far the restore got.
-    if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}}))
+    const bool hadDatabase = QFileInfo(m_databaseFolder).isDir();
+    if (!RestoreRecord::write({TRestoreRecord::Step::MovingAside, m_databaseFolder, {}, hadDatabase}))
         return {BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}};
-    bool moved = false;
-    if (QFileInfo(m_databaseFolder).isDir()) {
-        if (!m_seams.files.rename(m_databaseFolder, old)) {
-            RestoreRecord::remove();
-            return {BackupOutcome::FolderNotMoved, {old}};
-        }
-        moved = true;
+    if (hadDatabase && !m_seams.files.rename(m_databaseFolder, old)) {
+        RestoreRecord::remove();
+        return {BackupOutcome::FolderNotMoved, {old}};
     }
+    const bool moved = hadDatabase;
     m_progress.stepTotalBar();
     m_progress.refresh();
     cancelled = m_progress.cancelRequested() || cancelled;
@@ -290,7 +326,7 @@ BackupResult TRestoreRun::replaceDatabase()
         return rolledBack({BackupOutcome::FolderNotMade, {m_databaseFolder}}, moved);
     if (std::optional<BackupResult> failed = copyIn())
         return rolledBack(*failed, moved);
-    if (!RestoreRecord::write({TRestoreRecord::Step::Complete, m_databaseFolder, {}}))
+    if (!RestoreRecord::write({TRestoreRecord::Step::Complete, m_databaseFolder, {}, moved}))
         return rolledBack({BackupOutcome::RecordNotWritten, {AppPaths::restoreRecordFile()}}, moved);
     // What a failed removal leaves of "ADS_OLD" the next start keeps aside, as the record says.
     if (!moved || m_seams.files.deleteTree(old))

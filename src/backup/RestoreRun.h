@@ -43,7 +43,9 @@ struct TRestoreRunSeams {
 // "ADS_OLD", made anew with owner rights only, filled, synced and checked on a read-only
 // connection, and "ADS_OLD" goes only after that check has passed. Before the move and before
 // "ADS_OLD" goes, the restore's record (RestoreRecord) says so, for the start after a kill.
-// Any failure after the move puts the previous folder back. A database folder
+// A database that another program holds under a lock (a reader's or a writer's) is refused
+// before the extraction and once more right before the move, with nothing changed. Any
+// failure after the move puts the previous folder back. A database folder
 // that overlaps a work folder, holds files of others, lies on another file system than the work
 // folder, or that DeleteDirectoryTree refuses is refused before anything is touched; an
 // "ADS_OLD" from an earlier run is kept under a dated name. Holds the busy guard while it runs.
@@ -59,6 +61,8 @@ public:
 private:
     BackupResult restore(const QString& archive);
     std::optional<BackupResult> preflight();
+    // Refuses a database that another program holds under a lock, readers or writers kept out.
+    std::optional<BackupResult> lockedByAnother();
     BackupResult extract(TZipEngine& engine, const TZipEvents& events, const QString& archivePath);
     std::optional<BackupResult> joinVolumes(const QString& lastVolume, const QString& partsFolder,
                                             const QString& target);

@@ -315,7 +315,7 @@ std::optional<QList<zip_int64_t>> locate(zip_t* archive, const QStringList& name
         if (index < 0)
             index = zip_name_locate(archive, utf8.constData(), ZIP_FL_NOCASE);
         if (index < 0) {
-            report(ZIP_ER_NOENT, name + QStringLiteral(": ") + ZipError(ZIP_ER_NOENT).text());
+            report(TZipEngine::kMemberMissingCode, name);
             return std::nullopt;
         }
         indexes.append(index);
@@ -333,6 +333,11 @@ qint64 memberSize(zip_t* archive, zip_int64_t index)
 }
 
 } // namespace
+
+bool TZipEngine::isDamage(int code)
+{
+    return code == ZIP_ER_NOZIP || code == ZIP_ER_CRC || code == ZIP_ER_ZLIB || code == ZIP_ER_INCONS;
+}
 
 bool TZipEngine::extract(const QString& archivePath, const QString& folder, const QStringList& names)
 {

@@ -27,9 +27,15 @@ public:
     static constexpr int kDamagedCode = 590090;
     // The archive is damaged: a member name is there twice (the message names the archive).
     static constexpr int kDuplicateNameCode = 590092;
+    // A named member is not in the archive (the message is its name).
+    static constexpr int kMemberMissingCode = 590093;
     // The disk filled while writing: no space, the quota reached, or the file larger than the
     // file system or the process may write (ENOSPC, EDQUOT, EFBIG).
     static constexpr int kDiskFullCode = 590091;
+
+    // Whether libzip's code says that an archive read is damaged or no ZIP archive at all (a
+    // wrong CRC, data that does not inflate, headers that disagree).
+    static bool isDamage(int code);
 
     void setProgressHandler(ZipProgressHandler handler) { m_progress = std::move(handler); }
     void setMessageHandler(MessageHandler handler) { m_message = std::move(handler); }

@@ -138,7 +138,8 @@ TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
              QDir().mkpath(AppPaths::tmpFolder());
              writeText(AppPaths::tmpFolder() + QStringLiteral("/Verfasser.ADT"), "stale");
          },
-         {kQuestion, QStringLiteral("Fehlercode: 9  Verfasser.ADT: No such file")}},
+         {kQuestion, QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\nDie Datei "
+                                    "\"Verfasser.ADT\" fehlt darin.")}},
         {"one flipped byte in compressed data",
          [&](RestoreRun& r) {
              validArchive(r);
@@ -147,7 +148,7 @@ TEST(RestoreFailureTest, NoFailureCostsTheDatabase)
              bytes[at] = char(bytes[at] ^ 0x10);
              writeText(r.archive, bytes);
          },
-         {kQuestion, QStringLiteral("Fehlercode: *")}},
+         {kQuestion, QStringLiteral("Die Datensicherung ist beschädigt und kann nicht eingespielt werden.*")}},
         {"members that are not our database",
          [&](RestoreRun& r) {
              const QString junk = r.module.root() + QStringLiteral("/Junk");

@@ -94,7 +94,8 @@ TEST(StartRecoveryTest, WithoutARecordOnlyFactsReplaceTheDatabase)
         const char* name;
         std::function<void(LeftOver&)> arrange;
         bool recovered;
-        bool keptAside; // the unusable database folder is kept under a new name
+        bool keptAside;       // the unusable database folder is kept under a new name
+        const char* setAside; // how the box names it
         std::function<QString(const LeftOver&)> found;
         MsgIcon icon;
     };
@@ -103,13 +104,14 @@ TEST(StartRecoveryTest, WithoutARecordOnlyFactsReplaceTheDatabase)
     };
     const QList<Case> cases{
         {"the database folder missing", [](LeftOver& c) { ASSERT_TRUE(QDir(c.db.folder()).removeRecursively()); }, true,
-         false,
+         false, "",
          [](const LeftOver& c) -> QString {
              return QStringLiteral("Das Datenbankverzeichnis ") + quoted(c.db.folder()) + QStringLiteral(" fehlt.");
          },
          MsgIcon::Information},
         {"one file missing",
          [](LeftOver& c) { ASSERT_TRUE(QFile::remove(c.db.folder() + QStringLiteral("/Verfasser.ADI"))); }, true, true,
+         "unvollständige",
          [database](const LeftOver& c) -> QString {
              return database(c) + QStringLiteral(" ist nicht vollständig: die Datei \"Verfasser.ADI\" fehlt oder ist "
                                                  "leer.");
@@ -117,6 +119,7 @@ TEST(StartRecoveryTest, WithoutARecordOnlyFactsReplaceTheDatabase)
          MsgIcon::Information},
         {"a table file emptied",
          [](LeftOver& c) { ASSERT_TRUE(QFile(c.db.folder() + QStringLiteral("/Adressen.ADT")).resize(0)); }, true, true,
+         "unvollständige",
          [database](const LeftOver& c) -> QString {
              return database(c) + QStringLiteral(" ist nicht vollständig: die Datei \"Adressen.ADT\" fehlt oder ist "
                                                  "leer.");
@@ -127,26 +130,26 @@ TEST(StartRecoveryTest, WithoutARecordOnlyFactsReplaceTheDatabase)
              QFile file(c.db.folder() + QStringLiteral("/Adressen.ADT"));
              ASSERT_TRUE(file.resize(file.size() / 2));
          },
-         true, true,
+         true, true, "beschädigte",
          [database](const LeftOver& c) -> QString {
              return database(c) + QStringLiteral(" ist beschädigt (Adressen.ADT: database disk image is malformed).");
          },
          MsgIcon::Information},
         {"a table file that is no database",
          [](LeftOver& c) { writeText(c.db.folder() + QStringLiteral("/Adressen.ADT"), QByteArray(4096, 'x')); }, true,
-         true,
+         true, "beschädigte",
          [database](const LeftOver& c) -> QString {
              return database(c) + QStringLiteral(" ist beschädigt (Adressen.ADT: file is not a database).");
          },
          MsgIcon::Information},
-        {"all four files intact", [](LeftOver&) {}, false, false, [](const LeftOver&) { return QString(); },
+        {"all four files intact", [](LeftOver&) {}, false, false, "", [](const LeftOver&) { return QString(); },
          MsgIcon::Information},
         {"ADS_OLD itself incomplete",
          [](LeftOver& c) {
              ASSERT_TRUE(QFile::remove(c.db.folder() + QStringLiteral("/Adressen.ADI")));
              ASSERT_TRUE(QFile::remove(c.old + QStringLiteral("/Verfasser.ADT")));
          },
-         false, false,
+         false, false, "",
          [database](const LeftOver& c) -> QString {
              return database(c) + QStringLiteral(" ist nicht vollständig: die Datei \"Adressen.ADI\" fehlt oder ist "
                                                  "leer.");
@@ -171,8 +174,9 @@ TEST(StartRecoveryTest, WithoutARecordOnlyFactsReplaceTheDatabase)
             expected = row.found(c) + QStringLiteral("\r\n\r\nDie vorherige Datenbank aus ") + quoted(c.old) +
                        QStringLiteral(" wurde wieder nach ") + quoted(c.db.folder()) + QStringLiteral(" verschoben.");
             if (row.keptAside)
-                expected += QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in ") +
-                            quoted(keptPath) + QStringLiteral(" umbenannt.");
+                expected += QStringLiteral("\r\n\r\nDas ") + QString::fromUtf8(row.setAside) +
+                            QStringLiteral(" Datenbankverzeichnis wurde in ") + quoted(keptPath) +
+                            QStringLiteral(" umbenannt.");
         } else if (row.icon == MsgIcon::Warning) {
             expected = row.found(c) + QStringLiteral("\r\n\r\nDas Verzeichnis ") + quoted(c.old) +
                        QStringLiteral(" aus einem früheren Einspielen enthält ebenfalls keine vollständige "

@@ -4,6 +4,7 @@
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 namespace {
 
@@ -28,7 +29,17 @@ TEST(BackupResultTest, EngineMessagesGiveTheirBoxes)
         {TZipEngine::kDuplicateNameCode, BackupBoxIcon::Error,
          QStringLiteral("Die Datensicherung ist beschädigt und kann nicht eingespielt werden.\r\n\r\n"
                         "Adressen.ADT: more data than declared: Ein Dateiname kommt darin zweimal vor.")},
-        {21, BackupBoxIcon::Warning, QStringLiteral("Fehlercode: 21  Adressen.ADT: more data than declared")},
+        {ZIP_ER_CRC, BackupBoxIcon::Error,
+         QStringLiteral("Die Datensicherung ist beschädigt und kann nicht eingespielt werden.\r\n\r\n"
+                        "Adressen.ADT: more data than declared")},
+        {ZIP_ER_NOZIP, BackupBoxIcon::Error,
+         QStringLiteral("Die Datensicherung ist beschädigt und kann nicht eingespielt werden.\r\n\r\n"
+                        "Adressen.ADT: more data than declared")},
+        {TZipEngine::kMemberMissingCode, BackupBoxIcon::Error,
+         QStringLiteral("Die Sicherungsdatei enthält keine gültige Datenbank!\r\n\r\n"
+                        "Die Datei \"Adressen.ADT: more data than declared\" fehlt darin.")},
+        {ZIP_ER_MEMORY, BackupBoxIcon::Warning,
+         QStringLiteral("Fehlercode: 14  Adressen.ADT: more data than declared")},
     };
     for (const Case& c : cases) {
         const BackupBox box = BackupResultBox(ZipEngineResult(c.code, QStringLiteral("Adressen.ADT: more data than "

@@ -1,6 +1,8 @@
 #include "FakeBackupProgress.h"
 #include "FakeBackupQuestions.h"
+#include "KilledInChild.h"
 #include "NewerBackup.h"
+#include "RestoreWithoutWindow.h"
 #include "backup/DatabaseRecovery.h"
 #include "backup/RestoreRun.h"
 #include "core/DMTestDatabase.h"
@@ -13,25 +15,11 @@
 #include <QFileInfo>
 
 #include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 const QDateTime kNow(QDate(2026, 12, 11), QTime(1, 30, 0));
 const QString kStamp = QStringLiteral("20261211_013000");
-
-// Runs work in a child process; true when SIGKILL ended it.
-bool killedInChild(const std::function<void()>& work)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        work();
-        _exit(0);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-}
 
 [[noreturn]] void killed()
 {
@@ -51,16 +39,7 @@ struct Restoring {
 
     bool restoreKilled(const TRestoreFileOps& files)
     {
-        return killedInChild([&] {
-            FakeBackupProgress progress;
-            FakeQuestions questions;
-            questions.archive = archive;
-            TRestoreRunSeams seams;
-            seams.disconnect = [] { return true; };
-            seams.files = files;
-            seams.now = [] { return kNow; };
-            TRestoreRun(db.folder(), newsDatabaseSchema(), progress, questions, seams).execute();
-        });
+        return killedInChild([&] { RestoreWithoutWindow(db.folder(), archive, files, [] { return kNow; }); });
     }
 
     TDatabaseRecovery start(const TRestoreFileOps& files = {})
@@ -157,9 +136,9 @@ QString previousKept(const Restoring& r)
            r.old() + u'_' + kStamp + QStringLiteral("\"; Sie können es löschen, wenn Sie es nicht mehr brauchen.");
 }
 
-QString keptAsideText(const QString& kept)
+QString keptAsideText(const QString& kept, const QString& what = QStringLiteral("unvollständige"))
 {
-    return QStringLiteral("\r\n\r\nDas unvollständige Datenbankverzeichnis wurde in \"") + kept +
+    return QStringLiteral("\r\n\r\nDas ") + what + QStringLiteral(" Datenbankverzeichnis wurde in \"") + kept +
            QStringLiteral("\" umbenannt.");
 }
 
@@ -316,7 +295,7 @@ TEST(RestoreInterruptionTest, AStartKilledWhileReplacingADamagedFolderIsFinished
                   r.db.folder() +
                   QStringLiteral("\" durch die vorherige ersetzte.\r\n\r\nDie vorherige Datenbank aus \"") + r.old() +
                   QStringLiteral("\" wurde wieder nach \"") + r.db.folder() + QStringLiteral("\" verschoben.") +
-                  keptAsideText(r.incomplete()));
+                  keptAsideText(r.incomplete(), QStringLiteral("nicht verwendbare")));
     EXPECT_EQ(folderHashes(r.db.folder()), r.previous);
     EXPECT_EQ(folderHashes(r.incomplete()), damaged);
     EXPECT_FALSE(QFileInfo::exists(r.old()));

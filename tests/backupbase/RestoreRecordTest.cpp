@@ -22,6 +22,7 @@ TEST(RestoreRecordTest, EveryFolderNameComesBackAsWritten)
          QStringLiteral("/home/anna/ADS_OLD_20261211_013000_2")},
         {TRestoreRecord::Step::Replacing, QStringLiteral("/d/a=b%41\nstep=complete\r\n"),
          QStringLiteral("/d/keptAside=x\n")},
+        {TRestoreRecord::Step::MovingAside, QStringLiteral("/home/anna/Neu"), QString(), false},
     };
     for (const TRestoreRecord& record : records) {
         SCOPED_TRACE(record.databaseFolder.toStdString());
@@ -38,12 +39,24 @@ TEST(RestoreRecordTest, AFileThatIsNoRecordIsNone)
 {
     TestEnvironment env;
     ASSERT_TRUE(QDir().mkpath(AppPaths::workFolder()));
-    for (const QByteArray& text : {QByteArray(), QByteArray("step=complete\n"),
-                                   QByteArray("step=later\ndatabase=%2Fd\n"), QByteArray("\x00\xff garbage", 10)}) {
+    for (const QByteArray& text :
+         {QByteArray(), QByteArray("step=complete\n"), QByteArray("step=later\ndatabase=%2Fd\n"),
+          QByteArray("\x00\xff garbage", 10), QByteArray("step=complete\ndatabase=Datenbank\n"),
+          QByteArray("step=moving-aside\ndatabase=.\n"), QByteArray("step=complete\ndatabase=%20/d\n")}) {
         SCOPED_TRACE(text.toStdString());
         writeText(AppPaths::restoreRecordFile(), text);
         EXPECT_EQ(RestoreRecord::read(), std::nullopt);
     }
+}
+
+// A record written before it told whether there was a database folder had one.
+TEST(RestoreRecordTest, ARecordWithoutThePreviousFolderLineHadADatabase)
+{
+    TestEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(AppPaths::workFolder()));
+    writeText(AppPaths::restoreRecordFile(), "step=moving-aside\ndatabase=%2Fd\nkeptAside=\n");
+    const TRestoreRecord expected{TRestoreRecord::Step::MovingAside, QStringLiteral("/d"), QString(), true};
+    EXPECT_EQ(RestoreRecord::read(), expected);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "backup/RestoreRun.h"
 
+#include "CraftedMember.h"
 #include "FakeBackupProgress.h"
 #include "FakeBackupQuestions.h"
 #include "NewerBackup.h"
+#include "RestoreWithoutWindow.h"
 #include "core/DMTestDatabase.h"
 #include "platform/AppPaths.h"
 #include "platform/ZipEngine.h"
@@ -81,28 +83,15 @@ TEST(RestoreRunTest, AMemberThatIsNoDatabaseFileIsRefusedBeforeItIsExtracted)
         NewsTestDatabase db;
         db.connection.disconnect();
         const QString archive = db.env.root() + QStringLiteral("/BackupNews_02.12.2026.zip");
-        QStringList others;
-        for (const QString& name : QDir(db.folder()).entryList(QDir::Files)) {
-            if (name != c.member)
-                others.append(db.folder() + u'/' + name);
-        }
-        craftZip(QStringList{QStringLiteral("declared"), archive, c.member, QString::number(c.size),
-                             QString::number(c.declared)} +
-                 others);
+        CraftArchiveWithMember(db.folder(), archive, c.member, QStringLiteral("declared"),
+                               {QString::number(c.size), QString::number(c.declared)});
         const auto before = folderHashes(db.folder());
 
-        FakeBackupProgress progress;
-        FakeQuestions questions;
-        questions.archive = archive;
         int roomAsked = 0;
-        TRestoreRunSeams seams;
-        seams.disconnect = [] { return true; };
-        seams.freeSpace = [&roomAsked](const QString&) {
+        const BackupResult result = RestoreWithoutWindow(db.folder(), archive, {}, {}, [&roomAsked](const QString&) {
             ++roomAsked;
             return qint64(1) << 50;
-        };
-        const BackupResult result =
-            TRestoreRun(db.folder(), newsDatabaseSchema(), progress, questions, seams).execute();
+        });
 
         EXPECT_EQ(result.outcome, BackupOutcome::InvalidDatabase);
         EXPECT_EQ(BackupResultBox(result).text,

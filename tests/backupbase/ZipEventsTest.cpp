@@ -76,7 +76,7 @@ TEST(ZipEventsTest, TheFirstEngineMessageIsKept)
     const QList<Case> cases{
         {{0}, std::nullopt, {}},
         {{TZipEngine::kCancelledCode}, BackupOutcome::Cancelled, {}},
-        {{7, TZipEngine::kCancelledCode}, BackupOutcome::ZipEngineError, {QStringLiteral("7"), QStringLiteral("m")}},
+        {{14, TZipEngine::kCancelledCode}, BackupOutcome::ZipEngineError, {QStringLiteral("14"), QStringLiteral("m")}},
         {{0, TZipEngine::kDamagedCode, 7}, BackupOutcome::ArchiveDamaged, {QStringLiteral("m")}},
         {{TZipEngine::kDiskFullCode}, BackupOutcome::DiskFull, {QStringLiteral("m")}},
     };

@@ -6,6 +6,8 @@
     craft_zip.py declared OUT NAME SIZE DECLARED [FILE ...]
         one deflated member of SIZE bytes whose local and central headers declare DECLARED bytes,
         then each FILE under its bare name
+    craft_zip.py declared-file OUT NAME PATH DECLARED [FILE ...]
+        the same with the bytes of PATH as the member
 """
 
 import os
@@ -22,9 +24,12 @@ def write_members(out, pairs):
             archive.writestr(name, text.encode())
 
 
-def declare_size(out, name, size, declared, files):
+def pattern_of(size):
     pattern = bytes(range(256))
-    data = (pattern * (size // len(pattern) + 1))[:size]
+    return (pattern * (size // len(pattern) + 1))[:size]
+
+
+def declare_size(out, name, data, declared, files):
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as archive:
         archive.writestr(name, data)
         for path in files:
@@ -47,7 +52,10 @@ def main(argv):
         rest = argv[3:]
         write_members(argv[2], list(zip(rest[0::2], rest[1::2])))
     elif argv[1] == "declared":
-        declare_size(argv[2], argv[3], int(argv[4]), int(argv[5]), argv[6:])
+        declare_size(argv[2], argv[3], pattern_of(int(argv[4])), int(argv[5]), argv[6:])
+    elif argv[1] == "declared-file":
+        with open(argv[4], "rb") as f:
+            declare_size(argv[2], argv[3], f.read(), int(argv[5]), argv[6:])
     else:
         sys.exit("unknown mode " + argv[1])
 
