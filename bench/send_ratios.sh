@@ -3,8 +3,9 @@
 # built from sink.c and takes both sides' mails; product and peer alternate within each round
 # (ROUNDS, default 3), and each row shows the medians and their ratio:
 #   | what | product | peer | ratio |
-# The last row sets the small mails beside floor_client.c in mode rtt1 (one round trip per mail,
-# the end of data pipelined with the next envelope): the floor a client can reach on this machine.
+# One row sets the small mails beside floor_client.c in mode rtt1 (one round trip per mail, the
+# end of data pipelined with the next envelope): the floor a client can reach on this machine.
+# The last sends small mails to bench/replies_apart_server.py, beside smtplib.
 # Usage: bench/send_ratios.sh [build-dir]   (KUB_PEERS overrides the peers' folder)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,8 +17,10 @@ python=/usr/bin/python3
 cmake --build "$build" --parallel "${KUB_JOBS:-3}" --target bench_send_run bench_send_profile >&2
 work=$(mktemp -d)
 sink_pid=
+apart_pid=
 cleanup() {
   [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null || true
+  [ -n "$apart_pid" ] && kill "$apart_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,6 +31,12 @@ gcc -O2 -pthread -o "$work/floor_client" "$peers/floor_client.c"
 sink_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(cat "$work/port")
+# A server that writes each reply apart (bench/replies_apart_server.py): the client must not
+# wait on its own delayed acknowledgements.
+"$python" "$root/bench/replies_apart_server.py" "$work/apart_port" 3600 &
+apart_pid=$!
+for _ in $(seq 100); do [ -s "$work/apart_port" ] && break; sleep 0.1; done
+apart_port=$(cat "$work/apart_port")
 profile_mails=2000
 "$python" "$peers/gen_profile.py" "$work/profile" -n "$profile_mails" >&2
 # The floor client's mail: the size and shape of bench_send_run's small mail (header lines, an
@@ -53,15 +62,18 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int(
 names=("send small mails, one connection, to the C sink"
        "send small mails, reconnect every 100, to the C sink"
        "build and send profile mails end to end"
-       "send small mails, one connection, beside floor_client rtt1 (goal: 0.50x)")
+       "send small mails, one connection, beside floor_client rtt1 (goal: 0.50x)"
+       "send small mails to a server that writes each reply apart")
 product_cmd=("$build/bench/bench_send_run --port $port -n 10000"
              "$build/bench/bench_send_run --port $port -n 10000 --reconnect-every 100"
              "$build/bench/bench_send_profile --port $port --profile $work/profile -n $profile_mails"
-             "$build/bench/bench_send_run --port $port -n 10000")
+             "$build/bench/bench_send_run --port $port -n 10000"
+             "$build/bench/bench_send_run --port $apart_port -n 2000")
 peer_cmd=("$python $peers/py_smtp_peer.py --port $port -n 10000"
           "$python $peers/py_smtp_peer.py --port $port -n 10000 --reconnect-every 100"
           "$python $peers/py_smtp_peer.py --port $port --profile $work/profile --inline -n $profile_mails"
-          "$work/floor_client $port $work/small.eml 10000 rtt1 1")
+          "$work/floor_client $port $work/small.eml 10000 rtt1 1"
+          "$python $peers/py_smtp_peer.py --port $apart_port -n 2000 --auth none")
 declare -A product peer
 for round in $(seq "$rounds"); do
   for i in "${!names[@]}"; do

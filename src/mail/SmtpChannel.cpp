@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -170,6 +172,11 @@ bool SmtpChannel::receiveDirectly(int timeout)
     while (received < 0 && errno == EINTR);
     if (received > 0) {
         m_input.append(buffer, received);
+        // Acknowledge at once: a server that writes each reply of a pipelined group apart holds
+        // the next one back (Nagle) until this is acknowledged, which the system would otherwise
+        // delay by up to 40 ms while we only read.
+        const int on = 1;
+        ::setsockopt(descriptor, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
         return true;
     }
     // 0: the server closed the connection; EAGAIN: nothing after all.
