@@ -86,6 +86,7 @@ SmtpResult SmtpChannel::write(const QByteArrayList& pieces, int timeout)
 {
     if (!isOpen())
         return broken(QStringLiteral("Connection closed."));
+    m_answeredInPart = false;
     // What the system did not take goes to the socket's buffer, from where it left off.
     qint64 skip = writeDirectly(pieces);
     for (const QByteArray& piece : pieces) {
@@ -158,6 +159,13 @@ qint64 SmtpChannel::writeDirectly(const QByteArrayList& pieces)
 bool SmtpChannel::receiveDirectly(int timeout)
 {
     const int descriptor = int(m_socket->socketDescriptor());
+    if (m_answeredInPart && timeout > 0) {
+        // Part of the replies came and we wait for the rest: acknowledge at once. A server that
+        // writes each reply of a pipelined group apart holds the next one back (Nagle) until the
+        // last is acknowledged, which the system would otherwise delay by up to 40 ms.
+        const int on = 1;
+        ::setsockopt(descriptor, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+    }
     pollfd ready{descriptor, POLLIN, 0};
     int polled = 0;
     do
@@ -172,11 +180,7 @@ bool SmtpChannel::receiveDirectly(int timeout)
     while (received < 0 && errno == EINTR);
     if (received > 0) {
         m_input.append(buffer, received);
-        // Acknowledge at once: a server that writes each reply of a pipelined group apart holds
-        // the next one back (Nagle) until this is acknowledged, which the system would otherwise
-        // delay by up to 40 ms while we only read.
-        const int on = 1;
-        ::setsockopt(descriptor, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+        m_answeredInPart = true;
         return true;
     }
     // 0: the server closed the connection; EAGAIN: nothing after all.

@@ -72,5 +72,6 @@ private:
     std::unique_ptr<QSslSocket> m_socket;
     QByteArray m_input; // received bytes not yet taken as lines
     bool m_peerClosed = false;
+    bool m_answeredInPart = false; // bytes came since the last write, and more are awaited
     SmtpReplyParser m_parser;
 };
