@@ -34,9 +34,15 @@ TFolderVerdict ExamineDatabaseFolder(const QString& folder, const DbSchema& sche
     for (const DbTableDef& table : schema.tables) {
         const QString path = QDir(folder).filePath(table.tableFileName());
         const DbFileVerdict file = CheckTableFile(path);
-        // A journal the connect rolls back is no fault of the database.
-        if (file.state == DbFileState::Intact || file.state == DbFileState::RollbackPending)
+        if (file.state == DbFileState::Intact)
             continue;
+        // A journal the connect rolls back is no fault of the database, but what lies beneath it
+        // is not known until it is rolled back.
+        if (file.state == DbFileState::RollbackPending) {
+            verdict.state = State::Pending;
+            verdict.file = table.tableFileName();
+            return verdict;
+        }
         verdict.state = file.state == DbFileState::Damaged ? State::Damaged : State::Unreadable;
         verdict.file = table.tableFileName();
         verdict.locked = IsLockCode(file.code);

@@ -12,6 +12,8 @@ struct TFolderVerdict {
         Incomplete, // a database file is missing or a table file holds no byte
         Damaged,    // the engine reports a table file damaged (SQLITE_CORRUPT, SQLITE_NOTADB, findings)
         Unreadable, // the engine could not read a table file: busy, locked, an I/O error, no access
+        Pending,    // a journal that only a read-write connect rolls back keeps the check from the
+                    // table's true contents: no verdict before the program has connected once
     };
     State state = State::Intact;
     QString file;    // the file concerned, without folder; empty for Intact and Missing

@@ -142,6 +142,10 @@ private:
             if (told != Told::Nothing)
                 return;
             found = m_seams.examine(m_result.databaseFolder);
+            // Nothing is said and nothing remembered: the next start checks once the program's
+            // connect has rolled the other program's journal back.
+            if (found.state == State::Pending)
+                return;
         } else if (told == Told::Incomplete) {
             return;
         }
@@ -182,6 +186,7 @@ QString foundText(const TDatabaseRecovery& r)
     const TFolderVerdict& f = r.found;
     switch (f.state) {
     case State::Intact:
+    case State::Pending:
         break;
     case State::Missing:
         return QStringLiteral("Das Datenbankverzeichnis ") + quoted(r.databaseFolder) + QStringLiteral(" fehlt.");

@@ -60,7 +60,7 @@ DbFileVerdict CheckTableFile(const QString& path)
     if (!registerGermanCollation(db))
         return {DbFileState::Unreadable, SQLITE_ERROR, QStringLiteral("The collation DE could not be registered")};
     sqlite3_stmt* statement = nullptr;
-    code = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
+    code = sqlite3_prepare_v2(db, "PRAGMA quick_check(3)", -1, &statement, nullptr);
     auto finalize = qScopeGuard([&statement] { sqlite3_finalize(statement); });
     if (code != SQLITE_OK)
         return failed(db, code);

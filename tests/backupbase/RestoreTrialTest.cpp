@@ -52,10 +52,10 @@ TEST(RestoreTrialTest, ARestoreIntoAMissingFolderKilledInTheCopyIsToldAtTheNextS
     EXPECT_EQ(RecoverDatabaseFolder(db.folder(), newsDatabaseSchema()).kind, TDatabaseRecovery::Kind::Nothing);
 }
 
-// What the start finds beside an intact "ADS_OLD" (a damaged table file is replaced, one with
-// the journal of another program's interrupted write is left alone, as the connect rolls the
-// journal back): the box says in German what it found and did; the engine's own words may only
-// follow a German sentence, in brackets.
+// What the start finds beside an intact "ADS_OLD" (a damaged table file is replaced; one with
+// the journal of another program's interrupted write is left alone and nothing is said yet, as
+// only the connect's rollback shows what lies beneath): the box says in German what it found and
+// did; the engine's own words may only follow a German sentence, in brackets.
 TEST(RestoreTrialTest, TheStartsBoxOnWhatItFoundIsGerman)
 {
     using Kind = TDatabaseRecovery::Kind;
@@ -101,14 +101,7 @@ TEST(RestoreTrialTest, TheStartsBoxOnWhatItFoundIsGerman)
                        0);
              ASSERT_TRUE(QFileInfo::exists(table + QStringLiteral("-journal")));
          },
-         Kind::OldLeft,
-         [quoted](const QString& folder, const QString& old) {
-             return QStringList{QStringLiteral("Neben der Datenbank im Verzeichnis ") + quoted(folder) +
-                                QStringLiteral(" liegt das Verzeichnis ") + quoted(old) +
-                                QStringLiteral(" aus einem früheren Einspielen. Die Datenbank ist vollständig und "
-                                               "bleibt unverändert; ") +
-                                quoted(old) + QStringLiteral(" wird nicht verwendet und kann gelöscht werden.")};
-         }},
+         Kind::Nothing, [](const QString&, const QString&) { return QStringList(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,6 +118,10 @@ TEST(RestoreTrialTest, TheStartsBoxOnWhatItFoundIsGerman)
         EXPECT_EQ(recovery.kind, c.kind);
         const QString box = DatabaseRecoveryText(recovery);
         const QStringList parts = c.parts(db.folder(), old);
+        if (parts.isEmpty()) {
+            EXPECT_TRUE(box.isEmpty()) << box.toStdString();
+            continue;
+        }
         EXPECT_TRUE(box.startsWith(parts.first())) << box.toStdString();
         qsizetype at = 0;
         for (const QString& part : parts) {
