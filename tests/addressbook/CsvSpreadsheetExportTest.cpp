@@ -175,3 +175,45 @@ TEST(CsvSpreadsheetExports, AQuotedWordAtTheStartOfACellKeepsTheRestOfTheCell)
         EXPECT_EQ(fields.at(2), QStringLiteral("meier@example.org"));
     }
 }
+
+// A well-formed export whose e-mail column comes first, with a note that lists further addresses
+// on a line of their own, "; "-separated: the quotes are balanced, so the note stays one value of
+// its record and none of its lines becomes a recipient.
+TEST(CsvSpreadsheetExports, ANoteListingAddressesBehindAFirstEmailColumnStaysInItsRecord)
+{
+    const struct {
+        const char* what;
+        QString text;
+        QString note;
+    } cases[] = {
+        {"all text cells quoted",
+         QStringLiteral("\"E-Mail\";\"Name\";\"Notiz\"\r\n"
+                        "\"meier@example.org\";\"Meier\";\"Weitere Adressen:\n"
+                        "anna@example.org; bernd@example.org\nbitte alle in CC\"\r\n"
+                        "\"lang@example.org\";\"Lang\";\"kurz\"\r\n"),
+         QStringLiteral("Weitere Adressen: anna@example.org; bernd@example.org bitte alle in CC")},
+        {"quoted only where a cell needs it",
+         QStringLiteral("E-Mail;Name;Notiz\r\n"
+                        "meier@example.org;Meier;\"Zentrale:\ninfo@nord-baum.de; Tel. 0421 12345\nDanke\"\r\n"
+                        "lang@example.org;Lang;kurz\r\n"),
+         QStringLiteral("Zentrale: info@nord-baum.de; Tel. 0421 12345 Danke")},
+    };
+    FieldMapping mapping = UnmappedFields();
+    mapping[static_cast<size_t>(RecipientField::Email)] = 0;
+    mapping[static_cast<size_t>(RecipientField::Name)] = 1;
+    mapping[static_cast<size_t>(RecipientField::BFormel)] = 2;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CsvLines lines(c.text);
+        TFDBData records;
+        QList<int> rejected;
+        ASSERT_EQ(ReadImportRecords(lines, records, mapping, nullptr, rejected), CsvReadResult::Records);
+        QStringList got;
+        for (const TRecipientMailData& record : records)
+            got.append(record.text(RecipientField::Email) + u'|' + record.text(RecipientField::Name) + u'|' +
+                       record.text(RecipientField::BFormel));
+        const QString expected =
+            QStringLiteral("meier@example.org|Meier|") + c.note + QStringLiteral("\nlang@example.org|Lang|kurz");
+        EXPECT_EQ(got.join(u'\n').toStdString(), expected.toStdString());
+    }
+}
