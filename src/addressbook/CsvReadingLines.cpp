@@ -127,8 +127,9 @@ public:
 
 private:
     // Read on its own, the line is a recipient's record: an e-mail address in an e-mail column,
-    // in a field within the span, and, in a file of several columns, a separator. So the line of
-    // a note that is just an address is no record, even when the e-mail column comes first.
+    // in a field within the span, and the title's number of fields, as a spreadsheet writes every
+    // record. So the line of a note that is just an address
+    // or a list of them is no record, even when the e-mail column comes first.
     bool isRecordWithin(int line, const QuotedSpan& span) const
     {
         const QStringView text = lineText(line);
@@ -143,7 +144,7 @@ private:
                 return;
             address = IsEmailAddress(value(text, fieldStart, fieldEnd));
         });
-        return address && (fields > 1 || m_titleColumns < 2);
+        return address && fields >= m_titleColumns;
     }
 
     static RecordEnd alone(int first, QuoteOutcome outcome, int closingLine)

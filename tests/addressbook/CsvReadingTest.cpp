@@ -341,7 +341,7 @@ TEST(CsvSplitText, TheEmailColumnIsFoundByItsTitle)
 {
     const struct {
         const char* title;
-        bool joined; // with the line "x;vertrieb@example.org" in the quoted span
+        bool joined; // with the line "x;vertrieb@example.org;" in the quoted span
     } cases[] = {
         {"Name;Email;Notiz", false}, {"Name;E-Mail;Notiz", false},
         {"Name;eMail;Notiz", false}, {"Name;\"E-Mail-Adresse\";Notiz", false},
@@ -351,7 +351,7 @@ TEST(CsvSplitText, TheEmailColumnIsFoundByItsTitle)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
         const CsvLines lines(QString::fromUtf8(c.title) +
-                             QStringLiteral("\nMeier;m@example.org;\"Rückruf\nx;vertrieb@example.org\nende\"\n"));
+                             QStringLiteral("\nMeier;m@example.org;\"Rückruf\nx;vertrieb@example.org;\nende\"\n"));
         EXPECT_EQ(lines.size(), c.joined ? 2 : 4);
     }
 }
