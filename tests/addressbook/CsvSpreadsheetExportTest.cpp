@@ -217,3 +217,24 @@ TEST(CsvSpreadsheetExports, ANoteListingAddressesBehindAFirstEmailColumnStaysInI
         EXPECT_EQ(got.join(u'\n').toStdString(), expected.toStdString());
     }
 }
+
+// A quote typed at the start of the last cell and never closed, and an inch mark on the next line
+// in a column before the e-mail column: that next line is a recipient's record with its address,
+// so it must arrive as one and not end up in the note of the line before.
+TEST(CsvSpreadsheetExports, AStrayQuoteClosedByAnInchMarkOnTheNextLineKeepsThatLinesRecipient)
+{
+    const CsvLines lines(QStringLiteral("Name;Firma;Monitor;E-Mail;Notiz\r\n"
+                                        "Meier;Meier KG;27 Zoll;meier@example.org;\"Rückruf erbeten\r\n"
+                                        "Lang;Lang KG;24\";lang@example.org;kurz\r\n"
+                                        "Roth;Roth AG;22 Zoll;roth@example.org;\r\n"));
+    FieldMapping mapping = UnmappedFields();
+    mapping[static_cast<size_t>(RecipientField::Name)] = 0;
+    mapping[static_cast<size_t>(RecipientField::Email)] = 3;
+    TFDBData records;
+    QList<int> rejected;
+    ASSERT_EQ(ReadImportRecords(lines, records, mapping, nullptr, rejected), CsvReadResult::Records);
+    QStringList got;
+    for (const TRecipientMailData& record : records)
+        got.append(record.text(RecipientField::Name) + u'|' + record.text(RecipientField::Email));
+    EXPECT_EQ(got.join(u'\n').toStdString(), "Meier|meier@example.org\nLang|lang@example.org\nRoth|roth@example.org");
+}
