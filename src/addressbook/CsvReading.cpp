@@ -75,6 +75,9 @@ QString noteText(const CsvQuoteNote& note)
                QStringLiteral("der Datensatz wäre länger als %1 Zeichen")
                    .arg(QLocale(QLocale::German).toString(kMaxRecordChars)) +
                eachAlone;
+    case QuoteOutcome::TooManyFields:
+        return closes + QStringLiteral("als ein Datensatz gelesen, hätte er mehr Felder als die Titelzeile") +
+               eachAlone;
     case QuoteOutcome::AddressLines:
         return closes +
                (note.addressLines.size() == 1

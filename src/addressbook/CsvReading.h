@@ -16,10 +16,11 @@
 
 // What happened to a record around a quote that opens a field and does not close on its line.
 enum class QuoteOutcome {
-    Joined,       // the quote closes on a later line: its lines are one value of one record
-    NotClosed,    // no quote closes the field (";", a line break or the end behind it)
-    TooLong,      // the record would be longer than kMaxRecordChars
-    AddressLines, // lines of the quoted span hold e-mail addresses: they are records of their own
+    Joined,        // the quote closes on a later line: its lines are one value of one record
+    NotClosed,     // no quote closes the field (";", a line break or the end behind it)
+    TooLong,       // the record would be longer than kMaxRecordChars
+    AddressLines,  // lines of the quoted span hold e-mail addresses: they are records of their own
+    TooManyFields, // taken as one value, the record would have more filled fields than the title
 };
 
 // A record that starts on line (the file line, from 1) with such a quote. closingLine is the line

@@ -74,8 +74,12 @@ public:
         bool strayQuote = false;
         int line = first;
         qsizetype at = recordStart;
+        int fields = 0;
+        int lastFilled = 0; // the number of the last field that holds anything
         while (true) {
             // at is the start of a field on the physical line `line`.
+            const qsizetype fieldStart = at;
+            ++fields;
             if (at < end(line) && m_text.at(at) == kQuote) {
                 qsizetype close = closingQuote(m_text, at, end(line));
                 if (close >= 0 && !closesField(m_text, close, end(line))) {
@@ -98,6 +102,8 @@ public:
             }
             while (at < end(line) && m_text.at(at) != kSeparator)
                 ++at;
+            if (at > fieldStart)
+                lastFilled = fields;
             if (at >= end(line))
                 break;
             ++at; // behind the separator
@@ -118,6 +124,10 @@ public:
             cut.note->addressLines = std::move(addressLines);
             return cut;
         }
+        // A spreadsheet writes the title's number of fields: a quote whose lines, taken as one
+        // value, leave more filled fields than that joined the lines of several records.
+        if (m_titleColumns > 1 && lastFilled > m_titleColumns)
+            return alone(first, QuoteOutcome::TooManyFields, line + 1);
         CsvQuoteNote joined;
         joined.line = first + 1;
         joined.outcome = QuoteOutcome::Joined;

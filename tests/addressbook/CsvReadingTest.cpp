@@ -291,6 +291,14 @@ TEST(CsvSplitText, ANoteIsOneValueAndAStrayQuoteSwallowsNothing)
                                         "geschlossen; in den Zeilen 2, 3 stehen E-Mail-Adressen; die Zeilen 2 bis 3 "
                                         "wurden jeweils für sich gelesen."),
          {0}},
+        {"a stray quote in the last field, closed by an inch mark before the next line's address",
+         title + QStringLiteral("Meier;meier@example.org;\"Rückruf\nLang;24\";lang@example.org\n") + last,
+         {QStringLiteral("Meier|meier@example.org|Rückruf"), QStringLiteral("Lang|24\"|lang@example.org"),
+          lastRecord},
+         kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 3 "
+                                        "geschlossen; als ein Datensatz gelesen, hätte er mehr Felder als die "
+                                        "Titelzeile; die Zeilen 2 bis 3 wurden jeweils für sich gelesen."),
+         {0}},
         {"a cell over the bound of 65,536 characters",
          title + QStringLiteral("Meier;meier@example.org;\"kurz\n") + huge + QStringLiteral("\nende\"\n") + last,
          {QStringLiteral("Meier|meier@example.org|kurz"), QString(70, u'x') + QStringLiteral("||Sehr geehrte(r)"),
