@@ -605,3 +605,29 @@ TEST(SendRunServerFaults, OnlyA535CallsThePasswordWrong)
         EXPECT_FALSE(outcome.log.filter(QString::fromLatin1(row.reply)).isEmpty()) << log;
     }
 }
+
+// A server that refuses a large mail while its data still comes, and closes: the "." never
+// left the client, so the server cannot hold the mail; it failed, it is not uncertain. The
+// mail is larger than the system's buffers on both ends can hold, so the write breaks off.
+TEST(SendRunServerFaults, AMailCutOffBeforeItsEndFailedAndIsNotUncertain)
+{
+    const QByteArrayList huge{QByteArray(QByteArray(98, 'x') + "\r\n").repeated(40 * 1024 * 1024 / 100)};
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(pipelining ? "PIPELINING" : "one by one");
+        Steps envelope = mailSteps(pipelining, {});
+        envelope.resize(envelope.size() - 2); // the data and its acceptance
+        Server server(connection(pipelining, {}).mid(0, 3) + envelope +
+                      Steps{Server::receiveLine(), Server::send("552 5.3.4 message too big\r\n"),
+                            Server::closeConnection(), Server::nextConnection(), Server::send("220 spare ESMTP\r\n"),
+                            Server::receiveLine(), Server::send("250 spare\r\n"), Server::serve()});
+        const Outcome outcome = runAgainst(server.port(), {.bodyFor = {{a, huge}}});
+        EXPECT_EQ(acceptedBy(server), (QStringList{b, c}));
+        EXPECT_EQ(loggedAsSent(outcome.log), (QStringList{b, c}));
+        EXPECT_EQ(outcome.result, SendResult::SendFailed);
+        EXPECT_EQ(outcome.uncertain, QStringList{});
+        EXPECT_GE(
+            outcome.log.indexOf(QStringLiteral("  Versenden der Nachricht an \"a@example.com\" ... fehlgeschlagen.")),
+            0)
+            << outcome.log.join(u'\n').toStdString();
+    }
+}
