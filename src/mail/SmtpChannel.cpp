@@ -84,11 +84,15 @@ SmtpResult SmtpChannel::write(const QByteArray& bytes, int timeout)
 
 SmtpResult SmtpChannel::write(const QByteArrayList& pieces, int timeout)
 {
+    m_unsent = 0;
+    for (const QByteArray& piece : pieces)
+        m_unsent += piece.size();
     if (!isOpen())
         return broken(QStringLiteral("Connection closed."));
     m_answeredInPart = false;
     // What the system did not take goes to the socket's buffer, from where it left off.
     qint64 skip = writeDirectly(pieces);
+    m_unsent -= skip;
     for (const QByteArray& piece : pieces) {
         const qint64 taken = std::min<qint64>(skip, piece.size());
         skip -= taken;
@@ -96,19 +100,31 @@ SmtpResult SmtpChannel::write(const QByteArrayList& pieces, int timeout)
         if (rest > 0 && m_socket->write(piece.constData() + taken, rest) != rest)
             return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
     }
-    // What the system takes at once goes without a wait.
+    // What the system takes at once goes without a wait. Writing alone never sees the server's
+    // close: a socket that is gone after it broke off while Qt still held bytes (and dropped
+    // them), so those never reached the system.
     m_socket->flush();
+    if (!isOpen() && m_unsent > 0)
+        return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
     qint64 left = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
     QDeadlineTimer deadline(timeout);
     while (left > 0) {
-        switch (waitFor(deadline, [this](int ms) { return m_socket->waitForBytesWritten(ms); })) {
+        // In clear text what Qt still holds never reached the system; behind TLS only the text
+        // not yet encrypted is known to be unsent.
+        m_unsent = m_socket->bytesToWrite();
+        const Wait wait = waitFor(deadline, [this](int ms) { return m_socket->waitForBytesWritten(ms); });
+        if (wait == Wait::Done && !isOpen() && m_socket->bytesToWrite() > 0)
+            return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
+        switch (wait) {
         case Wait::Done:
             break;
         case Wait::TimedOut:
+            m_unsent = m_socket->bytesToWrite();
             return broken(QStringLiteral("Write timed out."));
         case Wait::Closed:
             return broken(QStringLiteral("Write failed: ") + m_socket->errorString());
         case Wait::Stopped:
+            m_unsent = m_socket->bytesToWrite();
             return stopped();
         }
         const qint64 now = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
@@ -116,6 +132,7 @@ SmtpResult SmtpChannel::write(const QByteArrayList& pieces, int timeout)
             deadline.setRemainingTime(timeout);
         left = now;
     }
+    m_unsent = 0;
     return {};
 }
 

@@ -37,6 +37,9 @@ public:
     SmtpResult write(const QByteArray& bytes, int timeout);
     // The same for pieces that go out one after the other, in one system call where it can.
     SmtpResult write(const QByteArrayList& pieces, int timeout);
+    // After a write that failed: how many of its last bytes surely never reached the system
+    // (0 after one that succeeded).
+    qint64 unsentOfLastWrite() const { return m_unsent; }
     // The next reply, judged for command: Ok when it accepts it, Rejected (message: its last
     // line) when it refuses it; a 421 ends the connection (ServerClosing), and so does a reply
     // the command cannot get (ReplyOutOfTurn, the line named).
@@ -73,5 +76,6 @@ private:
     QByteArray m_input; // received bytes not yet taken as lines
     bool m_peerClosed = false;
     bool m_answeredInPart = false; // bytes came since the last write, and more are awaited
+    qint64 m_unsent = 0;
     SmtpReplyParser m_parser;
 };

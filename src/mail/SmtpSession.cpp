@@ -420,9 +420,10 @@ SmtpResult SmtpSession::endOfData(const NextMail& next)
     // The server says nothing until the end of the data; the whole mail goes in one write.
     SmtpResult step = m_channel->write(batch, m_options.timeouts.dataBlock);
     if (!step.ok()) {
-        // The write may have broken off behind the "." (with PIPELINING the next envelope
-        // follows it): the server may hold the mail.
-        step.mailUncertain = true;
+        // Only a write that broke off behind the "." (with PIPELINING the next envelope follows
+        // it) may have delivered the mail; one cut off before it failed.
+        const qint64 behindTheEnd = nextEnvelope ? nextEnvelope->size() : 0;
+        step.mailUncertain = m_channel->unsentOfLastWrite() <= behindTheEnd;
         return judged(step);
     }
     if (large && (nextEnvelope = pipelineNext(next))) {

@@ -293,8 +293,7 @@ TEST(CsvSplitText, ANoteIsOneValueAndAStrayQuoteSwallowsNothing)
          {0}},
         {"a stray quote in the last field, closed by an inch mark before the next line's address",
          title + QStringLiteral("Meier;meier@example.org;\"Rückruf\nLang;24\";lang@example.org\n") + last,
-         {QStringLiteral("Meier|meier@example.org|Rückruf"), QStringLiteral("Lang|24\"|lang@example.org"),
-          lastRecord},
+         {QStringLiteral("Meier|meier@example.org|Rückruf"), QStringLiteral("Lang|24\"|lang@example.org"), lastRecord},
          kNotesHeading + QStringLiteral("Datensatz 1 (Zeile 2): Das Anführungszeichen wird erst in Zeile 3 "
                                         "geschlossen; als ein Datensatz gelesen, hätte er mehr Felder als die "
                                         "Titelzeile; die Zeilen 2 bis 3 wurden jeweils für sich gelesen."),
