@@ -9,6 +9,7 @@
 #           print (the viewer's print options), preview (the viewer's print preview),
 #           template (the template dialog with its preview), filedialog (Qt's file dialog, detail view),
 #           status (a send run's status window after its log filled up),
+#           importcheck (the import's preview with its notes on quotes),
 #           walk (every window of the acceptance walk, one PNG each, into the folder OUT),
 #           nodatabase (the real program started without its database folder, under the openbox
 #           window manager: the screen while the start's box is up)

@@ -5,7 +5,10 @@
 // settings (folder page), connection (connection page), picker,
 // logview, logs, print (the viewer's print options), preview (the viewer's print preview),
 // template (the template dialog with its preview), filedialog (Qt's file dialog in detail view),
-// status (a send run's status window after its log filled up).
+// status (a send run's status window after its log filled up), importcheck (the import's preview
+// with its notes on quotes).
+#include "addressbook/CsvReading.h"
+#include "addressbook/ImpCheckForm.h"
 #include "app/Main.h"
 #include "backup/BackupUSPForm.h"
 #include "backup/DirDialogForm.h"
@@ -181,6 +184,27 @@ std::unique_ptr<QWidget> openWindow(const QString& name)
         dialog->setViewMode(QFileDialog::Detail);
         dialog->resize(760, 420);
         return dialog;
+    }
+    if (name == QLatin1String("importcheck")) {
+        // The import's preview of a file with a stray quote and a note over lines.
+        const CsvLines lines(
+            QStringLiteral("Firma;Name;Email;Notiz\n"
+                           "Baumschule Nord;Meier;meier@example.org;\"Rückruf erbeten\n"
+                           "Lang KG;Lang;lang@example.org;Monitore 24\";\n"
+                           "Bäckerei Korn;Korn;korn@example.org;\"Öffnung: Mo; Di; Mi\nnach Absprache\"\n"
+                           "Schulz GmbH;Schulz;schulz@example.org;kurz\n"));
+        FieldMapping mapping = UnmappedFields();
+        mapping[static_cast<size_t>(RecipientField::Firma)] = 0;
+        mapping[static_cast<size_t>(RecipientField::Name)] = 1;
+        mapping[static_cast<size_t>(RecipientField::Email)] = 2;
+        static TFDBData records; // the preview shows them without a copy of its own
+        QList<int> rejected;
+        QList<int> recordLines;
+        ReadImportRecords(lines, records, mapping, nullptr, rejected, &recordLines);
+        auto check = std::make_unique<TImpCheckForm>();
+        check->FillRows(records);
+        check->ShowNotes(QuoteNotes(lines, recordLines));
+        return check;
     }
     if (name == QLatin1String("status")) {
         // A send run whose log filled up: the recipients left, the mails sent, the one the log
